@@ -1,0 +1,16 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QStringList>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Korvalane");
+
+    MainWindow window;
+    window.show();
+    // Files handed over on the command line (the desktop entry passes %F).
+    window.openFiles(QApplication::arguments().mid(1));
+    return app.exec();
+}

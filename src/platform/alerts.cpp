@@ -1,0 +1,52 @@
+#include "alerts.h"
+
+#include "localized.h"
+#include "log.h"
+
+namespace platform {
+
+namespace {
+
+class LoggingAlerts : public Alerts {
+public:
+    void showAlert(const QString& headerKey, const QString& bodyKey) override
+    {
+        log("Alert: " + localized(headerKey) + " - " + localized(bodyKey));
+    }
+};
+
+Alerts*& installed()
+{
+    static Alerts* alerts = nullptr;
+    return alerts;
+}
+
+}  // namespace
+
+Alerts& Alerts::current()
+{
+    static LoggingAlerts fallback;
+    return installed() ? *installed() : fallback;
+}
+
+void Alerts::setCurrent(Alerts* alerts)
+{
+    installed() = alerts;
+}
+
+RecordingAlerts::RecordingAlerts() : m_previous(installed())
+{
+    setCurrent(this);
+}
+
+RecordingAlerts::~RecordingAlerts()
+{
+    setCurrent(m_previous);
+}
+
+void RecordingAlerts::showAlert(const QString& headerKey, const QString& bodyKey)
+{
+    m_shown.append({headerKey, bodyKey});
+}
+
+}  // namespace platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// The text for `key` in the user's language (English or German tables in
+// resources/strings/); a key without a translation comes back as itself.
+QString localized(const QString& key);
+
+// The language of the tables in use ("en" or "de"); tests switch it.
+QString localizationLanguage();
+void setLocalizationLanguage(const QString& language);
+
+}  // namespace platform
