@@ -3,6 +3,7 @@
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
+#include "platform/serviceconfig.h"
 
 #include <QMutex>
 #include <QMutexLocker>
@@ -23,12 +24,6 @@ QString& imageBase()
     return address;
 }
 
-// Stands in for the service configuration until that layer is available.
-QString configuredValue(const char* variable, const QString& fallback)
-{
-    const QString value = qEnvironmentVariable(variable);
-    return value.isEmpty() ? fallback : value;
-}
 
 }  // namespace
 
@@ -40,7 +35,7 @@ TMDbAPI::~TMDbAPI() = default;
 
 QString TMDbAPI::apiUrl(const QString& pathAndQuery)
 {
-    QString base = configuredValue("KORVALANE_TMDB_URL", QStringLiteral("https://api.themoviedb.org"));
+    QString base = platform::ServiceConfig::current().movieDatabase().baseUrl;
     while (base.endsWith(u'/'))
         base.chop(1);
     return base + pathAndQuery;
@@ -48,7 +43,7 @@ QString TMDbAPI::apiUrl(const QString& pathAndQuery)
 
 QString TMDbAPI::apiKey()
 {
-    return configuredValue("KORVALANE_TMDB_API_KEY", QString());
+    return platform::ServiceConfig::current().movieDatabase().apiKey;
 }
 
 QString TMDbAPI::imageBaseUrl()
