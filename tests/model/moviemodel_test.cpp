@@ -55,6 +55,26 @@ TEST_F(MovieModelTest, EqualValueChangesNothing)
     EXPECT_EQ(posts.count(), 0);
 }
 
+TEST_F(MovieModelTest, SameListsAndPicturesCountAsEqual)
+{
+    auto record = taggedRecord();
+    const auto cover = picture(3, 3);
+    const ChapterList list = chapters({1, 2});
+    record->setCover(cover);
+    record->setListOfChapters(list);
+    record->setListOfCovers(ImageList{cover});
+    record->setTagged(true);
+    PostCounter posts(record.get());
+    record->setCover(cover);
+    record->setListOfChapters(ChapterList(list));
+    record->setListOfCovers(ImageList{cover});
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_TRUE(record->isTagged());
+    // The same pixels in another picture object are another cover.
+    record->setCover(std::make_shared<const QImage>(*cover));
+    EXPECT_FALSE(record->isTagged());
+}
+
 TEST_F(MovieModelTest, NilAndEmptyTextDiffer)
 {
     MovieModel record;
