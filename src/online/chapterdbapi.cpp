@@ -254,7 +254,7 @@ std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, q
         logLine(QStringLiteral("can't execute chapterdb browse"));
         return std::nullopt;
     }
-    const QList<platform::XmlNode> bodies = page->nodesForXPath(QStringLiteral(".//tbody"));
+    const QList<platform::XmlNode> bodies = page->root().nodesForXPath(QStringLiteral(".//tbody"));
     if (bodies.isEmpty()) {
         logLine(QStringLiteral("Can't find node with xpath table of chapter browse result: the page has no table body"));
         return std::nullopt;
