@@ -17,8 +17,6 @@ namespace ChapterDbAPI {
 
 namespace {
 
-using ChapterList = QList<std::shared_ptr<ChapterModel>>;
-
 // The reply declares a default namespace; matching on local names keeps the
 // queries working with or without it.
 QString childPath(std::initializer_list<const char*> names)
@@ -100,7 +98,8 @@ std::optional<ChapterSetDescription> describeChapterSet(const platform::XmlNode&
     description.chapterSetId = setId->text();
     QList<online::ChapterDbEntry> entries;
     for (const platform::XmlNode& chapter : chapters->childElements())
-        entries.append({QString(), chapter.attribute(QStringLiteral("name")), chapter.attribute(QStringLiteral("time"))});
+        entries.append(
+            {QString(), chapter.attribute(QStringLiteral("name")), chapter.attribute(QStringLiteral("time"))});
     description.chapters =
         online::chaptersFromChapterDbEntries(entries, description.duration, online::ChapterNumbering::Running);
     return description;
@@ -238,8 +237,8 @@ std::optional<ChapterList> selectBestChaptersForMovie(const MovieModel& movie,
 std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, quint64 msecDuration)
 {
     // The id is one path segment: a "/" or "?" in it must not lead elsewhere.
-    const Fetched fetched = fetch(QStringLiteral("/browse/") + QString::fromLatin1(QUrl::toPercentEncoding(chapterSetId)),
-                                  false);
+    const Fetched fetched =
+        fetch(QStringLiteral("/browse/") + QString::fromLatin1(QUrl::toPercentEncoding(chapterSetId)), false);
     const online::FetchResult& result = fetched.result;
     if (result.error) {
         logLine(QStringLiteral("can't execute chapterdb browse: %1").arg(*result.error));
@@ -256,7 +255,8 @@ std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, q
     }
     const QList<platform::XmlNode> bodies = page->root().nodesForXPath(QStringLiteral(".//tbody"));
     if (bodies.isEmpty()) {
-        logLine(QStringLiteral("Can't find node with xpath table of chapter browse result: the page has no table body"));
+        logLine(
+            QStringLiteral("Can't find node with xpath table of chapter browse result: the page has no table body"));
         return std::nullopt;
     }
     QList<online::ChapterDbEntry> entries;

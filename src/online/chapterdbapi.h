@@ -12,10 +12,10 @@ class MovieModel;
 
 // One chapter set of a search reply.
 struct ChapterSetDescription {
-    QString language;       // two-letter code
+    QString language;  // two-letter code
     qint64 confirmations = 0;
     QString title;
-    quint64 duration = 0;   // milliseconds
+    quint64 duration = 0;  // milliseconds
     QString chapterSetId;
     QList<std::shared_ptr<ChapterModel>> chapters;  // measured against `duration`
 };

@@ -37,8 +37,8 @@ quint64 chapterDbMilliseconds(const QString& timeText)
     return millisecondsFromTimestamp(timeText.size() == 8 ? timeText + QStringLiteral(".0000000") : timeText);
 }
 
-QList<std::shared_ptr<ChapterModel>> chaptersFromChapterDbEntries(const QList<ChapterDbEntry>& entries,
-                                                                  quint64 length, ChapterNumbering numbering)
+QList<std::shared_ptr<ChapterModel>> chaptersFromChapterDbEntries(const QList<ChapterDbEntry>& entries, quint64 length,
+                                                                  ChapterNumbering numbering)
 {
     QList<std::shared_ptr<ChapterModel>> chapters;
     quint64 lastStart = 0;

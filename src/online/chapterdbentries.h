@@ -32,7 +32,7 @@ quint64 chapterDbMilliseconds(const QString& timeText);
 // is missing or not a time counts as 0; a start earlier than the latest one
 // gives the chapter before it length 0 instead of a negative length, and the
 // next chapter is measured from the latest start.
-QList<std::shared_ptr<ChapterModel>> chaptersFromChapterDbEntries(const QList<ChapterDbEntry>& entries,
-                                                                  quint64 length, ChapterNumbering numbering);
+QList<std::shared_ptr<ChapterModel>> chaptersFromChapterDbEntries(const QList<ChapterDbEntry>& entries, quint64 length,
+                                                                  ChapterNumbering numbering);
 
 }  // namespace online

@@ -1,8 +1,8 @@
 // The chapter database client against the fake server: the search request,
 // reading chapter sets, choosing the best one and reading its browse page.
+#include "online/chapterdbapi.h"
 #include "model/chaptermodel.h"
 #include "model/moviemodel.h"
-#include "online/chapterdbapi.h"
 #include "online/chapterdbentries.h"
 #include "platform/log.h"
 #include "support/fakeserver.h"
@@ -16,8 +16,6 @@ using testsupport::FakeRequest;
 using testsupport::FakeServer;
 
 namespace {
-
-using ChapterList = QList<std::shared_ptr<ChapterModel>>;
 
 constexpr auto kApiKey = "CHAPTERDBTESTKEY0001";
 constexpr quint64 kGermanSetDuration = 7'022'103;  // 01:57:02.1030000
@@ -80,14 +78,6 @@ protected:
         return ChapterDbAPI::parseChaptersXML(testsupport::serviceData("chapterdb/" + name));
     }
 
-    MovieModel movie(const QString& title, std::optional<qint64> msecDuration)
-    {
-        MovieModel record;
-        record.setTitle(title);
-        record.setMsecDuration(msecDuration);
-        return record;
-    }
-
     FakeServer m_server;
     platform::LogCapture m_log;
 };
@@ -119,7 +109,9 @@ TEST_F(ChapterDbApiTest, SearchSendsTitleDurationAndKey)
 
 TEST_F(ChapterDbApiTest, SearchKeepsEveryCharacterOfTheTitle)
 {
-    const QString title = QString::fromUtf8("Fast & Furious + Gr\xc3\xb6\xc3\x9f" "er #2?");
+    const QString title = QString::fromUtf8(
+        "Fast & Furious + Gr\xc3\xb6\xc3\x9f"
+        "er #2?");
     ASSERT_TRUE(ChapterDbAPI::searchChapterDb(title, "01:00:00").has_value());
     const QUrlQuery query = m_server.requests().first().queryItems();
     EXPECT_EQ(query.queryItems().size(), 2);
@@ -169,7 +161,8 @@ TEST_F(ChapterDbApiTest, ReadsEveryChapterSetOfTheReply)
     EXPECT_EQ(german.title, "Alien - Das unheimliche Wesen aus einer fremden Welt");
     EXPECT_EQ(german.duration, kGermanSetDuration);
     EXPECT_EQ(german.chapters.size(), 13);
-    EXPECT_EQ(german.chapters[5]->name(), QString::fromUtf8("Kane kehrt zur\xc3\xbc" "ck"));
+    EXPECT_EQ(german.chapters[5]->name(), QString::fromUtf8("Kane kehrt zur\xc3\xbc"
+                                                            "ck"));
 
     const ChapterSetDescription& french = sets->at(2);
     EXPECT_EQ(french.language, "fr");
@@ -268,7 +261,9 @@ TEST_F(ChapterDbApiTest, ChoosesTheBestSetAndReadsItsBrowsePage)
 {
     const std::optional<QList<ChapterSetDescription>> sets = parseFile("search-alien.xml");
     ASSERT_TRUE(sets.has_value());
-    const MovieModel record = movie("Alien", static_cast<qint64>(kGermanSetDuration));
+    MovieModel record;
+    record.setTitle("Alien");
+    record.setMsecDuration(static_cast<qint64>(kGermanSetDuration));
 
     // German: the language and the exact duration outweigh the English set's equal title.
     const std::optional<ChapterList> german = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
@@ -291,7 +286,9 @@ TEST_F(ChapterDbApiTest, ChoosesTheBestSetAndReadsItsBrowsePage)
 
 TEST_F(ChapterDbApiTest, EqualScoresKeepTheEarlierSetAndZeroChoosesNone)
 {
-    const MovieModel record = movie("Alien", 6'000'000);
+    MovieModel record;
+    record.setTitle("Alien");
+    record.setMsecDuration(6'000'000);
     const QList<ChapterSetDescription> twins = {set("de", 60, "Alien", 6'000'000, "31047"),
                                                 set("de", 60, "Alien", 6'000'000, "48213")};
     ASSERT_TRUE(ChapterDbAPI::selectBestChaptersForMovie(record, twins, "de").has_value());
@@ -327,7 +324,9 @@ TEST_F(ChapterDbApiTest, BrowseTableOfOddRows)
     m_server.route("GET", "/browse/7",
                    FakeReply::bytes(browsePage("<tr><td> 4 </td><td>\n  Opening </td><td> 00:00:00 </td></tr>"
                                                "<tr><td>5</td><td>too few cells</td></tr>"
-                                               "<tr><td>6</td><td>" + longName + "</td><td>00:20:00.5000000</td></tr>"
+                                               "<tr><td>6</td><td>" +
+                                               longName +
+                                               "</td><td>00:20:00.5000000</td></tr>"
                                                "<tr><td>7</td><td>Back in time</td><td>00:10:00</td></tr>"
                                                "<tr><td>8</td><td>No time</td><td></td></tr>"
                                                "<tr><td>9</td><td>Late</td><td>1:30:00</td></tr>"
@@ -389,8 +388,9 @@ TEST(ChapterDbEntries, TimesAndNames)
     // A missing name stays missing; a surrogate pair is never split by the cut.
     QString emoji(1022, u'a');
     emoji += QString::fromUtf8("\xf0\x9f\x8e\xac");
-    const ChapterList named = online::chaptersFromChapterDbEntries(
-        {{QString(), QString(), "00:00:00"}, {QString(), emoji, "00:01:00"}}, 120'000, online::ChapterNumbering::Running);
+    const ChapterList named =
+        online::chaptersFromChapterDbEntries({{QString(), QString(), "00:00:00"}, {QString(), emoji, "00:01:00"}},
+                                             120'000, online::ChapterNumbering::Running);
     ASSERT_EQ(named.size(), 2);
     EXPECT_TRUE(named[0]->name().isNull());
     EXPECT_EQ(named[1]->name().size(), 1022);
