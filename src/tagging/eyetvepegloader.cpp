@@ -125,9 +125,9 @@ QString getGenreFromEyeTvInfo(const QString& content, const QString& abstract, c
     for (const QString& text : {content, abstract, tvtvtext}) {
         if (text.isNull())
             continue;
-        const std::optional<QString> genre = MovieGenre::extractGenreFromString(text.trimmed());
-        if (genre)
-            return *genre;
+        const QString genre = MovieGenre::extractGenreFromString(text.trimmed());
+        if (!genre.isNull())
+            return genre;
     }
     return QString();
 }

@@ -247,7 +247,7 @@ bool parseEyeTVName(const QString& fileName, QString* title, QString* year, QStr
         *year = yearAsDateText(yearPart.captured().chopped(1));
     const QRegularExpressionMatch genrePart = firstMatch(QStringLiteral("\\,\\ .+\\.m[p4][4v]$"), matched);
     if (genre && genrePart.hasMatch())
-        *genre = MovieGenre::extractGenreFromString(genrePart.captured().mid(2).chopped(4)).value_or(QString());
+        *genre = MovieGenre::extractGenreFromString(genrePart.captured().mid(2).chopped(4));
     return true;
 }
 
