@@ -10,7 +10,8 @@ TEST(NotificationCenter, DeliversByNameAndSender)
     int a = 0, b = 0;
     int senderA = 0, senderB = 0;
     auto all = center.addObserver("ElementsHaveChanged", [&](const QString&, const void*) { ++a; });
-    auto onlyA = center.addObserver("ElementsHaveChanged", [&](const QString&, const void*) { ++b; }, &senderA);
+    auto onlyA = center.addObserver(
+        "ElementsHaveChanged", [&](const QString&, const void*) { ++b; }, &senderA);
 
     center.post("ElementsHaveChanged", &senderA);
     center.post("ElementsHaveChanged", &senderB);

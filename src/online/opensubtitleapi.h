@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+class QObject;
+
+// Client of the subtitle service's REST API: log in once, search by IMDb id
+// and language, pick the best subtitle for a record, download its SRT text.
+// Each command looks synchronous to the caller but runs the event loop in
+// short slices while it waits, so the window stays live. No command throws:
+// a failure answers none and writes one log line.
+class OpenSubtitleAPI {
+public:
+    // `window` is the window the waits belong to; when it goes away while a
+    // command waits, the command gives up without a result.
+    OpenSubtitleAPI(QObject* window, const QString& language);
+    ~OpenSubtitleAPI();
+    OpenSubtitleAPI(const OpenSubtitleAPI&) = delete;
+    OpenSubtitleAPI& operator=(const OpenSubtitleAPI&) = delete;
+
+    QString token() const { return m_token; }
+    QObject* window() const { return m_window; }
+    QString language() const { return m_language; }
+    void setCurrentLanguage(const QString& language);
+
+    // One request to the service; the reply object, or none after a logged failure.
+    std::optional<QJsonObject> executeCommand(const QString& command, const QString& method,
+                                              const std::optional<QJsonObject>& body, const QString& query);
+    // The "data" entries of every result page, fetched one page after the other.
+    std::optional<QJsonArray> executePagedQuery(const QString& command, const QString& method, const QString& query);
+
+    bool logIn();
+    void logOut();
+
+    // The "attributes" of every subtitle the service has for the film, in the
+    // client's language (and English when asked).
+    std::optional<QList<QJsonObject>> searchSubtitles(const QString& imdbId, bool addEnglish);
+    // The "file_id" of the subtitle that fits the record best, as the reply gave it.
+    std::optional<QJsonValue> selectBestSubtitle(const QList<QJsonObject>& subtitles, const QString& name, qint64 year,
+                                                 bool isHD) const;
+    // The SRT text behind the file id.
+    std::optional<QString> downloadSubtitle(const QJsonValue& fileId);
+
+    // A stalled transfer is given up after this long (one minute unless changed).
+    void setTimeoutMilliseconds(int milliseconds) { m_timeoutMilliseconds = milliseconds; }
+
+private:
+    bool windowIsGone() const;
+
+    QString m_token;
+    QPointer<QObject> m_window;
+    bool m_hadWindow = false;
+    QString m_language;
+    int m_timeoutMilliseconds = 60'000;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+};

@@ -1,0 +1,123 @@
+#include "tmdbapi.h"
+
+#include "online/namedfailure.h"
+#include "online/webrequest.h"
+#include "platform/log.h"
+#include "platform/serviceconfig.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+namespace {
+
+const QString kRequestFailed = QStringLiteral("TMDbRequestFailed");
+
+QMutex& imageBaseMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QString& imageBase()
+{
+    static QString address;
+    return address;
+}
+
+
+}  // namespace
+
+const QString TMDbAPI::kDefaultImageBaseUrl = QStringLiteral("https://image.tmdb.org/t/p/");
+
+TMDbAPI::TMDbAPI() : m_webRequest(std::make_shared<WebRequest>()) {}
+
+TMDbAPI::~TMDbAPI() = default;
+
+QString TMDbAPI::apiUrl(const QString& pathAndQuery)
+{
+    QString base = platform::ServiceConfig::current().movieDatabase().baseUrl;
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    return base + pathAndQuery;
+}
+
+QString TMDbAPI::apiKey()
+{
+    return platform::ServiceConfig::current().movieDatabase().apiKey;
+}
+
+QString TMDbAPI::imageBaseUrl()
+{
+    QMutexLocker lock(&imageBaseMutex());
+    return imageBase();
+}
+
+void TMDbAPI::setImageBaseUrl(const QString& address)
+{
+    QMutexLocker lock(&imageBaseMutex());
+    imageBase() = address;
+}
+
+int TMDbAPI::status() const
+{
+    if (m_webRequest->requestIsAborted())
+        return 3;
+    if (m_webRequest->requestIsRunning())
+        return 0;
+    if (m_webRequest->requestIsSuccessful())
+        return 1;
+    return 2;
+}
+
+QVariantMap TMDbAPI::executeJSONUrlRequest(const QString& address)
+{
+    if (apiKey().isEmpty()) {
+        platform::log(QStringLiteral("TMDb API key is not set (KORVALANE_TMDB_API_KEY): no request sent"));
+        m_webRequest->setRequestIsAborted(false);
+        m_webRequest->setRequestIsRunning(false);
+        m_webRequest->setRequestIsSuccessful(false);
+        m_webRequest->setRequestIsError(true);
+        throw NamedFailure(kRequestFailed, QStringLiteral("Request on TMDb failed"));
+    }
+    const QVariant reply = m_webRequest->executeJSONRequest(address);
+    // A top-level array is no reply of this service; it is as unreadable as no reply.
+    if (reply.typeId() != QMetaType::QVariantMap)
+        throw NamedFailure(kRequestFailed, QStringLiteral("Request on TMDb failed"));
+    QVariantMap dictionary = reply.toMap();
+    if (dictionary.contains(QStringLiteral("status_code"))) {
+        m_webRequest->setRequestIsSuccessful(false);
+        m_webRequest->setRequestIsError(true);
+        throw NamedFailure(kRequestFailed, dictionary.value(QStringLiteral("status_message")).toString());
+    }
+    return dictionary;
+}
+
+void TMDbAPI::getImageBaseUrl()
+{
+    setImageBaseUrl(kDefaultImageBaseUrl);
+    const QVariantMap reply = executeJSONUrlRequest(apiUrl(QStringLiteral("/3/configuration?api_key=%1").arg(apiKey())));
+    const QVariant images = reply.value(QStringLiteral("images"));
+    if (images.typeId() != QMetaType::QVariantMap)
+        return;
+    const QVariantMap imageInfo = images.toMap();
+    if (imageInfo.contains(QStringLiteral("base_url")))
+        setImageBaseUrl(imageInfo.value(QStringLiteral("base_url")).toString());
+}
+
+QStringList TMDbAPI::getGenreNames(const QString& language, const QString& country)
+{
+    QString tag;
+    if (!language.isEmpty())
+        tag = country.isEmpty() ? language : QStringLiteral("%1_%2").arg(language, country.toUpper());
+    const QString pathAndQuery = tag.isNull()
+                                     ? QStringLiteral("/3/genre/movie/list?api_key=%1").arg(apiKey())
+                                     : QStringLiteral("/3/genre/movie/list?api_key=%1&language=%2").arg(apiKey(), tag);
+    const QVariantMap reply = executeJSONUrlRequest(apiUrl(pathAndQuery));
+    QStringList names;
+    for (const QVariant& genre : reply.value(QStringLiteral("genres")).toList()) {
+        const QVariantMap entry = genre.toMap();
+        if (entry.contains(QStringLiteral("name")))
+            names.append(entry.value(QStringLiteral("name")).toString());
+    }
+    return names;
+}

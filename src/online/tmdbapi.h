@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+class MovieModel;
+class MovieSearchItemModel;
+class WebRequest;
+
+// The client of The Movie Database web API (version 3). Every request is a
+// GET on the API host, answered with JSON that QXJSON reads (every scalar is
+// text), and goes through the object's one WebRequest, so it waits while the
+// event loop and the caller's modal session are pumped.
+//
+// Failures inside the client are thrown as NamedFailure (online/namedfailure.h)
+// and caught by the lookup's entry operation.
+//
+// The API host and key come from the service configuration
+// (KORVALANE_TMDB_URL, KORVALANE_TMDB_API_KEY); the key never reaches the log.
+class TMDbAPI {
+public:
+    TMDbAPI();
+    ~TMDbAPI();
+    TMDbAPI(const TMDbAPI&) = delete;
+    TMDbAPI& operator=(const TMDbAPI&) = delete;
+
+    // The hits of the last search, in reply order.
+    const QList<std::shared_ptr<MovieSearchItemModel>>& movieSearchList() const { return m_movieSearchList; }
+    QList<std::shared_ptr<MovieSearchItemModel>>& movieSearchList() { return m_movieSearchList; }
+    void setMovieSearchList(QList<std::shared_ptr<MovieSearchItemModel>> list) { m_movieSearchList = std::move(list); }
+    // The record that the current lookup fills.
+    const std::shared_ptr<MovieModel>& movie() const { return m_movie; }
+    void setMovie(std::shared_ptr<MovieModel> movie) { m_movie = std::move(movie); }
+    // The runner that serves every request of this object.
+    const std::shared_ptr<WebRequest>& webRequest() const { return m_webRequest; }
+    void setWebRequest(std::shared_ptr<WebRequest> webRequest) { m_webRequest = std::move(webRequest); }
+
+    // The state of the runner's last request: 3 aborted, 0 running,
+    // 1 successful (the reply arrived), 2 error.
+    int status() const;
+
+    // The reply of `address` (made by apiUrl()) as a dictionary. Throws
+    // "TMDbRequestFailed" with "Request on TMDb failed" when there is no
+    // readable reply, and with the reply's "status_message" when the reply
+    // is the service's error document (then status() reads 2). Without an
+    // API key nothing is sent: a log line, status() 2 and the same failure.
+    QVariantMap executeJSONUrlRequest(const QString& address);
+
+    // Reads the configuration into the process-wide image base address
+    // (the default first, so a failure leaves the default). Throws.
+    void getImageBaseUrl();
+
+    // The database's genre names for a language (none for the service's
+    // default) and a country (none for the language alone). Throws.
+    QStringList getGenreNames(const QString& language, const QString& country);
+
+    // The address of `pathAndQuery` ("/3/configuration?api_key=...") on the API host.
+    static QString apiUrl(const QString& pathAndQuery);
+    // The API key, as the requests' "api_key" parameter; empty when not configured.
+    static QString apiKey();
+
+    // The process-wide image base address that poster addresses begin
+    // with; null until the first lookup of the process sets it.
+    static QString imageBaseUrl();
+    static void setImageBaseUrl(const QString& address);
+    static const QString kDefaultImageBaseUrl;
+
+private:
+    QList<std::shared_ptr<MovieSearchItemModel>> m_movieSearchList;
+    std::shared_ptr<MovieModel> m_movie;
+    std::shared_ptr<WebRequest> m_webRequest;
+};

@@ -1,0 +1,123 @@
+#include "tagging/copyfilestream.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+CopyFileStream::CopyFileStream(const QUrl& source, const QUrl& destination, QObject* parent)
+    : QObject(parent), m_destinationUrl(destination), m_sourceUrl(source)
+{
+}
+
+CopyFileStream::~CopyFileStream()
+{
+    close();
+}
+
+bool CopyFileStream::isSameFile(const QString& first, const QString& second)
+{
+    const QFileInfo a(first);
+    const QFileInfo b(second);
+    if (!a.exists() || !b.exists())
+        return false;
+    return a.canonicalFilePath() == b.canonicalFilePath();
+}
+
+void CopyFileStream::start()
+{
+    if (m_inputStream || m_outputStream || m_status != Idle)
+        return;  // a copy object copies once
+    const QString sourcePath = m_sourceUrl.toLocalFile();
+    const QString destinationPath = m_destinationUrl.toLocalFile();
+    const QFileInfo sourceInfo(sourcePath);
+    m_fileSize = sourceInfo.exists() ? static_cast<quint64>(sourceInfo.size()) : 0;
+    m_bytesWritten = 0;
+    m_buffer.resize(chunkSize);
+
+    m_inputStream = new FileStream(sourcePath, FileStream::Direction::Input, this);
+    // Opening the source itself for writing would empty it before a byte is
+    // read; an empty path stands for a destination that cannot be opened.
+    const bool usable = !destinationPath.isEmpty() && !isSameFile(sourcePath, destinationPath);
+    m_outputStream = new FileStream(usable ? destinationPath : QString(), FileStream::Direction::Output, this);
+    for (FileStream* each : {m_inputStream, m_outputStream}) {
+        each->setDelegate([this](FileStream* s, FileStream::Event e) { stream(s, e); });
+        each->schedule();
+    }
+    m_inputStream->open();
+    m_outputStream->open();
+    m_destinationWritten = m_outputStream->fileWasOpened();
+}
+
+void CopyFileStream::stream(FileStream* /*sender*/, FileStream::Event eventCode)
+{
+    switch (eventCode) {
+    case FileStream::OpenCompleted:
+        m_status = Opened;
+        break;
+    case FileStream::HasBytesAvailable:
+        moveOneChunk();
+        break;
+    case FileStream::HasSpaceAvailable:
+        break;
+    case FileStream::ErrorOccurred:
+        fail();
+        break;
+    case FileStream::EndEncountered:
+        m_status = Finished;
+        close();
+        break;
+    }
+}
+
+void CopyFileStream::moveOneChunk()
+{
+    if (!m_inputStream || !m_outputStream)
+        return;
+    const qint64 count = m_inputStream->read(m_buffer.data(), chunkSize);
+    if (count < 0) {
+        fail();
+        return;
+    }
+    if (count > 0) {
+        // Every chunk reaches the destination whole, or the copy fails.
+        if (m_outputStream->write(m_buffer.data(), count) != count) {
+            fail();
+            return;
+        }
+        m_bytesWritten += static_cast<quint64>(count);
+    }
+    m_status = Copying;
+}
+
+void CopyFileStream::fail()
+{
+    m_status = Error;
+    close();
+}
+
+void CopyFileStream::close()
+{
+    for (FileStream** each : {&m_inputStream, &m_outputStream}) {
+        FileStream* stream = *each;
+        if (!stream)
+            continue;
+        stream->close();
+        stream->unschedule();
+        stream->setDelegate({});
+        // Closing may happen inside the stream's own event delivery.
+        stream->deleteLater();
+        *each = nullptr;
+    }
+}
+
+void CopyFileStream::cancel()
+{
+    close();
+    if (!m_destinationUrl.isEmpty() && m_destinationWritten) {
+        const QString path = m_destinationUrl.toLocalFile();
+        const QFileInfo info(path);
+        if (info.exists() && !info.isDir())
+            QFile::remove(path);
+    }
+    m_destinationUrl = QUrl();
+    m_status = Cancelled;
+}

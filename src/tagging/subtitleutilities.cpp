@@ -1,0 +1,190 @@
+#include "tagging/subtitleutilities.h"
+
+#include "model/languageutilities.h"
+#include "mp4/moviefile.h"
+#include "platform/log.h"
+#include "platform/windows1252.h"
+#include "tagging/srtparser.h"
+#include "tagging/tagutilities.h"
+#include "tagging/utf8text.h"
+
+#include <QFile>
+#include <QStringConverter>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace SubTitleUtilities {
+
+namespace {
+
+std::unexpected<TaggingError> failure(const QString& message)
+{
+    return std::unexpected(TaggingError::withMessage(message));
+}
+
+// The file's bytes as text: a byte-order mark decides the encoding, else
+// strict UTF-8, else Windows code page 1252 (which decodes every byte).
+QString decodeSubtitleFile(const QByteArray& bytes)
+{
+    if (const auto encoding = QStringConverter::encodingForData(bytes)) {
+        QStringDecoder decoder(*encoding);
+        const QString text = decoder.decode(bytes);
+        if (!decoder.hasError())
+            return text;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return platform::decodeWindows1252(bytes);
+}
+
+std::int32_t offsetInMilliseconds(double seconds)
+{
+    const double milliseconds = std::trunc(seconds * 1000.0);
+    if (std::isnan(milliseconds))
+        return 0;
+    return static_cast<std::int32_t>(std::clamp<double>(milliseconds, std::numeric_limits<std::int32_t>::min(),
+                                                        std::numeric_limits<std::int32_t>::max()));
+}
+
+std::string subtitleCode(const QString& language)
+{
+    return utf8FromString(LanguageUtilities::subtitleLanguageCode(language));
+}
+
+mp4::Matrix matrixWithVerticalTranslation(mp4::Matrix matrix, std::int32_t pixels)
+{
+    const auto fixed = static_cast<std::uint32_t>(pixels) << 16;  // 16.16 fixed point
+    for (int i = 0; i < 4; ++i)
+        matrix[28 + i] = static_cast<std::uint8_t>(fixed >> (24 - 8 * i));
+    return matrix;
+}
+
+mp4::Tx3gDescription sampleDescription(std::uint16_t width, const SubtitleGeometry& geometry)
+{
+    mp4::Tx3gDescription description;
+    description.displayFlags = 0;
+    description.dataReferenceIndex = 1;
+    description.horizontalJustification = 1;
+    description.verticalJustification = 0;
+    description.defTextBoxBottom = static_cast<std::int16_t>(geometry.boxHeight);
+    description.defTextBoxRight = static_cast<std::int16_t>(width);
+    description.fontID = 1;
+    description.fontSize = geometry.fontSize;
+    description.bgColorRed = description.bgColorGreen = description.bgColorBlue = description.bgColorAlpha = 0;
+    description.fontColorRed = description.fontColorGreen = description.fontColorBlue = 255;
+    description.fontColorAlpha = 255;
+    return description;
+}
+
+}  // namespace
+
+std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
+{
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        platform::log(QStringLiteral("read subtitle file error: %1").arg(file.errorString()));
+        return failure(file.errorString());
+    }
+    const QString text = decodeSubtitleFile(file.readAll());
+    const QByteArray utf8 = text.toUtf8();
+    if (auto error = checkSrtUTF8(utf8))
+        return std::unexpected(*error);
+    if (auto error = parseSrt(utf8, SampleWriter{}, 0, 90000, 0, 24))
+        return std::unexpected(*error);
+    return text;
+}
+
+SubtitleGeometry subtitleGeometry(std::uint16_t width, std::uint16_t height)
+{
+    SubtitleGeometry geometry;
+    geometry.boxHeight = static_cast<std::uint16_t>(std::max(24, static_cast<int>(0.15 * height)));
+    // Font sizes are 8-bit: very tall pictures get the largest one.
+    geometry.fontSize = static_cast<std::uint8_t>(std::clamp(static_cast<int>(0.05 * height), 10, 255));
+    if (static_cast<double>(width) / height > 2.0)
+        geometry.offset = static_cast<std::int32_t>((width / 1.7777777777777777 - height) * 0.5);
+    // A picture too flat for the box still keeps the captions on screen.
+    geometry.verticalTranslation = std::max(0, height - geometry.boxHeight - geometry.offset);
+    return geometry;
+}
+
+std::expected<SubtitleTrack, TaggingError> addSubTitleTrack(mp4::MovieFile& file, std::uint32_t videoTrackId,
+                                                            const QString& twoLetterlanguage, std::uint32_t timeScale,
+                                                            bool makeDefaultSub)
+{
+    const std::uint16_t width = file.trackVideoWidth(videoTrackId);
+    const std::uint16_t height = file.trackVideoHeight(videoTrackId);
+    if (width == 0 || height == 0)
+        return failure(QStringLiteral("no valid size in video track to calculate size for for subtitles"));
+    const SubtitleGeometry geometry = subtitleGeometry(width, height);
+
+    const auto added = file.addSubtitleTrack(timeScale, width, geometry.boxHeight);
+    if (!added || *added == 0)
+        return failure(QStringLiteral("couldn't create subtitle track"));
+    const std::uint32_t track = *added;
+
+    (void)file.setTrackLanguage(track, subtitleCode(twoLetterlanguage));
+    const mp4::Matrix matrix = matrixWithVerticalTranslation(
+        file.track(track).value_or(mp4::TrackInfo{}).matrix, geometry.verticalTranslation);
+    (void)file.setTrackDurationPerChunk(track, std::max<std::uint32_t>(timeScale / 8, 1));
+    (void)file.setTrackAlternateGroup(track, 3);
+    (void)file.setTrackMatrix(track, matrix);
+    (void)file.setTrackFlags(track, makeDefaultSub ? 3 : 2);
+    (void)file.setTx3gDescription(track, sampleDescription(width, geometry));
+    return SubtitleTrack{track, geometry.fontSize};
+}
+
+std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, const QString& subTitleString,
+                                                      const QString& language, double offsetInSeconds,
+                                                      bool deleteOtherSubtitles)
+{
+    const std::uint32_t referenceTrack = TagUtilities::getReferencingTrack(file);
+    if (referenceTrack == 0)
+        return failure(QStringLiteral("unable to find a video track in file for subtitles"));
+    const std::uint32_t timeScale = file.trackTimeScale(referenceTrack);
+
+    const QByteArray utf8 = subTitleString.toUtf8();
+    if (auto error = checkSrtUTF8(utf8))
+        return std::unexpected(*error);
+
+    const QList<std::uint32_t> olderTracks = TagUtilities::getSubtitleTracks(file);
+    const auto track = addSubTitleTrack(file, referenceTrack, language, timeScale, false);
+    if (!track)
+        return std::unexpected(track.error());
+
+    const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
+        return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration)
+            .has_value();
+    };
+    if (auto error = parseSrt(utf8, writer, track->trackId, timeScale, offsetInMilliseconds(offsetInSeconds),
+                              track->fontSize)) {
+        (void)file.deleteTrack(track->trackId);
+        return std::unexpected(*error);
+    }
+
+    if (deleteOtherSubtitles) {
+        const std::string code = subtitleCode(language);
+        for (std::uint32_t older : olderTracks) {
+            if (file.trackLanguage(older) == code)
+                (void)file.deleteTrack(older);
+        }
+    }
+    return {};
+}
+
+std::uint32_t getSubTitleTrackWithLanguage(const mp4::MovieFile& file, const QString& language)
+{
+    const std::string code = subtitleCode(language);
+    for (std::uint32_t track : TagUtilities::getSubtitleTracks(file)) {
+        if (file.trackLanguage(track) == code)
+            return track;
+    }
+    return 0;
+}
+
+}  // namespace SubTitleUtilities

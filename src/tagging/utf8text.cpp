@@ -1,0 +1,19 @@
+#include "tagging/utf8text.h"
+
+#include <QStringDecoder>
+
+QString stringFromUtf8(std::string_view bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    if (decoder.hasError())
+        return {};
+    if (text.isNull())
+        text = QStringLiteral("");  // an empty tag is still a tag
+    return text;
+}
+
+std::string utf8FromString(const QString& text)
+{
+    return text.toStdString();
+}

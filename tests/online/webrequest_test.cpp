@@ -1,0 +1,225 @@
+#include "online/webrequest.h"
+
+#include "online/modalsession.h"
+#include "platform/log.h"
+#include "platform/notificationcenter.h"
+#include "support/fakeserver.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using testsupport::FakeReply;
+using testsupport::FakeServer;
+
+namespace {
+
+void postAbort()
+{
+    platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
+}
+
+class WebRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override { WebRequest::setTimeoutSeconds(1.0); }
+    void TearDown() override { WebRequest::setTimeoutSeconds(30.0); }
+
+    FakeServer server;
+    WebRequest runner;
+    platform::LogCapture log;
+};
+
+TEST_F(WebRequestTest, SuccessfulRequestKeepsTheBodyAndSetsOnlySuccess)
+{
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/configuration.json"));
+    EXPECT_TRUE(runner.executeRequest(server.url("/3/configuration?api_key=K")));
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.requestIsAborted());
+    EXPECT_FALSE(runner.requestIsError());
+    EXPECT_FALSE(runner.requestIsRunning());
+    EXPECT_EQ(runner.requestData(), testsupport::serviceData("tmdb/configuration.json"));
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(server.requests()[0].pathAndQuery(), "/3/configuration?api_key=K");
+    EXPECT_EQ(server.requests()[0].method, "GET");
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(WebRequestTest, HttpErrorDocumentsAreReplies)
+{
+    server.route("GET", "/3/movie/999999999", FakeReply::fromFile("tmdb/error-404.json", 404));
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
+
+    const QVariantMap notFound = runner.executeJSONRequest(server.url("/3/movie/999999999?api_key=K")).toMap();
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_EQ(notFound.value("status_code").toString(), "34");
+    EXPECT_EQ(notFound.value("status_message").toString(), "The resource you requested could not be found.");
+
+    const QVariantMap refused = runner.executeJSONRequest(server.url("/3/configuration?api_key=bad")).toMap();
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.requestIsError());
+    EXPECT_EQ(refused.value("status_code").toString(), "7");
+    EXPECT_EQ(refused.value("success").toString(), "false");
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(WebRequestTest, JsonRepliesThatGiveNothing)
+{
+    server.route("GET", "/empty", FakeReply::bytes(""));
+    server.route("GET", "/latin1", FakeReply::bytes("{\"title\":\"caf\xe9\"}"));
+    server.route("GET", "/scalar", FakeReply::bytes("42"));
+
+    EXPECT_FALSE(runner.executeJSONRequest(server.url("/empty")).isValid());
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.executeJSONRequest(server.url("/latin1")).isValid());
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.executeJSONRequest(server.url("/scalar")).isValid());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(WebRequestTest, TopLevelArrayIsReturned)
+{
+    server.route("GET", "/list", FakeReply::bytes("[\"a\",{\"b\":1}]"));
+    const QVariant reply = runner.executeJSONRequest(server.url("/list"));
+    ASSERT_EQ(reply.typeId(), QMetaType::QVariantList);
+    const QVariantList list = reply.toList();
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[0].toString(), "a");
+    EXPECT_EQ(list[1].toMap().value("b").toString(), "1");
+}
+
+TEST_F(WebRequestTest, SyntaxErrorIsLoggedTwice)
+{
+    server.route("GET", "/bad", FakeReply::bytes("{'a':1}"));
+    EXPECT_FALSE(runner.executeJSONRequest(server.url("/bad")).isValid());
+    EXPECT_EQ(log.lines(), QStringList({"Syntax error: Character: ', Location: 1", "Can't resolve JSON structure"}));
+}
+
+TEST_F(WebRequestTest, RedirectKeepsOnlyTheFinalBody)
+{
+    FakeReply moved = FakeReply::redirect("/final");
+    moved.body = "<html>moved</html>";
+    server.route("GET", "/start", moved);
+    server.route("GET", "/final", FakeReply::bytes("{\"where\":\"final\"}"));
+    EXPECT_TRUE(runner.executeRequest(server.url("/start")));
+    EXPECT_EQ(runner.requestData(), "{\"where\":\"final\"}");
+    EXPECT_EQ(server.requestCount(), 2);
+}
+
+TEST_F(WebRequestTest, DroppedConnectionIsAnErrorWithALogLine)
+{
+    server.route("GET", "/drop", FakeReply::dropped());
+    server.route("GET", "/half", FakeReply::bytes(QByteArray(4000, 'x')).withDrop(FakeReply::Drop::MidBody));
+
+    EXPECT_FALSE(runner.executeRequest(server.url("/drop?q=1")));
+    EXPECT_TRUE(runner.requestIsError());
+    EXPECT_FALSE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.requestIsRunning());
+    EXPECT_TRUE(runner.requestData().isEmpty());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Connection failed! Error - ")) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[0].endsWith(" " + server.url("/drop?q=1"))) << log.lines()[0].toStdString();
+
+    EXPECT_FALSE(runner.executeRequest(server.url("/half")));
+    EXPECT_TRUE(runner.requestIsError());
+    EXPECT_TRUE(runner.requestData().isEmpty());
+}
+
+TEST_F(WebRequestTest, RefusedConnectionIsAnError)
+{
+    FakeServer closed;
+    const QString url = closed.url("/nothing");
+    closed.stop();
+    EXPECT_FALSE(runner.executeRequest(url));
+    EXPECT_TRUE(runner.requestIsError());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Connection failed! Error - "));
+}
+
+TEST_F(WebRequestTest, TimesOutWhenTheServerIsSilent)
+{
+    WebRequest::setTimeoutSeconds(0.3);
+    server.route("GET", "/slow", FakeReply::bytes("late").withDelay(3000));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(runner.executeRequest(server.url("/slow?api_key=SECRETKEY")));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_TRUE(runner.requestIsError());
+    EXPECT_TRUE(runner.requestData().isEmpty());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Connection failed! Error - The request timed out. "));
+    EXPECT_FALSE(log.lines()[0].contains("SECRETKEY")) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[0].contains("/slow?api_key=")) << log.lines()[0].toStdString();
+}
+
+TEST_F(WebRequestTest, UnusableAddressFailsAtOnceWithoutALogLine)
+{
+    EXPECT_FALSE(runner.executeRequest(""));
+    EXPECT_TRUE(runner.requestIsError());
+    EXPECT_FALSE(runner.executeRequest("no address at all"));
+    EXPECT_TRUE(runner.requestIsError());
+    EXPECT_TRUE(log.lines().isEmpty());
+    EXPECT_EQ(server.requestCount(), 0);
+}
+
+TEST_F(WebRequestTest, CancelDuringARequestEndsTheWaitWithinASlice)
+{
+    server.route("GET", "/slow", FakeReply::bytes("late").withDelay(900));
+    QTimer::singleShot(150, [] { postAbort(); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(runner.executeRequest(server.url("/slow")));
+    const qint64 elapsed = clock.elapsed();
+    EXPECT_GE(elapsed, 150);
+    EXPECT_LT(elapsed, 150 + 300);
+    EXPECT_TRUE(runner.requestIsAborted());
+    EXPECT_FALSE(runner.requestIsSuccessful());
+    EXPECT_FALSE(runner.requestIsRunning());
+    EXPECT_FALSE(runner.requestIsError());
+    EXPECT_TRUE(runner.requestData().isEmpty());
+    EXPECT_TRUE(log.lines().isEmpty());
+}
+
+TEST_F(WebRequestTest, CancelBetweenRequestsMarksEveryRunnerUntilItsNextRequest)
+{
+    server.route("GET", "/ok", FakeReply::bytes("ok"));
+    WebRequest other;
+    ASSERT_TRUE(runner.executeRequest(server.url("/ok")));
+    postAbort();
+    // An abort after a finished request leaves the success beside it.
+    EXPECT_TRUE(runner.requestIsAborted());
+    EXPECT_TRUE(runner.requestIsSuccessful());
+    EXPECT_TRUE(other.requestIsAborted());
+    EXPECT_FALSE(other.requestIsSuccessful());
+
+    EXPECT_TRUE(other.executeRequest(server.url("/ok")));
+    EXPECT_FALSE(other.requestIsAborted());
+    EXPECT_TRUE(runner.requestIsAborted());
+}
+
+TEST_F(WebRequestTest, DestroyedRunnerNoLongerListens)
+{
+    auto gone = std::make_unique<WebRequest>();
+    gone.reset();
+    postAbort();
+    EXPECT_TRUE(runner.requestIsAborted());
+}
+
+class CountingSession : public ModalSession {
+public:
+    void runModalSession() override { ++turns; }
+    int turns = 0;
+};
+
+TEST_F(WebRequestTest, ModalSessionGetsATurnPerSlice)
+{
+    server.route("GET", "/slow", FakeReply::bytes("late").withDelay(450));
+    CountingSession session;
+    runner.setModalSession(&session);
+    ASSERT_TRUE(runner.executeRequest(server.url("/slow")));
+    EXPECT_GE(session.turns, 4);
+    EXPECT_LE(session.turns, 7);
+    EXPECT_EQ(runner.requestData(), "late");
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "platform/propertylist.h"
+
+#include <QDateTime>
+#include <QPoint>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <plist/plist.h>
+
+using platform::parsePropertyList;
+using platform::xmlPropertyList;
+
+namespace {
+
+const QByteArray sampleXml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+  <key>cast</key>
+  <array><dict><key>name</key><string>Sigourney Weaver</string></dict></array>
+  <key>count</key><integer>-42</integer>
+  <key>big</key><integer>9000000000</integer>
+  <key>ratio</key><real>1.5</real>
+  <key>yes</key><true/>
+  <key>no</key><false/>
+  <key>when</key><date>2010-05-07T20:15:00Z</date>
+  <key>bytes</key><data>AAEC/w==</data>
+  <key>text</key><string>Käse &amp; Brot</string>
+</dict>
+</plist>
+)";
+
+QByteArray binaryOf(const QByteArray& xml)
+{
+    plist_t root = nullptr;
+    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
+    char* bin = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root, &bin, &length);
+    QByteArray out(bin, length);
+    plist_to_bin_free(bin);
+    plist_free(root);
+    return out;
+}
+
+void expectSample(const QVariant& value)
+{
+    ASSERT_EQ(value.typeId(), QMetaType::QVariantMap);
+    const QVariantMap map = value.toMap();
+    const QVariantList cast = map.value("cast").toList();
+    ASSERT_EQ(cast.size(), 1);
+    EXPECT_EQ(cast[0].toMap().value("name").toString(), "Sigourney Weaver");
+    EXPECT_EQ(map.value("count").typeId(), QMetaType::LongLong);
+    EXPECT_EQ(map.value("count").toLongLong(), -42);
+    EXPECT_EQ(map.value("big").toLongLong(), 9000000000LL);
+    EXPECT_EQ(map.value("ratio").typeId(), QMetaType::Double);
+    EXPECT_DOUBLE_EQ(map.value("ratio").toDouble(), 1.5);
+    EXPECT_EQ(map.value("yes").typeId(), QMetaType::Bool);
+    EXPECT_TRUE(map.value("yes").toBool());
+    EXPECT_FALSE(map.value("no").toBool());
+    const QDateTime when = map.value("when").toDateTime();
+    EXPECT_EQ(when, QDateTime(QDate(2010, 5, 7), QTime(20, 15), QTimeZone::utc()));
+    EXPECT_EQ(when.timeSpec(), Qt::UTC);
+    EXPECT_EQ(map.value("bytes").toByteArray(), QByteArray("\x00\x01\x02\xff", 4));
+    EXPECT_EQ(map.value("text").toString(), QString::fromUtf8("Käse & Brot"));
+}
+
+}  // namespace
+
+TEST(PropertyList, ParsesXmlIntoVariants)
+{
+    const auto value = parsePropertyList(sampleXml);
+    ASSERT_TRUE(value.has_value());
+    expectSample(*value);
+}
+
+TEST(PropertyList, ParsesBinaryLikeXml)
+{
+    const QByteArray binary = binaryOf(sampleXml);
+    ASSERT_TRUE(binary.startsWith("bplist00"));
+    const auto value = parsePropertyList(binary);
+    ASSERT_TRUE(value.has_value());
+    expectSample(*value);
+}
+
+TEST(PropertyList, MalformedInputGivesNothing)
+{
+    EXPECT_FALSE(parsePropertyList(QByteArray()).has_value());
+    EXPECT_FALSE(parsePropertyList("not a plist at all").has_value());
+    EXPECT_FALSE(parsePropertyList("<plist><dict><key>a</key>").has_value());
+    EXPECT_FALSE(parsePropertyList("bplist00").has_value());
+    QByteArray truncated = binaryOf(sampleXml);
+    truncated.chop(20);
+    EXPECT_FALSE(parsePropertyList(truncated).has_value());
+    QByteArray garbage = binaryOf(sampleXml);
+    for (qsizetype i = 8; i < garbage.size(); i += 3)
+        garbage[i] = char(0xff);
+    parsePropertyList(garbage);  // must not crash, whatever it answers
+}
+
+TEST(PropertyList, WritesXmlThatReadsBack)
+{
+    QVariantMap map;
+    map.insert("name", QString::fromUtf8("Ann <&> Bob ü"));
+    map.insert("list", QVariantList{qint64(-7), 2.25, true, QByteArray("\x00\xfe", 2)});
+    map.insert("when", QDateTime(QDate(1999, 12, 31), QTime(23, 59, 58), QTimeZone::utc()));
+    map.insert("names", QStringList{"a", "b"});
+    map.insert("empty", QVariantMap());
+    const auto xml = xmlPropertyList(map);
+    ASSERT_TRUE(xml.has_value());
+    EXPECT_TRUE(xml->startsWith("<?xml"));
+    EXPECT_TRUE(xml->contains("<integer>-7</integer>"));
+    const auto back = parsePropertyList(*xml);
+    ASSERT_TRUE(back.has_value());
+    QVariantMap expected = map;
+    expected.insert("names", QVariantList{QString("a"), QString("b")});
+    EXPECT_EQ(back->toMap(), expected);
+}
+
+TEST(PropertyList, RefusesValuesItCannotWrite)
+{
+    EXPECT_FALSE(xmlPropertyList(QVariant()).has_value());
+    EXPECT_FALSE(xmlPropertyList(QVariantList{QString("ok"), QVariant::fromValue(QPoint(1, 2))}).has_value());
+    EXPECT_FALSE(xmlPropertyList(QDateTime()).has_value());
+}

@@ -1,0 +1,83 @@
+#include "platform/serviceconfig.h"
+#include "platform/settings.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using platform::ServiceConfig;
+using platform::Settings;
+
+namespace {
+
+class ServiceConfigTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (const char* name : {"KORVALANE_TMDB_URL", "KORVALANE_TMDB_API_KEY", "KORVALANE_OPENSUBTITLES_PASSWORD",
+                                 "KORVALANE_CHAPTERDB_API_KEY"})
+            qunsetenv(name);
+    }
+    QTemporaryDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(ServiceConfigTest, DefaultsWithoutSettingsOrEnvironment)
+{
+    Settings settings(m_dir.path());
+    const ServiceConfig config = ServiceConfig::fromSettings(settings);
+    EXPECT_EQ(config.movieDatabase().baseUrl, "https://api.themoviedb.org");
+    EXPECT_EQ(config.subtitleService().baseUrl, "https://api.opensubtitles.com/api/v1");
+    EXPECT_EQ(config.chapterDatabase().baseUrl, "https://chapterdb.plex.tv");
+    EXPECT_TRUE(config.movieDatabase().apiKey.isEmpty());
+    EXPECT_TRUE(config.subtitleService().password.isEmpty());
+}
+
+TEST_F(ServiceConfigTest, SettingsThenEnvironmentOverride)
+{
+    Settings settings(m_dir.path());
+    settings.setValue(ServiceConfig::movieDatabaseUrlKey, "http://127.0.0.1:8080/");
+    settings.setValue(ServiceConfig::movieDatabaseApiKeyKey, "stored-key");
+    settings.setValue(ServiceConfig::subtitleServiceUserKey, "someuser");
+    ServiceConfig config = ServiceConfig::fromSettings(settings);
+    EXPECT_EQ(config.movieDatabase().baseUrl, "http://127.0.0.1:8080");
+    EXPECT_EQ(config.movieDatabase().apiKey, "stored-key");
+    EXPECT_EQ(config.subtitleService().user, "someuser");
+
+    qputenv("KORVALANE_TMDB_URL", "http://127.0.0.1:9999");
+    qputenv("KORVALANE_TMDB_API_KEY", "env-key");
+    config = ServiceConfig::fromSettings(settings);
+    EXPECT_EQ(config.movieDatabase().baseUrl, "http://127.0.0.1:9999");
+    EXPECT_EQ(config.movieDatabase().apiKey, "env-key");
+
+    qputenv("KORVALANE_TMDB_API_KEY", "");  // empty means "not set"
+    EXPECT_EQ(ServiceConfig::fromSettings(settings).movieDatabase().apiKey, "stored-key");
+}
+
+TEST_F(ServiceConfigTest, RedactHidesEveryKeyAndPassword)
+{
+    Settings settings(m_dir.path());
+    settings.setValue(ServiceConfig::movieDatabaseApiKeyKey, "abc123");
+    qputenv("KORVALANE_OPENSUBTITLES_PASSWORD", "pa ss+word");
+    qputenv("KORVALANE_CHAPTERDB_API_KEY", "CHAPTERKEY0123456789");
+    const ServiceConfig config = ServiceConfig::fromSettings(settings);
+    const QString line = "GET /3/configuration?api_key=abc123 pw=pa%20ss%2Bword and pa ss+word, CHAPTERKEY0123456789";
+    const QString redacted = config.redact(line);
+    EXPECT_FALSE(redacted.contains("abc123"));
+    EXPECT_FALSE(redacted.contains("ss+word"));
+    EXPECT_FALSE(redacted.contains("ss%2Bword"));
+    EXPECT_FALSE(redacted.contains("CHAPTERKEY"));
+    EXPECT_TRUE(redacted.startsWith("GET /3/configuration?api_key=<hidden>"));
+    TearDown();
+    EXPECT_EQ(ServiceConfig::fromSettings(Settings(m_dir.path() + "/other")).redact(line).toStdString(),
+              line.toStdString());
+}
+
+TEST_F(ServiceConfigTest, CurrentReadsTheSharedSettings)
+{
+    Settings::shared().setValue(ServiceConfig::chapterDatabaseUrlKey, "http://127.0.0.1:1234");
+    EXPECT_EQ(ServiceConfig::current().chapterDatabase().baseUrl, "http://127.0.0.1:1234");
+    Settings::shared().remove(ServiceConfig::chapterDatabaseUrlKey);
+    EXPECT_EQ(ServiceConfig::current().chapterDatabase().baseUrl, "https://chapterdb.plex.tv");
+}

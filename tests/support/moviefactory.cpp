@@ -1,0 +1,288 @@
+#include "support/moviefactory.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+namespace {
+
+QString ffmetadataText(const MovieSpec& spec)
+{
+    QString text = ";FFMETADATA1\n";
+    for (const ChapterSpec& c : spec.chapters) {
+        text += QString("\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
+                    .arg(c.startMs)
+                    .arg(c.endMs)
+                    .arg(QString(c.title).replace("\\", "\\\\").replace("=", "\\=").replace(";", "\\;")
+                             .replace("#", "\\#").replace("\n", "\\\n"));
+    }
+    return text;
+}
+
+quint64 readBig(const QByteArray& b, int offset, int count)
+{
+    quint64 v = 0;
+    for (int i = 0; i < count; ++i) {
+        v = (v << 8) | static_cast<unsigned char>(b[offset + i]);
+    }
+    return v;
+}
+
+}  // namespace
+
+MovieFactory::MovieFactory()
+{
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+ProcessResult MovieFactory::run(const QString& program, const QStringList& arguments, int timeoutMs)
+{
+    ProcessResult result;
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForStarted(10000)) {
+        return result;
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        return result;
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+QString MovieFactory::writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(path(name));
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+        ADD_FAILURE() << "cannot write " << path(name).toStdString();
+        return {};
+    }
+    return f.fileName();
+}
+
+QString MovieFactory::copy(const QString& source, const QString& name)
+{
+    QFile::remove(path(name));
+    if (!QFile::copy(source, path(name))) {
+        ADD_FAILURE() << "cannot copy " << source.toStdString();
+        return {};
+    }
+    QFile(path(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                     QFileDevice::ReadOther);
+    return path(name);
+}
+
+QString MovieFactory::makeImage(const QString& name, int width, int height)
+{
+    const QString out = path(name);
+    ProcessResult r = run("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                     QString("testsrc=size=%1x%2:duration=1").arg(width).arg(height), "-frames:v",
+                                     "1", out});
+    if (!r.ok()) {
+        ADD_FAILURE() << "ffmpeg image failed: " << r.err.toStdString();
+        return {};
+    }
+    return out;
+}
+
+QString MovieFactory::make(const MovieSpec& spec, const QString& name)
+{
+    const QString out = path(name);
+    QStringList args{"-hide_banner", "-loglevel", "error", "-y"};
+    QStringList maps;
+    QStringList codecs;
+    QStringList movflags;
+    int input = 0;
+    int videoStreams = 0;
+    const QString seconds = QString::number(spec.seconds, 'f', 3);
+    if (spec.video) {
+        args << "-f" << "lavfi" << "-i"
+             << QString("testsrc2=size=%1x%2:rate=25:duration=%3").arg(spec.width).arg(spec.height).arg(seconds);
+        maps << "-map" << QString::number(input++);
+        codecs << "-c:v:0" << "libx264" << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p" << "-g" << "25";
+        ++videoStreams;
+    }
+    if (spec.audio) {
+        args << "-f" << "lavfi" << "-i" << QString("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
+        maps << "-map" << QString::number(input++);
+        codecs << "-c:a" << "aac" << "-b:a" << "64k";
+        if (!spec.audioLanguage.isEmpty()) {
+            codecs << "-metadata:s:a:0" << "language=" + spec.audioLanguage;
+        }
+    }
+    if (spec.subtitle) {
+        const QString srt = writeFile(QString("subtitle%1.srt").arg(m_counter++), spec.subtitle->srt.toUtf8());
+        args << "-i" << srt;
+        maps << "-map" << QString::number(input++);
+        codecs << "-c:s" << "mov_text";
+        if (!spec.subtitle->language.isEmpty()) {
+            codecs << "-metadata:s:s:0" << "language=" + spec.subtitle->language;
+        }
+    }
+    for (const QString& image : spec.coverImages) {
+        args << "-i" << image;
+        maps << "-map" << QString::number(input++);
+        codecs << QString("-c:v:%1").arg(videoStreams) << "copy" << QString("-disposition:v:%1").arg(videoStreams)
+               << "attached_pic";
+        ++videoStreams;
+    }
+    if (!spec.chapters.isEmpty()) {
+        const QString meta = writeFile(QString("chapters%1.txt").arg(m_counter++), ffmetadataText(spec).toUtf8());
+        args << "-i" << meta;
+        codecs << "-map_chapters" << QString::number(input++);
+        if (!spec.neroChapters) {
+            movflags << "+disable_chpl";
+        }
+    }
+    for (const auto& [key, value] : spec.metadata) {
+        codecs << "-metadata" << key + "=" + value;
+    }
+    if (spec.faststart) {
+        movflags << "+faststart";
+    }
+    if (!movflags.isEmpty()) {
+        codecs << "-movflags" << movflags.join("");
+    }
+    args << maps << codecs << out;
+    ProcessResult r = run("ffmpeg", args);
+    if (!r.ok()) {
+        ADD_FAILURE() << "ffmpeg failed: " << args.join(' ').toStdString() << "\n" << r.err.toStdString();
+        return {};
+    }
+    return out;
+}
+
+QString MovieFactory::makeSparseLarge(const QString& source, const QString& name, qint64 gapBytes)
+{
+    const QString out = copy(source, name);
+    if (out.isEmpty()) {
+        return {};
+    }
+    QFile f(out);
+    if (!f.open(QIODevice::ReadWrite)) {
+        ADD_FAILURE() << "cannot open " << out.toStdString();
+        return {};
+    }
+    // Walk the top-level boxes to the `moov`, which must be the last one.
+    qint64 pos = 0;
+    qint64 moovStart = -1;
+    qint64 moovSize = 0;
+    while (pos + 8 <= f.size()) {
+        f.seek(pos);
+        const QByteArray header = f.read(16);
+        quint64 size = readBig(header, 0, 4);
+        if (size == 1) {
+            size = readBig(header, 8, 8);
+        } else if (size == 0) {
+            size = static_cast<quint64>(f.size() - pos);
+        }
+        if (size < 8) {
+            break;
+        }
+        if (header.mid(4, 4) == "moov") {
+            moovStart = pos;
+            moovSize = static_cast<qint64>(size);
+        }
+        pos += static_cast<qint64>(size);
+    }
+    if (moovStart < 0 || moovStart + moovSize != f.size()) {
+        ADD_FAILURE() << "makeSparseLarge needs a file whose moov is last";
+        return {};
+    }
+    f.seek(moovStart);
+    const QByteArray moov = f.read(moovSize);
+    QByteArray freeHeader;  // an empty `mdat` (AtomicParsley gives up on a huge `free`)
+    freeHeader.append(QByteArray::fromHex("00000001"));
+    freeHeader.append("mdat");
+    for (int i = 7; i >= 0; --i) {
+        freeHeader.append(static_cast<char>((gapBytes >> (8 * i)) & 0xFF));
+    }
+    if (!f.resize(moovStart) || !f.seek(moovStart) || f.write(freeHeader) != freeHeader.size() ||
+        !f.resize(moovStart + gapBytes) || !f.seek(moovStart + gapBytes) || f.write(moov) != moov.size()) {
+        ADD_FAILURE() << "cannot grow " << out.toStdString();
+        return {};
+    }
+    return out;
+}
+
+bool MovieFactory::atomicParsleyTag(const QString& file, const QStringList& arguments)
+{
+    ProcessResult r = run("AtomicParsley", QStringList{file} << arguments << "--overWrite");
+    if (!r.ok()) {
+        ADD_FAILURE() << "AtomicParsley failed: " << r.out.toStdString() << r.err.toStdString();
+        return false;
+    }
+    return true;
+}
+
+QJsonObject MovieFactory::ffprobe(const QString& file)
+{
+    ProcessResult r = run("ffprobe", {"-v", "error", "-show_streams", "-show_format", "-show_chapters", "-of", "json",
+                                      file});
+    if (!r.ok()) {
+        ADD_FAILURE() << "ffprobe failed: " << r.err.toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(r.out).object();
+}
+
+QString MovieFactory::atomicParsleyTags(const QString& file)
+{
+    ProcessResult r = run("AtomicParsley", {file, "-t"});
+    QString text = QString::fromUtf8(r.out);
+    if (text.startsWith(QChar(0xFEFF))) {
+        text.remove(0, 1);
+    }
+    return text;
+}
+
+QString MovieFactory::atomicParsleyTree(const QString& file)
+{
+    return QString::fromUtf8(run("AtomicParsley", {file, "-T"}).out);
+}
+
+QStringList MovieFactory::mediaPacketChecksums(const QString& file)
+{
+    QStringList lines;
+    for (const char* streams : {"V", "a"}) {
+        ProcessResult r = run("ffprobe", {"-v", "error", "-select_streams", streams, "-show_data_hash", "MD5",
+                                          "-show_entries", "packet=stream_index,pts,size,data_hash", "-of",
+                                          "csv=p=0", file});
+        if (!r.ok()) {
+            ADD_FAILURE() << "ffprobe packets failed: " << r.err.toStdString();
+            return {};
+        }
+        lines << QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
+    }
+    return lines;
+}
+
+QString MovieFactory::subtitleAsSrt(const QString& file)
+{
+    ProcessResult r = run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:s:0", "-f", "srt", "-"});
+    if (!r.ok()) {
+        ADD_FAILURE() << "ffmpeg srt failed: " << r.err.toStdString();
+        return {};
+    }
+    return QString::fromUtf8(r.out);
+}
+
+QString MovieFactory::decodeErrors(const QString& file)
+{
+    ProcessResult r = run("ffmpeg", {"-v", "error", "-i", file, "-map", "0:V?", "-map", "0:a?", "-f", "null", "-"});
+    if (r.exitCode != 0 && r.err.isEmpty()) {
+        return "ffmpeg exit code " + QString::number(r.exitCode);
+    }
+    return QString::fromUtf8(r.err);
+}
+
+}  // namespace testsupport
