@@ -1,6 +1,10 @@
 #include "online/tmdbapi_lookupsupport.h"
 
+#include "online/modalsession.h"
+#include "platform/pumpevents.h"
+
 #include <QByteArray>
+#include <QRegularExpression>
 
 #include <charconv>
 #include <cmath>
@@ -56,6 +60,25 @@ bool isSaneAspectRatio(double ratio)
 }
 
 }  // namespace
+
+void pumpSlice(ModalSession* modalSession, double seconds)
+{
+    if (modalSession)
+        modalSession->runModalSession();
+    platform::pumpEvents(seconds);
+}
+
+QDateTime releaseDateFromText(const QString& text)
+{
+    static const QRegularExpression dayPattern(QStringLiteral("^([0-9]{1,4})-([0-9]{1,2})-([0-9]{1,2})$"));
+    const QRegularExpressionMatch match = dayPattern.match(text);
+    if (!match.hasMatch())
+        return {};
+    const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    if (!day.isValid())
+        return {};
+    return QDateTime(day, QTime(12, 0), Qt::UTC);
+}
 
 int intValueOfText(QStringView text)
 {

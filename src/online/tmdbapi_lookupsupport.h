@@ -4,6 +4,7 @@
 // texts the reply reader gives as numbers, shaping the search text, poster
 // rendition sizes and the choice among cover candidates.
 
+#include <QDateTime>
 #include <QSizeF>
 #include <QString>
 #include <QStringView>
@@ -11,7 +12,17 @@
 #include <optional>
 #include <span>
 
+class ModalSession;
+
 namespace tmdblookup {
+
+// One slice of a wait: the command's modal session (if any) gets a turn, then
+// the event loop runs for `seconds`.
+void pumpSlice(ModalSession* modalSession, double seconds);
+
+// The service's "YYYY-MM-DD" as 12:00:00 UTC of that day; a null date for a
+// text that names no day (the empty text, say).
+QDateTime releaseDateFromText(const QString& text);
 
 // The leading integer of a text as the service's numbers arrive (blanks, an
 // optional sign, digits); 0 when there is none, clamped to the 32-bit range.

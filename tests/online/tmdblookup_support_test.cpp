@@ -2,6 +2,8 @@
 // poster rendition sizes and the cover choice.
 #include "online/tmdbapi_lookupsupport.h"
 
+#include <QDateTime>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -103,4 +105,14 @@ TEST(TmdbLookupCoverChoice, SearchLanguageFirstThenMostVotesThenEarliest)
     EXPECT_EQ(bestCoverIndex(noneInLanguage, "de"), 0);
 
     EXPECT_EQ(bestCoverIndex({}, "de"), std::nullopt);
+}
+
+TEST(TmdbLookupDates, ReleaseDatesAreNoonUtcOfTheDay)
+{
+    EXPECT_EQ(releaseDateFromText("1979-05-25"), QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC));
+    EXPECT_EQ(releaseDateFromText("2001-2-3"), QDateTime(QDate(2001, 2, 3), QTime(12, 0), Qt::UTC));
+    EXPECT_TRUE(releaseDateFromText("").isNull());
+    EXPECT_TRUE(releaseDateFromText("1979").isNull());
+    EXPECT_TRUE(releaseDateFromText("1979-02-30").isNull());
+    EXPECT_TRUE(releaseDateFromText("1979-05-25T00:00:00Z").isNull());
 }
