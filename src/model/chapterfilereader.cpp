@@ -1,0 +1,229 @@
+// Reading chapter files (XML, JSON, TXT and CHP) into chapters.
+#include "chaptermodel.h"
+
+#include "model/helpers.h"
+#include "platform/log.h"
+#include "platform/xmldocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+
+#include <expected>
+
+namespace {
+
+// The whole file, unless it cannot be read or is far too large to be a chapter file.
+std::expected<QByteArray, QString> readChapterFileData(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return std::unexpected(QStringLiteral("%1 is not a local file").arg(url.toString()));
+    QFile file(url.toLocalFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::unexpected(file.errorString());
+    // Read one byte beyond the limit: devices and pipes report no size of their own.
+    QByteArray data = file.read(ChapterModel::kMaxChapterFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return std::unexpected(file.errorString());
+    if (data.size() > ChapterModel::kMaxChapterFileSize)
+        return std::unexpected(QStringLiteral("%1 is too large for a chapter file").arg(url.toLocalFile()));
+    return data;
+}
+
+// The text of a JSON value; null when it is not a text.
+QString jsonText(const QJsonObject& object, const QString& key)
+{
+    const QJsonValue value = object.value(key);
+    return value.isString() ? value.toString() : QString();
+}
+
+QString firstPresent(const QString& preferred, const QString& fallback)
+{
+    return preferred.isNull() ? fallback : preferred;
+}
+
+QString trimmedOfSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+// At most `length` UTF-16 units, without splitting a surrogate pair.
+QString cutToLength(const QString& text, qsizetype length)
+{
+    if (text.size() <= length)
+        return text;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.left(length);
+}
+
+// A start of 01:02:03 gets a fraction; a short fraction is padded: 00:01:30.5 -> 00:01:30.500000.
+QString normalizedStart(QString start)
+{
+    constexpr qsizetype kFullLength = 15;
+    if (start.size() == 8)
+        start += QStringLiteral(".000000");
+    if (start.size() < kFullLength)
+        start = start.leftJustified(kFullLength, QLatin1Char('0'));
+    return start;
+}
+
+}  // namespace
+
+QList<ChapterFileEntry> ChapterModel::readXMLChapterFile(const QUrl& url)
+{
+    const auto data = readChapterFileData(url);
+    if (!data) {
+        platform::log(QStringLiteral("Error while opening chapter xml file: %1").arg(data.error()));
+        return {};
+    }
+    const auto document = platform::XmlDocument::parseXml(*data);
+    if (!document) {
+        platform::log(QStringLiteral("Error while opening chapter xml file: %1")
+                          .arg(QStringLiteral("the file is not a well-formed XML document")));
+        return {};
+    }
+    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral(".//chapters/chapter"));
+    if (elements.isEmpty()) {
+        platform::log(QStringLiteral("Can't find chapter atoms path expression in xml-doc: %1")
+                          .arg(QStringLiteral("no chapters/chapter element")));
+        return {};
+    }
+    QList<ChapterFileEntry> entries;
+    for (const platform::XmlNode& element : elements) {
+        const QString time = element.attribute(QStringLiteral("time"));
+        const QString name = element.attribute(QStringLiteral("name"));
+        if (!time.isNull() && !name.isNull())
+            entries.append({time, name});
+    }
+    return entries;
+}
+
+QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
+{
+    const auto data = readChapterFileData(url);
+    if (!data) {
+        platform::log(QStringLiteral("Error reading json chapter file: %1").arg(data.error()));
+        return {};
+    }
+    if (data->isEmpty())
+        return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
+    if (error.error != QJsonParseError::NoError) {
+        platform::log(QStringLiteral("Error reading json chapter file: %1").arg(error.errorString()));
+        return {};
+    }
+    if (!document.isArray()) {
+        platform::log(QStringLiteral("Error reading json chapter file: %1")
+                          .arg(QStringLiteral("the top level is not an array")));
+        return {};
+    }
+    QList<ChapterFileEntry> entries;
+    for (const QJsonValue& value : document.array()) {
+        const QJsonObject object = value.toObject();  // anything but an object gives an empty one
+        if (object.size() != 2)
+            continue;
+        const QString start = firstPresent(jsonText(object, QStringLiteral("time")), jsonText(object, QStringLiteral("start")));
+        if (start.isNull())
+            continue;
+        entries.append({start, firstPresent(jsonText(object, QStringLiteral("title")), jsonText(object, QStringLiteral("name")))});
+    }
+    return entries;
+}
+
+QList<ChapterFileEntry> ChapterModel::readTXTCHPChapterFile(const QUrl& url)
+{
+    const auto data = readChapterFileData(url);
+    if (!data) {
+        platform::log(QStringLiteral("Error reading text or chp chapter file: %1").arg(data.error()));
+        return {};
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(*data);
+    if (decoder.hasError()) {
+        platform::log(QStringLiteral("Error reading text or chp chapter file: %1")
+                          .arg(QStringLiteral("the file is not UTF-8 text")));
+        return {};
+    }
+
+    // Pairs of lines: CHAPTER01=00:00:00.000, then CHAPTER01NAME=Opening.
+    QList<ChapterFileEntry> entries;
+    QString pendingStart;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype number = 1; number <= lines.size(); ++number) {
+        QString line = lines.at(number - 1);
+        // Files written on Windows end their lines in CR LF; the CR is no part of a value.
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        const QStringList parts = line.split(QLatin1Char('='));
+        if (parts.size() != 2)
+            continue;
+        const QString value = trimmedOfSpaces(parts.at(1));
+        if (number % 2 == 1)
+            pendingStart = value;
+        else
+            entries.append({pendingStart, value});
+    }
+    return entries;
+}
+
+ChapterList ChapterModel::readChapterFileFromChapterDb(const QUrl& url, quint64 movieLengthInMSecs)
+{
+    const QString extension = QFileInfo(url.adjusted(QUrl::StripTrailingSlash).fileName()).suffix().toLower();
+    QList<ChapterFileEntry> entries;
+    if (extension == QLatin1String("xml"))
+        entries = readXMLChapterFile(url);
+    else if (extension == QLatin1String("txt") || extension == QLatin1String("chp"))
+        entries = readTXTCHPChapterFile(url);
+    else if (extension == QLatin1String("json"))
+        entries = readJSONChapterFile(url);
+    return chaptersFromEntries(entries, movieLengthInMSecs);
+}
+
+ChapterList ChapterModel::chaptersFromEntries(const QList<ChapterFileEntry>& entries, quint64 movieLengthInMSecs)
+{
+    ChapterList chapters;
+    quint64 lastStart = 0;
+    quint64 remaining = movieLengthInMSecs;
+    for (const ChapterFileEntry& entry : entries) {
+        QString name = entry.name;
+        if (name.isEmpty())
+            name = QStringLiteral("Chapter %1").arg(chapters.size() + 1);
+        name = cutToLength(name, kMaxNameLength);
+
+        if (entry.start.isEmpty())
+            continue;
+        const QString start = normalizedStart(entry.start);
+        if (start.at(2) != QLatin1Char(':'))
+            continue;
+        const quint64 startTime = millisecondsFromTimestamp(start);
+
+        if (!chapters.isEmpty()) {
+            // A start going backwards leaves the chapter before it empty; the
+            // movie's remaining length is then untouched, so the chapters still
+            // add up to the movie.
+            const quint64 length = startTime >= lastStart ? startTime - lastStart : 0;
+            chapters.last()->setLength(length);
+            remaining = length > remaining ? 0 : remaining - length;
+        }
+        auto chapter = std::make_shared<ChapterModel>();
+        chapter->setName(name);
+        chapter->setLength(0);
+        chapter->setIndex(chapters.size() + 1);
+        chapters.append(std::move(chapter));
+        lastStart = startTime;
+    }
+    if (!chapters.isEmpty() && remaining > 0)
+        chapters.last()->setLength(remaining);
+    return chapters;
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+// How the movie record's field values are seen through their keys, and how
+// they are copied from one record to another. Internal to the model library.
+#include "model/moviemodel.h"
+
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+#include <type_traits>
+
+namespace fieldvalues {
+
+// Field values as the change handler and the user interface see them: an
+// absent value (nil) is an invalid QVariant, so that nil and "" differ.
+inline QVariant toVariant(const QString& value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+inline QVariant toVariant(const QDateTime& value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+inline QVariant toVariant(const QUrl& value)
+{
+    return value.isEmpty() ? QVariant() : QVariant(value);
+}
+
+template <typename T>
+inline QVariant toVariant(const std::shared_ptr<T>& value)
+{
+    return value ? QVariant::fromValue(value) : QVariant();
+}
+
+template <typename T>
+inline QVariant toVariant(const std::optional<T>& value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+template <typename T>
+inline QVariant toVariant(const T& value)
+{
+    return QVariant::fromValue(value);
+}
+
+inline bool isAbsent(const QVariant& value)
+{
+    return !value.isValid() || value.isNull();
+}
+
+// The reverse, for setting a field by its key; false when the value does not fit.
+template <typename T>
+bool fromVariant(const QVariant& value, T& out)
+{
+    if constexpr (std::is_same_v<T, QString> || std::is_same_v<T, QDateTime> || std::is_same_v<T, QUrl>) {
+        if (isAbsent(value)) {
+            out = T();
+            return true;
+        }
+    }
+    if (!value.canConvert<T>())
+        return false;
+    out = value.value<T>();
+    return true;
+}
+
+template <typename T>
+bool fromVariant(const QVariant& value, std::optional<T>& out)
+{
+    if (isAbsent(value)) {
+        out.reset();
+        return true;
+    }
+    T inner;
+    if (!fromVariant(value, inner))
+        return false;
+    out = std::move(inner);
+    return true;
+}
+
+template <typename T>
+bool fromVariant(const QVariant& value, std::shared_ptr<T>& out)
+{
+    if (isAbsent(value)) {
+        out.reset();
+        return true;
+    }
+    if (value.metaType() != QMetaType::fromType<std::shared_ptr<T>>())
+        return false;
+    out = value.value<std::shared_ptr<T>>();
+    return true;
+}
+
+// What a record holds after copying a value from another record. Values and
+// lists are copied (lists keep sharing their elements); a real cover becomes
+// a new picture object while the placeholder stays the one shared object; an
+// attached search result is copied as a whole.
+template <typename T>
+T copyValue(const T& value)
+{
+    return value;
+}
+
+inline std::shared_ptr<const QImage> copyValue(const std::shared_ptr<const QImage>& cover)
+{
+    // A record never ends up without a cover object: no cover is the placeholder.
+    if (!cover || cover == noCoverImage())
+        return noCoverImage();
+    return std::make_shared<const QImage>(*cover);
+}
+
+inline std::shared_ptr<MovieModel> copyValue(const std::shared_ptr<MovieModel>& record)
+{
+    return record ? record->copyWithZone() : nullptr;
+}
+
+}  // namespace fieldvalues

@@ -1,0 +1,242 @@
+#include "helpers.h"
+
+#include "platform/alerts.h"
+#include "platform/bookmark.h"
+#include "platform/imagedata.h"
+#include "platform/log.h"
+#include "platform/regex.h"
+#include "platform/settings.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QTimeZone>
+#include <QTimer>
+
+#include <array>
+
+namespace {
+
+// Larger answers are not pictures worth showing and would only eat memory.
+constexpr qint64 maxImageBytes = 64 * 1024 * 1024;
+constexpr int networkTimeoutMs = 30000;
+
+QByteArray readLocalFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > maxImageBytes)
+        return {};
+    return file.readAll();
+}
+
+QByteArray readRemote(const QUrl& url)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setTransferTimeout(networkTimeoutMs);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&](qint64 received, qint64) {
+        if (received > maxImageBytes)
+            reply->abort();
+    });
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (reply->error() != QNetworkReply::NoError)
+        return {};
+    return reply->readAll();
+}
+
+// Only digits at the start count, as the fields of a time stamp are read.
+quint64 leadingNumber(QStringView text)
+{
+    quint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            break;
+        value = value * 10 + static_cast<quint64>(c.unicode() - u'0');
+    }
+    return value;
+}
+
+const QDateTime& emptyRecordDate()
+{
+    static const QDateTime date(QDate(2012, 1, 1), QTime(12, 0), Qt::UTC);
+    return date;
+}
+
+QString trimmedOfSpaces(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QString replaceUntilStable(QString text, const QRegularExpression& rule, const QString& replacementTemplate)
+{
+    for (;;) {
+        QString next = platform::replaceAllMatches(text, rule, replacementTemplate);
+        if (next == text)
+            return text;
+        text = std::move(next);
+    }
+}
+
+}  // namespace
+
+void showAlert(const QString& headerKey, const QString& bodyKey)
+{
+    platform::Alerts::current().showAlert(headerKey, bodyKey);
+}
+
+std::shared_ptr<const QImage> imageFromData(const QByteArray& data)
+{
+    QImage image = platform::decodeImage(data);
+    // One pixel is one point, whatever resolution the data records.
+    if (!image.isNull())
+        image.setDevicePixelRatio(1.0);
+    return std::make_shared<const QImage>(std::move(image));
+}
+
+std::shared_ptr<const QImage> imageFromURL(const QUrl& url)
+{
+    QByteArray data;
+    if (url.isLocalFile())
+        data = readLocalFile(url.toLocalFile());
+    else if (url.isValid() && !url.isRelative())
+        data = readRemote(url);
+    return imageFromData(data);
+}
+
+QUrl workingDirectoryURL()
+{
+    const QByteArray bookmark = platform::Settings::shared().dataValue("WorkingDirectoryBookmark");
+    if (bookmark.isEmpty())
+        return QUrl();
+    // A path bookmark never goes stale, so there is nothing to renew.
+    return platform::resolveBookmarkData(bookmark).value_or(QUrl());
+}
+
+quint64 millisecondsFromTimestamp(const QString& timestamp)
+{
+    if (timestamp.size() < 12)
+        return 0;
+    const QStringView text(timestamp);
+    const quint64 hours = leadingNumber(text.mid(0, 2));
+    const quint64 minutes = leadingNumber(text.mid(3, 2));
+    const quint64 seconds = leadingNumber(text.mid(6, 2));
+    const quint64 milliseconds = leadingNumber(text.mid(9, 3));
+    return milliseconds + (minutes * 60 + hours * 3600 + seconds) * 1000;
+}
+
+QString timeStringFromMilliseconds(quint64 milliseconds)
+{
+    const quint64 seconds = milliseconds / 1000 + (milliseconds % 1000 >= 500 ? 1 : 0);
+    return QString::asprintf("%02llu:%02llu:%02llu.%06llu", static_cast<unsigned long long>(seconds / 3600),
+                             static_cast<unsigned long long>((seconds % 3600) / 60),
+                             static_cast<unsigned long long>(seconds % 60), 0ULL);
+}
+
+QDateTime dateFromTagDateString(const QString& text)
+{
+    if (text.size() < 18 || text.size() > 20)
+        return emptyRecordDate();
+    static const QRegularExpression pattern(
+        "^[0-9]{4}\\-[0-9]{1,2}\\-[0-9]{1,2}T[0-9]{1,2}\\:[0-9]{1,2}\\:[0-9]{1,2}Z$",
+        QRegularExpression::CaseInsensitiveOption);
+    if (!pattern.match(text).hasMatch())
+        return emptyRecordDate();
+    const qsizetype firstDash = text.indexOf(u'-');
+    const qsizetype secondDash = text.indexOf(u'-', firstDash + 1);
+    const qsizetype timeMark = text.indexOf(u'T', secondDash + 1, Qt::CaseInsensitive);
+    const int year = text.left(firstDash).toInt();
+    const int month = text.mid(firstDash + 1, secondDash - firstDash - 1).toInt();
+    const int day = text.mid(secondDash + 1, timeMark - secondDash - 1).toInt();
+    // A month or day outside the calendar makes no date at all.
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return emptyRecordDate();
+    return QDateTime(date, QTime(12, 0), Qt::UTC);
+}
+
+qint64 yearOfDate(const QDateTime& date)
+{
+    if (!date.isValid())
+        return 0;
+    return date.toUTC().date().year();
+}
+
+QString sortTitleWithoutArticle(const QString& title)
+{
+    static const QString key = QStringLiteral("SortMovieNamesWithoutArticle");
+    const platform::Settings& settings = platform::Settings::shared();
+    if (settings.contains(key) && !settings.boolValue(key))
+        return title;
+    static const std::array<QString, 14> articles = {
+        QStringLiteral("the "), QStringLiteral("a "),   QStringLiteral("der "),  QStringLiteral("die "),
+        QStringLiteral("das "), QStringLiteral("ein "), QStringLiteral("eine "), QStringLiteral("les "),
+        QStringLiteral("l'"),   QStringLiteral("le "),  QStringLiteral("la "),   QStringLiteral("un "),
+        QStringLiteral("une "), QStringLiteral("des "),
+    };
+    for (const QString& article : articles)
+        if (title.startsWith(article, Qt::CaseInsensitive))
+            return trimmedOfSpaces(title.mid(article.size()));
+    return trimmedOfSpaces(title);
+}
+
+QString removeParenthesizedText(const QString& text)
+{
+    // (*ANY): "." stops at every kind of line end, so each line is handled on its own.
+    static const QRegularExpression beforeSpace("(*ANY)(.*)(\\ \\(.*\\)\\ )(.*)");
+    static const QRegularExpression beforeFullStop("(*ANY)(.*)(\\ \\(.*\\)\\.)(.*)");
+    static const QRegularExpression beforeComma("(*ANY)(.*)(\\ \\(.*\\)\\,)(.*)");
+    QString result = replaceUntilStable(text, beforeSpace, QStringLiteral("$1 $3"));
+    result = replaceUntilStable(result, beforeFullStop, QStringLiteral("$1.$3"));
+    return replaceUntilStable(result, beforeComma, QStringLiteral("$1,$3"));
+}
+
+QString sanitizedFileName(const QString& text)
+{
+    if (text.isNull())
+        return QStringLiteral("empty");
+    QString name = text;
+    name.replace(u':', QStringLiteral(" -"));
+    name.replace(u'/', u'-');
+    return name;
+}
+
+QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key)
+{
+    const QVariant value = plist.value(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    if (value.typeId() != QMetaType::QVariantList)
+        return QString("");
+    QStringList names;
+    for (const QVariant& entry : value.toList()) {
+        const QVariant name = entry.toMap().value(QStringLiteral("name"));
+        if (entry.typeId() == QMetaType::QVariantMap && name.typeId() == QMetaType::QString)
+            names << name.toString();
+    }
+    return names.join(u',');
+}
+
+QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names)
+{
+    QVariantList dictionaries;
+    if (!names)
+        return dictionaries;
+    for (const QString& name : *names)
+        if (!name.isEmpty())
+            dictionaries.append(QVariantMap{{QStringLiteral("name"), name}});
+    return dictionaries;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+// Small functions shared across the application. They keep no state; a few
+// read the settings. (notifyValueChanged lives with the observation
+// mechanism in model/observable.h.)
+
+// Shows the alert whose header and body are the localised texts of the two
+// keys, with one "OK" button; returns when the user has closed it.
+void showAlert(const QString& headerKey, const QString& bodyKey);
+
+// The picture in `data`, one pixel per point. Never a null pointer: data that
+// is not a picture gives a null QImage.
+std::shared_ptr<const QImage> imageFromData(const QByteArray& data);
+
+// Reads the whole of a local or remote URL, blocking the caller (the event
+// loop runs meanwhile without user input), and decodes it as imageFromData
+// does. A failed read gives a null QImage.
+std::shared_ptr<const QImage> imageFromURL(const QUrl& url);
+
+// The working folder from the setting "WorkingDirectoryBookmark"; an empty
+// QUrl when none is set or it no longer exists.
+QUrl workingDirectoryURL();
+
+// "HH:MM:SS.mmm..." to milliseconds: fields are read by position, further
+// fraction digits are ignored, a text shorter than 12 characters gives 0.
+quint64 millisecondsFromTimestamp(const QString& timestamp);
+
+// Milliseconds as "HH:MM:SS.000000", rounded to whole seconds (halves up);
+// hours are not wrapped.
+QString timeStringFromMilliseconds(quint64 milliseconds);
+
+// A release-date tag ("2010-5-7T20:15:00Z") to 12:00:00 UTC of that day;
+// anything else gives 2012-01-01 12:00:00 UTC, the date of an empty record.
+QDateTime dateFromTagDateString(const QString& text);
+
+// The UTC year of `date`; 0 for no date.
+qint64 yearOfDate(const QDateTime& date);
+
+// The title without one leading article ("The ", "L'", "Die ", ...) and
+// trimmed of spaces, when "SortMovieNamesWithoutArticle" is on (its
+// default); otherwise the title unchanged.
+QString sortTitleWithoutArticle(const QString& title);
+
+// Removes parenthesised parts that follow a space and are followed by a
+// space, full stop or comma: "Alien (1979) Director's Cut" -> "Alien Director's Cut".
+QString removeParenthesizedText(const QString& text);
+
+// ":" becomes " -" and "/" becomes "-"; no text gives "empty".
+QString sanitizedFileName(const QString& text);
+
+// One field of the cast property list as text: a text value as it is, a
+// list of {"name": ...} dictionaries as the names joined by ","; otherwise "".
+QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key);
+
+// The reverse: one {"name": name} dictionary per non-empty name.
+QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names);

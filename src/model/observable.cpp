@@ -1,0 +1,131 @@
+#include "observable.h"
+
+#include <utility>
+#include <vector>
+
+struct Observable::ListenerToken::Registry {
+    struct Entry {
+        QString key;
+        std::shared_ptr<Listener> listener;
+    };
+    std::map<quint64, Entry> entries;
+    quint64 nextId = 1;
+};
+
+Observable::ListenerToken::ListenerToken(ListenerToken&& other) noexcept
+    : m_registry(std::move(other.m_registry)), m_id(std::exchange(other.m_id, 0))
+{
+}
+
+Observable::ListenerToken& Observable::ListenerToken::operator=(ListenerToken&& other) noexcept
+{
+    if (this != &other) {
+        reset();
+        m_registry = std::move(other.m_registry);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
+}
+
+Observable::ListenerToken::~ListenerToken()
+{
+    reset();
+}
+
+void Observable::ListenerToken::reset()
+{
+    if (m_id == 0)
+        return;
+    if (auto registry = m_registry.lock())
+        registry->entries.erase(m_id);
+    m_registry.reset();
+    m_id = 0;
+}
+
+Observable::Observable() : m_registry(std::make_shared<ListenerToken::Registry>()) {}
+
+Observable::~Observable() = default;
+
+Observable::ListenerToken Observable::addListener(const QString& key, Listener listener)
+{
+    const quint64 id = m_registry->nextId++;
+    m_registry->entries.emplace(id, ListenerToken::Registry::Entry{key, std::make_shared<Listener>(std::move(listener))});
+    return ListenerToken(m_registry, id);
+}
+
+QVariant Observable::valueForKey(const QString&) const
+{
+    return {};
+}
+
+bool Observable::setValueForKey(const QString&, const QVariant&)
+{
+    return false;
+}
+
+void Observable::willChangeValueForKey(const QString& key)
+{
+    if (m_ownKeys.contains(key))
+        m_pendingOldValues[key].append(valueForKey(key));
+}
+
+void Observable::didChangeValueForKey(const QString& key)
+{
+    if (m_ownKeys.contains(key)) {
+        const QVariant newValue = valueForKey(key);
+        // A did-change without its will-change has no old value to offer: report no change.
+        QVariant oldValue = newValue;
+        auto pending = m_pendingOldValues.find(key);
+        if (pending != m_pendingOldValues.end()) {
+            oldValue = pending->takeLast();
+            if (pending->isEmpty())
+                m_pendingOldValues.erase(pending);
+        }
+        observeValueForKeyPath(key, oldValue, newValue);
+    }
+    tellListeners(key);
+}
+
+void Observable::startObservingOwnKeys(const QStringList& keys)
+{
+    for (const QString& key : keys)
+        m_ownKeys.insert(key);
+}
+
+void Observable::stopObservingOwnKeys()
+{
+    m_ownKeys.clear();
+    m_pendingOldValues.clear();
+}
+
+void Observable::observeValueForKeyPath(const QString&, const QVariant&, const QVariant&) {}
+
+void Observable::tellListeners(const QString& key)
+{
+    // Listeners may add or remove listeners while being told: work on a snapshot,
+    // and skip those removed meanwhile.
+    std::vector<std::pair<quint64, std::weak_ptr<Listener>>> snapshot;
+    for (const auto& [id, entry] : m_registry->entries)
+        if (entry.key.isEmpty() || entry.key == key)
+            snapshot.emplace_back(id, entry.listener);
+    const std::weak_ptr<ListenerToken::Registry> registry = m_registry;
+    for (const auto& [id, weakListener] : snapshot) {
+        auto alive = registry.lock();
+        if (!alive || !alive->entries.contains(id))
+            continue;
+        if (auto listener = weakListener.lock())
+            (*listener)(key);
+    }
+}
+
+void notifyValueChanged(Observable& object, const QString& key)
+{
+    object.willChangeValueForKey(key);
+    object.didChangeValueForKey(key);
+}
+
+void notifyValueChanged(Observable* object, const QString& key)
+{
+    if (object)
+        notifyValueChanged(*object, key);
+}

@@ -1,0 +1,272 @@
+#include "tagging/metadatautilities.h"
+
+#include "model/helpers.h"
+#include "mp4/moviefile.h"
+#include "platform/log.h"
+#include "platform/propertylist.h"
+#include "platform/settings.h"
+#include "tagging/subtitleutilities.h"
+#include "tagging/tagutilities.h"
+#include "tagging/utf8text.h"
+
+#include <QFile>
+
+namespace MetaDataUtilities {
+
+namespace {
+
+const QString kITunesMean = QStringLiteral("com.apple.iTunes");
+
+// Pictures this small are placeholders some taggers leave behind, not covers.
+constexpr std::size_t kSmallestCover = 100;
+constexpr std::size_t kSmallestOlderCover = 101;
+
+QByteArray bytesOf(const std::vector<std::uint8_t>& data)
+{
+    return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+}
+
+// A text tag worth taking: present and not the "NA" that some tools write for none.
+std::optional<QString> usable(const std::optional<std::string>& tag)
+{
+    if (!tag || *tag == "NA")
+        return std::nullopt;
+    return stringFromUtf8(*tag);
+}
+
+template <typename Setter>
+void setIfUsable(const std::optional<std::string>& tag, Setter setter)
+{
+    if (const std::optional<QString> text = usable(tag))
+        setter(*text);
+}
+
+template <typename Integer, typename Setter>
+void setIfPresent(const std::optional<Integer>& tag, Setter setter)
+{
+    if (tag)
+        setter(static_cast<qint64>(*tag));
+}
+
+void readTextTags(const mp4::Tags& tags, MovieModel& movie)
+{
+    setIfUsable(tags.name, [&](const QString& text) { movie.setTitle(text); });
+    if (const std::optional<QString> sortName = usable(tags.sortName);
+        sortName && !sortName->isEmpty() && (!tags.name || *tags.sortName != *tags.name))
+        movie.setSortTitle(*sortName);
+    setIfUsable(tags.xid, [&](const QString& text) { movie.setXID(text); });
+    setIfUsable(tags.comments, [&](const QString& text) { movie.setComments(text); });
+    setIfUsable(tags.genre, [&](const QString& text) { movie.setGenre(text); });
+    setIfUsable(tags.releaseDate, [&](const QString& text) { movie.setReleaseDate(dateFromTagDateString(text)); });
+    setIfUsable(tags.description, [&](const QString& text) { movie.setShortDescription(text); });
+    setIfUsable(tags.longDescription, [&](const QString& text) { movie.setLongDescription(text); });
+    setIfPresent(tags.contentRating, [&](qint64 value) { movie.setExplicitFlag(value); });
+    setIfPresent(tags.hdVideo, [&](qint64 value) { movie.setHdVideo(value); });
+    setIfPresent(tags.mediaType, [&](qint64 value) { movie.setMediaType(value); });
+}
+
+void readCovers(const ExistingCovers& covers, MovieModel& movie)
+{
+    if (!covers.coverArtData.isEmpty())
+        movie.setCover(imageFromData(covers.coverArtData));
+    if (covers.olderCovers)
+        movie.setListOfOldCovers(covers.olderCovers);
+}
+
+void readOtherTags(const mp4::Tags& tags, MovieModel& movie)
+{
+    setIfUsable(tags.composer, [&](const QString& text) { movie.setComposer(text); });
+    setIfUsable(tags.sortComposer, [&](const QString& text) { movie.setSortComposer(text); });
+    setIfUsable(tags.copyright, [&](const QString& text) { movie.setCopyright(text); });
+    setIfUsable(tags.encodingTool, [&](const QString& text) { movie.setEncodingTool(text); });
+    setIfUsable(tags.encodedBy, [&](const QString& text) { movie.setEncodedBy(text); });
+    setIfUsable(tags.purchaseDate, [&](const QString& text) { movie.setPurchaseDate(dateFromTagDateString(text)); });
+    setIfUsable(tags.grouping, [&](const QString& text) { movie.setGrouping(text); });
+    setIfUsable(tags.keywords, [&](const QString& text) { movie.setKeywords(text); });
+    setIfUsable(tags.category, [&](const QString& text) { movie.setCategory(text); });
+    setIfPresent(tags.compilation, [&](qint64 value) { movie.setCompilation(value); });
+    setIfPresent(tags.gapless, [&](qint64 value) { movie.setGapless(value); });
+    setIfPresent(tags.podcast, [&](qint64 value) { movie.setPodcast(value); });
+    setIfUsable(tags.iTunesAccount, [&](const QString& text) { movie.setITunesAccount(text); });
+    setIfPresent(tags.iTunesAccountType, [&](qint64 value) { movie.setITunesAccountType(value); });
+    setIfPresent(tags.iTunesCountry, [&](qint64 value) { movie.setITunesCountry(value); });
+    setIfPresent(tags.genreType, [&](qint64 value) { movie.setGenreType(value); });
+    setIfPresent(tags.contentID, [&](qint64 value) { movie.setContentId(value); });
+    setIfPresent(tags.composerID, [&](qint64 value) { movie.setComposerId(value); });
+    setIfPresent(tags.genreID, [&](qint64 value) { movie.setGenreId(value); });
+    setIfPresent(tags.artistID, [&](qint64 value) { movie.setArtistId(value); });
+    // Play-list ids use all 64 bits; a number above the signed range keeps its bits.
+    setIfPresent(tags.playlistID, [&](qint64 value) { movie.setPlaylistId(value); });
+    setIfUsable(tags.artist, [&](const QString& text) { movie.setArtist(text); });
+    setIfUsable(tags.album, [&](const QString& text) { movie.setAlbum(text); });
+    setIfUsable(tags.albumArtist, [&](const QString& text) { movie.setAlbumArtist(text); });
+}
+
+// The cast from the Artist tag, for files tagged without a cast list.
+void readArtistsFromArtistTag(const mp4::Tags& tags, MovieModel& movie)
+{
+    if (movie.directors() || !tags.artist)
+        return;
+    const QString artist = stringFromUtf8(*tags.artist);
+    if (!artist.isNull())
+        movie.setArtists(artist.split(QLatin1Char(',')));
+}
+
+void pictureFormatFromWidth(MovieModel& movie)
+{
+    const qint64 width = movie.width().value_or(0);
+    if (width >= 1001)
+        movie.setHdVideo(1);
+    if (width >= 1401)
+        movie.setHdVideo(2);
+    if (width >= 2201)
+        movie.setHdVideo(3);
+}
+
+void readNames(const QVariantMap& plist, const QString& key, void (MovieModel::*setter)(const std::optional<QStringList>&),
+               MovieModel& movie)
+{
+    const QString names = namesStringFromITunMOVIEntry(plist, key);
+    if (!names.isEmpty() && names != QStringLiteral("NA"))
+        (movie.*setter)(names.split(QLatin1Char(',')));
+}
+
+std::filesystem::path pathOf(const QUrl& url)
+{
+    return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+}
+
+}  // namespace
+
+std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url)
+{
+    if (url.isEmpty()) {
+        platform::log(QStringLiteral("fileUrl empty"));
+        return std::nullopt;
+    }
+    auto file = mp4::MovieFile::openForRead(pathOf(url));
+    if (!file) {
+        platform::log(QStringLiteral("MP4Read failed"));
+        return std::nullopt;
+    }
+    if (TagUtilities::getReferencingTrack(*file) == 0) {
+        platform::log(QStringLiteral("unable to find a video or audio track in file"));
+        return std::nullopt;  // the handle closes as it goes out of scope
+    }
+    return std::move(*file);
+}
+
+ExistingCovers getExistingCovers(const mp4::Tags& tags)
+{
+    ExistingCovers covers;
+    if (tags.artwork.empty())
+        return covers;
+    if (tags.artwork.front().data.size() >= kSmallestCover)
+        covers.coverArtData = bytesOf(tags.artwork.front().data);
+    if (tags.artwork.size() >= 2) {
+        covers.olderCovers = ImageList{};
+        for (std::size_t i = 1; i < tags.artwork.size(); ++i) {
+            if (tags.artwork[i].data.size() >= kSmallestOlderCover)
+                covers.olderCovers->append(imageFromData(bytesOf(tags.artwork[i].data)));
+        }
+    }
+    return covers;
+}
+
+void extractITunMOVI(const QString& text, MovieModel& movie)
+{
+    const QByteArray bytes = text.toUtf8();
+    if (text.isNull() || bytes.size() < 11)
+        return;
+    const std::optional<QVariant> parsed = platform::parsePropertyList(bytes);
+    if (!parsed || parsed->typeId() != QMetaType::QVariantMap)
+        return;
+    const QVariantMap plist = parsed->toMap();
+    readNames(plist, QStringLiteral("cast"), &MovieModel::setArtists, movie);
+    readNames(plist, QStringLiteral("producers"), &MovieModel::setProducers, movie);
+    readNames(plist, QStringLiteral("directors"), &MovieModel::setDirectors, movie);
+    readNames(plist, QStringLiteral("codirectors"), &MovieModel::setCodirectors, movie);
+    readNames(plist, QStringLiteral("screenwriters"), &MovieModel::setScreenWriters, movie);
+    const QVariant studio = plist.value(QStringLiteral("studio"));
+    if (studio.typeId() == QMetaType::QString && !studio.toString().isEmpty() && studio.toString() != "NA")
+        movie.setStudio(studio.toString());
+}
+
+QString durationText(std::uint64_t milliseconds)
+{
+    QString text = timeStringFromMilliseconds(milliseconds);
+    text.truncate(text.indexOf(QLatin1Char('.')));
+    // Hours come with two digits at least; under ten hours one is enough.
+    if (text.startsWith(QLatin1Char('0')) && text.indexOf(QLatin1Char(':')) == 2)
+        text.remove(0, 1);
+    return text;
+}
+
+void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie)
+{
+    const TagUtilities::SizeAndDuration size = TagUtilities::getSizeAndDurationFromFile(file);
+    movie.setWidth(static_cast<qint64>(size.width));
+    movie.setHeight(static_cast<qint64>(size.height));
+    movie.setMsecDuration(static_cast<qint64>(size.durationInMilliSeconds));
+    movie.setDuration(durationText(size.durationInMilliSeconds));
+}
+
+std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie)
+{
+    const std::vector<mp4::Chapter> chapters = file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
+    ChapterList list;
+    for (std::size_t i = 0; i < chapters.size(); ++i) {
+        auto chapter = std::make_shared<ChapterModel>();
+        chapter->setIndex(static_cast<qint64>(i + 1));
+        const std::string& title = chapters[i].title;
+        chapter->setName(!title.empty() && title.front() != '\0'
+                             ? QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
+                             : QStringLiteral("Chapter %1").arg(i + 1));
+        chapter->setLength(chapters[i].durationMs);
+        list.append(chapter);
+    }
+    movie.setNumberOfChapters(static_cast<qint64>(chapters.size()));
+    movie.setListOfChapters(list);
+    movie.setListOfOldChapters(list);
+    return chapters.size();
+}
+
+bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language)
+{
+    const std::optional<mp4::MovieFile> file = openMP4FileFromUrl(url);
+    if (!file)
+        return false;
+    const mp4::Tags tags = file->tags();
+
+    movie.clear();
+    movie.setFileUrl(url);
+    const ExistingCovers covers = getExistingCovers(tags);
+    readTextTags(tags, movie);
+    readCovers(covers, movie);
+    readOtherTags(tags, movie);
+
+    const platform::Settings& settings = platform::Settings::shared();
+    if (!settings.boolValue(QStringLiteral("DoNotOverWriteMediaType")))
+        movie.setMediaType(9);
+    movie.setRating(TagUtilities::getNameAndMeanItem(*file, kITunesMean, QStringLiteral("iTunEXTC")));
+    extractITunMOVI(TagUtilities::getNameAndMeanItem(*file, kITunesMean, QStringLiteral("iTunMOVI")), movie);
+    readArtistsFromArtistTag(tags, movie);
+    if (const QVariant cnID = TagUtilities::getNameItem(*file, QStringLiteral("cnID"), TagUtilities::kIntegerType);
+        cnID.isValid())
+        movie.setCnID(cnID.toLongLong());
+
+    extractMovieSizeAndDuration(*file, movie);
+    if (!tags.hdVideo)
+        pictureFormatFromWidth(movie);
+
+    const std::uint64_t chapterCount = loadChaptersFromFile(*file, movie);
+    movie.setChapterSettings(settings.integerValue(QStringLiteral("DefaultChapterSetting")));
+    if (chapterCount != 0)
+        movie.setChapterSettings(0);
+
+    if (SubTitleUtilities::getSubTitleTrackWithLanguage(*file, language) != 0)
+        movie.setHasOrigSubtitle(true);
+    return true;
+}
+
+}  // namespace MetaDataUtilities

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "model/moviemodel.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <cstdint>
+#include <optional>
+
+namespace mp4 {
+class MovieFile;
+struct Tags;
+}  // namespace mp4
+
+// Reading a movie file's tags, covers, cast list, chapters and track facts
+// into a movie record, and writing a record back into its file.
+namespace MetaDataUtilities {
+
+// ---- reading ----
+
+// Fills `movie` from the file at `url`; the language picks the subtitle track
+// that counts as the file's own. False, with the record untouched, when the
+// file cannot be opened or has neither a video nor an audio track.
+bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language);
+
+// The file opened for reading, or nothing (logged) when it cannot be read or
+// has neither a video nor an audio track.
+std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url);
+
+struct ExistingCovers {
+    QByteArray coverArtData;              // the first picture, empty when there is none worth taking
+    std::optional<ImageList> olderCovers;  // the later pictures, when the file has more than one
+};
+ExistingCovers getExistingCovers(const mp4::Tags& tags);
+
+// Takes the cast, crew and studio from the text of an "iTunMOVI" property list.
+void extractITunMOVI(const QString& text, MovieModel& movie);
+void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie);
+// Reads the file's QuickTime chapters into the record; returns their count.
+std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie);
+
+// The record's duration text: hours without leading zero, minutes and seconds ("1:23:46").
+QString durationText(std::uint64_t milliseconds);
+
+// ---- writing ----
+
+// Writes the record into its file, or into a copy at `newDestinationUrl` when
+// that names another file. True once the file was opened for modification.
+bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language);
+
+// The file to modify (the source, or a fresh copy of it at the destination),
+// opened for modification; nothing (logged) when that fails.
+std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source, const QUrl& saveAsDestinationFileUrl);
+
+// Writes the record's tag set, replacing the one in the file.
+void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile);
+// The "iTunMOVI" cast list of the record.
+QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie);
+// Replaces the file's chapters of every kind by the record's chapter list.
+void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie);
+
+}  // namespace MetaDataUtilities

@@ -1,0 +1,302 @@
+// Writing a movie record into its file.
+#include "tagging/metadatautilities.h"
+
+#include "model/helpers.h"
+#include "model/languageutilities.h"
+#include "mp4/moviefile.h"
+#include "platform/imagedata.h"
+#include "platform/log.h"
+#include "platform/propertylist.h"
+#include "platform/settings.h"
+#include "tagging/subtitleutilities.h"
+#include "tagging/tagutilities.h"
+#include "tagging/utf8text.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+
+#include <bit>
+
+namespace MetaDataUtilities {
+
+namespace {
+
+const QString kITunesMean = QStringLiteral("com.apple.iTunes");
+constexpr qsizetype kMaxDescriptionLength = 255;
+
+std::filesystem::path pathOf(const QString& localFile)
+{
+    return std::filesystem::path(QFile::encodeName(localFile).toStdString());
+}
+
+std::optional<std::string> text(const QString& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return utf8FromString(value);
+}
+
+std::optional<std::string> tagDate(const QDateTime& date)
+{
+    if (!date.isValid())
+        return std::nullopt;
+    return utf8FromString(date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy-M-d'T'HH:mm:ss'Z'")));
+}
+
+template <typename Integer>
+std::optional<Integer> narrowed(std::optional<qint64> value)
+{
+    if (!value)
+        return std::nullopt;
+    return static_cast<Integer>(*value);
+}
+
+std::uint8_t flag(std::optional<qint64> value)
+{
+    return value.value_or(0) == 0 ? 0 : 1;
+}
+
+// The first 255 characters, never splitting a character made of two code units.
+QString shortened(const QString& description)
+{
+    if (description.size() <= kMaxDescriptionLength)
+        return description;
+    qsizetype length = kMaxDescriptionLength;
+    if (description.at(length - 1).isHighSurrogate())
+        --length;
+    return description.left(length);
+}
+
+// At most `limit` bytes of UTF-8, ending on a whole character.
+std::string truncatedUtf8(const QString& value, std::size_t limit)
+{
+    std::string bytes = utf8FromString(value);
+    if (bytes.size() <= limit)
+        return bytes;
+    std::size_t length = limit;
+    while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
+        --length;
+    bytes.resize(length);
+    return bytes;
+}
+
+void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
+{
+    if (!image)
+        return;
+    const std::optional<QByteArray> jpeg = platform::encodeJpeg(*image);
+    if (!jpeg)
+        return;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(jpeg->constData());
+    tags.artwork.push_back(mp4::Artwork{{bytes, bytes + jpeg->size()}, mp4::ArtworkType::Jpeg});
+}
+
+void setNameTags(const MovieModel& movie, mp4::Tags& tags)
+{
+    if (!movie.title().isNull()) {
+        tags.sortName = utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle()
+                                                                    : sortTitleWithoutArticle(movie.title()));
+        tags.name = utf8FromString(movie.title());
+    }
+    std::optional<std::string> artist = text(movie.artist());
+    if (!artist && movie.directors())
+        artist = utf8FromString(movie.directors()->join(QStringLiteral(", ")));
+    tags.artist = tags.sortArtist = artist;
+    if (movie.artists()) {
+        tags.albumArtist = utf8FromString(!movie.albumArtist().isNull() ? movie.albumArtist()
+                                                                        : movie.artists()->join(QStringLiteral(", ")));
+        tags.sortAlbumArtist = tags.albumArtist;
+    }
+}
+
+void setArtwork(const MovieModel& movie, mp4::Tags& tags)
+{
+    if (movie.coverIsSet() && movie.cover())
+        addCoverImageToTags(tags, movie.cover());
+    if (!platform::Settings::shared().boolValue(QStringLiteral("ReplaceExistingCoverPictures")) &&
+        movie.listOfOldCovers()) {
+        for (const auto& image : *movie.listOfOldCovers())
+            addCoverImageToTags(tags, image);
+    }
+}
+
+mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+{
+    mp4::Tags tags;
+    setNameTags(movie, tags);
+    tags.xid = text(movie.xID());
+    tags.comments = text(movie.comments());
+    tags.genre = text(movie.genre());
+    tags.releaseDate = tagDate(movie.releaseDate());
+    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
+    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
+    tags.description = text(movie.shortDescription().isNull() ? QString() : shortened(movie.shortDescription()));
+    tags.longDescription = text(movie.longDescription());
+    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
+    setArtwork(movie, tags);
+    tags.gapless = flag(movie.gapless());
+    tags.compilation = flag(movie.compilation());
+    tags.podcast = flag(movie.podcast());
+    tags.copyright = text(movie.copyright());
+    tags.encodingTool = text(movie.encodingTool());
+    tags.encodedBy = text(movie.encodedBy());
+    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
+    tags.iTunesAccount = text(movie.iTunesAccount());
+    tags.iTunesCountry = narrowed<std::uint32_t>(movie.iTunesCountry());
+    tags.genreType = narrowed<std::uint16_t>(movie.genreType());
+    tags.contentID = narrowed<std::uint32_t>(movie.contentId());
+    tags.composerID = narrowed<std::uint32_t>(movie.composerId());
+    tags.genreID = narrowed<std::uint32_t>(movie.genreId());
+    tags.artistID = narrowed<std::uint32_t>(movie.artistId());
+    // All 64 bits, so that a play-list id read from a file survives the save.
+    tags.playlistID = narrowed<std::uint64_t>(movie.playlistId());
+    tags.album = tags.sortAlbum = text(movie.album());
+    tags.composer = text(movie.composer());
+    tags.sortComposer = text(movie.sortComposer());
+    tags.purchaseDate = tagDate(movie.purchaseDate());
+    tags.grouping = text(movie.grouping());
+    tags.keywords = text(movie.keywords());
+    tags.category = text(movie.category());
+    return tags;
+}
+
+void writeCatalogueId(const MovieModel& movie, mp4::MovieFile& file)
+{
+    if (!movie.cnID())
+        return;
+    const auto value = static_cast<std::uint32_t>(*movie.cnID());
+    const QByteArray bytes(reinterpret_cast<const char*>(&value), sizeof value);  // machine order
+    TagUtilities::addNameItem(file, QStringLiteral("cnID"), bytes, TagUtilities::kIntegerType);
+}
+
+void writeCastList(const MovieModel& movie, mp4::MovieFile& file)
+{
+    const std::optional<QByteArray> plist = platform::xmlPropertyList(actorsDirectorsWritersAndStudioToPList(movie));
+    if (plist)
+        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunMOVI"), *plist);
+}
+
+void writeRating(const MovieModel& movie, mp4::MovieFile& file)
+{
+    if (!movie.rating().isNull())
+        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunEXTC"), movie.rating().toUtf8());
+}
+
+// A chapter track written without a language takes the one the user searches in.
+void setChapterTrackLanguage(mp4::MovieFile& file, const QString& language)
+{
+    const std::uint32_t track = TagUtilities::getChapterTrack(file);
+    if (track != 0 && file.trackLanguage(track) == "und")
+        (void)file.setTrackLanguage(track, utf8FromString(LanguageUtilities::subtitleLanguageCode(language)));
+}
+
+void writeSubtitle(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
+{
+    const bool overwrite = platform::Settings::shared().boolValue(QStringLiteral("OverwriteExistingSubtitles"));
+    if (!overwrite && SubTitleUtilities::getSubTitleTrackWithLanguage(file, language) != 0)
+        return;
+    const auto written = SubTitleUtilities::writeSubTitleToFile(file, movie.subtitle(), language,
+                                                                movie.subtitleOffset().value_or(0.0), overwrite);
+    if (!written)
+        platform::log(written.error().domain);
+}
+
+// Whether two URLs name one file: by text (ignoring case, as the file systems
+// the application grew up on do), or because they resolve to the same file.
+bool isSameFile(const QUrl& first, const QUrl& second)
+{
+    if (first.toString().toLower() == second.toString().toLower())
+        return true;
+    const QString firstPath = QFileInfo(first.toLocalFile()).canonicalFilePath();
+    return !firstPath.isEmpty() && firstPath == QFileInfo(second.toLocalFile()).canonicalFilePath();
+}
+
+}  // namespace
+
+std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source, const QUrl& saveAsDestinationFileUrl)
+{
+    if (source.isEmpty()) {
+        platform::log(QStringLiteral("no actual file set"));
+        return std::nullopt;
+    }
+    QString target = source.toLocalFile();
+    if (!saveAsDestinationFileUrl.isEmpty() && !isSameFile(source, saveAsDestinationFileUrl)) {
+        target = saveAsDestinationFileUrl.toLocalFile();
+        QFile::remove(target);
+        if (!QFile::copy(source.toLocalFile(), target)) {
+            platform::log(QStringLiteral("file copy failed"));
+            return std::nullopt;
+        }
+    }
+    auto file = mp4::MovieFile::openForModify(pathOf(target));
+    if (!file) {
+        platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(target));
+        return std::nullopt;
+    }
+    return std::move(*file);
+}
+
+void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile)
+{
+    (void)destinationFile.setTags(tagsFromMovieModel(movie));
+}
+
+QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie)
+{
+    auto names = [](const std::optional<QStringList>& list) {
+        return nameDictionariesFromNames(list);
+    };
+    return QVariantMap{
+        {QStringLiteral("cast"), names(movie.artists())},
+        {QStringLiteral("directors"), names(movie.directors())},
+        {QStringLiteral("codirectors"), names(movie.codirectors())},
+        {QStringLiteral("producers"), names(movie.producers())},
+        {QStringLiteral("screenwriters"), names(movie.screenWriters())},
+        {QStringLiteral("studio"), movie.studio().isNull() ? QStringLiteral("") : movie.studio()},
+    };
+}
+
+void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
+{
+    (void)file.deleteChapters(mp4::ChapterType::Any);
+    if (!movie.listOfChapters() || movie.listOfChapters()->isEmpty())
+        return;
+    std::vector<mp4::Chapter> chapters;
+    for (const auto& chapter : *movie.listOfChapters()) {
+        if (chapter)
+            chapters.push_back({chapter->length(), truncatedUtf8(chapter->name(), mp4::kMaxChapterTitleBytes)});
+    }
+    (void)file.setChapters(chapters);
+}
+
+bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language)
+{
+    std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
+    if (!file)
+        return false;
+
+    (void)file->removeAllItems();
+    setMP4TagsFromMovieModel(movie, *file);
+    writeCatalogueId(movie, *file);
+    writeCastList(movie, *file);
+    writeRating(movie, *file);
+
+    const QStringList protectedFields =
+        platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
+    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
+        copyChaptersToMP4Format(*file, movie);
+    setChapterTrackLanguage(*file, language);
+    if (!movie.subtitle().isNull() && !protectedFields.contains(QStringLiteral("subtitle")))
+        writeSubtitle(movie, *file, language);
+
+    // The edits reach the disk only now; a failed commit leaves the file as it was.
+    if (const auto closed = file->close(); !closed) {
+        platform::log(QStringLiteral("MP4Close failed on %1: %2")
+                          .arg(QString::fromStdString(file->path().string()), QString::fromStdString(closed.error().message)));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace MetaDataUtilities

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "model/moviemodel.h"
+#include "platform/notificationcenter.h"
+#include "platform/settings.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// Counts the "ElementsHaveChanged" posts about one record.
+class PostCounter {
+public:
+    explicit PostCounter(const MovieModel* record)
+        : m_token(platform::NotificationCenter::defaultCenter().addObserver(
+              "ElementsHaveChanged", [this](const QString&, const void*) { ++m_count; }, record))
+    {
+    }
+    PostCounter(const PostCounter&) = delete;
+    PostCounter& operator=(const PostCounter&) = delete;
+    int count() const { return m_count; }
+
+private:
+    int m_count = 0;
+    platform::NotificationCenter::Token m_token;
+};
+
+// Counts the change notices of one key.
+class KeyCounter {
+public:
+    KeyCounter(Observable& object, const QString& key)
+        : m_token(object.addListener(key, [this](const QString&) { ++m_count; }))
+    {
+    }
+    int count() const { return m_count; }
+
+private:
+    int m_count = 0;
+    Observable::ListenerToken m_token;
+};
+
+// Every test gets settings of its own: records write the default chapter setting.
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_settingsFolder.isValid());
+        platform::Settings::useFolder(m_settingsFolder.path());
+    }
+    platform::Settings& settings() { return platform::Settings::shared(); }
+
+    static std::shared_ptr<const QImage> picture(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkBlue);
+        return std::make_shared<const QImage>(image);
+    }
+
+    static ChapterList chapters(std::initializer_list<quint64> lengths)
+    {
+        ChapterList list;
+        quint64 index = 0;
+        for (quint64 length : lengths)
+            ChapterModel::addNewChapterToList(length, index++, list);
+        return list;
+    }
+
+    // A record with a file and a title, marked tagged: status 3.
+    static std::shared_ptr<MovieModel> taggedRecord()
+    {
+        auto record = std::make_shared<MovieModel>();
+        record->setFileUrl(QUrl::fromLocalFile("/movies/Alien.m4v"));
+        record->setTitle("Alien");
+        record->setTagged(true);
+        return record;
+    }
+
+private:
+    QTemporaryDir m_settingsFolder;
+};

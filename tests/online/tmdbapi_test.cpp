@@ -1,0 +1,192 @@
+#include "online/tmdbapi.h"
+
+#include "online/namedfailure.h"
+#include "online/webrequest.h"
+#include "platform/log.h"
+#include "platform/notificationcenter.h"
+#include "support/fakeserver.h"
+
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using testsupport::FakeReply;
+using testsupport::FakeServer;
+
+namespace {
+
+const QString kKey = QStringLiteral("0123456789abcdef0123456789abcdef");
+
+class TMDbAPITest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("KORVALANE_TMDB_URL", server.baseUrl().toUtf8());
+        qputenv("KORVALANE_TMDB_API_KEY", kKey.toUtf8());
+        WebRequest::setTimeoutSeconds(1.0);
+        TMDbAPI::setImageBaseUrl(QString());
+    }
+    void TearDown() override
+    {
+        qunsetenv("KORVALANE_TMDB_URL");
+        qunsetenv("KORVALANE_TMDB_API_KEY");
+        WebRequest::setTimeoutSeconds(30.0);
+        TMDbAPI::setImageBaseUrl(QString());
+    }
+
+    // The failure that `work` throws; fails the test when it throws none.
+    template <typename Work>
+    NamedFailure failureOf(Work work)
+    {
+        try {
+            work();
+        } catch (const NamedFailure& failure) {
+            return failure;
+        }
+        ADD_FAILURE() << "no failure";
+        return NamedFailure(QString(), QString());
+    }
+
+    QString url(const QString& pathAndQuery) { return TMDbAPI::apiUrl(pathAndQuery); }
+
+    FakeServer server;
+    TMDbAPI api;
+    platform::LogCapture log;
+};
+
+TEST_F(TMDbAPITest, AReplyIsReturnedAndStatusReadsOne)
+{
+    server.route("GET", "/3/movie/348", FakeReply::fromFile("tmdb/movie-348-de.json"));
+    const QVariantMap reply = api.executeJSONUrlRequest(url("/3/movie/348?api_key=" + kKey + "&language=de"));
+    EXPECT_EQ(reply.value("imdb_id").toString(), "tt0078748");
+    EXPECT_EQ(reply.value("adult").toString(), "false");
+    EXPECT_EQ(api.status(), 1);
+    EXPECT_EQ(server.requests()[0].pathAndQuery(), "/3/movie/348?api_key=" + kKey + "&language=de");
+}
+
+TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
+{
+    server.route("GET", "/3/movie/999999999", FakeReply::fromFile("tmdb/error-404.json", 404));
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
+    // Whatever else it holds, a status_code marks an error document, even with HTTP 200.
+    server.route("GET", "/3/movie/1", FakeReply::bytes(R"({"id":1,"title":"X","status_code":25,"status_message":"Busy"})"));
+
+    NamedFailure notFound = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/999999999?api_key=" + kKey)); });
+    EXPECT_EQ(notFound.name(), "TMDbRequestFailed");
+    EXPECT_EQ(notFound.reason(), "The resource you requested could not be found.");
+    EXPECT_EQ(api.status(), 2);
+    EXPECT_TRUE(api.webRequest()->requestIsError());
+    EXPECT_FALSE(api.webRequest()->requestIsSuccessful());
+
+    NamedFailure refused = failureOf([&] { api.executeJSONUrlRequest(url("/3/configuration?api_key=" + kKey)); });
+    EXPECT_EQ(refused.reason(), "Invalid API key: You must be granted a valid key.");
+    EXPECT_EQ(api.status(), 2);
+
+    NamedFailure busy = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/1?api_key=" + kKey)); });
+    EXPECT_EQ(busy.reason(), "Busy");
+    EXPECT_EQ(api.status(), 2);
+}
+
+TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
+{
+    server.route("GET", "/3/movie/2", FakeReply::bytes("<html>maintenance</html>", "text/html"));
+    server.route("GET", "/3/movie/3", FakeReply::bytes("[\"not\",\"a\",\"dictionary\"]"));
+    for (const QString id : {"2", "3"}) {
+        NamedFailure failure = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
+        EXPECT_EQ(failure.name(), "TMDbRequestFailed");
+        EXPECT_EQ(failure.reason(), "Request on TMDb failed");
+        EXPECT_EQ(api.status(), 1);
+    }
+}
+
+TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
+{
+    server.route("GET", "/3/movie/4", FakeReply::dropped());
+    NamedFailure dropped = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/4?api_key=" + kKey)); });
+    EXPECT_EQ(dropped.reason(), "Request on TMDb failed");
+    EXPECT_EQ(api.status(), 2);
+
+    WebRequest::setTimeoutSeconds(0.2);
+    server.route("GET", "/3/movie/5", FakeReply::bytes("{}").withDelay(2000));
+    failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/5?api_key=" + kKey)); });
+    EXPECT_EQ(api.status(), 2);
+
+    WebRequest::setTimeoutSeconds(1.0);
+    QTimer::singleShot(100, [] {
+        platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
+    });
+    failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/5?api_key=" + kKey)); });
+    EXPECT_EQ(api.status(), 3);
+
+    for (const QString& line : log.lines())
+        EXPECT_FALSE(line.contains(kKey)) << line.toStdString();
+}
+
+TEST_F(TMDbAPITest, WithoutAKeyNothingIsSent)
+{
+    qunsetenv("KORVALANE_TMDB_API_KEY");
+    NamedFailure failure = failureOf([&] { api.getGenreNames("de", "de"); });
+    EXPECT_EQ(failure.name(), "TMDbRequestFailed");
+    EXPECT_EQ(failure.reason(), "Request on TMDb failed");
+    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(log.lines(), QStringList({"TMDb API key is not set (KORVALANE_TMDB_API_KEY): no request sent"}));
+}
+
+TEST_F(TMDbAPITest, GenreNamesAskForTheRightLanguageTag)
+{
+    server.route("GET", "/3/genre/movie/list", FakeReply::fromFile("tmdb/genre-list-en.json"));
+    server.route("GET", "/3/genre/movie/list", "api_key=" + kKey + "&language=de_DE",
+                 FakeReply::fromFile("tmdb/genre-list-de.json"));
+
+    const QStringList german = api.getGenreNames("de", "de");
+    ASSERT_EQ(german.size(), 19);
+    EXPECT_EQ(german[0], "Action");
+    EXPECT_TRUE(german.contains(QString::fromUtf8("Komödie")));
+
+    const QStringList english = api.getGenreNames(QString(), QString());
+    ASSERT_EQ(english.size(), 19);
+    EXPECT_EQ(english[1], "Adventure");
+    EXPECT_EQ(english[18], "Western");
+
+    api.getGenreNames("fr", QString());
+    api.getGenreNames(QString(), "us");
+
+    const QList<testsupport::FakeRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), 4);
+    EXPECT_EQ(requests[0].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey + "&language=de_DE");
+    EXPECT_EQ(requests[1].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey);
+    EXPECT_EQ(requests[2].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey + "&language=fr");
+    EXPECT_EQ(requests[3].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey);
+}
+
+TEST_F(TMDbAPITest, GenreNamesWithoutGenresAreEmpty)
+{
+    server.route("GET", "/3/genre/movie/list", FakeReply::bytes(R"({"page":1})"));
+    EXPECT_TRUE(api.getGenreNames("en", QString()).isEmpty());
+    EXPECT_EQ(api.status(), 1);
+}
+
+TEST_F(TMDbAPITest, ImageBaseAddressComesFromTheConfiguration)
+{
+    EXPECT_TRUE(TMDbAPI::imageBaseUrl().isNull());
+    server.route("GET", "/3/configuration", "api_key=" + kKey,
+                 FakeReply::fromFile("tmdb/configuration.json")
+                     .withReplaced("http://image.tmdb.org/t/p/", server.url("/t/p/").toUtf8()));
+    api.getImageBaseUrl();
+    EXPECT_EQ(TMDbAPI::imageBaseUrl(), server.url("/t/p/"));
+}
+
+TEST_F(TMDbAPITest, ImageBaseAddressKeepsTheDefaultWhenTheConfigurationFails)
+{
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
+    failureOf([&] { api.getImageBaseUrl(); });
+    EXPECT_EQ(TMDbAPI::imageBaseUrl(), "https://image.tmdb.org/t/p/");
+
+    server.route("GET", "/3/configuration", FakeReply::bytes(R"({"images":{"secure_base_url":"x"}})"));
+    TMDbAPI::setImageBaseUrl(QString());
+    api.getImageBaseUrl();
+    EXPECT_EQ(TMDbAPI::imageBaseUrl(), TMDbAPI::kDefaultImageBaseUrl);
+}
+
+}  // namespace
