@@ -1,5 +1,7 @@
 #include "propertylist.h"
 
+#include "propertylistguard.h"
+
 #include <QDateTime>
 
 #include <plist/plist.h>
@@ -209,6 +211,9 @@ PlistPtr fromVariant(const QVariant& value, int depth)
 std::optional<QVariant> parsePropertyList(const QByteArray& data)
 {
     if (data.isEmpty() || data.size() > std::numeric_limits<uint32_t>::max())
+        return std::nullopt;
+    const bool binary = data.startsWith("bplist");
+    if (binary ? !binaryPropertyListIsSafe(data) : !xmlPropertyListIsSafe(data))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &root);

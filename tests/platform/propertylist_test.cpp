@@ -124,3 +124,144 @@ TEST(PropertyList, RefusesValuesItCannotWrite)
     EXPECT_FALSE(xmlPropertyList(QVariantList{QString("ok"), QVariant::fromValue(QPoint(1, 2))}).has_value());
     EXPECT_FALSE(xmlPropertyList(QDateTime()).has_value());
 }
+
+namespace {
+
+// Builds binary property lists object by object, for shapes no writer makes.
+class BinaryPlist {
+public:
+    // An array object referring to `refs`; returns its index.
+    int addArray(const std::vector<int>& refs)
+    {
+        QByteArray object;
+        if (refs.size() < 15) {
+            object += char(0xA0 | refs.size());
+        } else {
+            object += char(0xAF);
+            object += char(0x12);
+            object += bigEndian(refs.size(), 4);
+        }
+        for (const int ref : refs)
+            object += bigEndian(ref, 4);
+        m_objects.push_back(object);
+        return int(m_objects.size()) - 1;
+    }
+    int addString(const QByteArray& ascii)
+    {
+        m_objects.push_back(char(0x50 | ascii.size()) + ascii);
+        return int(m_objects.size()) - 1;
+    }
+    // Reserves an index now and fills it later, to make references forward.
+    int reserve()
+    {
+        m_objects.push_back(QByteArray());
+        return int(m_objects.size()) - 1;
+    }
+    void setArray(int index, const std::vector<int>& refs)
+    {
+        const int made = addArray(refs);
+        m_objects[index] = m_objects[made];
+        m_objects.pop_back();
+    }
+
+    QByteArray bytes(int top) const
+    {
+        QByteArray out = "bplist00";
+        QByteArray table;
+        for (const QByteArray& object : m_objects) {
+            table += bigEndian(out.size(), 4);
+            out += object;
+        }
+        const qint64 tableOffset = out.size();
+        out += table;
+        out += QByteArray(6, '\0');
+        out += char(4);  // offset size
+        out += char(4);  // reference size
+        out += bigEndian(m_objects.size(), 8);
+        out += bigEndian(top, 8);
+        out += bigEndian(tableOffset, 8);
+        return out;
+    }
+
+private:
+    static QByteArray bigEndian(quint64 value, int width)
+    {
+        QByteArray out(width, '\0');
+        for (int i = width - 1; i >= 0; --i, value >>= 8)
+            out[i] = char(value & 0xFF);
+        return out;
+    }
+    std::vector<QByteArray> m_objects;
+};
+
+QByteArray nestedXmlArrays(int depth)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+    xml += QByteArray("<array>").repeated(depth);
+    xml += QByteArray("</array>").repeated(depth);
+    return xml + "</plist>";
+}
+
+}  // namespace
+
+TEST(PropertyList, BinaryBuilderMakesWhatLibplistReads)
+{
+    BinaryPlist plist;
+    const int text = plist.addString("hi");
+    const int top = plist.addArray({text, text});
+    const auto value = parsePropertyList(plist.bytes(top));
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->toList(), (QVariantList{QString("hi"), QString("hi")}));
+}
+
+TEST(PropertyList, DeepNestingIsRefusedNotFollowed)
+{
+    EXPECT_TRUE(parsePropertyList(nestedXmlArrays(50)).has_value());
+    EXPECT_FALSE(parsePropertyList(nestedXmlArrays(300000)).has_value());
+
+    BinaryPlist deep;
+    int inner = deep.addArray({});
+    for (int i = 0; i < 300000; ++i)
+        inner = deep.addArray({inner});
+    EXPECT_FALSE(parsePropertyList(deep.bytes(inner)).has_value());
+
+    BinaryPlist shallow;
+    inner = shallow.addArray({});
+    for (int i = 0; i < 50; ++i)
+        inner = shallow.addArray({inner});
+    EXPECT_TRUE(parsePropertyList(shallow.bytes(inner)).has_value());
+}
+
+TEST(PropertyList, CyclesAndSharedBlowUpAreRefused)
+{
+    BinaryPlist cycle;
+    const int first = cycle.reserve();
+    const int second = cycle.addArray({first});
+    cycle.setArray(first, {second});
+    EXPECT_FALSE(parsePropertyList(cycle.bytes(first)).has_value());
+
+    // Each level refers twice to the one below: 64 levels would expand to 2^64 nodes.
+    BinaryPlist shared;
+    int level = shared.addString("x");
+    for (int i = 0; i < 64; ++i)
+        level = shared.addArray({level, level});
+    EXPECT_FALSE(parsePropertyList(shared.bytes(level)).has_value());
+}
+
+TEST(PropertyList, BrokenBinaryTablesAreRefused)
+{
+    BinaryPlist plist;
+    const int text = plist.addString("hi");
+    const int top = plist.addArray({text});
+    const QByteArray good = plist.bytes(top);
+    ASSERT_TRUE(parsePropertyList(good).has_value());
+    QByteArray badRef = good;
+    badRef[8 + 3 + 4] = char(0x7F);  // the array's reference points past the objects
+    EXPECT_FALSE(parsePropertyList(badRef).has_value());
+    QByteArray badTop = good;
+    badTop[badTop.size() - 9] = char(9);  // top object index out of range
+    EXPECT_FALSE(parsePropertyList(badTop).has_value());
+    QByteArray badTable = good;
+    badTable[badTable.size() - 1] = char(0xF0);  // offset table beyond the data
+    EXPECT_FALSE(parsePropertyList(badTable).has_value());
+}
