@@ -30,7 +30,10 @@ void applyGenres(MovieModel& movie, const QVariantList& genres)
     const platform::Settings& settings = platform::Settings::shared();
     if (!settings.boolValue(QStringLiteral("UseTMDBGenres"))) {
         movie.setGenre(TMDbMovieGenres::getiTunesGenreForTMDbGenre(genres));
-        movie.setAllGenres(TMDbMovieGenres::getiTunesGenresForTMDbGenres(genres));
+        QStringList styled;
+        for (const TMDbMovieGenres::StyledGenreText& text : TMDbMovieGenres::getiTunesGenresForTMDbGenres(genres))
+            styled.append(text.toRichText());
+        movie.setAllGenres(styled);
         return;
     }
     const QStringList names = namesOf(genres);

@@ -144,7 +144,7 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
         auto thumbnail = std::make_shared<ThumbnailLoad>();
         if (hit.contains(posterPath) && !m_webRequest->requestIsAborted()) {
             thumbnail->loading = true;
-            downloadImageWithURL(QUrl(imageBaseUrl() + u"w92" + hit.value(posterPath).toString()),
+            downloadImageWithURL(QUrl(imageBaseUrl() + QStringLiteral("w92") + hit.value(posterPath).toString()),
                                  [thumbnail](std::shared_ptr<const QImage> loaded) {
                                      thumbnail->image = std::move(loaded);
                                      thumbnail->loading = false;

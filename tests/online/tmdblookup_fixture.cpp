@@ -28,7 +28,7 @@ const QHash<QString, QSize> kRenditionPixels{
 
 QColor posterColour(int index)
 {
-    return QColor::fromHsv((index * 47) % 360, 200, 200);
+    return QColor::fromHsv((index * 47) % 360, 200, 200).toRgb();
 }
 
 QByteArray pngBytes(QSize size, QColor colour)

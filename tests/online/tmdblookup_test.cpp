@@ -7,8 +7,10 @@
 #include "model/moviemodel.h"
 #include "model/moviesearchitemmodel.h"
 #include "online/tmdbapi.h"
+#include "online/webrequest.h"
+#include "platform/settings.h"
 
-#include <QTimeZone>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -113,7 +115,7 @@ TEST_F(TmdbLookupTest, PosterCandidatesAndTheChosenCover)
     EXPECT_EQ(first.largeSize(), QSizeF(2000, 3000));
     EXPECT_EQ(first.coverSizeAsLabel(), "2000 x 3000");
     ASSERT_TRUE(first.image());
-    EXPECT_EQ(first.image()->pixelColor(0, 0), posterColour(0));
+    EXPECT_EQ(first.image()->pixel(0, 0), posterColour(0).rgb());
 
     EXPECT_EQ(candidates[2]->language(), "");
     EXPECT_EQ(candidates[3]->mediumSize(), QSizeF(500, 741));  // aspect ratio 0.675
@@ -121,7 +123,7 @@ TEST_F(TmdbLookupTest, PosterCandidatesAndTheChosenCover)
     // The German poster with the most votes, in the large rendition (the default size 2).
     ASSERT_TRUE(movie->coverIsSet());
     EXPECT_EQ(movie->cover()->size(), kRenditionPixels.value("original"));
-    EXPECT_EQ(movie->cover()->pixelColor(0, 0), posterColour(1));
+    EXPECT_EQ(movie->cover()->pixel(0, 0), posterColour(1).rgb());
 }
 
 TEST_F(TmdbLookupTest, RequestsOfAWholeLookupInOrder)
@@ -223,12 +225,15 @@ TEST_F(TmdbLookupTest, InvalidKeyIsAnError)
     EXPECT_EQ(server.requestCount(), 1);
 
     // The default image address stays, and no later lookup asks for the configuration again.
+    // (The search finds nothing, so no picture is asked of the real image host.)
     EXPECT_EQ(TMDbAPI::imageBaseUrl(), TMDbAPI::kDefaultImageBaseUrl);
     server.clearRequests();
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/configuration.json"));
+    server.route("GET", "/3/search/movie", FakeReply::fromFile("tmdb/search-empty.json"));
     TMDbAPI second;
-    lookUp(second, "Alien #1979", false);
-    ASSERT_FALSE(requestLines().isEmpty());
-    EXPECT_TRUE(requestLines()[0].startsWith("/3/search/movie"));
+    EXPECT_FALSE(lookUp(second, "Alien #1979"));
+    EXPECT_EQ(searchRequests(), QStringList({searchQuery("Alien", "de", "1979"), searchQuery("Alien")}));
+    EXPECT_EQ(server.requestCount(), 2);
 }
 
 TEST_F(TmdbLookupTest, SecondLookupReadsNoConfiguration)
@@ -410,7 +415,7 @@ TEST_F(TmdbLookupTest, EnglishSearchMakesNoSecondDetailsRequest)
     const QStringList details = requestLines().filter(QRegularExpression("^/3/movie/348\\?"));
     EXPECT_EQ(details.size(), 1);
     // English first, then the one without language: the English poster with most votes.
-    EXPECT_EQ(movie->cover()->pixelColor(0, 0), posterColour(0));
+    EXPECT_EQ(movie->cover()->pixel(0, 0), posterColour(0).rgb());
 }
 
 TEST_F(TmdbLookupTest, CoverSizeSettingPicksTheRendition)
