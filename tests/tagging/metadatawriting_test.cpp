@@ -90,10 +90,10 @@ protected:
         return MetaDataUtilities::writeMetaDataToURL(movie, destination, language);
     }
 
-    MovieModel readBack(const QString& file, const QString& language = "en")
+    std::unique_ptr<MovieModel> readBack(const QString& file, const QString& language = "en")
     {
-        MovieModel model;
-        EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(urlOf(file), model, language));
+        auto model = std::make_unique<MovieModel>();
+        EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(urlOf(file), *model, language));
         return model;
     }
 
@@ -158,7 +158,7 @@ TEST_F(MetaDataWriting, EveryTagReadsBackThroughOurReader)
     fillEveryTag();
     ASSERT_TRUE(write());
 
-    const MovieModel back = readBack(file);
+    const auto back = readBack(file);
     for (const char* key :
          {"title", "sortTitle", "artist", "albumArtist", "xID", "comments", "genre", "releaseDate", "hdVideo",
           "explicitFlag", "shortDescription", "longDescription", "mediaType", "gapless", "compilation", "podcast",
@@ -166,8 +166,8 @@ TEST_F(MetaDataWriting, EveryTagReadsBackThroughOurReader)
           "composerId", "genreId", "artistId", "playlistId", "album", "composer", "sortComposer", "purchaseDate",
           "grouping", "keywords", "category", "cnID", "rating", "artists", "directors", "codirectors", "producers",
           "screenWriters", "studio"})
-        EXPECT_EQ(back.valueForKey(key), movie.valueForKey(key)) << key;
-    EXPECT_EQ(back.contentId(), 123456);  // the catalogue id item replaces the content id
+        EXPECT_EQ(back->valueForKey(key), movie.valueForKey(key)) << key;
+    EXPECT_EQ(back->contentId(), 123456);  // the catalogue id item replaces the content id
 }
 
 TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
@@ -175,6 +175,7 @@ TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
     const QString file = plainMovie("independent.m4v");
     pointAt(file);
     fillEveryTag();
+    movie.setGenreType(std::nullopt);  // ffprobe would name the genre by this number instead
     ASSERT_TRUE(write());
 
     const QJsonObject tags = factory.ffprobe(file)["format"].toObject()["tags"].toObject();
@@ -187,7 +188,6 @@ TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
     EXPECT_EQ(tags["description"].toString(), "Short");
     EXPECT_EQ(tags["synopsis"].toString(), "A long description");
     EXPECT_EQ(tags["copyright"].toString(), "(c) 2010");
-    EXPECT_EQ(tags["encoder"].toString(), "Tool");
     EXPECT_EQ(tags["album"].toString(), "Album");
     EXPECT_EQ(tags["composer"].toString(), "Composer");
     EXPECT_EQ(tags["hd_video"].toString(), "2");
@@ -202,7 +202,7 @@ TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
                              "Atom \"soaa\" contains: Album Artist", "Atom \"soal\" contains: Album",
                              "Atom \"soco\" contains: Composer, Sort", "Atom \"©grp\" contains: Group",
                              "Atom \"keyw\" contains: keys", "Atom \"catg\" contains: Category",
-                             "Atom \"©enc\" contains: Encoder", "Atom \"apID\" contains: me@example.org",
+                             "Atom \"©enc\" contains: Encoder", "Atom \"©too\" contains: Tool", "Atom \"apID\" contains: me@example.org",
                              "Atom \"xid \" contains: vendor:isrc:1", "Atom \"cnID\" contains: 123456",
                              "Atom \"geID\" contains: 4401", "Atom \"pcst\" contains: true",
                              "Atom \"rtng\" contains: Clean Content", "Atom \"stik\" contains: Movie",
@@ -340,7 +340,6 @@ TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
     const QString source = factory.make(spec, "covers-source.mp4");
 
     const QString kept = factory.copy(source, "kept.mp4");
-    movie = MovieModel();
     ASSERT_TRUE(MetaDataUtilities::readMetaDataFromURL(urlOf(kept), movie, "en"));
     ASSERT_EQ(movie.listOfOldCovers()->size(), 2);
     movie.setCover(picture(64, 48, Qt::red));
@@ -443,16 +442,18 @@ TEST_F(MetaDataWriting, ChapterTrackThatHasALanguageKeepsIt)
         auto modified = mp4::MovieFile::openForModify(file.toStdString());
         ASSERT_TRUE(modified);
         for (const mp4::TrackInfo& track : modified->tracks()) {
-            if (track.type == mp4::FourCC("text"))
+            if (track.type == mp4::FourCC("text")) {
                 ASSERT_TRUE(modified->setTrackLanguage(track.id, "eng"));
+            }
         }
         ASSERT_TRUE(modified->close());
     }
     pointAt(file);
     ASSERT_TRUE(write("de"));
     for (const mp4::TrackInfo& track : openForRead(file).tracks()) {
-        if (track.type == mp4::FourCC("text"))
+        if (track.type == mp4::FourCC("text")) {
             EXPECT_EQ(track.language, "eng");
+        }
     }
 }
 
@@ -491,7 +492,7 @@ TEST_F(MetaDataWriting, CopyToADestinationLeavesTheSourceAlone)
     QFile f(source);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), original);
-    EXPECT_EQ(readBack(destination).title(), "Copied");
+    EXPECT_EQ(readBack(destination)->title(), "Copied");
 }
 
 TEST_F(MetaDataWriting, DestinationThatIsTheSameFileIsModifiedInPlace)
@@ -501,13 +502,13 @@ TEST_F(MetaDataWriting, DestinationThatIsTheSameFileIsModifiedInPlace)
     movie.setTitle("In place");
     ASSERT_TRUE(write("en", urlOf(factory.path("same.m4v"))));  // differs only in case
     EXPECT_FALSE(QFile::exists(factory.path("same.m4v")));
-    EXPECT_EQ(readBack(source).title(), "In place");
+    EXPECT_EQ(readBack(source)->title(), "In place");
 
     ASSERT_TRUE(QFile::link(factory.dir(), factory.path("alias")));
     movie.setTitle("Through a link");
     ASSERT_TRUE(write("en", urlOf(factory.path("alias/Same.m4v"))));
     ASSERT_TRUE(QFile::exists(source));  // never removed as "the destination"
-    EXPECT_EQ(readBack(source).title(), "Through a link");
+    EXPECT_EQ(readBack(source)->title(), "Through a link");
 }
 
 TEST_F(MetaDataWriting, OpeningFailuresAreLogged)
@@ -536,7 +537,7 @@ TEST_F(MetaDataWriting, RepeatedSavesKeepTheFileSizeBounded)
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(write());
     EXPECT_LE(QFile(file).size(), afterFirst * 2);
-    EXPECT_EQ(readBack(file).title(), "The Grand Test");
+    EXPECT_EQ(readBack(file)->title(), "The Grand Test");
 }
 
 TEST_F(MetaDataWriting, FileAbove4GiBIsTaggedAndStaysValid)
@@ -547,6 +548,6 @@ TEST_F(MetaDataWriting, FileAbove4GiBIsTaggedAndStaysValid)
     movie.setTitle("Large");
     movie.setSubtitle("1\n00:00:00,500 --> 00:00:01,500\nBig\n\n");
     ASSERT_TRUE(write());
-    EXPECT_EQ(readBack(large).title(), "Large");
+    EXPECT_EQ(readBack(large)->title(), "Large");
     EXPECT_TRUE(factory.subtitleAsSrt(large).contains("Big"));
 }
