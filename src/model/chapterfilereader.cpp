@@ -92,7 +92,8 @@ QList<ChapterFileEntry> ChapterModel::readXMLChapterFile(const QUrl& url)
                           .arg(QStringLiteral("the file is not a well-formed XML document")));
         return {};
     }
-    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral(".//chapters/chapter"));
+    // Every chapter element inside a chapters element, at any depth below the document.
+    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral("//chapters/chapter"));
     if (elements.isEmpty()) {
         platform::log(QStringLiteral("Can't find chapter atoms path expression in xml-doc: %1")
                           .arg(QStringLiteral("no chapters/chapter element")));
@@ -124,8 +125,8 @@ QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
         return {};
     }
     if (!document.isArray()) {
-        platform::log(QStringLiteral("Error reading json chapter file: %1")
-                          .arg(QStringLiteral("the top level is not an array")));
+        platform::log(
+            QStringLiteral("Error reading json chapter file: %1").arg(QStringLiteral("the top level is not an array")));
         return {};
     }
     QList<ChapterFileEntry> entries;
@@ -133,10 +134,12 @@ QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
         const QJsonObject object = value.toObject();  // anything but an object gives an empty one
         if (object.size() != 2)
             continue;
-        const QString start = firstPresent(jsonText(object, QStringLiteral("time")), jsonText(object, QStringLiteral("start")));
+        const QString start =
+            firstPresent(jsonText(object, QStringLiteral("time")), jsonText(object, QStringLiteral("start")));
         if (start.isNull())
             continue;
-        entries.append({start, firstPresent(jsonText(object, QStringLiteral("title")), jsonText(object, QStringLiteral("name")))});
+        entries.append(
+            {start, firstPresent(jsonText(object, QStringLiteral("title")), jsonText(object, QStringLiteral("name")))});
     }
     return entries;
 }

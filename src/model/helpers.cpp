@@ -7,6 +7,7 @@
 #include "platform/regex.h"
 #include "platform/settings.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -34,6 +35,9 @@ QByteArray readLocalFile(const QString& path)
 
 QByteArray readRemote(const QUrl& url)
 {
+    // Network replies are delivered by the event loop, which needs the application object.
+    if (!QCoreApplication::instance())
+        return {};
     QNetworkAccessManager manager;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);

@@ -1,10 +1,12 @@
 #include "imagemodel.h"
 
+#include "platform/imagedata.h"
+
 std::shared_ptr<ImageModel> ImageModel::initWithData(const QByteArray& data, const QUrl& url,
                                                      std::optional<qint64> width, std::optional<qint64> height,
                                                      const QString& language, std::optional<qint64> voteCount)
 {
-    QImage picture = QImage::fromData(data);
+    QImage picture = platform::decodeImage(data);
     if (picture.isNull())
         return nullptr;
     auto model = std::make_shared<ImageModel>();

@@ -80,8 +80,7 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
     untag(mergeField(m_title, result->m_title, "title", settings, isEmptyText, isEmptyText));
     untag(mergeField(m_genre, result->m_genre, "genre", settings, isEmptyText, isEmptyText));
     // All genre names alone are not a tag of the file.
-    mergeField(m_allGenres, result->m_allGenres, "genre", settings, isEmptyList<QStringList>,
-               isEmptyList<QStringList>);
+    mergeField(m_allGenres, result->m_allGenres, "genre", settings, isEmptyList<QStringList>, isEmptyList<QStringList>);
     untag(mergeField(m_rating, result->m_rating, "rating", settings, isEmptyText, isEmptyText));
 
     // The advisory value only ever fills a record without one.
@@ -90,8 +89,7 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
         m_tagged = false;
     }
 
-    untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, isEmptyRecordDate,
-                     isAbsentDate));
+    untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, isEmptyRecordDate, isAbsentDate));
     untag(mergeField(m_artists, result->m_artists, "actors", settings, isEmptyList<QStringList>,
                      isEmptyList<QStringList>));
     untag(mergeField(m_directors, result->m_directors, "directors", settings, isEmptyList<QStringList>,
@@ -101,10 +99,8 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
     untag(mergeField(m_screenWriters, result->m_screenWriters, "writers", settings, isEmptyList<QStringList>,
                      isEmptyList<QStringList>));
     untag(mergeField(m_studio, result->m_studio, "studio", settings, isEmptyText, isEmptyText));
-    untag(mergeField(m_shortDescription, result->m_shortDescription, "shortdesc", settings, isEmptyText,
-                     isEmptyText));
-    untag(mergeField(m_longDescription, result->m_longDescription, "longdesc", settings, isEmptyText,
-                     isEmptyText));
+    untag(mergeField(m_shortDescription, result->m_shortDescription, "shortdesc", settings, isEmptyText, isEmptyText));
+    untag(mergeField(m_longDescription, result->m_longDescription, "longdesc", settings, isEmptyText, isEmptyText));
     untag(mergeField(m_subtitle, result->m_subtitle, "subtitle", settings, isEmptyText, isEmptyText));
     if (mergeField(m_listOfDbChapters, result->m_listOfDbChapters, "chapters", settings, isEmptyList<ChapterList>,
                    isEmptyList<ChapterList>)) {

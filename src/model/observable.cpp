@@ -42,14 +42,17 @@ void Observable::ListenerToken::reset()
     m_id = 0;
 }
 
-Observable::Observable() : m_registry(std::make_shared<ListenerToken::Registry>()) {}
+Observable::Observable() : m_registry(std::make_shared<ListenerToken::Registry>())
+{
+}
 
 Observable::~Observable() = default;
 
 Observable::ListenerToken Observable::addListener(const QString& key, Listener listener)
 {
     const quint64 id = m_registry->nextId++;
-    m_registry->entries.emplace(id, ListenerToken::Registry::Entry{key, std::make_shared<Listener>(std::move(listener))});
+    m_registry->entries.emplace(id,
+                                ListenerToken::Registry::Entry{key, std::make_shared<Listener>(std::move(listener))});
     return ListenerToken(m_registry, id);
 }
 
@@ -98,7 +101,9 @@ void Observable::stopObservingOwnKeys()
     m_pendingOldValues.clear();
 }
 
-void Observable::observeValueForKeyPath(const QString&, const QVariant&, const QVariant&) {}
+void Observable::observeValueForKeyPath(const QString&, const QVariant&, const QVariant&)
+{
+}
 
 void Observable::tellListeners(const QString& key)
 {

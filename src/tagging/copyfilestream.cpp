@@ -1,5 +1,7 @@
 #include "tagging/copyfilestream.h"
 
+#include "tagging/filepaths.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,15 +13,6 @@ CopyFileStream::CopyFileStream(const QUrl& source, const QUrl& destination, QObj
 CopyFileStream::~CopyFileStream()
 {
     close();
-}
-
-bool CopyFileStream::isSameFile(const QString& first, const QString& second)
-{
-    const QFileInfo a(first);
-    const QFileInfo b(second);
-    if (!a.exists() || !b.exists())
-        return false;
-    return a.canonicalFilePath() == b.canonicalFilePath();
 }
 
 void CopyFileStream::start()
@@ -36,7 +29,7 @@ void CopyFileStream::start()
     m_inputStream = new FileStream(sourcePath, FileStream::Direction::Input, this);
     // Opening the source itself for writing would empty it before a byte is
     // read; an empty path stands for a destination that cannot be opened.
-    const bool usable = !destinationPath.isEmpty() && !isSameFile(sourcePath, destinationPath);
+    const bool usable = !destinationPath.isEmpty() && !FilePaths::isSameEntry(sourcePath, destinationPath);
     m_outputStream = new FileStream(usable ? destinationPath : QString(), FileStream::Direction::Output, this);
     for (FileStream* each : {m_inputStream, m_outputStream}) {
         each->setDelegate([this](FileStream* s, FileStream::Event e) { stream(s, e); });

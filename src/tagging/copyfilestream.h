@@ -44,7 +44,6 @@ public:
 private:
     void moveOneChunk();
     void fail();
-    static bool isSameFile(const QString& first, const QString& second);
 
     FileStream* m_inputStream = nullptr;
     FileStream* m_outputStream = nullptr;

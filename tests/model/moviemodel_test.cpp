@@ -55,6 +55,26 @@ TEST_F(MovieModelTest, EqualValueChangesNothing)
     EXPECT_EQ(posts.count(), 0);
 }
 
+TEST_F(MovieModelTest, SameListsAndPicturesCountAsEqual)
+{
+    auto record = taggedRecord();
+    const auto cover = picture(3, 3);
+    const ChapterList list = chapters({1, 2});
+    record->setCover(cover);
+    record->setListOfChapters(list);
+    record->setListOfCovers(ImageList{cover});
+    record->setTagged(true);
+    PostCounter posts(record.get());
+    record->setCover(cover);
+    record->setListOfChapters(ChapterList(list));
+    record->setListOfCovers(ImageList{cover});
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_TRUE(record->isTagged());
+    // The same pixels in another picture object are another cover.
+    record->setCover(std::make_shared<const QImage>(*cover));
+    EXPECT_FALSE(record->isTagged());
+}
+
 TEST_F(MovieModelTest, NilAndEmptyTextDiffer)
 {
     MovieModel record;
@@ -301,28 +321,75 @@ QList<std::pair<QString, QVariant>> distinctValues()
     const QDateTime date(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC);
     const QStringList names{"A", "B"};
     return {
-        {"enabled", true}, {"title", "Aliens"}, {"sortTitle", "Alien"}, {"genre", "Horror"}, {"allGenres", names},
-        {"rating", "mpaa|R|400|"}, {"explicitFlag", qint64(2)}, {"releaseDate", date}, {"artists", names},
-        {"directors", names}, {"producers", names}, {"screenWriters", names}, {"studio", "Fox"},
-        {"shortDescription", "short"}, {"longDescription", "long"}, {"hdVideo", qint64(2)}, {"cnID", qint64(77)},
-        {"xID", "xid"}, {"comments", "c"}, {"cover", QVariant::fromValue(cover)},
-        {"listOfCovers", QVariant::fromValue(ImageList{cover})}, {"listOfOldCovers", QVariant::fromValue(ImageList{cover})},
-        {"chapterSettings", qint64(7)}, {"numberOfChapters", qint64(4)}, {"chapterInterval", qint64(4)},
-        {"listOfChapters", QVariant::fromValue(chapterList)}, {"listOfOldChapters", QVariant::fromValue(chapterList)},
-        {"listOfDbChapters", QVariant::fromValue(chapterList)}, {"chapterDbFileUrl", QUrl::fromLocalFile("/c/x.txt")},
-        {"subtitle", "srt"}, {"subtitleOffset", 1.5}, {"hasOrigSubtitle", true}, {"imdbID", "tt0078748"},
-        {"mediaType", qint64(10)}, {"width", qint64(1920)}, {"height", qint64(800)}, {"duration", "01:57:00"},
-        {"msecDuration", qint64(7020000)}, {"status", qint64(2)}, {"tagged", true},
+        {"enabled", true},
+        {"title", "Aliens"},
+        {"sortTitle", "Alien"},
+        {"genre", "Horror"},
+        {"allGenres", names},
+        {"rating", "mpaa|R|400|"},
+        {"explicitFlag", qint64(2)},
+        {"releaseDate", date},
+        {"artists", names},
+        {"directors", names},
+        {"producers", names},
+        {"screenWriters", names},
+        {"studio", "Fox"},
+        {"shortDescription", "short"},
+        {"longDescription", "long"},
+        {"hdVideo", qint64(2)},
+        {"cnID", qint64(77)},
+        {"xID", "xid"},
+        {"comments", "c"},
+        {"cover", QVariant::fromValue(cover)},
+        {"listOfCovers", QVariant::fromValue(ImageList{cover})},
+        {"listOfOldCovers", QVariant::fromValue(ImageList{cover})},
+        {"chapterSettings", qint64(7)},
+        {"numberOfChapters", qint64(4)},
+        {"chapterInterval", qint64(4)},
+        {"listOfChapters", QVariant::fromValue(chapterList)},
+        {"listOfOldChapters", QVariant::fromValue(chapterList)},
+        {"listOfDbChapters", QVariant::fromValue(chapterList)},
+        {"chapterDbFileUrl", QUrl::fromLocalFile("/c/x.txt")},
+        {"subtitle", "srt"},
+        {"subtitleOffset", 1.5},
+        {"hasOrigSubtitle", true},
+        {"imdbID", "tt0078748"},
+        {"mediaType", qint64(10)},
+        {"width", qint64(1920)},
+        {"height", qint64(800)},
+        {"duration", "01:57:00"},
+        {"msecDuration", qint64(7020000)},
+        {"status", qint64(2)},
+        {"tagged", true},
         {"fileUrl", QUrl::fromLocalFile("/movies/a.m4v")},
         {"imageModels", QVariant::fromValue(ImageModelList{std::make_shared<ImageModel>()})},
         {"foundMovies", QVariant::fromValue(SearchItemList{std::make_shared<MovieSearchItemModel>()})},
-        {"searchResult", QVariant::fromValue(result)}, {"codirectors", names}, {"composer", "Goldsmith"},
-        {"sortComposer", "Goldsmith"}, {"copyright", "(c)"}, {"encodingTool", "tool"}, {"encodedBy", "me"},
-        {"purchaseDate", date}, {"grouping", "g"}, {"keywords", "k"}, {"category", "cat"},
-        {"compilation", qint64(1)}, {"gapless", qint64(1)}, {"podcast", qint64(1)}, {"iTunesAccount", "acc"},
-        {"iTunesAccountType", qint64(1)}, {"iTunesCountry", qint64(143443)}, {"genreType", qint64(1)},
-        {"contentId", qint64(5)}, {"composerId", qint64(6)}, {"genreId", qint64(4401)}, {"artistId", qint64(8)},
-        {"playlistId", qint64(9)}, {"artist", "art"}, {"album", "alb"}, {"albumArtist", "aa"},
+        {"searchResult", QVariant::fromValue(result)},
+        {"codirectors", names},
+        {"composer", "Goldsmith"},
+        {"sortComposer", "Goldsmith"},
+        {"copyright", "(c)"},
+        {"encodingTool", "tool"},
+        {"encodedBy", "me"},
+        {"purchaseDate", date},
+        {"grouping", "g"},
+        {"keywords", "k"},
+        {"category", "cat"},
+        {"compilation", qint64(1)},
+        {"gapless", qint64(1)},
+        {"podcast", qint64(1)},
+        {"iTunesAccount", "acc"},
+        {"iTunesAccountType", qint64(1)},
+        {"iTunesCountry", qint64(143443)},
+        {"genreType", qint64(1)},
+        {"contentId", qint64(5)},
+        {"composerId", qint64(6)},
+        {"genreId", qint64(4401)},
+        {"artistId", qint64(8)},
+        {"playlistId", qint64(9)},
+        {"artist", "art"},
+        {"album", "alb"},
+        {"albumArtist", "aa"},
     };
 }
 
@@ -341,9 +408,9 @@ TEST_F(MovieModelTest, EveryFieldIsSettableByKey)
 
 TEST_F(MovieModelTest, TheWatchedFieldsAreExactlyTheTagAndSettingFields)
 {
-    const QStringList unwatched = {"enabled",  "listOfOldCovers", "listOfOldChapters", "hasOrigSubtitle",
-                                   "width",    "height",          "duration",          "msecDuration",
-                                   "imageModels", "foundMovies",  "searchResult"};
+    const QStringList unwatched = {"enabled",     "listOfOldCovers", "listOfOldChapters", "hasOrigSubtitle",
+                                   "width",       "height",          "duration",          "msecDuration",
+                                   "imageModels", "foundMovies",     "searchResult"};
     EXPECT_EQ(MovieModel::observedKeys().size(), 58);
     for (const auto& [key, value] : distinctValues()) {
         if (key == "status" || key == "tagged")

@@ -78,3 +78,9 @@ protected:
 private:
     QTemporaryDir m_settingsFolder;
 };
+
+// Readable texts in test failures.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}

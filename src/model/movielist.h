@@ -1,0 +1,77 @@
+#pragma once
+
+#include "model/moviemodel.h"
+#include "model/observable.h"
+#include "platform/notificationcenter.h"
+
+#include <QList>
+#include <QUrl>
+
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+
+// The ordered records the application works on, with a selection and the
+// four flags that enable its commands. The main window's table shows it; the
+// loading and saving code uses it through this interface only.
+//
+// Observable keys: "arrangedObjects", "selectionIndexes" and the four flags
+// "canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"
+// (announced by elementsHaveChanged(), which runs on every "ElementsHaveChanged").
+class MovieList : public Observable {
+public:
+    using Records = QList<std::shared_ptr<MovieModel>>;
+    // Positions in the arranged records, ascending, each once.
+    using IndexSet = QList<qsizetype>;
+    using SortOrder = std::function<bool(const MovieModel& first, const MovieModel& second)>;
+    // Stands for "no position".
+    static constexpr qsizetype NotFound = std::numeric_limits<qint64>::max();
+
+    MovieList();
+    ~MovieList() override;
+
+    // Every record in the order shown; a record added last comes last unless a sort order applies.
+    const Records& arrangedObjects() const { return m_arranged; }
+    IndexSet selectionIndexes() const { return m_selection; }
+    // The first selected position, or NotFound.
+    qsizetype selectionIndex() const;
+    // The records at the selected positions, in list order.
+    Records selectedObjects() const;
+
+    void addObject(std::shared_ptr<MovieModel> movie);
+    // The file URL of every arranged record that has one, in arranged order.
+    QList<QUrl> filesInMovieList() const;
+    // Selects exactly the given positions (those outside the list are dropped).
+    void setSelectionIndexes(const IndexSet& indexes);
+    // Removes the records at the given positions; the selection follows the records that stay.
+    void removeObjectsAtArrangedObjectIndexes(const IndexSet& indexes);
+    // Rearranges, selects `indexes` (the present selection when none) and announces the flags.
+    void updateTableViewSelection(const std::optional<IndexSet>& indexes);
+    // Announces the four flags anew.
+    void elementsHaveChanged();
+
+    // Applies `order` to the arranged records from the next rearrangement on;
+    // an empty order keeps the order of addition.
+    void setSortOrder(SortOrder order) { m_sortOrder = std::move(order); }
+    // Sorts by the sort order (stable), keeping the selected records selected.
+    void rearrangeObjects();
+
+    // A selected record is ready to tag.
+    bool canTagMovies() const;
+    // Some record of the list is ready to tag.
+    bool canTagOneMovie() const;
+    bool canSearchMovies() const { return isMovieSelected(); }
+    bool isMovieSelected() const { return !m_selection.isEmpty(); }
+
+    QVariant valueForKey(const QString& key) const override;
+
+private:
+    static IndexSet normalized(IndexSet indexes, qsizetype count);
+    void changeSelection(IndexSet selection);
+
+    Records m_arranged;
+    IndexSet m_selection;
+    SortOrder m_sortOrder;
+    platform::NotificationCenter::Token m_elementsChanged;
+};

@@ -1,0 +1,155 @@
+#include "mp4/filehandle.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mp4 {
+
+namespace {
+
+FileHandle::WriteHook& writeHook()
+{
+    static FileHandle::WriteHook hook;
+    return hook;
+}
+
+std::unexpected<Error> ioError(const char* what)
+{
+    return fail(Error::Code::Io, std::string(what) + ": " + std::strerror(errno));
+}
+
+}  // namespace
+
+void FileHandle::setWriteHook(WriteHook hook)
+{
+    writeHook() = std::move(hook);
+}
+
+Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writable)
+{
+    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return fail(Error::Code::NotFound, "no such file: " + path.string());
+        }
+        if (writable && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+            return fail(Error::Code::ReadOnly, "file is not writable: " + path.string());
+        }
+        return ioError("cannot open file");
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(Error::Code::InvalidArgument, "not a regular file: " + path.string());
+    }
+    return FileHandle(fd);
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd)
+{
+    other.m_fd = -1;
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+FileHandle::~FileHandle()
+{
+    close();
+}
+
+void FileHandle::close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+Result<std::uint64_t> FileHandle::size() const
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return ioError("cannot get file size");
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<void> FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const
+{
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::pread(m_fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ioError("read failed");
+        }
+        if (n == 0) {
+            return fail(Error::Code::Corrupt, "unexpected end of file");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
+{
+    bool cut = false;
+    if (writeHook()) {
+        const std::size_t allowed = writeHook()(offset, data.size());
+        if (allowed < data.size()) {
+            data = data.first(allowed);
+            cut = true;
+        }
+    }
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::pwrite(m_fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return ioError("write failed");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (cut) {
+        return fail(Error::Code::Io, "write failed: cut short");
+    }
+    return {};
+}
+
+Result<void> FileHandle::sync()
+{
+    if (::fsync(m_fd) != 0) {
+        return ioError("flush failed");
+    }
+    return {};
+}
+
+Result<void> FileHandle::truncate(std::uint64_t length)
+{
+    if (writeHook()) {
+        writeHook()(length, 0);
+    }
+    if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) {
+        return ioError("resize failed");
+    }
+    return {};
+}
+
+}  // namespace mp4

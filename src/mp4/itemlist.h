@@ -1,0 +1,27 @@
+#pragma once
+
+#include "mp4/box.h"
+#include "mp4/item.h"
+
+#include <vector>
+
+namespace mp4 {
+
+// The iTunes item list of a movie: `moov/udta/meta` (handler "mdir") and its `ilst`.
+// Other `meta` boxes (QuickTime keys, ID3, per-track) are never touched.
+namespace ItemList {
+
+const Box* find(const Box& moov);
+Box* find(Box& moov);
+// Creates udta / meta (full box, 33-byte "mdir" hdlr) / ilst where missing.
+Box& ensure(Box& moov);
+// After removals: an empty `ilst`, a `meta` with only its `hdlr` and an empty `udta` go.
+void prune(Box& moov);
+
+std::vector<Item> items(const Box& moov);
+Item fromBox(const Box& itemBox);
+Box toBox(const Item& item);
+
+}  // namespace ItemList
+
+}  // namespace mp4

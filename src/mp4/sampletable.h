@@ -1,0 +1,47 @@
+#pragma once
+
+#include "mp4/box.h"
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace mp4 {
+
+// The sample tables of one track (`stts`, `stsc`, `stsz`/`stz2`, `stco`/`co64`), decoded.
+// Counts are bounded by the bytes actually present, so a lying header costs nothing.
+class SampleTable {
+public:
+    struct Sample {
+        std::uint64_t offset = 0;
+        std::uint32_t size = 0;
+        std::uint64_t duration = 0;  // media time scale
+    };
+    struct ChunkEntry {
+        std::uint32_t firstChunk = 0;
+        std::uint32_t samplesPerChunk = 0;
+        std::uint32_t descriptionIndex = 0;
+    };
+
+    // Nothing when a table is missing or malformed.
+    static std::optional<SampleTable> parse(const Box& stbl);
+
+    std::uint64_t sampleCount() const { return m_sampleCount; }
+    // The first `limit` samples with their place in the file and their duration.
+    std::vector<Sample> samples(std::size_t limit) const;
+    // Byte range [start, end) of every chunk.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> chunkRanges() const;
+
+private:
+    std::uint32_t sampleSize(std::uint64_t index) const;
+
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_timeToSample;  // count, delta
+    std::vector<ChunkEntry> m_sampleToChunk;
+    std::uint32_t m_fixedSize = 0;
+    std::uint64_t m_sampleCount = 0;
+    std::vector<std::uint32_t> m_sizes;
+    std::vector<std::uint64_t> m_chunkOffsets;
+};
+
+}  // namespace mp4

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "mp4/box.h"
+#include "mp4/trackinfo.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace mp4 {
+
+// Samples of a track added since opening, kept in memory until the commit writes them.
+struct PendingSamples {
+    std::vector<Bytes> samples;
+    std::vector<std::uint64_t> durations;
+    std::uint64_t durationPerChunk = 0;  // 0: one second of the track's time scale
+
+    std::uint64_t totalBytes() const;
+    std::uint64_t totalDuration() const;
+    // Sample counts of consecutive chunks: a chunk closes once its duration reaches the
+    // duration per chunk.
+    std::vector<std::uint32_t> chunkSampleCounts(std::uint32_t timeScale) const;
+};
+
+// Builds the boxes of new tracks.
+namespace TrackBuilder {
+
+enum class Kind { Subtitle, ChapterText };
+
+struct Spec {
+    Kind kind = Kind::Subtitle;
+    std::uint32_t id = 0;
+    std::uint32_t timeScale = 1000;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::uint32_t flags = 1;
+    std::uint64_t creationTime = 0;  // seconds since 1904
+};
+
+Box makeTrack(const Spec& spec);
+
+// Replaces the sample tables of `trak` by ones for `samples` stored back to back from
+// `firstOffset` on, with 64-bit chunk offsets when `wideOffsets`; sets the durations.
+void writeSampleTables(Box& trak, const PendingSamples& samples, std::uint64_t firstOffset, bool wideOffsets,
+                       std::uint32_t movieTimeScale);
+
+// Seconds since 1904-01-01, the epoch of the header times.
+std::uint64_t nowSince1904();
+
+}  // namespace TrackBuilder
+
+}  // namespace mp4

@@ -1,0 +1,272 @@
+#include "chapterdbapi.h"
+
+#include "model/chaptermodel.h"
+#include "model/languageutilities.h"
+#include "model/moviemodel.h"
+#include "online/chapterdbentries.h"
+#include "online/jsonscalars.h"
+#include "online/pumpedfetch.h"
+#include "platform/log.h"
+#include "platform/serviceconfig.h"
+#include "platform/xmldocument.h"
+
+#include <QNetworkAccessManager>
+#include <QUrl>
+
+namespace ChapterDbAPI {
+
+namespace {
+
+// The reply declares a default namespace; matching on local names keeps the
+// queries working with or without it.
+QString childPath(std::initializer_list<const char*> names)
+{
+    QString path = QStringLiteral(".");
+    for (const char* name : names)
+        path += QStringLiteral("/*[local-name()='%1']").arg(QLatin1String(name));
+    return path;
+}
+
+struct Fetched {
+    online::FetchResult result;
+    QString domain;
+};
+
+Fetched fetch(const QString& relativeAddress, bool withKey)
+{
+    const platform::ServiceEndpoint service = platform::ServiceConfig::current().chapterDatabase();
+    Fetched fetched;
+    fetched.domain = QUrl(service.baseUrl).host();
+    const QUrl url = QUrl::fromEncoded((service.baseUrl + relativeAddress).toUtf8(), QUrl::StrictMode);
+    if (service.baseUrl.isEmpty() || !url.isValid()) {
+        fetched.result.error = QStringLiteral("no usable address for the chapter database");
+        return fetched;
+    }
+    QNetworkRequest request(url);
+    if (withKey)
+        request.setRawHeader("ApiKey", service.apiKey.toUtf8());
+    QNetworkAccessManager network;
+    fetched.result = online::fetchPumped(network, request, "GET", {}, online::FetchLimits{});
+    return fetched;
+}
+
+void logLine(const QString& line)
+{
+    platform::log(platform::ServiceConfig::current().redact(line));
+}
+
+// Reads one chapterInfo element; none (after a log line) when a part is missing.
+std::optional<ChapterSetDescription> describeChapterSet(const platform::XmlNode& set)
+{
+    const QStringList language = set.textsForXPath(QStringLiteral("@xml:lang"));
+    if (language.isEmpty()) {
+        logLine(QStringLiteral("Can't find xml:lang in chapterInfo"));
+        return std::nullopt;
+    }
+    const QString confirmations = set.attribute(QStringLiteral("confirmations"));
+    if (confirmations.isNull()) {
+        logLine(QStringLiteral("Can't find confirmation in chapterInfo"));
+        return std::nullopt;
+    }
+    const auto firstNode = [&set](std::initializer_list<const char*> names) -> std::optional<platform::XmlNode> {
+        const QString path = childPath(names);
+        const QList<platform::XmlNode> nodes = set.nodesForXPath(path);
+        if (nodes.isEmpty()) {
+            logLine(QStringLiteral("Can't find node with xpath %1 of chapterInfo: no such node").arg(path));
+            return std::nullopt;
+        }
+        return nodes.first();
+    };
+    const std::optional<platform::XmlNode> title = firstNode({"title"});
+    if (!title)
+        return std::nullopt;
+    const std::optional<platform::XmlNode> duration = firstNode({"source", "duration"});
+    if (!duration)
+        return std::nullopt;
+    const std::optional<platform::XmlNode> setId = firstNode({"ref", "chapterSetId"});
+    if (!setId)
+        return std::nullopt;
+    const std::optional<platform::XmlNode> chapters = firstNode({"chapters"});
+    if (!chapters)
+        return std::nullopt;
+
+    ChapterSetDescription description;
+    description.language = LanguageUtilities::twoDigitLanguageCode(language.first());
+    description.confirmations = online::leadingInteger(confirmations);
+    description.title = title->text();
+    description.duration = online::chapterDbMilliseconds(duration->text());
+    description.chapterSetId = setId->text();
+    QList<online::ChapterDbEntry> entries;
+    for (const platform::XmlNode& chapter : chapters->childElements())
+        entries.append(
+            {QString(), chapter.attribute(QStringLiteral("name")), chapter.attribute(QStringLiteral("time"))});
+    description.chapters =
+        online::chaptersFromChapterDbEntries(entries, description.duration, online::ChapterNumbering::Running);
+    return description;
+}
+
+quint64 distance(std::optional<qint64> movieDuration, quint64 setDuration)
+{
+    const quint64 movie = movieDuration && *movieDuration > 0 ? static_cast<quint64>(*movieDuration) : 0;
+    return movie > setDuration ? movie - setDuration : setDuration - movie;
+}
+
+int durationPoints(quint64 difference)
+{
+    int points = 0;
+    if (difference < 600'000)
+        points += 100;
+    if (difference < 300'000)
+        points += 100;
+    if (difference < 60'000)
+        points += 100;
+    if (difference < 10'000)
+        points += 200;
+    return points;
+}
+
+int titlePoints(const QString& movieTitle, const QString& setTitle)
+{
+    if (setTitle.isEmpty())
+        return 0;
+    const QString movie = movieTitle.toLower();
+    const QString set = setTitle.toLower();
+    if (movie == set)
+        return 400;
+    if (movie.size() > set.size() && movie.startsWith(set))
+        return 100;
+    if (!movie.isEmpty() && set.startsWith(movie))
+        return 100;
+    return 0;
+}
+
+}  // namespace
+
+QString searchTitle(const QString& title)
+{
+    const qsizetype separator = title.indexOf(QStringLiteral(" - "));
+    return separator >= 4 ? title.left(separator) : title;
+}
+
+int chapterSetScore(const QString& movieTitle, std::optional<qint64> msecDuration,
+                    const ChapterSetDescription& description, const QString& language)
+{
+    int score = 0;
+    if (language == description.language)
+        score += 200;
+    score += durationPoints(distance(msecDuration, description.duration));
+    score += titlePoints(movieTitle, description.title);
+    if (description.confirmations > 50)
+        score += 100;
+    return score;
+}
+
+std::optional<QByteArray> searchChapterDb(const QString& title, const QString& durationAsTime)
+{
+    if (title.isEmpty())
+        return std::nullopt;
+    // Title and duration are escaped as query values, so an "&" or "+" in a title stays part of it.
+    const QString address = QStringLiteral("/chapters/search?title=%1&duration=%2")
+                                .arg(QString::fromLatin1(QUrl::toPercentEncoding(searchTitle(title))),
+                                     QString::fromLatin1(QUrl::toPercentEncoding(durationAsTime)));
+    const Fetched fetched = fetch(address, true);
+    const online::FetchResult& result = fetched.result;
+    if (result.error) {
+        logLine(QStringLiteral("can't execute chapterdb searach: %1").arg(*result.error));
+        return std::nullopt;
+    }
+    if (!result.httpStatus) {
+        logLine(QStringLiteral("got no valid HTTP-response form %1").arg(fetched.domain));
+        return std::nullopt;
+    }
+    if (*result.httpStatus != 200) {
+        logLine(QStringLiteral("got HTTP-response error form %1: %2").arg(fetched.domain).arg(*result.httpStatus));
+        return std::nullopt;
+    }
+    return result.body;
+}
+
+std::optional<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data)
+{
+    const std::optional<platform::XmlDocument> document = platform::XmlDocument::parseXml(data);
+    if (!document) {
+        logLine(QStringLiteral("Can't get xml from chapter result: %1")
+                    .arg(data.isEmpty() ? QStringLiteral("the reply is empty")
+                                        : QStringLiteral("the reply is not well-formed XML")));
+        return std::nullopt;
+    }
+    const platform::XmlNode results = document->root();
+    if (results.isNull()) {
+        logLine(QStringLiteral("Can't get result tag from chapter result"));
+        return std::nullopt;
+    }
+    const QList<platform::XmlNode> sets = results.childElements();
+    if (sets.isEmpty()) {
+        logLine(QStringLiteral("Can't get chapterInfo tags from chapter result"));
+        return std::nullopt;
+    }
+    QList<ChapterSetDescription> descriptions;
+    for (const platform::XmlNode& set : sets) {
+        std::optional<ChapterSetDescription> description = describeChapterSet(set);
+        if (!description)
+            return std::nullopt;
+        descriptions.append(std::move(*description));
+    }
+    return descriptions;
+}
+
+std::optional<ChapterList> selectBestChaptersForMovie(const MovieModel& movie,
+                                                      const QList<ChapterSetDescription>& chapterDescriptions,
+                                                      const QString& language)
+{
+    int bestScore = 0;
+    const ChapterSetDescription* best = nullptr;
+    for (const ChapterSetDescription& description : chapterDescriptions) {
+        const int score = chapterSetScore(movie.title(), movie.msecDuration(), description, language);
+        if (score > bestScore) {
+            bestScore = score;
+            best = &description;
+        }
+    }
+    if (!best)
+        return std::nullopt;
+    const std::optional<qint64> length = movie.msecDuration();
+    return getChaptersFromWebSite(best->chapterSetId, length && *length > 0 ? static_cast<quint64>(*length) : 0);
+}
+
+std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, quint64 msecDuration)
+{
+    // The id is one path segment: a "/" or "?" in it must not lead elsewhere.
+    const Fetched fetched =
+        fetch(QStringLiteral("/browse/") + QString::fromLatin1(QUrl::toPercentEncoding(chapterSetId)), false);
+    const online::FetchResult& result = fetched.result;
+    if (result.error) {
+        logLine(QStringLiteral("can't execute chapterdb browse: %1").arg(*result.error));
+        return std::nullopt;
+    }
+    if (result.httpStatus && (*result.httpStatus < 200 || *result.httpStatus > 299)) {
+        logLine(QStringLiteral("can't execute chapterdb browse: HTTP result error code: %1").arg(*result.httpStatus));
+        return std::nullopt;
+    }
+    const std::optional<platform::XmlDocument> page = platform::XmlDocument::parseHtml(result.body);
+    if (!page) {
+        logLine(QStringLiteral("can't execute chapterdb browse"));
+        return std::nullopt;
+    }
+    const QList<platform::XmlNode> bodies = page->root().nodesForXPath(QStringLiteral(".//tbody"));
+    if (bodies.isEmpty()) {
+        logLine(
+            QStringLiteral("Can't find node with xpath table of chapter browse result: the page has no table body"));
+        return std::nullopt;
+    }
+    QList<online::ChapterDbEntry> entries;
+    for (const platform::XmlNode& row : bodies.first().childElements()) {
+        const QList<platform::XmlNode> cells = row.childElements();
+        if (cells.size() < 3)
+            continue;
+        entries.append({cells[0].text().trimmed(), cells[1].text().trimmed(), cells[2].text().trimmed()});
+    }
+    return online::chaptersFromChapterDbEntries(entries, msecDuration, online::ChapterNumbering::FromEntry);
+}
+
+}  // namespace ChapterDbAPI

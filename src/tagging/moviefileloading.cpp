@@ -1,0 +1,212 @@
+#include "tagging/moviefileloading.h"
+
+#include "model/helpers.h"
+#include "model/movielist.h"
+#include "model/moviemodel.h"
+#include "platform/settings.h"
+#include "tagging/filepaths.h"
+#include "tagging/metadatautilities.h"
+#include "tagging/moviefilenaming.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace MovieFileManager {
+
+namespace {
+
+const QString kEyeTVExtension = QStringLiteral("eyetv");
+
+QStringList& extensionList()
+{
+    static QStringList extensions;
+    return extensions;
+}
+
+// A folder the desktop shows as one document. Here only EyeTV recordings and
+// schedules are such folders, whatever the case of their extension.
+bool isPackage(const QFileInfo& info)
+{
+    if (!info.isDir())
+        return false;
+    const QString extension = FilePaths::pathExtension(info.fileName()).toLower();
+    return extension == kEyeTVExtension || extension == u"eyetvsched";
+}
+
+bool isHidden(const QFileInfo& info)
+{
+    return info.fileName().startsWith(u'.');
+}
+
+QUrl itemUrl(const QVariant& item)
+{
+    if (item.typeId() == QMetaType::QUrl)
+        return item.toUrl();
+    return QUrl::fromLocalFile(item.toString());
+}
+
+// Pre-order walk in name order: hidden entries and the inside of packages are
+// skipped, subfolders entered only when `recursive`.
+void collectFolderFiles(const QString& folder, bool recursive, QList<QFileInfo>& into)
+{
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        if (isHidden(entry))
+            continue;
+        into << entry;
+        if (recursive && entry.isDir() && !entry.isSymLink() && !isPackage(entry))
+            collectFolderFiles(entry.filePath(), recursive, into);
+    }
+}
+
+void appendIfNew(const QUrl& url, QList<QUrl>& result, const QList<QUrl>& existingFiles)
+{
+    if (isValidMovieFileOrDirectory(url) && !result.contains(url) && !existingFiles.contains(url))
+        result << url;
+}
+
+}  // namespace
+
+void initialize()
+{
+    extensionList() = {QStringLiteral("mp4"), QStringLiteral("m4v"), kEyeTVExtension};
+}
+
+const QStringList& movieFileExtensions()
+{
+    if (extensionList().isEmpty())
+        initialize();
+    return extensionList();
+}
+
+bool isValidMovieFile(const QUrl& url)
+{
+    if (url.isEmpty())
+        return false;
+    return movieFileExtensions().contains(FilePaths::pathExtension(FilePaths::lastPathComponent(url)).toLower());
+}
+
+bool isValidMovieFileOrDirectory(const QUrl& url)
+{
+    if (url.isEmpty())
+        return false;
+    if (isValidMovieFile(url))
+        return true;
+    const QFileInfo info(url.toLocalFile());
+    return info.isDir() && !isPackage(info);
+}
+
+bool isValidMovieFileOrDirectoryInList(const std::optional<QStringList>& paths, const QList<QUrl>& existingFiles)
+{
+    if (!paths)
+        return false;
+    for (const QString& path : *paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (isValidMovieFileOrDirectory(url) && !existingFiles.contains(url))
+            return true;
+    }
+    return false;
+}
+
+bool isValidEyeTVFile(const QUrl& url)
+{
+    if (url.isEmpty())
+        return false;
+    const QString extension = FilePaths::pathExtension(FilePaths::lastPathComponent(url));
+    return extension == kEyeTVExtension || extension == u"eyetvsched";
+}
+
+bool isValidImageFile(const QUrl& url)
+{
+    if (url.isEmpty())
+        return false;
+    static const QStringList images{QStringLiteral("jpeg"), QStringLiteral("jpg"), QStringLiteral("png"),
+                                    QStringLiteral("gif"), QStringLiteral("tiff")};
+    return images.contains(FilePaths::pathExtension(FilePaths::lastPathComponent(url)).toLower());
+}
+
+QUrl getFileUrlOfEyeTVMovieFile(const QUrl& recordingUrl, const QString& /*language*/)
+{
+    const QString folder = recordingUrl.toLocalFile();
+    if (QFileInfo(folder).isDir()) {
+        for (const QString& subpath : FilePaths::subpathsOfDirectory(folder)) {
+            if (subpath.endsWith(QStringLiteral(".m4v")))
+                return QUrl::fromLocalFile(QDir(folder).filePath(subpath));
+        }
+    }
+    showAlert(QStringLiteral("loadNoEyeTVFileHeader"), QStringLiteral("loadNoEyeTVFileBody"));
+    return QUrl();
+}
+
+QList<QUrl> enumerateMovieFiles(const QVariantList& items, const QList<QUrl>& existingFiles, const QString& language)
+{
+    const bool recursive = platform::Settings::shared().boolValue(QStringLiteral("SearchForMovieFilesRecursivly"));
+    QList<QUrl> result;
+    for (const QVariant& item : items) {
+        const QUrl url = itemUrl(item);
+        const QFileInfo info(url.toLocalFile());
+        if (isPackage(info) && FilePaths::pathExtension(info.fileName()) == kEyeTVExtension) {
+            // A recording is taken each time it is given, even when already loaded.
+            const QUrl movieFile = getFileUrlOfEyeTVMovieFile(url, language);
+            if (!movieFile.isEmpty())
+                result << movieFile;
+        } else if (info.isDir()) {
+            QList<QFileInfo> entries;
+            collectFolderFiles(info.filePath(), recursive, entries);
+            for (const QFileInfo& entry : entries) {
+                if (!entry.isDir())
+                    appendIfNew(QUrl::fromLocalFile(entry.filePath()), result, existingFiles);
+            }
+        } else {
+            appendIfNew(url, result, existingFiles);
+        }
+    }
+    return result;
+}
+
+bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& language)
+{
+    if (!isValidMovieFile(url))
+        return false;
+    QUrl movieFile = url;
+    if (FilePaths::pathExtension(FilePaths::lastPathComponent(url)) == kEyeTVExtension)
+        movieFile = getFileUrlOfEyeTVMovieFile(url, language);
+    if (!movieFile.isEmpty() && MetaDataUtilities::readMetaDataFromURL(movieFile, movie, language))
+        return true;
+    showAlert(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"));
+    return false;
+}
+
+bool loadFile(const QUrl& url, MovieList& movieList, const QString& language)
+{
+    if (!isValidMovieFile(url))
+        return false;
+    auto movie = std::make_shared<MovieModel>();
+    if (!loadMPEG4orEyeTVFile(url, *movie, language))
+        return false;
+    if (!movie->title().isNull())
+        movie->setTagged(true);
+    if (movie->title().isEmpty())
+        movie->setTitle(makeTitleFromFileURL(url));
+    movieList.addObject(std::move(movie));
+    return true;
+}
+
+bool loadFiles(const std::optional<QVariantList>& items, MovieList& movieList, const QString& language)
+{
+    if (!items)
+        return false;
+    const QList<QUrl> urls = enumerateMovieFiles(*items, movieList.filesInMovieList(), language);
+    if (urls.isEmpty()) {
+        showAlert(QStringLiteral("loadNoFilesHeader"), QStringLiteral("loadNoFilesBody"));
+        return false;
+    }
+    for (const QUrl& url : urls) {
+        if (!loadFile(url, movieList, language))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace MovieFileManager

@@ -1,0 +1,221 @@
+#include "tagging/moviefilesaving.h"
+
+#include "model/helpers.h"
+#include "model/movielist.h"
+#include "model/moviemodel.h"
+#include "platform/imagedata.h"
+#include "platform/log.h"
+#include "platform/medialibrary.h"
+#include "platform/settings.h"
+#include "tagging/filepaths.h"
+#include "tagging/metadatautilities.h"
+#include "tagging/moviefilenaming.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QThreadPool>
+
+#include <expected>
+
+namespace MovieFileManager {
+
+namespace {
+
+platform::Settings& settings()
+{
+    return platform::Settings::shared();
+}
+
+std::expected<void, QString> moveEntry(const QString& from, const QString& to)
+{
+    QFile file(from);
+    // QFile never replaces an existing destination.
+    if (!file.rename(to))
+        return std::unexpected(file.errorString());
+    return {};
+}
+
+bool writeWholeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
+bool liesInWorkingFolder(const QUrl& fileUrl, const QUrl& workingFolder)
+{
+    const QString folder = FilePaths::deletingLastPathComponent(fileUrl).toLocalFile();
+    return folder.startsWith(workingFolder.toLocalFile());
+}
+
+// Into a folder named like the file, unless it already lies in one: saving
+// again must not nest the movie one folder deeper each time.
+QUrl moveIntoOwnFolder(MovieModel& movie, const QUrl& fileUrl)
+{
+    const QUrl movieFolder = FilePaths::deletingPathExtension(fileUrl);
+    const QString folderName = FilePaths::lastPathComponent(movieFolder);
+    if (FilePaths::lastPathComponent(FilePaths::deletingLastPathComponent(fileUrl)) == folderName)
+        return fileUrl;
+    const QString folderPath = movieFolder.toLocalFile();
+    if (!FilePaths::entryExists(folderPath))
+        QDir().mkdir(folderPath);
+    if (!QFileInfo(folderPath).isDir())
+        return fileUrl;
+    const QUrl target = FilePaths::appendingPathComponent(movieFolder, FilePaths::lastPathComponent(fileUrl));
+    // Whatever lies there already stays: it may be another movie.
+    if (FilePaths::entryExists(target))
+        return fileUrl;
+    if (!moveEntry(movie.fileUrl().toLocalFile(), target.toLocalFile()))
+        return fileUrl;
+    movie.setFileUrl(target);
+    return target;
+}
+
+void writeCover(const MovieModel& movie, const QUrl& fileUrl, bool separateFolders)
+{
+    if (!movie.coverIsSet() || !movie.cover())
+        return;
+    const std::optional<QByteArray> jpeg = platform::encodeJpeg(*movie.cover());
+    if (!jpeg)
+        return;
+    const QUrl coverUrl =
+        separateFolders
+            ? FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(fileUrl), QStringLiteral("cover.jpg"))
+            : FilePaths::appendingPathExtension(FilePaths::deletingPathExtension(fileUrl), QStringLiteral("jpg"));
+    writeWholeFile(coverUrl.toLocalFile(), *jpeg);
+}
+
+void writeSubtitle(const MovieModel& movie, const QUrl& fileUrl, const QString& language)
+{
+    if (movie.subtitle().isEmpty())
+        return;
+    const QUrl subtitleUrl = FilePaths::appendingPathExtension(FilePaths::deletingPathExtension(fileUrl),
+                                                               QStringLiteral("%1.srt").arg(language));
+    writeWholeFile(subtitleUrl.toLocalFile(), movie.subtitle().toUtf8());
+}
+
+bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QString& applicationText)
+{
+    if (fileUrl.isEmpty())
+        return false;
+    const QUrl file = fileUrl;
+    std::unique_ptr<platform::MediaLibraryApplication> application =
+        platform::MediaLibrary::current().application(bundleIdentifier);
+    if (!application) {
+        platform::log(QStringLiteral("Can't open scripting bridge to %1").arg(applicationText));
+        return false;
+    }
+    if (!application->respondsToAdd()) {
+        platform::log(QStringLiteral("%1 scripting object doesn't respond to 'add:to:' selector").arg(applicationText));
+        return false;
+    }
+    if (!application->add({file})) {
+        platform::log(
+            QStringLiteral("Can't import file '%1' in %2").arg(FilePaths::lastPathComponent(file), applicationText));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool saveRenameFile(const QUrl& currentFileUrl, const QUrl& newFileUrl, QUrl* location)
+{
+    const QString current = currentFileUrl.toLocalFile();
+    const QString temporary =
+        FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(newFileUrl),
+                                          QStringLiteral("%1.tmp").arg(FilePaths::lastPathComponent(newFileUrl)))
+            .toLocalFile();
+    QUrl where = currentFileUrl;
+    std::expected<void, QString> moved = moveEntry(current, temporary);
+    if (moved) {
+        moved = moveEntry(temporary, newFileUrl.toLocalFile());
+        if (moved)
+            where = newFileUrl;
+        else if (!moveEntry(temporary, current))
+            where = QUrl::fromLocalFile(temporary);  // stuck half way: say where the file is
+    }
+    if (location)
+        *location = where;
+    if (moved)
+        return true;
+    showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+    platform::log(QStringLiteral("Error: %1").arg(moved.error()));
+    return false;
+}
+
+void savePLEXAssets(MovieModel& movie, const QUrl& fileUrl, const QString& language)
+{
+    const bool separateFolders = settings().boolValue(QStringLiteral("SeparateFoldersForPLEXFiles"));
+    QUrl url = fileUrl;
+    if (separateFolders)
+        url = moveIntoOwnFolder(movie, url);
+    writeCover(movie, url, separateFolders);
+    writeSubtitle(movie, url, language);
+}
+
+bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& language, const QString& locale)
+{
+    // Access to the working folder needs no starting or stopping here.
+    const QUrl workingFolder = workingDirectoryURL();
+    if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language)) {
+        showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+        return false;
+    }
+    if (!workingFolder.isEmpty() && liesInWorkingFolder(movie.fileUrl(), workingFolder)) {
+        const QUrl newUrl = getNewFileURL(movie, newDirectory, false, true, locale);
+        if (newUrl != movie.fileUrl()) {
+            QUrl location;
+            saveRenameFile(movie.fileUrl(), newUrl, &location);
+            if (location != movie.fileUrl())
+                movie.setFileUrl(location);
+        }
+        // Side files go beside the movie under the name it really has.
+        if (settings().boolValue(QStringLiteral("WritePLEXFiles")))
+            savePLEXAssets(movie, movie.fileUrl(), language);
+    }
+    movie.setTagged(true);
+    if (settings().boolValue(QStringLiteral("MoveTaggedFilesToiTunes"))) {
+        const QUrl file = movie.fileUrl();
+        QThreadPool::globalInstance()->start([file] { importFileToMediaLibrary(file); });
+        // Gives the media-library application time before the next file.
+        QThread::sleep(1);
+    }
+    return true;
+}
+
+bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly, bool force, const QString& language,
+               const QString& locale)
+{
+    const MovieList::Records records = selectedOnly ? movieList.selectedObjects() : movieList.arrangedObjects();
+    for (const auto& movie : records) {
+        if (!force && (movie->isTagged() || movie->status() != MovieModel::kStatusReadyToTag))
+            continue;
+        if (!saveFile(*movie, newDirectory, language, locale))
+            return false;
+    }
+    return true;
+}
+
+bool importFileToMediaLibrary(const QUrl& fileUrl)
+{
+    const QVersionNumber version = platform::MediaLibrary::current().operatingSystemVersion();
+    const int major = version.majorVersion();
+    const int minor = version.minorVersion();
+    if (major > 10 || (major == 10 && minor >= 15))
+        return importFileToTVApp(fileUrl);
+    return importFileToiTunes(fileUrl);
+}
+
+bool importFileToiTunes(const QUrl& fileUrl)
+{
+    return importInto(fileUrl, QStringLiteral("com.apple.iTunes"), QStringLiteral("iTunes"));
+}
+
+bool importFileToTVApp(const QUrl& fileUrl)
+{
+    return importInto(fileUrl, QStringLiteral("com.apple.tv"), QStringLiteral("TV App"));
+}
+
+}  // namespace MovieFileManager

@@ -1,0 +1,119 @@
+#include "tagging/eyetvepegloader.h"
+
+#include "model/moviemodel.h"
+#include "platform/log.h"
+#include "tagging/namingtestsupport.h"
+
+#include <QTimeZone>
+
+namespace {
+
+using namespace EyeTVEPegLoader;
+
+QUrl recording(const QString& name)
+{
+    return QUrl::fromLocalFile(QStringLiteral(KORVALANE_TEST_DATA "/tagging/eyetv/") + name);
+}
+
+QDateTime noon(int year)
+{
+    return QDateTime(QDate(year, 1, 1), QTime(12, 0), QTimeZone::utc());
+}
+
+class EyeTVEPegLoaderTest : public FreshSettingsTest {
+protected:
+    MovieModel m_movie;
+};
+
+TEST_F(EyeTVEPegLoaderTest, TakesEveryFieldOfTheGuideData)
+{
+    m_movie.setGenre("Western");
+    ASSERT_TRUE(loadEyeTVEPegInfos(recording("Tatort.eyetv"), m_movie, "de"));
+    EXPECT_EQ(m_movie.title(), "Tatort: Im Schmerz geboren");
+    EXPECT_EQ(m_movie.releaseDate(), noon(2014));
+    EXPECT_EQ(m_movie.rating(), "de-movie|ab 12 Jahren|200|");
+    EXPECT_EQ(m_movie.directors(), QStringList{"Florian Schwarz"});
+    EXPECT_EQ(m_movie.artists(), (QStringList{"Ulrich Tukur", "Martina Gedeck", ""}));
+    // "Fernsehfilm" names no genre; the abstract's "Krimi" does.
+    EXPECT_EQ(m_movie.genre(), "Thriller");
+
+    const QString description = m_movie.longDescription();
+    EXPECT_TRUE(description.startsWith("Murot trifft einen alten Bekannten. Lang Lang"));
+    EXPECT_TRUE(description.endsWith("Lang Ende."));
+    EXPECT_FALSE(description.contains('('));
+    EXPECT_GT(description.size(), 255);
+    EXPECT_EQ(m_movie.shortDescription(), description.left(255));
+}
+
+TEST_F(EyeTVEPegLoaderTest, RatingNamesByCountryAndSetting)
+{
+    ASSERT_TRUE(loadEyeTVEPegInfos(recording("Tatort.eyetv"), m_movie, "us"));
+    EXPECT_EQ(m_movie.rating(), "mpaa|PG-13|300|");
+    set("UseFSKRatingsInsteadOfAbJahren", true);
+    EXPECT_EQ(getRatingFromEyeTvInfo("de", "pg-13", "12"), "de-movie|FSK 12|200|");
+    EXPECT_TRUE(getRatingFromEyeTvInfo("de", "pg-13", QString()).isNull());
+    EXPECT_TRUE(getRatingFromEyeTvInfo("us", QString(), "12").isNull());
+    EXPECT_TRUE(getRatingFromEyeTvInfo("us", "XXX", "12").isNull());
+}
+
+TEST_F(EyeTVEPegLoaderTest, BinaryListWithOnlyADisplayTitle)
+{
+    m_movie.setShortDescription("kept short");
+    m_movie.setLongDescription("kept long");
+    m_movie.setRating("mpaa|R|400|");
+    m_movie.setDirectors(QStringList{"Someone"});
+    ASSERT_TRUE(loadEyeTVEPegInfos(recording("Binary.eyetv"), m_movie, "us"));
+    EXPECT_EQ(m_movie.title(), "Nur Anzeigetitel");
+    EXPECT_EQ(m_movie.releaseDate(), noon(1999));  // the year is a number here
+    EXPECT_TRUE(m_movie.rating().isNull());
+    EXPECT_FALSE(m_movie.directors().has_value());
+    EXPECT_EQ(m_movie.artists(), (QStringList{"A", "B"}));
+    EXPECT_EQ(m_movie.shortDescription(), "kept short");
+    EXPECT_EQ(m_movie.longDescription(), "kept long");
+    EXPECT_EQ(m_movie.genre(), "Comedy");
+}
+
+TEST_F(EyeTVEPegLoaderTest, WithoutGuideDataTheRecordIsUntouched)
+{
+    m_movie.setTitle("Mine");
+    m_movie.setGenre("Drama");
+    platform::LogCapture log;
+    EXPECT_FALSE(loadEyeTVEPegInfos(recording("NoGuide.eyetv"), m_movie, "de"));
+    EXPECT_EQ(log.lines(), QStringList{"no epeg data in file " + recording("NoGuide.eyetv").toString()});
+
+    log.clear();
+    EXPECT_FALSE(loadEyeTVEPegInfos(recording("Broken.eyetv"), m_movie, "de"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("Error reading plist: "));
+
+    log.clear();
+    EXPECT_FALSE(loadEyeTVEPegInfos(recording("Empty.eyetv"), m_movie, "de"));
+    EXPECT_FALSE(loadEyeTVEPegInfos(recording("Missing.eyetv"), m_movie, "de"));
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    EXPECT_EQ(m_movie.title(), "Mine");
+    EXPECT_EQ(m_movie.genre(), "Drama");
+    EXPECT_EQ(m_movie.releaseDate(), MovieModel::emptyReleaseDate());
+}
+
+TEST(EyeTVGuideTextTest, NamesOnePerLine)
+{
+    std::optional<QStringList> directors = QStringList{"x"};
+    std::optional<QStringList> actors = QStringList{"y"};
+    getActorsAndDirectorFromEyeTvInfo(" Ann \r\nBob", QString(), &directors, &actors);
+    EXPECT_EQ(directors, (QStringList{"Ann", "Bob"}));
+    EXPECT_FALSE(actors.has_value());
+    getActorsAndDirectorFromEyeTvInfo("", "\n", &directors, &actors);
+    EXPECT_EQ(directors, QStringList{""});
+    EXPECT_EQ(actors, (QStringList{"", ""}));
+}
+
+TEST(EyeTVGuideTextTest, GenreFromTheFirstTextThatNamesOne)
+{
+    EXPECT_EQ(getGenreFromEyeTvInfo(QString(), "  Horror-Schocker\n", "Drama"), "Horror");
+    EXPECT_EQ(getGenreFromEyeTvInfo("Western", "Horror", QString()), "Western");
+    EXPECT_EQ(getGenreFromEyeTvInfo("Nachrichten", QString(), "Wetter"), QString());
+    EXPECT_TRUE(getGenreFromEyeTvInfo(QString(), QString(), QString()).isNull());
+}
+
+}  // namespace

@@ -1,0 +1,335 @@
+#include "tagging/moviefilenaming.h"
+
+#include "model/moviemodel.h"
+#include "tagging/namingtestsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTimeZone>
+
+namespace {
+
+using namespace MovieFileManager;
+
+QDateTime yearDate(int year)
+{
+    return QDateTime(QDate(year, 1, 1), QTime(12, 0), QTimeZone::utc());
+}
+
+class TitleFromFileNameTest : public FreshSettingsTest {
+protected:
+    static QString title(const QString& name) { return makeTitleFromFileURL(QUrl::fromLocalFile("/movies/" + name)); }
+
+    static void useDelimiters(const QString& begin, const QString& end, bool regex)
+    {
+        set("UseFileNameDelimiterForTitle", true);
+        set("ParseFileNameForTitleDelimiterBegin", begin);
+        set("ParseFileNameForTitleDelimiter", end);
+        set("UseRegExForTitleExtraction", regex);
+    }
+};
+
+TEST_F(TitleFromFileNameTest, ReplacesUnderscoresAndDotsWithoutTrimming)
+{
+    EXPECT_EQ(title("The_Big.Lebowski_.m4v"), "The Big Lebowski ");
+    EXPECT_EQ(title("Alien.mp4"), "Alien");
+    EXPECT_EQ(makeTitleFromFileURL(QUrl()), "");
+    set("DoNotReplaceUnderscoresAndDots", true);
+    EXPECT_EQ(title("The_Big.Lebowski_.m4v"), "The_Big.Lebowski_");
+}
+
+TEST_F(TitleFromFileNameTest, CharacterSetsCutBetweenFirstBeginAndLastEnd)
+{
+    useDelimiters("[", "]", false);
+    EXPECT_EQ(title("Studio [ Alien [Cut] ] x.m4v"), "Alien [Cut]");
+    EXPECT_EQ(title("  Whole Name  .m4v"), "Whole Name");
+    useDelimiters("-(", "", false);
+    EXPECT_EQ(title("Studio (Alien) - x.m4v"), "Alien) - x");
+    useDelimiters("", "", false);
+    EXPECT_EQ(title(" Untouched .m4v"), " Untouched ");
+}
+
+TEST_F(TitleFromFileNameTest, ExpressionsTakeTheGroupBetweenThem)
+{
+    useDelimiters("", "\\(", true);
+    EXPECT_EQ(title("Alien (1979) (HD).m4v"), "Alien (1979)");  // greedy: up to the last match
+    useDelimiters(" - ", "", true);
+    EXPECT_EQ(title("Studio - Alien - Cut.mp4"), "Alien - Cut");  // after the first match
+    useDelimiters("\\[", "\\]", true);
+    EXPECT_EQ(title("x [alien] y.mp4"), "alien");
+    useDelimiters("STUDIO ", "", true);
+    EXPECT_EQ(title("studio Heat.mp4"), "Heat");  // case-insensitive
+}
+
+TEST_F(TitleFromFileNameTest, ABrokenOrMissingExpressionLeavesTheNameUntrimmed)
+{
+    useDelimiters("(", "", true);
+    EXPECT_EQ(title(" Alien (1979).mp4"), " Alien (1979)");
+    useDelimiters("", "zzz", true);
+    EXPECT_EQ(title(" Alien .mp4"), " Alien ");
+}
+
+TEST(NameSplitterTest, YearInParentheses)
+{
+    QString title = "keep", year = "keep", hd = "keep";
+    ASSERT_TRUE(parsePlexName("Alien (1979) HD.m4v", &title, &year, &hd));
+    EXPECT_EQ(title, "Alien");
+    EXPECT_EQ(year, "1979-01-01 12:00:00 +0000");
+    EXPECT_EQ(hd, "HD");
+
+    hd = "keep";
+    ASSERT_TRUE(parsePlexName("Heat - (1995) 720p.mp4", &title, &year, &hd));
+    EXPECT_EQ(title, "Heat");
+    EXPECT_EQ(year, "1995-01-01 12:00:00 +0000");
+    EXPECT_EQ(hd, "720p");
+
+    hd = "keep";
+    ASSERT_TRUE(parsePlexName("Heat (1995).M4V", &title, &year, &hd));
+    EXPECT_EQ(hd, "keep");
+    ASSERT_TRUE(parsePlexName("Up (2009) sd.mp4", &title, &year, &hd));
+    EXPECT_EQ(hd, "sd");
+
+    title = year = hd = "keep";
+    EXPECT_FALSE(parsePlexName("Alien 1979.m4v", &title, &year, &hd));
+    EXPECT_EQ(title + year + hd, "keepkeepkeep");
+}
+
+TEST(NameSplitterTest, EyeTVExportName)
+{
+    QString title = "keep", year = "keep", genre = "keep";
+    ASSERT_TRUE(parseEyeTVName("Tatort - D 2010, Krimi.m4v", &title, &year, &genre));
+    EXPECT_EQ(title, "Tatort");
+    EXPECT_EQ(year, "2010-01-01 12:00:00 +0000");
+    EXPECT_EQ(genre, "Thriller");
+
+    genre = "keep";
+    ASSERT_TRUE(parseEyeTVName("Der Alte - d 1999.mp4", &title, &year, &genre));
+    EXPECT_EQ(title, "Der Alte");
+    EXPECT_EQ(year, "1999-01-01 12:00:00 +0000");
+    EXPECT_EQ(genre, "keep");
+
+    title = year = "keep";
+    EXPECT_FALSE(parseEyeTVName("Tatort 2010.m4v", &title, &year, &genre));
+    EXPECT_EQ(title + year + genre, "keepkeepkeep");
+}
+
+TEST(PatternKeywordTest, GermanSystemsUseGermanWords)
+{
+    EXPECT_EQ(titleKeyword("de-CH"), "titel");
+    EXPECT_EQ(yearKeyword("de"), "jahr");
+    EXPECT_EQ(titleKeyword("en-US"), "title");
+    EXPECT_EQ(yearKeyword("fr-FR"), "year");
+    EXPECT_EQ(yearKeyword(""), "year");
+}
+
+// A folder with movie files, and records pointing into it.
+class NamingSchemeTest : public FreshSettingsTest {
+protected:
+    void SetUp() override
+    {
+        FreshSettingsTest::SetUp();
+        m_folder = m_files.path();
+    }
+
+    std::shared_ptr<MovieModel> movie(const QString& fileName, const QString& title)
+    {
+        EXPECT_TRUE(touch(path(fileName)));
+        auto record = std::make_shared<MovieModel>();
+        record->setFileUrl(QUrl::fromLocalFile(path(fileName)));
+        record->setTitle(title);
+        record->setReleaseDate(yearDate(1979));
+        return record;
+    }
+
+    QString path(const QString& name) const { return m_folder + "/" + name; }
+    QString saved(const MovieModel& record, bool overwrite = true) const
+    {
+        const QUrl url = getNewFileURL(record, QUrl(), false, overwrite, "us");
+        EXPECT_EQ(QFileInfo(url.toLocalFile()).absolutePath(), QFileInfo(m_folder).absoluteFilePath())
+            << url.toLocalFile().toStdString();
+        return url.toLocalFile().mid(m_folder.size() + 1);
+    }
+
+    QString language() const { return systemPreferredLanguage(); }
+
+    QTemporaryDir m_files;
+    QString m_folder;
+};
+
+TEST_F(NamingSchemeTest, SchemeZeroKeepsTheFileName)
+{
+    auto record = movie("My_Movie.m4v", "Alien");
+    EXPECT_EQ(saved(*record), "My_Movie.m4v");
+    EXPECT_EQ(saved(*record, false), "My_Movie[1].m4v");
+    ASSERT_TRUE(touch(path("My_Movie[1].m4v")));
+    EXPECT_EQ(saved(*record, false), "My_Movie[2].m4v");
+}
+
+TEST_F(NamingSchemeTest, SchemeOneIsTheTitleWithThePictureFormat)
+{
+    set("FileNamePatternForSaving", 1);
+    auto record = movie("file.m4v", "Alien");
+    const QList<QPair<qint64, QString>> suffixes{{-1, "Alien.m4v"},           {0, "Alien.m4v"},
+                                                 {1, "Alien (HD).m4v"},       {2, "Alien (1080p HD).m4v"},
+                                                 {3, "Alien (4K).m4v"},       {7, "Alien (4K).m4v"}};
+    for (const auto& [hd, expected] : suffixes) {
+        record->setHdVideo(hd);
+        EXPECT_EQ(saved(*record), expected) << hd;
+    }
+    record->setHdVideo(2);
+    ASSERT_TRUE(touch(path("Alien (1080p HD).m4v")));
+    EXPECT_EQ(saved(*record), "Alien (1080p HD)[1].m4v");
+    ASSERT_TRUE(touch(path("Alien (1080p HD)[1].m4v")));
+    EXPECT_EQ(saved(*record), "Alien (1080p HD)[2].m4v");
+}
+
+TEST_F(NamingSchemeTest, SchemeOneFallsBackToTheFileNameAndKeepsTheExtensionCase)
+{
+    set("FileNamePatternForSaving", 1);
+    auto record = movie("the_thing.M4V", "");
+    EXPECT_EQ(saved(*record), "the thing.M4V");
+    record->setTitle(QString());
+    EXPECT_EQ(saved(*record), "the thing.M4V");
+}
+
+TEST_F(NamingSchemeTest, ANameThatFitsIsKeptAndOneInAnotherCaseIsTakenOver)
+{
+    set("FileNamePatternForSaving", 1);
+    auto fits = movie("Alien.m4v", "Alien");
+    EXPECT_EQ(saved(*fits), "Alien.m4v");
+    EXPECT_EQ(saved(*fits, false), "Alien[1].m4v");  // save-as beside it
+
+    auto lower = movie("heat.m4v", "Heat");
+    EXPECT_EQ(saved(*lower), "Heat.m4v");
+}
+
+TEST_F(NamingSchemeTest, AnotherFileUnderTheOtherCaseIsNeverTakenOver)
+{
+    set("FileNamePatternForSaving", 1);
+    auto record = movie("heat.m4v", "Heat");
+    ASSERT_TRUE(touch(path("Heat.m4v"), "another movie"));
+    EXPECT_EQ(saved(*record), "Heat[1].m4v");
+}
+
+TEST_F(NamingSchemeTest, SchemeTwoFillsThePattern)
+{
+    set("FileNamePatternForSaving", 2);
+    const QString pattern = titleKeyword(language()) + " (" + yearKeyword(language()) + ") hd format rating genre ";
+    set("FileNamePlaceHolderPattern", pattern);
+    auto record = movie("file.mp4", "Alien");
+    record->setHdVideo(2);
+    record->setRating("mpaa|R|400|");
+    record->setGenre("Horror");
+    EXPECT_EQ(saved(*record), "Alien (1979) HD 1080p R Horror.mp4");
+
+    record->setHdVideo(3);
+    record->setRating("no such rating");
+    EXPECT_EQ(saved(*record), "Alien (1979) 4K 2160p  Horror.mp4");
+    record->setHdVideo(0);
+    record->setRating(QString());
+    record->setGenre("");
+    EXPECT_EQ(saved(*record), "Alien (1979) SD 480p  genre.mp4");
+}
+
+TEST_F(NamingSchemeTest, MissingValuesKeepTheirKeywords)
+{
+    set("FileNamePatternForSaving", 2);
+    set("FileNamePlaceHolderPattern", titleKeyword(language()) + " - " + yearKeyword(language()));
+    auto record = movie("file.mp4", QString());
+    record->setReleaseDate(QDateTime());
+    EXPECT_EQ(saved(*record), titleKeyword(language()) + " - " + yearKeyword(language()) + ".mp4");
+
+    set("FileNamePatternForSaving", 3);
+    EXPECT_EQ(saved(*record), titleKeyword(language()) + " - (" + yearKeyword(language()) + ").mp4");
+}
+
+TEST_F(NamingSchemeTest, SchemeThreeIsTitleAndYearAndPlexForcesIt)
+{
+    set("FileNamePatternForSaving", 3);
+    auto record = movie("file.mp4", "Alien");
+    EXPECT_EQ(saved(*record), "Alien - (1979).mp4");
+    set("FileNamePatternForSaving", 1);
+    set("WritePLEXFiles", true);
+    record->setHdVideo(2);
+    EXPECT_EQ(saved(*record), "Alien - (1979).mp4");
+    ASSERT_TRUE(touch(path("Alien - (1979).mp4")));
+    EXPECT_EQ(saved(*record), "Alien - (1979)[1].mp4");
+    set("SeparateFoldersForPLEXFiles", true);
+    EXPECT_EQ(saved(*record), "Alien - (1979).mp4");  // its own folder comes later, no number
+}
+
+TEST_F(NamingSchemeTest, KeywordsInsideValuesAreNotReplacedAgain)
+{
+    set("FileNamePatternForSaving", 3);
+    const QString title = "The " + yearKeyword(language()) + " of the " + titleKeyword(language()) + " format hd";
+    auto record = movie("file.mp4", title);
+    record->setReleaseDate(yearDate(1982));
+    EXPECT_EQ(saved(*record), title + " - (1982).mp4");
+}
+
+TEST_F(NamingSchemeTest, GetCustomPatternTrimsAndReplacesEveryOccurrence)
+{
+    auto record = movie("file.mp4", "Heat");
+    record->setGenre("Crime");
+    EXPECT_EQ(getCustomPattern(*record, "\t genre: title/title hd \t", "1995", "HD", "1080p", QString(), "us"),
+              "Crime: " + QString(titleKeyword(language()) == "title" ? "Heat/Heat" : "title/title") + " HD");
+    EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"),
+              "ab 12 Jahren");
+    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", "", "us"), "[]");
+    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", QString(), "us"), "[rating]");
+}
+
+TEST(ReleaseYearTest, YearOfTheDateInUtc)
+{
+    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))),
+              "2011");
+    EXPECT_TRUE(extractYearFromReleaseDate(QDateTime()).isNull());
+}
+
+// Whatever a title holds, the name stays one plain, visible entry of the folder.
+TEST_F(NamingSchemeTest, HostileTitlesStayInTheFolder)
+{
+    set("FileNamePatternForSaving", 1);
+    const QStringList titles{"..",
+                             ".",
+                             "../../etc/passwd",
+                             "/",
+                             "///",
+                             ".hidden",
+                             "...",
+                             "",
+                             "a\nb\tc\x01" "d\x7f" "e",
+                             QString(QChar(0)) + "nul",
+                             "C:\\Windows\\..\\x",
+                             "Dawn: Part 1/2",
+                             QString(300, QChar(0x00e9)),
+                             QString::fromUtf8("\xF0\x9F\x8E\xAC").repeated(100)};
+    for (const QString& title : titles) {
+        auto record = movie("file.m4v", title);
+        const QString name = saved(*record);
+        EXPECT_FALSE(name.contains('/')) << title.toStdString();
+        EXPECT_FALSE(name.startsWith('.')) << title.toStdString();
+        EXPECT_TRUE(name.endsWith(".m4v")) << title.toStdString();
+        EXPECT_LE((name + ".tmp").toUtf8().size(), 255) << title.toStdString();
+        for (QChar c : name)
+            EXPECT_NE(c.category(), QChar::Other_Control) << title.toStdString();
+        EXPECT_TRUE(touch(path(name))) << name.toStdString();
+        QFile::remove(path(name));
+    }
+}
+
+TEST(SafeFileNameTest, WhatItChangesBeyondTheSanitiser)
+{
+    EXPECT_EQ(safeFileName("Dawn: Part 1/2", 0), "Dawn - Part 1-2");
+    EXPECT_EQ(safeFileName("..", 0), "empty");
+    EXPECT_EQ(safeFileName("", 0), "empty");
+    EXPECT_EQ(safeFileName(QString(), 0), "empty");
+    EXPECT_EQ(safeFileName(".. and more", 0), " and more");
+    EXPECT_EQ(safeFileName("a\nb\rc", 0), "a b c");
+    EXPECT_EQ(safeFileName(QString(300, 'x'), 55).size(), 200);
+    const QString cut = safeFileName(QString::fromUtf8("\xF0\x9F\x8E\xAC").repeated(100), 100);
+    EXPECT_LE(cut.toUtf8().size(), 155);
+    EXPECT_FALSE(cut.back().isHighSurrogate());
+}
+
+}  // namespace
