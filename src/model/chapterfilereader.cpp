@@ -93,7 +93,7 @@ QList<ChapterFileEntry> ChapterModel::readXMLChapterFile(const QUrl& url)
         return {};
     }
     // Every chapter element inside a chapters element, at any depth below the document.
-    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral("//chapters/chapter"));
+    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral(".//chapters/chapter"));
     if (elements.isEmpty()) {
         platform::log(QStringLiteral("Can't find chapter atoms path expression in xml-doc: %1")
                           .arg(QStringLiteral("no chapters/chapter element")));

@@ -1,5 +1,6 @@
 #include "notificationcenter.h"
 
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -7,6 +8,16 @@ namespace platform {
 NotificationCenter::Token::~Token()
 {
     reset();
+}
+
+NotificationCenter::Token& NotificationCenter::Token::operator=(Token&& other) noexcept
+{
+    if (this != &other) {
+        reset();
+        m_center = std::move(other.m_center);
+        m_id = std::exchange(other.m_id, 0);
+    }
+    return *this;
 }
 
 void NotificationCenter::Token::reset()

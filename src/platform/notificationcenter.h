@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace platform {
 
@@ -19,8 +20,9 @@ public:
     class Token {
     public:
         Token() = default;
-        Token(Token&&) noexcept = default;
-        Token& operator=(Token&&) noexcept = default;
+        Token(Token&& other) noexcept : m_center(std::move(other.m_center)), m_id(std::exchange(other.m_id, 0)) {}
+        // Assigning over a live token unregisters its observer first.
+        Token& operator=(Token&& other) noexcept;
         ~Token();
         void reset();
         bool isActive() const { return m_id != 0; }

@@ -55,8 +55,9 @@ void evaluate(xmlDocPtr doc, xmlNodePtr contextNode, const QString& xpath, Visit
     if (!context)
         return;
     context->error = ignoreError;
-    if (contextNode)
-        context->node = contextNode;
+    // A document-level query starts at the document node, so relative paths
+    // such as ".//chapters/chapter" find what they would from the root.
+    context->node = contextNode ? contextNode : reinterpret_cast<xmlNodePtr>(doc);
     const QByteArray expression = xpath.toUtf8();
     std::unique_ptr<xmlXPathObject, XPathObjectFree> result(
         xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(expression.constData()), context.get()));

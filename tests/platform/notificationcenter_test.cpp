@@ -56,3 +56,14 @@ TEST(NotificationCenter, TokenOutlivingTheCenterIsHarmless)
     token.reset();
     EXPECT_FALSE(token.isActive());
 }
+
+TEST(NotificationCenter, AssigningOverALiveTokenUnregistersItsObserver)
+{
+    NotificationCenter center;
+    int first = 0, second = 0;
+    auto token = center.addObserver("n", [&](const QString&, const void*) { ++first; });
+    token = center.addObserver("n", [&](const QString&, const void*) { ++second; });
+    center.post("n");
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 1);
+}

@@ -45,6 +45,14 @@ TEST(XmlDocument, QueriesNodesTextsAndAttributes)
     EXPECT_EQ(sets[0].childElements()[0].text(), "Alien");
 }
 
+TEST(XmlDocument, RelativeQueriesFromTheDocumentStartAtItsTop)
+{
+    const auto doc = XmlDocument::parseXml(chapters);
+    ASSERT_TRUE(doc.has_value());
+    EXPECT_EQ(doc->nodesForXPath(".//chapters/chapter").size(), 3);
+    EXPECT_EQ(doc->textsForXPath("results/chapterInfo/title"), (QStringList{"Alien", "Alien"}));
+}
+
 TEST(XmlDocument, BadXPathGivesNothing)
 {
     const auto doc = XmlDocument::parseXml(chapters);
