@@ -69,7 +69,8 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
     server.route("GET", "/3/movie/999999999", FakeReply::fromFile("tmdb/error-404.json", 404));
     server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
     // Whatever else it holds, a status_code marks an error document, even with HTTP 200.
-    server.route("GET", "/3/movie/1", FakeReply::bytes(R"({"id":1,"title":"X","status_code":25,"status_message":"Busy"})"));
+    server.route("GET", "/3/movie/1",
+                 FakeReply::bytes(R"({"id":1,"title":"X","status_code":25,"status_message":"Busy"})"));
 
     NamedFailure notFound = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/999999999?api_key=" + kKey)); });
     EXPECT_EQ(notFound.name(), "TMDbRequestFailed");
@@ -92,7 +93,8 @@ TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
     server.route("GET", "/3/movie/2", FakeReply::bytes("<html>maintenance</html>", "text/html"));
     server.route("GET", "/3/movie/3", FakeReply::bytes("[\"not\",\"a\",\"dictionary\"]"));
     for (const QString id : {"2", "3"}) {
-        NamedFailure failure = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
+        NamedFailure failure =
+            failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
         EXPECT_EQ(failure.name(), "TMDbRequestFailed");
         EXPECT_EQ(failure.reason(), "Request on TMDb failed");
         EXPECT_EQ(api.status(), 1);
