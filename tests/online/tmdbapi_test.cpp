@@ -1,5 +1,6 @@
 #include "online/tmdbapi.h"
 
+#include "online/modalsession.h"
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
@@ -122,6 +123,29 @@ TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
 
     for (const QString& line : log.lines())
         EXPECT_FALSE(line.contains(kKey)) << line.toStdString();
+}
+
+// Records what status() reads while the request is still in flight.
+class StatusWatcher : public ModalSession {
+public:
+    explicit StatusWatcher(const TMDbAPI& api) : m_api(api) {}
+    void runModalSession() override { seen.append(m_api.status()); }
+    QList<int> seen;
+
+private:
+    const TMDbAPI& m_api;
+};
+
+TEST_F(TMDbAPITest, StatusReadsZeroWhileTheRequestRuns)
+{
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/configuration.json").withDelay(250));
+    StatusWatcher watcher(api);
+    api.webRequest()->setModalSession(&watcher);
+    api.getImageBaseUrl();
+    ASSERT_FALSE(watcher.seen.isEmpty());
+    for (int seen : watcher.seen)
+        EXPECT_EQ(seen, 0);
+    EXPECT_EQ(api.status(), 1);
 }
 
 TEST_F(TMDbAPITest, WithoutAKeyNothingIsSent)
