@@ -1,5 +1,6 @@
 #include "mp4_benchfiles.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -7,14 +8,18 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace benchfiles {
 
-TempDir::TempDir()
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent)
 {
     std::random_device rd;
-    m_dir = std::filesystem::temp_directory_path() / ("korvalane-bench-" + std::to_string(rd()));
+    m_dir = parent / ("korvalane-bench-" + std::to_string(rd()));
     std::filesystem::create_directories(m_dir);
 }
 
@@ -29,6 +34,15 @@ bool run(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
+std::string quoted(const std::filesystem::path& path)
+{
+    std::string out = "'";
+    for (char c : path.string()) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
 bool makeMovie(const std::filesystem::path& out, int megabytes)
 {
     const int seconds = 20;
@@ -37,7 +51,7 @@ bool makeMovie(const std::filesystem::path& out, int megabytes)
                std::to_string(seconds) + " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
                " -c:v libx264 -preset ultrafast -b:v " + std::to_string(kbits) + "k -minrate " + std::to_string(kbits) +
                "k -maxrate " + std::to_string(kbits) + "k -bufsize " + std::to_string(kbits) +
-               "k -c:a aac -metadata title=Bench '" + out.string() + "'");
+               "k -c:a aac -metadata title=Bench " + quoted(out));
 }
 
 bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem::path& out)
@@ -91,6 +105,67 @@ bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem:
     f.seekp(static_cast<std::streamoff>(moov + gap));
     f.write(moovBytes.data(), static_cast<std::streamsize>(moovSize));
     return f.good();
+}
+
+bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, std::uint64_t bytes)
+{
+    const std::uint64_t size = std::filesystem::file_size(source);
+    const std::uint64_t copies = bytes / size + 1;  // a spare copy: the loop keeps one moov, not each copy's
+    return run("ffmpeg -hide_banner -loglevel error -y -stream_loop " + std::to_string(copies - 1) + " -i " +
+               quoted(source) + " -map 0:v -map 0:a -c copy " + quoted(out)) &&
+           std::filesystem::file_size(out) >= bytes;
+}
+
+std::filesystem::path benchFolder(const char* argument)
+{
+    std::filesystem::path folder;
+    if (argument && *argument) {
+        folder = argument;
+    } else if (const char* env = std::getenv("KORVALANE_BENCH_DIR"); env && *env) {
+        folder = env;
+    } else {
+        folder = std::filesystem::temp_directory_path() / "korvalane-mp4-bench";
+    }
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+bool cached(const std::filesystem::path& file, const std::function<bool(const std::filesystem::path&)>& make)
+{
+    if (std::filesystem::exists(file)) {
+        return true;
+    }
+    // The extension stays last: ffmpeg picks the format by it.
+    const auto side = file.parent_path() / (file.stem().string() + ".part" + file.extension().string());
+    std::filesystem::remove(side);
+    if (!make(side)) {
+        std::filesystem::remove(side);
+        return false;
+    }
+    std::filesystem::rename(side, file);
+    return true;
+}
+
+bool flushFile(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+Spread spreadOf(std::vector<double> values)
+{
+    if (values.empty()) {
+        return {};
+    }
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
 }
 
 std::uint64_t nowNs()

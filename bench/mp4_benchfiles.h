@@ -1,10 +1,12 @@
 #pragma once
 
-// Files for the MPEG-4 benchmarks: made by ffmpeg in a temporary folder.
+// Files for the MPEG-4 benchmarks, made by ffmpeg, and small measuring helpers.
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace benchfiles {
 
@@ -12,6 +14,7 @@ namespace benchfiles {
 class TempDir {
 public:
     TempDir();
+    explicit TempDir(const std::filesystem::path& parent);
     ~TempDir();
     std::filesystem::path path(const std::string& name) const { return m_dir / name; }
 
@@ -20,12 +23,35 @@ private:
 };
 
 bool run(const std::string& command);
+// Quoted for the shell.
+std::string quoted(const std::filesystem::path& path);
 // About `megabytes` MiB of H.264 + AAC, moov at the end, with a title and two chapters.
 bool makeMovie(const std::filesystem::path& out, int megabytes);
 // A copy of `source` grown past 4 GiB by a sparse empty `mdat` in front of its `moov`.
 bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem::path& out);
+// The video and audio of `source` played over and over, stream-copied (no re-encoding),
+// until the new file holds at least `bytes`: real media, moov at the end.
+bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, std::uint64_t bytes);
+
+// The folder that keeps the benchmark movies between runs: `argument` when given, else
+// $KORVALANE_BENCH_DIR, else <temp>/korvalane-mp4-bench. Created when missing.
+std::filesystem::path benchFolder(const char* argument);
+// Makes `file` with `make` unless it is there already; `make` writes to a side name that is
+// renamed on success, so an interrupted run leaves nothing half made behind.
+bool cached(const std::filesystem::path& file, const std::function<bool(const std::filesystem::path&)>& make);
+// Flushes the file's data to the disk.
+bool flushFile(const std::filesystem::path& file);
+
 double seconds(std::uint64_t startNs);
 std::uint64_t nowNs();
 long peakRssKiB();
+
+// Median and extremes of a series of measurements.
+struct Spread {
+    double median = 0;
+    double min = 0;
+    double max = 0;
+};
+Spread spreadOf(std::vector<double> values);
 
 }  // namespace benchfiles
