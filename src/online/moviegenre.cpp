@@ -47,8 +47,8 @@ const std::vector<Detection>& detectionTable()
         };
         std::vector<Detection> built;
         for (const auto& [genre, pattern] : entries)
-            built.push_back({QString::fromUtf8(genre),
-                             QRegularExpression(QString::fromUtf8(pattern), QRegularExpression::CaseInsensitiveOption)});
+            built.push_back({QString::fromUtf8(genre), QRegularExpression(QString::fromUtf8(pattern),
+                                                                          QRegularExpression::CaseInsensitiveOption)});
         return built;
     }();
     return table;
@@ -80,19 +80,31 @@ void initialize()
 
 const QStringList& builtInGenreNames()
 {
-    static const QStringList names = {
-        "Action & Adventure", "Classics", "Comedy",           "Documentary", "Drama",      "Holiday",
-        "Horror",             "Independent", "Kids & Family", "Music",       "Romance",    "Sci-Fi & Fantasy",
-        "Short Film",         "Sport",    "Thriller",         "Western"};
+    static const QStringList names = {"Action & Adventure",
+                                      "Classics",
+                                      "Comedy",
+                                      "Documentary",
+                                      "Drama",
+                                      "Holiday",
+                                      "Horror",
+                                      "Independent",
+                                      "Kids & Family",
+                                      "Music",
+                                      "Romance",
+                                      "Sci-Fi & Fantasy",
+                                      "Short Film",
+                                      "Sport",
+                                      "Thriller",
+                                      "Western"};
     return names;
 }
 
 const QStringList& fallbackGenreNames()
 {
-    static const QStringList names = {"Action",  "Adventure",       "Animation", "Comedy",   "Crime",
-                                      "Documentary", "Drama",       "Family",    "Fantasy",  "History",
-                                      "Horror",  "Music",           "Mystery",   "Romance",  "Science Fiction",
-                                      "TV Movie", "Thriller",       "War",       "Western"};
+    static const QStringList names = {"Action",      "Adventure", "Animation", "Comedy",  "Crime",
+                                      "Documentary", "Drama",     "Family",    "Fantasy", "History",
+                                      "Horror",      "Music",     "Mystery",   "Romance", "Science Fiction",
+                                      "TV Movie",    "Thriller",  "War",       "Western"};
     return names;
 }
 

@@ -33,10 +33,18 @@ bool isScalarCharacter(char16_t c)
     if ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'E')
         return true;
     switch (c) {
-    case u'a': case u'e': case u'f': case u'l': case u'n': case u'r': case u's': case u't': case u'u':
-        return true;
-    default:
-        return false;
+        case u'a':
+        case u'e':
+        case u'f':
+        case u'l':
+        case u'n':
+        case u'r':
+        case u's':
+        case u't':
+        case u'u':
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -82,25 +90,25 @@ private:
             return true;
         }
         switch (c) {
-        case u':':
-            m_beforeColon = false;
-            ++m_position;
-            return true;
-        case u',':
-            comma();
-            return true;
-        case u'{':
-            open(true);
-            return true;
-        case u'[':
-            open(false);
-            return true;
-        case u'}':
-            return closeObject();
-        case u']':
-            return closeArray();
-        default:
-            break;
+            case u':':
+                m_beforeColon = false;
+                ++m_position;
+                return true;
+            case u',':
+                comma();
+                return true;
+            case u'{':
+                open(true);
+                return true;
+            case u'[':
+                open(false);
+                return true;
+            case u'}':
+                return closeObject();
+            case u']':
+                return closeArray();
+            default:
+                break;
         }
         if (!isScalarCharacter(c))
             return syntaxError(m_position);
@@ -148,25 +156,37 @@ private:
         ++m_position;
         const char16_t escaped = m_text.at(m_position).unicode();
         switch (escaped) {
-        case u'n': active().append(QChar(10)); break;
-        case u'r': active().append(QChar(13)); break;
-        case u't': active().append(QChar(9)); break;
-        case u'b': active().append(QChar(8)); break;
-        case u'f': active().append(QChar(12)); break;
-        case u'u': {
-            char16_t unit = 0;
-            for (int i = 1; i <= 4; ++i) {
-                const qsizetype at = m_position + i;
-                const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
-                if (digit < 0)
-                    return syntaxError(at < m_length ? at : m_position);
-                unit = static_cast<char16_t>(unit * 16 + digit);
+            case u'n':
+                active().append(QChar(10));
+                break;
+            case u'r':
+                active().append(QChar(13));
+                break;
+            case u't':
+                active().append(QChar(9));
+                break;
+            case u'b':
+                active().append(QChar(8));
+                break;
+            case u'f':
+                active().append(QChar(12));
+                break;
+            case u'u': {
+                char16_t unit = 0;
+                for (int i = 1; i <= 4; ++i) {
+                    const qsizetype at = m_position + i;
+                    const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
+                    if (digit < 0)
+                        return syntaxError(at < m_length ? at : m_position);
+                    unit = static_cast<char16_t>(unit * 16 + digit);
+                }
+                active().append(QChar(unit));
+                m_position += 4;
+                break;
             }
-            active().append(QChar(unit));
-            m_position += 4;
-            break;
-        }
-        default: active().append(QChar(escaped)); break;
+            default:
+                active().append(QChar(escaped));
+                break;
         }
         ++m_position;
         return true;

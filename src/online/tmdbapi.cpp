@@ -24,12 +24,13 @@ QString& imageBase()
     return address;
 }
 
-
 }  // namespace
 
 const QString TMDbAPI::kDefaultImageBaseUrl = QStringLiteral("https://image.tmdb.org/t/p/");
 
-TMDbAPI::TMDbAPI() : m_webRequest(std::make_shared<WebRequest>()) {}
+TMDbAPI::TMDbAPI() : m_webRequest(std::make_shared<WebRequest>())
+{
+}
 
 TMDbAPI::~TMDbAPI() = default;
 
@@ -95,7 +96,8 @@ QVariantMap TMDbAPI::executeJSONUrlRequest(const QString& address)
 void TMDbAPI::getImageBaseUrl()
 {
     setImageBaseUrl(kDefaultImageBaseUrl);
-    const QVariantMap reply = executeJSONUrlRequest(apiUrl(QStringLiteral("/3/configuration?api_key=%1").arg(apiKey())));
+    const QVariantMap reply =
+        executeJSONUrlRequest(apiUrl(QStringLiteral("/3/configuration?api_key=%1").arg(apiKey())));
     const QVariant images = reply.value(QStringLiteral("images"));
     if (images.typeId() != QMetaType::QVariantMap)
         return;

@@ -5,11 +5,22 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
+class ImageModel;
+class ModalSession;
 class MovieModel;
 class MovieSearchItemModel;
+class QImage;
+class QObject;
+class QUrl;
 class WebRequest;
+
+namespace platform {
+class ProgressIndicator;
+}
 
 // The client of The Movie Database web API (version 3). Every request is a
 // GET on the API host, answered with JSON that QXJSON reads (every scalar is
@@ -68,6 +79,54 @@ public:
     static QString imageBaseUrl();
     static void setImageBaseUrl(const QString& address);
     static const QString kDefaultImageBaseUrl;
+
+    // The lookup: one call of readTmDBInformation() turns a title, an IMDb id
+    // or a movie database id into a new, filled record (tmdbapi_lookup.cpp,
+    // _search.cpp, _details.cpp, _credits.cpp, _posters.cpp).
+
+    // The record for `name`, or none after any failure, which is logged;
+    // status() then tells a miss (1) from an error (2) or a cancel (3).
+    // `nameIsId`: `name` is a movie database id from `lastSearchMovieList`.
+    // Window, indicator and session may be none.
+    std::shared_ptr<MovieModel> readTmDBInformation(
+        const QString& name, bool nameIsId, const QString& language, const QString& locale, QObject* window,
+        platform::ProgressIndicator* progressIndicator, ModalSession* modalSession,
+        const std::optional<QList<std::shared_ptr<MovieSearchItemModel>>>& lastSearchMovieList, bool loadCovers);
+
+    // The search text for `text`: an IMDb id unchanged, otherwise separators
+    // folded to "+", checked against code page 1252 (throws when a character
+    // has no form there) and percent-escaped.
+    static QString buildSearchString(const QString& text);
+    // The hit dictionaries for a search text: a find by IMDb id for "tt...",
+    // a search with year for "title %23 yyyy", else a plain search, retried
+    // once without language when nothing is found. None when the reply has
+    // no hit list. Throws "TMDbMovieNotFound".
+    std::optional<QVariantList> movieSearchResult(const QString& searchText, const QString& language);
+    // Starts one asynchronous image load; `completionBlock` receives the
+    // picture, or none, on the event loop.
+    void downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock);
+    // Appends one hit per dictionary to movieSearchList(), each with its
+    // thumbnail awaited. Throws "TMDbSearchResultsAborted" after a cancel.
+    void getMovieSearchItems(const QVariantList& hits);
+    // The movie id of the first hit for `name` (none without a hit list).
+    QString searchForMovie(const QString& name, const QString& language, QObject* window);
+    // Fills movie() from the details reply in `language`.
+    void getMovieInfos(const QString& movieId, const QString& language);
+    // Sets movie()'s genres from the details reply in English.
+    void getMovieGenres(const QString& movieId);
+
+    void getCastAndCrewInfos(const QString& movieId);
+    static QStringList getActorsFromCastAndCrew(const QVariantMap& castAndCrew);
+    // Sorts crew entries into the three lists by department and job.
+    static void extracted_method(const QVariantList& crew, QStringList& directors, QStringList& producers,
+                                 QStringList& writers);
+    void getCertificationAnReleaseDate(const QString& movieId, const QString& locale);
+
+    // Poster candidates of the movie (with thumbnails) and the chosen cover.
+    void getPosterImages(const QString& movieId, const QString& language, platform::ProgressIndicator* progress);
+    void coverInfoToImageModel(const QVariantMap& poster, platform::ProgressIndicator* progressIndicator,
+                               const QString& language, QList<std::shared_ptr<ImageModel>>& imageModels);
+    void selectCoverFromPosters(const QList<std::shared_ptr<ImageModel>>& posters, const QString& language);
 
 private:
     QList<std::shared_ptr<MovieSearchItemModel>> m_movieSearchList;

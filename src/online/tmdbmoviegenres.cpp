@@ -6,8 +6,8 @@
 #include <QSet>
 #include <QVariantMap>
 
-#include <vector>
 #include <utility>
+#include <vector>
 
 namespace TMDbMovieGenres {
 
@@ -48,9 +48,9 @@ const QHash<QString, QString>& mappingTable()
 const QHash<QString, int>& priorityTable()
 {
     static const QHash<QString, int> table = {
-        {"Short Film", 5},   {"Classics", 4},      {"Documentary", 4}, {"Music", 4},   {"Sport", 4},
-        {"Western", 4},      {"Sci-Fi & Fantasy", 4}, {"Kids & Family", 4}, {"Holiday", 3}, {"Independent", 3},
-        {"Romance", 3},      {"Horror", 3},        {"Thriller", 2},    {"Comedy", 2},  {"Action & Adventure", 1},
+        {"Short Film", 5}, {"Classics", 4},         {"Documentary", 4},   {"Music", 4},   {"Sport", 4},
+        {"Western", 4},    {"Sci-Fi & Fantasy", 4}, {"Kids & Family", 4}, {"Holiday", 3}, {"Independent", 3},
+        {"Romance", 3},    {"Horror", 3},           {"Thriller", 2},      {"Comedy", 2},  {"Action & Adventure", 1},
         {"Drama", 0},
     };
     return table;

@@ -4,6 +4,7 @@
 #include "online/qxjson.h"
 #include "platform/log.h"
 #include "platform/pumpevents.h"
+#include "platform/serviceconfig.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -26,11 +27,13 @@ bool isSecretName(const QString& name)
     return lower.contains(u"key") || lower.contains(u"token") || lower.contains(u"password");
 }
 
+// The address as the log may show it: secret query values hidden, and any
+// configured key or password elsewhere in it too.
 QString urlForLog(const QUrl& url)
 {
     QUrlQuery query(url);
     if (query.isEmpty())
-        return url.toString();
+        return platform::ServiceConfig::current().redact(url.toString());
     QList<QPair<QString, QString>> items = query.queryItems(QUrl::FullyEncoded);
     for (auto& item : items)
         if (isSecretName(item.first))
@@ -38,7 +41,7 @@ QString urlForLog(const QUrl& url)
     query.setQueryItems(items);
     QUrl shown(url);
     shown.setQuery(query);
-    return shown.toString();
+    return platform::ServiceConfig::current().redact(shown.toString());
 }
 
 // A reply whose server answered (any HTTP status) counts as delivered; only
@@ -58,8 +61,7 @@ void WebRequest::DeleteLater::operator()(QObject* object) const
     object->deleteLater();
 }
 
-WebRequest::WebRequest()
-    : m_manager(std::make_unique<QNetworkAccessManager>()), m_timeout(std::make_unique<QTimer>())
+WebRequest::WebRequest() : m_manager(std::make_unique<QNetworkAccessManager>()), m_timeout(std::make_unique<QTimer>())
 {
     m_timeout->setSingleShot(true);
     QObject::connect(m_timeout.get(), &QTimer::timeout, &m_receiver, [this] { onTimeout(); });

@@ -54,7 +54,9 @@ TEST(FakeServer, ServesFilesByMethodPathAndQuery)
 
     const Fetched german = fetch(server.url("/3/genre/movie/list?api_key=K&language=de"));
     EXPECT_EQ(german.status, 200);
-    EXPECT_TRUE(german.body.contains("Kom\xc3\xb6" "die"));
+    EXPECT_TRUE(
+        german.body.contains("Kom\xc3\xb6"
+                             "die"));
     EXPECT_EQ(german.contentType, "application/json;charset=utf-8");
 
     const Fetched english = fetch(server.url("/3/genre/movie/list?api_key=K"));

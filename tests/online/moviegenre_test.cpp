@@ -58,7 +58,9 @@ TEST_F(GenreTest, ExtractsTheFirstMatchingGenreInTableOrder)
     EXPECT_EQ(MovieGenre::extractGenreFromString("Tatort - Krimi"), "Thriller");
     EXPECT_EQ(MovieGenre::extractGenreFromString(QString::fromUtf8("KOMÖDIE")), "Comedy");
     // The umlaut as a letter and a combining mark is one user-perceived character too.
-    EXPECT_EQ(MovieGenre::extractGenreFromString(QString::fromUtf8("Komo\xcc\x88" "die")), "Comedy");
+    EXPECT_EQ(MovieGenre::extractGenreFromString(QString::fromUtf8("Komo\xcc\x88"
+                                                                   "die")),
+              "Comedy");
     EXPECT_EQ(MovieGenre::extractGenreFromString("Sci-Fi"), "Sci-Fi & Fantasy");
     EXPECT_EQ(MovieGenre::extractGenreFromString("Short film"), "Short Film");
     EXPECT_EQ(MovieGenre::extractGenreFromString("ein Road Movie"), "Action & Adventure");
@@ -101,8 +103,8 @@ TEST_F(GenreTest, FailedLoadKeepsTheFallbackNames)
     ASSERT_TRUE(MovieGenre::tmdbGenreNames().has_value());
     EXPECT_EQ(*MovieGenre::tmdbGenreNames(),
               QStringList({"Action", "Adventure", "Animation", "Comedy", "Crime", "Documentary", "Drama", "Family",
-                           "Fantasy", "History", "Horror", "Music", "Mystery", "Romance", "Science Fiction",
-                           "TV Movie", "Thriller", "War", "Western"}));
+                           "Fantasy", "History", "Horror", "Music", "Mystery", "Romance", "Science Fiction", "TV Movie",
+                           "Thriller", "War", "Western"}));
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_EQ(log.lines().last(), "setTMDbGenreNames falsed: Request on TMDb failed");
 
@@ -120,7 +122,8 @@ TEST_F(GenreTest, ErrorDocumentAndMissingKeyAlsoFallBack)
     platform::LogCapture log;
     MovieGenre::setTMDbGenreNames(QString(), QString());
     EXPECT_EQ(MovieGenre::tmdbGenreNames()->size(), 19);
-    EXPECT_EQ(log.lines(), QStringList({"setTMDbGenreNames falsed: Invalid API key: You must be granted a valid key."}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"setTMDbGenreNames falsed: Invalid API key: You must be granted a valid key."}));
 
     qunsetenv("KORVALANE_TMDB_API_KEY");
     log.clear();

@@ -106,17 +106,17 @@ TEST(QXJSON, SyntaxErrorsLogAndGiveNil)
     EXPECT_FALSE(QXJSONStringToObject(R"({"a":'x'})").has_value());
     EXPECT_FALSE(QXJSONStringToObject(R"({"adult":True})").has_value());
     EXPECT_FALSE(QXJSONStringToObject("{\"a\":1\v}").has_value());
-    EXPECT_EQ(log.lines(), QStringList({"Syntax error: Character: ', Location: 5",
-                                        "Syntax error: Character: T, Location: 9",
-                                        "Syntax error: Character: \v, Location: 6"}));
+    EXPECT_EQ(log.lines(),
+              QStringList({"Syntax error: Character: ', Location: 5", "Syntax error: Character: T, Location: 9",
+                           "Syntax error: Character: \v, Location: 6"}));
 }
 
 TEST(QXJSON, OpenEndsAreSyntaxErrors)
 {
     platform::LogCapture log;
-    EXPECT_FALSE(QXJSONStringToObject(R"({"a":")").has_value());       // quote opening at the end
-    EXPECT_FALSE(QXJSONStringToObject(R"({"a":"x\)").has_value());     // backslash at the end
-    EXPECT_FALSE(QXJSONStringToObject(R"({"a":"1"}})").has_value());   // closing with nothing open
+    EXPECT_FALSE(QXJSONStringToObject(R"({"a":")").has_value());      // quote opening at the end
+    EXPECT_FALSE(QXJSONStringToObject(R"({"a":"x\)").has_value());    // backslash at the end
+    EXPECT_FALSE(QXJSONStringToObject(R"({"a":"1"}})").has_value());  // closing with nothing open
     EXPECT_FALSE(QXJSONStringToObject(R"(])").has_value());
     EXPECT_FALSE(QXJSONStringToObject(R"({"a":"\u00e"})").has_value());  // short \u
     EXPECT_FALSE(QXJSONStringToObject(R"({"a":"\u00)").has_value());

@@ -1,5 +1,6 @@
 #include "online/tmdbapi.h"
 
+#include "online/modalsession.h"
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
@@ -69,7 +70,8 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
     server.route("GET", "/3/movie/999999999", FakeReply::fromFile("tmdb/error-404.json", 404));
     server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
     // Whatever else it holds, a status_code marks an error document, even with HTTP 200.
-    server.route("GET", "/3/movie/1", FakeReply::bytes(R"({"id":1,"title":"X","status_code":25,"status_message":"Busy"})"));
+    server.route("GET", "/3/movie/1",
+                 FakeReply::bytes(R"({"id":1,"title":"X","status_code":25,"status_message":"Busy"})"));
 
     NamedFailure notFound = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/999999999?api_key=" + kKey)); });
     EXPECT_EQ(notFound.name(), "TMDbRequestFailed");
@@ -92,7 +94,8 @@ TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
     server.route("GET", "/3/movie/2", FakeReply::bytes("<html>maintenance</html>", "text/html"));
     server.route("GET", "/3/movie/3", FakeReply::bytes("[\"not\",\"a\",\"dictionary\"]"));
     for (const QString id : {"2", "3"}) {
-        NamedFailure failure = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
+        NamedFailure failure =
+            failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
         EXPECT_EQ(failure.name(), "TMDbRequestFailed");
         EXPECT_EQ(failure.reason(), "Request on TMDb failed");
         EXPECT_EQ(api.status(), 1);
@@ -120,6 +123,29 @@ TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
 
     for (const QString& line : log.lines())
         EXPECT_FALSE(line.contains(kKey)) << line.toStdString();
+}
+
+// Records what status() reads while the request is still in flight.
+class StatusWatcher : public ModalSession {
+public:
+    explicit StatusWatcher(const TMDbAPI& api) : m_api(api) {}
+    void runModalSession() override { seen.append(m_api.status()); }
+    QList<int> seen;
+
+private:
+    const TMDbAPI& m_api;
+};
+
+TEST_F(TMDbAPITest, StatusReadsZeroWhileTheRequestRuns)
+{
+    server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/configuration.json").withDelay(250));
+    StatusWatcher watcher(api);
+    api.webRequest()->setModalSession(&watcher);
+    api.getImageBaseUrl();
+    ASSERT_FALSE(watcher.seen.isEmpty());
+    for (int seen : watcher.seen)
+        EXPECT_EQ(seen, 0);
+    EXPECT_EQ(api.status(), 1);
 }
 
 TEST_F(TMDbAPITest, WithoutAKeyNothingIsSent)

@@ -40,19 +40,32 @@ QByteArray contentTypeFor(const QString& path)
 QByteArray reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 307: return "Temporary Redirect";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 406: return "Not Acceptable";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+        case 200:
+            return "OK";
+        case 301:
+            return "Moved Permanently";
+        case 302:
+            return "Found";
+        case 303:
+            return "See Other";
+        case 307:
+            return "Temporary Redirect";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 404:
+            return "Not Found";
+        case 406:
+            return "Not Acceptable";
+        case 429:
+            return "Too Many Requests";
+        case 500:
+            return "Internal Server Error";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Status";
     }
 }
 
@@ -370,8 +383,7 @@ void FakeServer::route(const QByteArray& method, const QString& path, const QStr
     route(method, path, std::optional<QString>(query), [reply](const FakeRequest&) { return reply; });
 }
 
-void FakeServer::route(const QByteArray& method, const QString& path, std::optional<QString> query,
-                       FakeHandler handler)
+void FakeServer::route(const QByteArray& method, const QString& path, std::optional<QString> query, FakeHandler handler)
 {
     m_core->addRoute(Route{method, path, std::move(query), std::move(handler)});
 }

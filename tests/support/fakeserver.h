@@ -57,8 +57,8 @@ class FakeServerCore;
 // One request as the server received it.
 struct FakeRequest {
     QByteArray method;
-    QString path;   // percent-decoded path, e.g. "/3/movie/348"
-    QString query;  // raw query as sent, without "?", e.g. "api_key=K&language=de"
+    QString path;                                  // percent-decoded path, e.g. "/3/movie/348"
+    QString query;                                 // raw query as sent, without "?", e.g. "api_key=K&language=de"
     QList<QPair<QByteArray, QByteArray>> headers;  // in the order received, names as sent
     QByteArray body;
 

@@ -1,0 +1,190 @@
+// The search of a lookup: the search text, the search and find requests with
+// their retry, and the list of hits with their thumbnails.
+#include "online/tmdbapi.h"
+
+#include "model/moviesearchitemmodel.h"
+#include "online/namedfailure.h"
+#include "online/tmdbapi_lookupsupport.h"
+#include "online/webrequest.h"
+#include "platform/windows1252.h"
+
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace {
+
+// What the service's query form allows around the "#year" marker.
+constexpr QStringView kQueryPadding = u" +";
+
+// Thumbnails of hits wait in these slices, so the window stays live.
+constexpr double kThumbnailSliceSeconds = 0.01;
+// The platform's default time-out of a plain request.
+constexpr int kThumbnailTimeoutMs = 60'000;
+// How large a hit's thumbnail is shown, in points.
+constexpr double kHitThumbnailWidth = 32.0;
+
+struct ThumbnailLoad {
+    std::shared_ptr<const QImage> image;
+    bool loading = false;
+};
+
+bool isImdbId(const QString& text)
+{
+    static const QRegularExpression imdbId(QStringLiteral("^tt[0-9]{5,}"));
+    return imdbId.match(text).hasMatch();
+}
+
+// Round trip through code page 1252, as the service's search expects; a text
+// it cannot hold ends the search instead of being sent half-converted.
+QString throughWindows1252(const QString& text)
+{
+    const std::optional<QByteArray> encoded = platform::encodeWindows1252(text);
+    if (!encoded)
+        throw NamedFailure(QStringLiteral("TMDbSearchTextNotEncodable"),
+                           QStringLiteral("search text has no form in code page 1252: %1").arg(text));
+    return platform::decodeWindows1252(*encoded);
+}
+
+std::optional<QVariantList> listAt(const QVariantMap& reply, const QString& key)
+{
+    const QVariant value = reply.value(key);
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    return value.toList();
+}
+
+// The year of a hit when its release date is longer than a bare year.
+QString yearOfReleaseDate(const QString& releaseDate)
+{
+    if (releaseDate.size() < 5)
+        return {};
+    return releaseDate.left(4);
+}
+
+std::shared_ptr<const QImage> hitThumbnail(const QByteArray& data)
+{
+    QImage image = QImage::fromData(data);
+    if (image.isNull())
+        return nullptr;
+    // Keep every pixel; only the size in points becomes that of a hit's cell.
+    image.setDevicePixelRatio(image.width() / kHitThumbnailWidth);
+    return std::make_shared<const QImage>(std::move(image));
+}
+
+}  // namespace
+
+QString TMDbAPI::buildSearchString(const QString& text)
+{
+    if (isImdbId(text))
+        return text;
+    return tmdblookup::percentEscaped(throughWindows1252(tmdblookup::foldSearchSeparators(text)));
+}
+
+std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText, const QString& language)
+{
+    if (searchText.startsWith(QStringLiteral("tt"))) {
+        const QVariantMap reply =
+            executeJSONUrlRequest(apiUrl(QStringLiteral("/3/find/%1?api_key=%2&language=%3&external_source=imdb_id")
+                                             .arg(searchText, apiKey(), language)));
+        return listAt(reply, QStringLiteral("movie_results"));
+    }
+
+    static const QRegularExpression withYear(QStringLiteral("^(.*)([\\ \\+]*\\%23[\\ \\+]*)([0-9]{4})([\\ \\+]*)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = withYear.match(searchText);
+    QString query;
+    QVariantMap reply;
+    if (match.hasMatch()) {
+        query = tmdblookup::trimmedOf(match.captured(1), kQueryPadding);
+        reply = executeJSONUrlRequest(apiUrl(QStringLiteral("/3/search/movie?api_key=%1&query=%2&language=%3&year=%4")
+                                                 .arg(apiKey(), query, language, match.captured(3))));
+    } else {
+        query = tmdblookup::trimmedOf(searchText, kQueryPadding);
+        reply = executeJSONUrlRequest(
+            apiUrl(QStringLiteral("/3/search/movie?api_key=%1&query=%2&language=%3").arg(apiKey(), query, language)));
+    }
+
+    const QString totalResults = QStringLiteral("total_results");
+    if (reply.value(totalResults).toString() == u"0") {
+        reply =
+            executeJSONUrlRequest(apiUrl(QStringLiteral("/3/search/movie?api_key=%1&query=%2").arg(apiKey(), query)));
+        if (reply.value(totalResults).toString() == u"0")
+            throw NamedFailure(QStringLiteral("TMDbMovieNotFound"), QStringLiteral("movie not found: %1").arg(query));
+    }
+    return listAt(reply, QStringLiteral("results"));
+}
+
+void TMDbAPI::downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock)
+{
+    // The manager lives as long as its one reply; both go when it is done.
+    auto* manager = new QNetworkAccessManager;
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kThumbnailTimeoutMs);
+    QNetworkReply* reply = manager->get(request);
+    QObject::connect(reply, &QNetworkReply::finished, manager,
+                     [reply, manager, completionBlock = std::move(completionBlock)] {
+                         std::shared_ptr<const QImage> image;
+                         if (reply->error() == QNetworkReply::NoError)
+                             image = hitThumbnail(reply->readAll());
+                         reply->deleteLater();
+                         manager->deleteLater();
+                         completionBlock(std::move(image));
+                     });
+}
+
+void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
+{
+    for (const QVariant& entry : hits) {
+        const QVariantMap hit = entry.toMap();
+        const QString posterPath = QStringLiteral("poster_path");
+
+        // Shared with the completion, which may outlive this frame if the wait is left early.
+        auto thumbnail = std::make_shared<ThumbnailLoad>();
+        if (hit.contains(posterPath) && !m_webRequest->requestIsAborted()) {
+            thumbnail->loading = true;
+            downloadImageWithURL(QUrl(imageBaseUrl() + QStringLiteral("w92") + hit.value(posterPath).toString()),
+                                 [thumbnail](std::shared_ptr<const QImage> loaded) {
+                                     thumbnail->image = std::move(loaded);
+                                     thumbnail->loading = false;
+                                 });
+        }
+        const QString year = yearOfReleaseDate(hit.value(QStringLiteral("release_date")).toString());
+
+        // A cancel does not cut this wait short: the load always completes.
+        while (thumbnail->loading)
+            tmdblookup::pumpSlice(m_webRequest->modalSession(), kThumbnailSliceSeconds);
+
+        if (m_webRequest->requestIsAborted())
+            throw NamedFailure(QStringLiteral("TMDbSearchResultsAborted"),
+                               QStringLiteral("aborted while loading search results"));
+
+        m_movieSearchList.append(std::make_shared<MovieSearchItemModel>(hit.value(QStringLiteral("id")).toString(),
+                                                                        hit.value(QStringLiteral("title")).toString(),
+                                                                        year, thumbnail->image));
+    }
+}
+
+QString TMDbAPI::searchForMovie(const QString& name, const QString& language, QObject* window)
+{
+    m_webRequest->setWindow(window);
+    const QString searchText = buildSearchString(name);
+    const std::optional<QVariantList> hits = movieSearchResult(searchText, language);
+    if (hits && hits->isEmpty())
+        throw NamedFailure(QStringLiteral("TMDbMovieNotFound"), QStringLiteral("movie not found: %1").arg(searchText));
+
+    QString movieId;
+    if (hits) {
+        const QVariantMap first = hits->first().toMap();
+        // An id the reply leaves empty (null) names no movie either.
+        const QString id = first.value(QStringLiteral("id")).toString();
+        if (!id.isEmpty())
+            movieId = id;
+    }
+    m_movieSearchList.clear();
+    getMovieSearchItems(hits.value_or(QVariantList()));
+    return movieId;
+}

@@ -1,0 +1,310 @@
+// Modifying: what the library writes must read back through our reader, ffprobe and
+// AtomicParsley, and the media must stay byte for byte what it was.
+#include "mp4testutil.h"
+
+#include "mp4/log.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace mp4test;
+using testsupport::MovieFactory;
+using testsupport::MovieSpec;
+
+namespace {
+
+mp4::Tags fullTags(const std::vector<mp4::Artwork>& artwork)
+{
+    mp4::Tags t;
+    t.name = "New Title";
+    t.sortName = "Title, New";
+    t.artist = "Dir One, Dir Two";
+    t.sortArtist = "Dir One, Dir Two";
+    t.albumArtist = "Actor";
+    t.album = "Album";
+    t.comments = "Comment";
+    t.genre = "Drama";
+    t.releaseDate = "2012-1-1T12:00:00Z";
+    t.description = "Short";
+    t.longDescription = "Long ünïcødé";
+    t.hdVideo = 2;
+    t.contentRating = 1;
+    t.mediaType = 9;
+    t.gapless = 0;
+    t.compilation = 1;
+    t.podcast = 0;
+    t.copyright = "(c)";
+    t.encodingTool = "Tool";
+    t.encodedBy = "Me";
+    t.iTunesAccountType = 1;
+    t.iTunesAccount = "a@b.c";
+    t.iTunesCountry = 143443;
+    t.genreType = 300;
+    t.contentID = 123456;
+    t.composerID = 7;
+    t.genreID = 8;
+    t.artistID = 9;
+    t.playlistID = 5000000000ull;
+    t.composer = "Comp";
+    t.sortComposer = "Comp";
+    t.purchaseDate = "2013-2-3T04:05:06Z";
+    t.grouping = "Grp";
+    t.keywords = "kw";
+    t.category = "cat";
+    t.xid = "prov:isrc:1";
+    t.artwork = artwork;
+    return t;
+}
+
+mp4::ItemData text(const std::string& s)
+{
+    return {mp4::DataType::Utf8, 0, std::vector<std::uint8_t>(s.begin(), s.end())};
+}
+
+std::vector<std::uint8_t> caption(const std::string& s)
+{
+    std::vector<std::uint8_t> out = mp4::bigEndianBytes(s.size(), 2);
+    for (char c : s) {
+        out.push_back(static_cast<std::uint8_t>(c));
+    }
+    return out;
+}
+
+// A full record: tags, two covers, items, chapters and a subtitle replacing older ones.
+void saveRecord(const QString& file, const std::vector<mp4::Artwork>& artwork, const std::string& title)
+{
+    auto movie = openModify(file);
+    ASSERT_TRUE(movie.removeAllItems());
+    mp4::Tags tags = fullTags(artwork);
+    tags.name = title;
+    ASSERT_TRUE(movie.setTags(tags));
+    ASSERT_TRUE(movie.removeItems("cnID"));
+    ASSERT_TRUE(movie.addItem({"cnID", {}, {}, {{mp4::DataType::Integer, 0, mp4::bigEndianBytes(123456, 4)}}}));
+    ASSERT_TRUE(movie.addItem(mp4::Item::freeform("com.apple.iTunes", "iTunEXTC", {text("de-movie|FSK 12|200|")})));
+    ASSERT_TRUE(movie.addItem(mp4::Item::freeform("com.apple.iTunes", "iTunMOVI", {text("<plist/>")})));
+    ASSERT_TRUE(movie.deleteChapters(mp4::ChapterType::Any));
+    ASSERT_TRUE(movie.setChapters({{1000, "Eins"}, {700, "Zwei – ü"}, {300, "Drei"}}));
+    std::vector<std::uint32_t> older;
+    for (const auto& t : movie.tracks()) {
+        if (t.type == mp4::FourCC("sbtl")) {
+            older.push_back(t.id);
+        }
+    }
+    const auto video = firstTrackOfType(movie, "vide");
+    auto id = movie.addSubtitleTrack(movie.trackTimeScale(video), movie.trackVideoWidth(video), 36);
+    ASSERT_TRUE(id);
+    ASSERT_TRUE(movie.setTrackLanguage(*id, "deu"));
+    ASSERT_TRUE(movie.setTrackDurationPerChunk(*id, movie.trackTimeScale(video) / 8));
+    ASSERT_TRUE(movie.setTrackAlternateGroup(*id, 3));
+    ASSERT_TRUE(movie.setTrackFlags(*id, 2));
+    mp4::Tx3gDescription d = *movie.tx3gDescription(*id);
+    d.horizontalJustification = 1;
+    d.defTextBoxBottom = 36;
+    d.defTextBoxRight = 320;
+    d.fontSize = 12;
+    d.fontColorRed = d.fontColorGreen = d.fontColorBlue = d.fontColorAlpha = 255;
+    ASSERT_TRUE(movie.setTx3gDescription(*id, d));
+    const std::uint64_t scale = movie.trackTimeScale(video);
+    ASSERT_TRUE(movie.writeSample(*id, caption(""), 500 * scale / 1000));
+    ASSERT_TRUE(movie.writeSample(*id, caption("Hello"), 500 * scale / 1000));
+    ASSERT_TRUE(movie.writeSample(*id, caption(""), 250 * scale / 1000));
+    ASSERT_TRUE(movie.writeSample(*id, caption("World"), 500 * scale / 1000));
+    for (std::uint32_t old : older) {
+        ASSERT_TRUE(movie.deleteTrack(old));
+    }
+    ASSERT_TRUE(movie.close());
+}
+
+void expectRecordEverywhere(MovieFactory& factory, const QString& file, const std::string& title)
+{
+    auto movie = openRead(file);
+    EXPECT_EQ(movie.tags().name, title);
+    const auto chapters = movie.chapters(mp4::ChapterType::QuickTime);
+    ASSERT_TRUE(chapters.has_value());
+    EXPECT_EQ(*chapters, (std::vector<mp4::Chapter>{{1000, "Eins"}, {700, "Zwei – ü"}, {300, "Drei"}}));
+    const QJsonObject probe = factory.ffprobe(file);
+    EXPECT_EQ(probe["format"].toObject()["tags"].toObject()["title"].toString().toStdString(), title);
+    const QJsonArray probed = probe["chapters"].toArray();
+    ASSERT_EQ(probed.size(), 3);
+    EXPECT_EQ(probed[1].toObject()["tags"].toObject()["title"].toString(), "Zwei – ü");
+    EXPECT_EQ(probed[1].toObject()["start_time"].toString(), "1.000000");
+    EXPECT_EQ(probed[2].toObject()["end_time"].toString(), "2.000000");
+    int subtitles = 0;
+    for (const auto& s : probe["streams"].toArray()) {
+        const QJsonObject o = s.toObject();
+        if (o["codec_name"].toString() == "mov_text") {
+            ++subtitles;
+            EXPECT_EQ(o["tags"].toObject()["language"].toString(), "deu");
+        }
+    }
+    EXPECT_EQ(subtitles, 1);
+    const QString srt = factory.subtitleAsSrt(file);
+    EXPECT_TRUE(srt.contains(QRegularExpression("00:00:00,500 --> 00:00:01,000\n[^\n]*Hello"))) << srt.toStdString();
+    EXPECT_TRUE(srt.contains(QRegularExpression("00:00:01,250 --> [^\n]*\n[^\n]*World"))) << srt.toStdString();
+    const QString ap = factory.atomicParsleyTags(file);
+    EXPECT_TRUE(ap.contains(QString("Atom \"©nam\" contains: ") + QString::fromStdString(title))) << ap.toStdString();
+    EXPECT_TRUE(ap.contains("[com.apple.iTunes;iTunEXTC] contains: de-movie|FSK 12|200|")) << ap.toStdString();
+    EXPECT_TRUE(ap.contains("Atom \"cnID\" contains: 123456")) << ap.toStdString();
+    EXPECT_TRUE(ap.contains("2 pieces of artwork")) << ap.toStdString();
+    EXPECT_TRUE(factory.decodeErrors(file).isEmpty()) << factory.decodeErrors(file).toStdString();
+}
+
+std::vector<mp4::Artwork> twoCovers(MovieFactory& factory)
+{
+    return {{bytesOf(readAll(factory.makeImage("w1.jpg", 64, 48))), mp4::ArtworkType::Jpeg},
+            {bytesOf(readAll(factory.makeImage("w2.png", 16, 16))), mp4::ArtworkType::Png}};
+}
+
+MovieSpec chapteredSpec()
+{
+    MovieSpec spec;
+    spec.chapters = {{"Old one", 0, 1500}, {"Old two", 1500, 2000}};
+    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
+    spec.metadata = {{"title", "Old Title"}, {"lyrics", "la"}, {"track", "1/2"}};
+    return spec;
+}
+
+}  // namespace
+
+TEST(Writer, FullRecordReadsBackEverywhereAndMediaIsUntouched)
+{
+    MovieFactory factory;
+    for (bool faststart : {false, true}) {
+        MovieSpec spec = chapteredSpec();
+        spec.faststart = faststart;
+        const QString file = factory.make(spec, faststart ? "fast.m4v" : "late.mp4");
+        const QStringList packets = factory.mediaPacketChecksums(file);
+        const auto artwork = twoCovers(factory);
+        saveRecord(file, artwork, "New Title");
+        expectRecordEverywhere(factory, file, "New Title");
+        EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
+
+        auto movie = openRead(file);
+        mp4::Tags expected = fullTags(artwork);
+        mp4::Tags actual = movie.tags();
+        EXPECT_EQ(actual, expected);
+        // Items the record does not model are gone; the three items are there once.
+        EXPECT_TRUE(movie.itemsByCode("©lyr").empty());
+        EXPECT_TRUE(movie.itemsByCode("trkn").empty());
+        EXPECT_EQ(movie.itemsByCode("cnID").size(), 1u);
+        EXPECT_EQ(movie.itemsByMeaning("com.apple.iTunes", "iTunMOVI").size(), 1u);
+        const auto sub = firstTrackOfType(movie, "sbtl");
+        const auto info = movie.track(sub);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->flags, 2u);
+        EXPECT_EQ(info->alternateGroup, 3);
+        EXPECT_EQ(info->language, "deu");
+        EXPECT_EQ(movie.tx3gDescription(sub)->fontSize, 12);
+        int textTracks = 0;
+        for (const auto& t : movie.tracks()) {
+            textTracks += t.type == mp4::FourCC("text") ? 1 : 0;
+        }
+        EXPECT_EQ(textTracks, 1);
+        EXPECT_TRUE(movie.chapters(mp4::ChapterType::Nero)->empty());
+    }
+}
+
+TEST(Writer, RepeatedSavesKeepTheSizeBounded)
+{
+    MovieFactory factory;
+    for (bool faststart : {false, true}) {
+        MovieSpec spec = chapteredSpec();
+        spec.faststart = faststart;
+        const QString file = factory.make(spec, "again.mp4");
+        const QStringList packets = factory.mediaPacketChecksums(file);
+        const auto artwork = twoCovers(factory);
+        const qint64 original = QFileInfo(file).size();
+        std::vector<qint64> sizes;
+        for (int i = 0; i < 6; ++i) {
+            saveRecord(file, artwork, "Save " + std::to_string(i));
+            sizes.push_back(QFileInfo(file).size());
+        }
+        const qint64 added = sizes[0] - original;
+        for (qint64 s : sizes) {
+            EXPECT_LE(s, original + 3 * std::max<qint64>(added, 4096)) << "faststart " << faststart;
+        }
+        expectRecordEverywhere(factory, file, "Save 5");
+        EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
+    }
+}
+
+TEST(Writer, FileAbove4GiBGetsWideChunkOffsets)
+{
+    MovieFactory factory;
+    const QString base = factory.make(chapteredSpec(), "base.mp4");
+    const QString big = factory.makeSparseLarge(base, "big.mp4");
+    ASSERT_FALSE(big.isEmpty());
+    const QStringList packets = factory.mediaPacketChecksums(big);
+    saveRecord(big, twoCovers(factory), "Big");
+    expectRecordEverywhere(factory, big, "Big");
+    EXPECT_EQ(factory.mediaPacketChecksums(big), packets);
+    EXPECT_GT(QFileInfo(big).size(), qint64(1) << 32);
+}
+
+TEST(Writer, RefusesAndLeavesUntouched)
+{
+    MovieFactory factory;
+    std::vector<std::string> lines;
+    auto previous = mp4::setLogSink([&lines](std::string_view l) { lines.emplace_back(l); });
+    const QString base = factory.make(MovieSpec{}, "base.mp4");
+    const QString frag = factory.path("frag.mp4");
+    ASSERT_TRUE(MovieFactory::run("ffmpeg", {"-v", "error", "-i", base, "-c", "copy", "-movflags",
+                                             "frag_keyframe+empty_moov", frag})
+                    .ok());
+    const QByteArray before = readAll(frag);
+    auto refused = mp4::MovieFile::openForModify(fsPath(frag));
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().code, mp4::Error::Code::Unsupported);
+    EXPECT_EQ(readAll(frag), before);
+    EXPECT_TRUE(mp4::MovieFile::openForRead(fsPath(frag)).has_value());
+
+    // Cut off in the middle of the media: readable, but never changed.
+    MovieSpec faststart;
+    faststart.faststart = true;
+    QByteArray cut = readAll(factory.make(faststart, "fast.mp4"));
+    cut.chop(1000);
+    const QString truncated = factory.writeFile("cut.mp4", cut);
+    EXPECT_TRUE(mp4::MovieFile::openForRead(fsPath(truncated)).has_value());
+    EXPECT_FALSE(mp4::MovieFile::openForModify(fsPath(truncated)).has_value());
+    EXPECT_EQ(readAll(truncated), cut);
+
+    // Opened for reading: every edit is refused.
+    auto reading = openRead(base);
+    EXPECT_EQ(reading.setTags({}).error().code, mp4::Error::Code::ReadOnly);
+    EXPECT_EQ(reading.setChapters({{1, "x"}}).error().code, mp4::Error::Code::ReadOnly);
+    EXPECT_TRUE(reading.close());
+    EXPECT_EQ(reading.close().error().code, mp4::Error::Code::Closed);
+    mp4::setLogSink(previous);
+    EXPECT_FALSE(lines.empty());
+}
+
+TEST(Writer, UnchangedFileIsNotWritten)
+{
+    MovieFactory factory;
+    const QString file = factory.make(MovieSpec{}, "same.mp4");
+    const QByteArray before = readAll(file);
+    auto movie = openModify(file);
+    EXPECT_TRUE(movie.close());
+    EXPECT_EQ(readAll(file), before);
+}
+
+TEST(Writer, ChapterTitlesAreCutOnCharacterBoundaries)
+{
+    MovieFactory factory;
+    const QString file = factory.make(MovieSpec{}, "long.mp4");
+    auto movie = openModify(file);
+    std::string twoByte;
+    for (int i = 0; i < 600; ++i) {
+        twoByte += "ä";
+    }
+    ASSERT_TRUE(movie.setChapters({{1000, std::string(1100, 'x')}, {1000, twoByte}}));
+    ASSERT_TRUE(movie.close());
+    const auto chapters = *openRead(file).chapters();
+    ASSERT_EQ(chapters.size(), 2u);
+    EXPECT_EQ(chapters[0].title, std::string(1023, 'x'));
+    EXPECT_EQ(chapters[1].title.size(), 1022u);
+}
