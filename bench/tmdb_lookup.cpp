@@ -56,8 +56,8 @@ void routeAlien(testsupport::FakeServer& server)
 {
     const QString key = QStringLiteral("api_key=") + kApiKey;
     server.route("GET", "/3/configuration",
-                 FakeReply::fromFile("tmdb/configuration.json").withReplaced("http://image.tmdb.org",
-                                                                              server.baseUrl().toUtf8()));
+                 FakeReply::fromFile("tmdb/configuration.json")
+                     .withReplaced("http://image.tmdb.org", server.baseUrl().toUtf8()));
     server.route("GET", "/3/genre/movie/list", FakeReply::fromFile("tmdb/genre-list-en.json"));
     server.route("GET", "/3/search/movie", FakeReply::fromFile("tmdb/search-alien-1979.json"));
     server.route("GET", "/3/movie/348", key + "&language=de", FakeReply::fromFile("tmdb/movie-348-de.json"));
@@ -71,9 +71,9 @@ void routeAlien(testsupport::FakeServer& server)
         server.route("GET", QStringLiteral("/t/p/w92") + path, FakeReply::bytes(thumbnail, "image/png"));
     const QByteArray poster = png(154, 231);
     const QByteArray cover = png(1000, 1500);
-    for (const char* path : {"/k9QzMx4rTqW2hVbE7nL5sYcPa1D.jpg", "/m3Nq8Vt2XyRb6Kc0Jh4WdLs7PaE.jpg",
-                             "/n4Or9Wu3YzSc7Ld1Ki5XeMt8QbF.jpg", "/o5Ps0Xv4ZaTd8Me2Lj6YfNu9RcG.jpg",
-                             "/p6Qt1Yw5AbUe9Nf3Mk7ZgOv0SdH.jpg", "/q7Ru2Zx6BcVf0Og4Nl8AhPw1TeI.jpg"}) {
+    for (const char* path :
+         {"/k9QzMx4rTqW2hVbE7nL5sYcPa1D.jpg", "/m3Nq8Vt2XyRb6Kc0Jh4WdLs7PaE.jpg", "/n4Or9Wu3YzSc7Ld1Ki5XeMt8QbF.jpg",
+          "/o5Ps0Xv4ZaTd8Me2Lj6YfNu9RcG.jpg", "/p6Qt1Yw5AbUe9Nf3Mk7ZgOv0SdH.jpg", "/q7Ru2Zx6BcVf0Og4Nl8AhPw1TeI.jpg"}) {
         server.route("GET", QStringLiteral("/t/p/w154") + path, FakeReply::bytes(poster, "image/png"));
         server.route("GET", QStringLiteral("/t/p/original") + path, FakeReply::bytes(cover, "image/png"));
     }
@@ -112,8 +112,7 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < lookups; ++i) {
-        if (client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &slices, std::nullopt,
-                                       true))
+        if (client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &slices, std::nullopt, true))
             ++found;
     }
     const double wall = timer.elapsed() / 1000.0;

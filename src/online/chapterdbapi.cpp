@@ -18,13 +18,23 @@ namespace ChapterDbAPI {
 namespace {
 
 // The reply declares a default namespace; matching on local names keeps the
-// queries working with or without it.
-QString childPath(std::initializer_list<const char*> names)
+// queries working with or without it. "source/duration" becomes
+// "./*[local-name()='source']/*[local-name()='duration']".
+QString localNamePath(const QString& path)
 {
-    QString path = QStringLiteral(".");
-    for (const char* name : names)
-        path += QStringLiteral("/*[local-name()='%1']").arg(QLatin1String(name));
-    return path;
+    QString query = QStringLiteral(".");
+    for (const QString& name : path.split(QLatin1Char('/')))
+        query += QStringLiteral("/*[local-name()='%1']").arg(name);
+    return query;
+}
+
+// Characters that may stand in a query value as they are; "&", "=", "+", "#"
+// and "%" are escaped so that a title cannot change the query.
+constexpr auto kQueryValueSafe = "!$'()*,:/?@";
+
+QString queryValue(const QString& value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(value, kQueryValueSafe));
 }
 
 struct Fetched {
@@ -68,25 +78,24 @@ std::optional<ChapterSetDescription> describeChapterSet(const platform::XmlNode&
         logLine(QStringLiteral("Can't find confirmation in chapterInfo"));
         return std::nullopt;
     }
-    const auto firstNode = [&set](std::initializer_list<const char*> names) -> std::optional<platform::XmlNode> {
-        const QString path = childPath(names);
-        const QList<platform::XmlNode> nodes = set.nodesForXPath(path);
+    const auto firstNode = [&set](const QString& path) -> std::optional<platform::XmlNode> {
+        const QList<platform::XmlNode> nodes = set.nodesForXPath(localNamePath(path));
         if (nodes.isEmpty()) {
-            logLine(QStringLiteral("Can't find node with xpath %1 of chapterInfo: no such node").arg(path));
+            logLine(QStringLiteral("Can't find node with xpath ./%1 of chapterInfo: no such node").arg(path));
             return std::nullopt;
         }
         return nodes.first();
     };
-    const std::optional<platform::XmlNode> title = firstNode({"title"});
+    const std::optional<platform::XmlNode> title = firstNode(QStringLiteral("title"));
     if (!title)
         return std::nullopt;
-    const std::optional<platform::XmlNode> duration = firstNode({"source", "duration"});
+    const std::optional<platform::XmlNode> duration = firstNode(QStringLiteral("source/duration"));
     if (!duration)
         return std::nullopt;
-    const std::optional<platform::XmlNode> setId = firstNode({"ref", "chapterSetId"});
+    const std::optional<platform::XmlNode> setId = firstNode(QStringLiteral("ref/chapterSetId"));
     if (!setId)
         return std::nullopt;
-    const std::optional<platform::XmlNode> chapters = firstNode({"chapters"});
+    const std::optional<platform::XmlNode> chapters = firstNode(QStringLiteral("chapters"));
     if (!chapters)
         return std::nullopt;
 
@@ -167,8 +176,7 @@ std::optional<QByteArray> searchChapterDb(const QString& title, const QString& d
         return std::nullopt;
     // Title and duration are escaped as query values, so an "&" or "+" in a title stays part of it.
     const QString address = QStringLiteral("/chapters/search?title=%1&duration=%2")
-                                .arg(QString::fromLatin1(QUrl::toPercentEncoding(searchTitle(title))),
-                                     QString::fromLatin1(QUrl::toPercentEncoding(durationAsTime)));
+                                .arg(queryValue(searchTitle(title)), queryValue(durationAsTime));
     const Fetched fetched = fetch(address, true);
     const online::FetchResult& result = fetched.result;
     if (result.error) {
@@ -248,7 +256,7 @@ std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, q
         logLine(QStringLiteral("can't execute chapterdb browse: HTTP result error code: %1").arg(*result.httpStatus));
         return std::nullopt;
     }
-    const std::optional<platform::XmlDocument> page = platform::XmlDocument::parseHtml(result.body);
+    const std::optional<platform::XmlDocument> page = platform::XmlDocument::parseHtml(result.body, result.charset);
     if (!page) {
         logLine(QStringLiteral("can't execute chapterdb browse"));
         return std::nullopt;

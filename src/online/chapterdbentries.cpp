@@ -10,14 +10,12 @@ namespace online {
 
 namespace {
 
-constexpr qsizetype kMaxNameLength = 1023;
-
 // The first 1023 UTF-16 units, never splitting a surrogate pair.
 QString cutName(const QString& name)
 {
-    if (name.size() <= kMaxNameLength)
+    if (name.size() <= ChapterModel::kMaxNameLength)
         return name;
-    qsizetype end = kMaxNameLength;
+    qsizetype end = ChapterModel::kMaxNameLength;
     if (name[end - 1].isHighSurrogate())
         --end;
     return name.left(end);

@@ -71,6 +71,14 @@ bool OpenSubtitleAPI::windowIsGone() const
     return m_hadWindow && m_window.isNull();
 }
 
+online::FetchResult OpenSubtitleAPI::fetch(const QNetworkRequest& request, const QByteArray& verb,
+                                           const QByteArray& payload)
+{
+    online::FetchLimits limits;
+    limits.timeoutMilliseconds = m_timeoutMilliseconds;
+    return online::fetchPumped(*m_network, request, verb, payload, limits, [this] { return !windowIsGone(); });
+}
+
 std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& command, const QString& method,
                                                            const std::optional<QJsonObject>& body, const QString& query)
 {
@@ -92,10 +100,7 @@ std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& comman
         request.setRawHeader("Authorization", "Bearer " + m_token.toUtf8());
 
     const QByteArray payload = body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray();
-    online::FetchLimits limits;
-    limits.timeoutMilliseconds = m_timeoutMilliseconds;
-    const online::FetchResult result =
-        online::fetchPumped(*m_network, request, method.toUtf8(), payload, limits, [this] { return !windowIsGone(); });
+    const online::FetchResult result = fetch(request, method.toUtf8(), payload);
     if (result.interrupted)
         return std::nullopt;
 
@@ -245,10 +250,7 @@ std::optional<QString> OpenSubtitleAPI::downloadSubtitle(const QJsonValue& fileI
         logFailure(QStringLiteral("could not load subtitle url: %1").arg(link));
         return std::nullopt;
     }
-    online::FetchLimits limits;
-    limits.timeoutMilliseconds = m_timeoutMilliseconds;
-    const online::FetchResult file =
-        online::fetchPumped(*m_network, QNetworkRequest(url), "GET", {}, limits, [this] { return !windowIsGone(); });
+    const online::FetchResult file = fetch(QNetworkRequest(url), "GET", {});
     if (file.interrupted)
         return std::nullopt;
     if (file.error || file.body.isEmpty()) {

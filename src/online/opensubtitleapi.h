@@ -1,5 +1,7 @@
 #pragma once
 
+#include "online/pumpedfetch.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -55,6 +57,8 @@ public:
 
 private:
     bool windowIsGone() const;
+    // One transfer, waited for in slices until it ends, stalls or the window goes away.
+    online::FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& payload);
 
     QString m_token;
     QPointer<QObject> m_window;

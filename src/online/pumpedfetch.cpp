@@ -26,6 +26,23 @@ bool isHttpStatusError(QNetworkReply::NetworkError error)
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
+// The value of the "charset" parameter of a Content-Type header, without quotes.
+QByteArray charsetOf(const QByteArray& contentType)
+{
+    const QList<QByteArray> parts = contentType.split(';');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QByteArray parameter = parts[i].trimmed();
+        const qsizetype equals = parameter.indexOf('=');
+        if (equals < 0 || parameter.left(equals).trimmed().toLower() != "charset")
+            continue;
+        QByteArray value = parameter.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
 }  // namespace
 
 FetchResult fetchPumped(QNetworkAccessManager& manager, const QNetworkRequest& request, const QByteArray& verb,
@@ -72,6 +89,7 @@ FetchResult fetchPumped(QNetworkAccessManager& manager, const QNetworkRequest& r
     }
     if (status.isValid())
         result.httpStatus = status.toInt();
+    result.charset = charsetOf(reply->rawHeader("Content-Type"));
     result.body = reply->readAll();
     return result;
 }

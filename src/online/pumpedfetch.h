@@ -25,6 +25,7 @@ struct FetchLimits {
 struct FetchResult {
     std::optional<int> httpStatus;
     QByteArray body;
+    QByteArray charset;  // the "charset" the reply's Content-Type names; empty when none
     std::optional<QString> error;
     bool interrupted = false;  // the wait was ended by `keepWaiting`
 };

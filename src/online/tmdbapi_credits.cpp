@@ -24,7 +24,8 @@ void appendOnce(QStringList& names, const QString& name)
 }
 
 // Sets a list field only when there is something to set.
-void setIfAny(MovieModel& movie, void (MovieModel::*setter)(const std::optional<QStringList>&), const QStringList& names)
+void setIfAny(MovieModel& movie, void (MovieModel::*setter)(const std::optional<QStringList>&),
+              const QStringList& names)
 {
     if (!names.isEmpty())
         (movie.*setter)(names);

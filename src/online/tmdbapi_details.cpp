@@ -12,8 +12,8 @@ namespace {
 
 QVariantMap detailsReply(TMDbAPI& client, const QString& movieId, const QString& language)
 {
-    return client.executeJSONUrlRequest(
-        TMDbAPI::apiUrl(QStringLiteral("/3/movie/%1?api_key=%2&language=%3").arg(movieId, TMDbAPI::apiKey(), language)));
+    return client.executeJSONUrlRequest(TMDbAPI::apiUrl(
+        QStringLiteral("/3/movie/%1?api_key=%2&language=%3").arg(movieId, TMDbAPI::apiKey(), language)));
 }
 
 QStringList namesOf(const QVariantList& entries)

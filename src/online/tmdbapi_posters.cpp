@@ -40,12 +40,13 @@ double numberAt(const QVariantMap& poster, const QString& key)
 double aspectRatioOf(const QVariantMap& poster)
 {
     const double reported = numberAt(poster, QStringLiteral("aspect_ratio"));
-    const double ratio =
-        tmdblookup::posterAspectRatio(reported, numberAt(poster, QStringLiteral("width")), numberAt(poster, QStringLiteral("height")));
+    const double ratio = tmdblookup::posterAspectRatio(reported, numberAt(poster, QStringLiteral("width")),
+                                                       numberAt(poster, QStringLiteral("height")));
     if (ratio != reported)
         platform::log(QStringLiteral("Poster %1 has no usable aspect ratio (%2); sized at %3")
                           .arg(poster.value(QStringLiteral("file_path")).toString(),
-                               poster.value(QStringLiteral("aspect_ratio")).toString(), QString::number(ratio, 'f', 3)));
+                               poster.value(QStringLiteral("aspect_ratio")).toString(),
+                               QString::number(ratio, 'f', 3)));
     return ratio;
 }
 
@@ -88,10 +89,11 @@ private:
 
 void TMDbAPI::getPosterImages(const QString& movieId, const QString& language, platform::ProgressIndicator* progress)
 {
-    const QVariantMap reply = executeJSONUrlRequest(
-        apiUrl(QStringLiteral("/3/movie/%1/images?api_key=%2").arg(movieId, apiKey())));
+    const QVariantMap reply =
+        executeJSONUrlRequest(apiUrl(QStringLiteral("/3/movie/%1/images?api_key=%2").arg(movieId, apiKey())));
     if (!reply.contains(QStringLiteral("posters")))
-        throw NamedFailure(QStringLiteral("TMDbSearchHasNoPosters"), QStringLiteral("no posters has been returned for search"));
+        throw NamedFailure(QStringLiteral("TMDbSearchHasNoPosters"),
+                           QStringLiteral("no posters has been returned for search"));
     const QVariantList posters = reply.value(QStringLiteral("posters")).toList();
 
     QList<std::shared_ptr<ImageModel>> candidates;
@@ -135,7 +137,8 @@ void TMDbAPI::coverInfoToImageModel(const QVariantMap& poster, platform::Progres
     candidate->setMediumUrl(renditionUrl(QStringLiteral("w500"), filePath));
     candidate->setMediumSize(tmdblookup::renditionSize(kMediumWidth, aspectRatio));
     candidate->setLargeUrl(renditionUrl(QStringLiteral("original"), filePath));
-    candidate->setLargeSize(QSizeF(numberAt(poster, QStringLiteral("width")), numberAt(poster, QStringLiteral("height"))));
+    candidate->setLargeSize(
+        QSizeF(numberAt(poster, QStringLiteral("width")), numberAt(poster, QStringLiteral("height"))));
     imageModels.append(candidate);
 }
 

@@ -87,8 +87,9 @@ QString TMDbAPI::buildSearchString(const QString& text)
 std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText, const QString& language)
 {
     if (searchText.startsWith(QStringLiteral("tt"))) {
-        const QVariantMap reply = executeJSONUrlRequest(apiUrl(
-            QStringLiteral("/3/find/%1?api_key=%2&language=%3&external_source=imdb_id").arg(searchText, apiKey(), language)));
+        const QVariantMap reply =
+            executeJSONUrlRequest(apiUrl(QStringLiteral("/3/find/%1?api_key=%2&language=%3&external_source=imdb_id")
+                                             .arg(searchText, apiKey(), language)));
         return listAt(reply, QStringLiteral("movie_results"));
     }
 
@@ -109,7 +110,8 @@ std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText
 
     const QString totalResults = QStringLiteral("total_results");
     if (reply.value(totalResults).toString() == u"0") {
-        reply = executeJSONUrlRequest(apiUrl(QStringLiteral("/3/search/movie?api_key=%1&query=%2").arg(apiKey(), query)));
+        reply =
+            executeJSONUrlRequest(apiUrl(QStringLiteral("/3/search/movie?api_key=%1&query=%2").arg(apiKey(), query)));
         if (reply.value(totalResults).toString() == u"0")
             throw NamedFailure(QStringLiteral("TMDbMovieNotFound"), QStringLiteral("movie not found: %1").arg(query));
     }
@@ -160,9 +162,9 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
             throw NamedFailure(QStringLiteral("TMDbSearchResultsAborted"),
                                QStringLiteral("aborted while loading search results"));
 
-        m_movieSearchList.append(std::make_shared<MovieSearchItemModel>(
-            hit.value(QStringLiteral("id")).toString(), hit.value(QStringLiteral("title")).toString(), year,
-            thumbnail->image));
+        m_movieSearchList.append(std::make_shared<MovieSearchItemModel>(hit.value(QStringLiteral("id")).toString(),
+                                                                        hit.value(QStringLiteral("title")).toString(),
+                                                                        year, thumbnail->image));
     }
 }
 

@@ -172,7 +172,7 @@ std::optional<XmlDocument> XmlDocument::parseXml(const QByteArray& data)
     return document;
 }
 
-std::optional<XmlDocument> XmlDocument::parseHtml(const QByteArray& data)
+std::optional<XmlDocument> XmlDocument::parseHtml(const QByteArray& data, const QByteArray& encoding)
 {
     if (data.size() > INT_MAX)
         return std::nullopt;
@@ -183,8 +183,8 @@ std::optional<XmlDocument> XmlDocument::parseHtml(const QByteArray& data)
     context->sax->serror = ignoreError;
     // An empty page still makes a document, so that queries simply find nothing.
     const QByteArray page = data.isEmpty() ? QByteArray("<html></html>") : data;
-    htmlDocPtr doc =
-        htmlCtxtReadMemory(context, page.constData(), static_cast<int>(page.size()), nullptr, nullptr, options);
+    htmlDocPtr doc = htmlCtxtReadMemory(context, page.constData(), static_cast<int>(page.size()), nullptr,
+                                        encoding.isEmpty() ? nullptr : encoding.constData(), options);
     htmlFreeParserCtxt(context);
     if (!doc)
         return std::nullopt;

@@ -48,7 +48,10 @@ class XmlDocument {
 public:
     static std::optional<XmlDocument> parseXml(const QByteArray& data);
     // Forgiving HTML parsing: broken markup is repaired, never refused.
-    static std::optional<XmlDocument> parseHtml(const QByteArray& data);
+    // `encoding` is the character set the page was sent with (such as
+    // "utf-8"); it wins over the page's own declaration. Empty or unknown,
+    // the page's declaration decides.
+    static std::optional<XmlDocument> parseHtml(const QByteArray& data, const QByteArray& encoding = {});
 
     XmlDocument(XmlDocument&&) noexcept = default;
     XmlDocument& operator=(XmlDocument&&) noexcept = default;

@@ -1,6 +1,7 @@
 #include "tagging/srtparser.h"
 
 #include "platform/log.h"
+#include "platform/utf8check.h"
 #include "tagging/srtmarkup.h"
 
 #include <algorithm>
@@ -276,31 +277,8 @@ private:
 
 std::optional<TaggingError> checkSrtUTF8(QByteArrayView text)
 {
-    auto byteAt = [&](qsizetype i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
-    auto continues = [&](qsizetype from, int count) {
-        for (int k = 0; k < count; ++k) {
-            if ((byteAt(from + k) & 0xC0) != 0x80)
-                return false;
-        }
-        return true;
-    };
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const unsigned lead = byteAt(i);
-        int following = -1;
-        if (lead < 0x80)
-            following = 0;
-        else if ((lead & 0xE0) == 0xC0)
-            following = 1;
-        else if ((lead & 0xF0) == 0xE0)
-            following = 2;
-        else if ((lead & 0xF8) == 0xF0)
-            following = 3;
-        if (following < 0 || !continues(i + 1, following))
-            return TaggingError::withMessage(
-                QString::asprintf("Error: Found a non UTF-8 character '0x%02x' in srt data", lead));
-        i += 1 + following;
-    }
+    if (const std::optional<QString> problem = platform::checkSrtUTF8(text))
+        return TaggingError::withMessage(*problem);
     return std::nullopt;
 }
 

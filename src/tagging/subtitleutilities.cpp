@@ -81,6 +81,14 @@ mp4::Tx3gDescription sampleDescription(std::uint16_t width, const SubtitleGeomet
     return description;
 }
 
+// An empty sample of no duration after the last caption: without it, some
+// players keep the last caption on screen up to the end of the movie.
+bool writeEndOfLastCaption(mp4::MovieFile& file, std::uint32_t track)
+{
+    static constexpr std::uint8_t emptySample[2] = {0, 0};
+    return file.writeSample(track, emptySample, 0).has_value();
+}
+
 }  // namespace
 
 std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
@@ -156,8 +164,10 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
     if (!track)
         return std::unexpected(track.error());
 
+    int samplesWritten = 0;
     const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
+        ++samplesWritten;
         return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration)
             .has_value();
     };
@@ -166,6 +176,9 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
         (void)file.deleteTrack(track->trackId);
         return std::unexpected(*error);
     }
+
+    if (samplesWritten > 0)
+        (void)writeEndOfLastCaption(file, track->trackId);
 
     if (deleteOtherSubtitles) {
         const std::string code = subtitleCode(language);

@@ -104,6 +104,7 @@ TEST_F(ChapterDbApiTest, SearchSendsTitleDurationAndKey)
     const QUrlQuery query = request.queryItems();
     EXPECT_EQ(query.queryItemValue("title", QUrl::FullyDecoded), "Alien");
     EXPECT_EQ(query.queryItemValue("duration", QUrl::FullyDecoded), "01:57:02.103000");
+    EXPECT_EQ(request.query, "title=Alien&duration=01:57:02.103000");  // a time needs no escaping
     EXPECT_TRUE(m_log.lines().isEmpty());
 }
 
@@ -202,8 +203,34 @@ TEST_F(ChapterDbApiTest, OneFaultySetSpoilsTheWholeReply)
     QByteArray noId = testsupport::serviceData("chapterdb/search-alien.xml");
     noId.replace("<chapterSetId>31047</chapterSetId>", "");
     EXPECT_FALSE(ChapterDbAPI::parseChaptersXML(noId).has_value());
-    ASSERT_EQ(m_log.lines().size(), 1);
-    EXPECT_TRUE(m_log.lines().first().startsWith("Can't find node with xpath"));
+    EXPECT_EQ(m_log.lines(), QStringList{"Can't find node with xpath ./ref/chapterSetId of chapterInfo: no such node"});
+
+    m_log.clear();
+    QByteArray noChapters = testsupport::serviceData("chapterdb/search-alien.xml");
+    const qsizetype from = noChapters.lastIndexOf("<chapters");
+    noChapters.remove(from, noChapters.indexOf("</chapters>", from) + 11 - from);
+    EXPECT_FALSE(ChapterDbAPI::parseChaptersXML(noChapters).has_value());
+    EXPECT_EQ(m_log.lines(), QStringList{"Can't find node with xpath ./chapters of chapterInfo: no such node"});
+}
+
+TEST_F(ChapterDbApiTest, EveryChildElementOfTheResultIsAChapterSet)
+{
+    // White space alone is no chapter set.
+    EXPECT_FALSE(ChapterDbAPI::parseChaptersXML("<results>\n  \n</results>").has_value());
+    EXPECT_EQ(m_log.lines(), QStringList{"Can't get chapterInfo tags from chapter result"});
+
+    // Whatever the element is called, it is read as a set.
+    m_log.clear();
+    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(
+        "<results><set xml:lang=\"xyz\" confirmations=\"12abc\"><title>T</title><ref><chapterSetId>9</chapterSetId>"
+        "</ref><source><duration>00:01:00</duration></source><chapters/></set></results>");
+    ASSERT_TRUE(sets.has_value());
+    ASSERT_EQ(sets->size(), 1);
+    EXPECT_EQ(sets->first().language, "en");  // an unknown language code reads as English
+    EXPECT_EQ(sets->first().confirmations, 12);
+    EXPECT_EQ(sets->first().duration, 60'000u);
+    EXPECT_TRUE(sets->first().chapters.isEmpty());
+    EXPECT_TRUE(m_log.lines().isEmpty());
 }
 
 TEST_F(ChapterDbApiTest, EmptyOrBrokenRepliesGiveNothing)
@@ -278,6 +305,14 @@ TEST_F(ChapterDbApiTest, ChoosesTheBestSetAndReadsItsBrowsePage)
     EXPECT_EQ(german->at(12)->name(), "Abspann");
     EXPECT_EQ(totalLength(*german), kGermanSetDuration);
 
+    // The last chapter runs to the end of the record, not of the set.
+    record.setMsecDuration(static_cast<qint64>(kGermanSetDuration) + 5'000);
+    const std::optional<ChapterList> longer = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
+    ASSERT_TRUE(longer.has_value());
+    EXPECT_EQ(m_server.requests().last().path, "/browse/31047");
+    EXPECT_EQ(totalLength(*longer), kGermanSetDuration + 5'000);
+    EXPECT_EQ(longer->last()->length(), german->last()->length() + 5'000);
+
     // English: the language tips it the other way.
     ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "en");
     EXPECT_EQ(m_server.requests().last().path, "/browse/48213");
@@ -343,6 +378,30 @@ TEST_F(ChapterDbApiTest, BrowseTableOfOddRows)
     EXPECT_EQ(lengthsOf(*chapters), (QList<qint64>{1'200'500, 0, 0, 0, 1'799'500, 600'000}));
     for (const auto& chapter : *chapters)
         EXPECT_LE(chapter->length(), 3'600'000u);
+}
+
+TEST_F(ChapterDbApiTest, BrowsePageIsReadInTheCharacterSetItWasSentIn)
+{
+    const QByteArray rows =
+        "<tr><td>1</td><td>Kane kehrt zur\xc3\xbc"
+        "ck</td><td>00:00:00</td></tr>";
+    // No declaration in the page: the reply's Content-Type decides.
+    QByteArray page = "<html><body><table><tbody>" + rows + "</tbody></table></body></html>";
+    m_server.route("GET", "/browse/5", FakeReply::bytes(page, "text/html; charset=utf-8"));
+    const QString name = QString::fromUtf8(
+        "Kane kehrt zur\xc3\xbc"
+        "ck");
+    std::optional<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("5", 60'000);
+    ASSERT_TRUE(chapters.has_value());
+    ASSERT_EQ(chapters->size(), 1);
+    EXPECT_EQ(chapters->first()->name(), name);
+
+    page.replace("\xc3\xbc", "\xfc");
+    m_server.route("GET", "/browse/6", FakeReply::bytes(page, "text/html; charset=\"windows-1252\""));
+    chapters = ChapterDbAPI::getChaptersFromWebSite("6", 60'000);
+    ASSERT_TRUE(chapters.has_value());
+    ASSERT_EQ(chapters->size(), 1);
+    EXPECT_EQ(chapters->first()->name(), name);
 }
 
 TEST_F(ChapterDbApiTest, BrowsePageWithoutTableOrReplyGivesNothing)

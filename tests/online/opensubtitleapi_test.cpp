@@ -132,6 +132,23 @@ TEST_F(OpenSubtitleApiTest, LogsInOnceAndSendsTheTokenWithLaterCommands)
     EXPECT_TRUE(m_log.lines().isEmpty()) << m_log.lines().join("\n").toStdString();
 }
 
+TEST_F(OpenSubtitleApiTest, HeadersGoOutInTheirOrder)
+{
+    ASSERT_TRUE(m_api.logIn());
+    ASSERT_TRUE(m_api.searchSubtitles("tt0078748", false).has_value());
+    const QList<QByteArray> ours = {"content-type", "accept", "api-key", "user-agent", "authorization"};
+    const QList<FakeRequest> requests = m_server.requests();
+    ASSERT_EQ(requests.size(), 2);
+    for (const FakeRequest& request : requests) {
+        QList<QByteArray> sent;
+        for (const auto& [name, value] : request.headers)
+            if (ours.contains(name.toLower()))
+                sent.append(name.toLower());
+        // The token goes only with the requests after the login.
+        EXPECT_EQ(sent, request.path.endsWith("/login") ? ours.first(4) : ours) << request.path.toStdString();
+    }
+}
+
 TEST_F(OpenSubtitleApiTest, RefusedAccountLogsTheStatusAndKeepsNoToken)
 {
     m_server.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/error-401.json", 401));
@@ -236,6 +253,34 @@ TEST_F(OpenSubtitleApiTest, PagesAreFetchedOneAfterTheOther)
     ASSERT_EQ(requests.size(), 3);
     EXPECT_EQ(requests[1].query, QString(kSearchQuery) + "&page=2");
     EXPECT_EQ(requests[2].query, QString(kSearchQuery) + "&page=3");
+}
+
+TEST_F(OpenSubtitleApiTest, TheFirstReplyAloneTellsHowManyPagesThereAre)
+{
+    const auto page = [](int number, int total) {
+        return FakeReply::bytes(QString(R"({"total_pages":%1,"page":%2,"data":[{"attributes":{"subtitle_id":"%2"}}]})")
+                                    .arg(total)
+                                    .arg(number)
+                                    .toUtf8());
+    };
+    m_server.route("GET", "/api/v1/subtitles", page(1, 3));
+    m_server.route("GET", "/api/v1/subtitles", QString(kSearchQuery) + "&page=2", page(2, 2));
+    m_server.route("GET", "/api/v1/subtitles", QString(kSearchQuery) + "&page=3", page(3, 1));
+    const std::optional<QList<QJsonObject>> found = m_api.searchSubtitles("tt0078748", false);
+    ASSERT_TRUE(found.has_value());
+    ASSERT_EQ(found->size(), 3);
+    EXPECT_EQ(found->at(2).value("subtitle_id").toString(), "3");
+    EXPECT_EQ(m_server.requestCount(), 3);
+}
+
+TEST_F(OpenSubtitleApiTest, QueryIsEscapedButKeepsItsSeparators)
+{
+    m_server.route("GET", "/api/v1/subtitles", FakeReply::fromFile("opensubtitles/subtitles-empty.json"));
+    m_api.setCurrentLanguage(QString::fromUtf8("pt br/\xc3\xa4#%"));
+    ASSERT_TRUE(m_api.searchSubtitles("tt0078748", true).has_value());
+    ASSERT_EQ(m_server.requestCount(), 1);
+    EXPECT_EQ(m_server.requests().first().query,
+              "foreign_parts_only=exclude&hearing_impaired=exclude&imdb_id=78748&languages=pt%20br%2F%C3%A4%23%25,en");
 }
 
 TEST_F(OpenSubtitleApiTest, NoPagesMeansAnEmptyListAfterOneRequest)

@@ -100,8 +100,8 @@ void TmdbLookupTest::routeAlien()
 {
     const QString key = "api_key=" + QString(kApiKey);
     server.route("GET", "/3/configuration",
-                 FakeReply::fromFile("tmdb/configuration.json").withReplaced("http://image.tmdb.org",
-                                                                              server.baseUrl().toUtf8()));
+                 FakeReply::fromFile("tmdb/configuration.json")
+                     .withReplaced("http://image.tmdb.org", server.baseUrl().toUtf8()));
     server.route("GET", "/3/genre/movie/list", FakeReply::fromFile("tmdb/genre-list-en.json"));
     server.route("GET", "/3/search/movie", searchQuery("Alien", "de", "1979"),
                  FakeReply::fromFile("tmdb/search-alien-1979.json"));

@@ -28,10 +28,7 @@ protected:
         client.setMovie(movie);
     }
 
-    void reply(const QString& path, const QByteArray& json)
-    {
-        server.route("GET", path, FakeReply::bytes(json));
-    }
+    void reply(const QString& path, const QByteArray& json) { server.route("GET", path, FakeReply::bytes(json)); }
 
     // The name of the failure `step` throws, or nothing.
     template <typename Step>
@@ -58,29 +55,27 @@ QVariantList hitsOf(const QString& json)
 
 TEST_F(TmdbLookupStepsTest, ActorsFollowTheirOrderNumbersOnceEach)
 {
-    reply("/3/movie/7/casts",
-          R"({"id":7,"cast":[{"cast_id":1,"character":"A","name":"Ten","order":10},)"
-          R"({"cast_id":2,"character":"B","name":"Two","order":2},)"
-          R"({"cast_id":3,"character":"C","name":"Unordered"},)"
-          R"({"cast_id":4,"character":"D","name":"Two","order":11},)"
-          R"({"cast_id":5,"character":"E","name":"Minus","order":"-1"}],"crew":[]})");
+    reply("/3/movie/7/casts", R"({"id":7,"cast":[{"cast_id":1,"character":"A","name":"Ten","order":10},)"
+                              R"({"cast_id":2,"character":"B","name":"Two","order":2},)"
+                              R"({"cast_id":3,"character":"C","name":"Unordered"},)"
+                              R"({"cast_id":4,"character":"D","name":"Two","order":11},)"
+                              R"({"cast_id":5,"character":"E","name":"Minus","order":"-1"}],"crew":[]})");
     client.getCastAndCrewInfos("7");
     EXPECT_EQ(movie->artists(), QStringList({"Minus", "Unordered", "Two", "Ten"}));
 }
 
 TEST_F(TmdbLookupStepsTest, CrewGoesByDepartmentAndJob)
 {
-    reply("/3/movie/7/casts",
-          R"({"id":7,"cast":[],"crew":[)"
-          R"({"department":"Directing","job":"Screenplay","name":"Nowhere"},)"
-          R"({"department":"Writing","job":"Writer","name":"Wendy"},)"
-          R"({"department":"Directing","job":"Director","name":"Dora"},)"
-          R"({"department":"Writing","job":"Screenplay","name":"Sam"},)"
-          R"({"department":"Writing","name":"No Job"},)"
-          R"({"job":"Producer","name":"No Department"},)"
-          R"({"department":"Production","job":"Producer","name":"Paul"},)"
-          R"({"department":"Production","job":"Executive Producer","name":"Eve"},)"
-          R"({"department":"Writing","job":"Writer","name":"Wendy"}]})");
+    reply("/3/movie/7/casts", R"({"id":7,"cast":[],"crew":[)"
+                              R"({"department":"Directing","job":"Screenplay","name":"Nowhere"},)"
+                              R"({"department":"Writing","job":"Writer","name":"Wendy"},)"
+                              R"({"department":"Directing","job":"Director","name":"Dora"},)"
+                              R"({"department":"Writing","job":"Screenplay","name":"Sam"},)"
+                              R"({"department":"Writing","name":"No Job"},)"
+                              R"({"job":"Producer","name":"No Department"},)"
+                              R"({"department":"Production","job":"Producer","name":"Paul"},)"
+                              R"({"department":"Production","job":"Executive Producer","name":"Eve"},)"
+                              R"({"department":"Writing","job":"Writer","name":"Wendy"}]})");
     client.getCastAndCrewInfos("7");
     EXPECT_EQ(movie->directors(), QStringList({"Dora"}));
     EXPECT_EQ(movie->producers(), QStringList({"Paul"}));
@@ -173,8 +168,9 @@ TEST_F(TmdbLookupStepsTest, PostersWithoutAspectRatioGetSoundSizes)
 
 TEST_F(TmdbLookupStepsTest, ThumbnailThatIsNoPictureGivesNoCandidate)
 {
-    reply("/3/movie/7/images",
-          R"({"id":7,"posters":[{"aspect_ratio":0.667,"height":3,"iso_639_1":"en","file_path":"/broken.jpg","vote_count":1,"width":2}]})");
+    reply(
+        "/3/movie/7/images",
+        R"({"id":7,"posters":[{"aspect_ratio":0.667,"height":3,"iso_639_1":"en","file_path":"/broken.jpg","vote_count":1,"width":2}]})");
     server.route("GET", "/t/p/w154/broken.jpg", FakeReply::bytes("not a picture", "image/jpeg"));
     client.getPosterImages("7", "de", nullptr);
     ASSERT_TRUE(movie->imageModels());
@@ -197,10 +193,9 @@ TEST_F(TmdbLookupStepsTest, EmptyPosterListIsNoFailureButAMissingOneIs)
 
 TEST_F(TmdbLookupStepsTest, HitsWithoutYearOrPoster)
 {
-    client.getMovieSearchItems(hitsOf(
-        R"([{"id":1,"title":"Bare Year","release_date":"1999","poster_path":""},)"
-        R"({"id":2,"title":"Full Date","release_date":"1999-03-31"},)"
-        R"({"id":3,"title":"Null Poster","release_date":"","poster_path":null}])"));
+    client.getMovieSearchItems(hitsOf(R"([{"id":1,"title":"Bare Year","release_date":"1999","poster_path":""},)"
+                                      R"({"id":2,"title":"Full Date","release_date":"1999-03-31"},)"
+                                      R"({"id":3,"title":"Null Poster","release_date":"","poster_path":null}])"));
     const auto& hits = client.movieSearchList();
     ASSERT_EQ(hits.size(), 3);
     EXPECT_TRUE(hits[0]->year().isNull());

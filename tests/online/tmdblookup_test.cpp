@@ -55,8 +55,8 @@ TEST_F(TmdbLookupTest, TitleWithYearFillsTheRecordFieldByField)
     EXPECT_TRUE(movie->allGenres()->contains("Drama"));
 
     EXPECT_EQ(movie->artists(),
-              QStringList({"Tom Skerritt", "Sigourney Weaver", "Veronica Cartwright", "Harry Dean Stanton",
-                           "John Hurt", "Ian Holm", "Yaphet Kotto", "Bolaji Badejo", "Helen Horton"}));
+              QStringList({"Tom Skerritt", "Sigourney Weaver", "Veronica Cartwright", "Harry Dean Stanton", "John Hurt",
+                           "Ian Holm", "Yaphet Kotto", "Bolaji Badejo", "Helen Horton"}));
     EXPECT_EQ(movie->directors(), QStringList({"Ridley Scott"}));
     EXPECT_EQ(movie->producers(), QStringList({"Gordon Carroll", "David Giler", "Walter Hill"}));
     EXPECT_EQ(movie->screenWriters(), QStringList({"Dan O'Bannon", "David Giler"}));
@@ -152,7 +152,8 @@ TEST_F(TmdbLookupTest, RequestsOfAWholeLookupInOrder)
 
 TEST_F(TmdbLookupTest, TitleWithoutYearSearchesWithTheLanguage)
 {
-    server.route("GET", "/3/search/movie", searchQuery("Alien", "de"), FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    server.route("GET", "/3/search/movie", searchQuery("Alien", "de"),
+                 FakeReply::fromFile("tmdb/search-alien-1979.json"));
     TMDbAPI client;
     ASSERT_TRUE(lookUp(client, "Alien"));
     EXPECT_EQ(searchRequests(), QStringList({searchQuery("Alien", "de")}));
@@ -160,7 +161,8 @@ TEST_F(TmdbLookupTest, TitleWithoutYearSearchesWithTheLanguage)
 
 TEST_F(TmdbLookupTest, NoHitWithLanguageRetriesOnceWithTheBareQuery)
 {
-    server.route("GET", "/3/search/movie", searchQuery("Alien", "de", "1979"), FakeReply::fromFile("tmdb/search-empty.json"));
+    server.route("GET", "/3/search/movie", searchQuery("Alien", "de", "1979"),
+                 FakeReply::fromFile("tmdb/search-empty.json"));
     server.route("GET", "/3/search/movie", searchQuery("Alien"), FakeReply::fromFile("tmdb/search-alien-1979.json"));
     TMDbAPI client;
     const std::shared_ptr<MovieModel> movie = lookUp(client, "Alien  # 1979 ");
@@ -288,6 +290,7 @@ TEST_F(TmdbLookupTest, DroppedConnectionIsAnError)
     EXPECT_EQ(client.status(), 2);
     ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
     EXPECT_TRUE(log.lines()[0].startsWith("Connection failed! Error - "));
+    EXPECT_FALSE(log.lines()[0].contains(kApiKey));
     EXPECT_EQ(log.lines()[1], "readTMDBInformation: TMDbRequestFailed: Request on TMDb failed");
     EXPECT_FALSE(requestLines().join(' ').contains("/releases"));
 }
@@ -402,7 +405,8 @@ TEST_F(TmdbLookupTest, DatabaseGenresNotAsAListTakeTheFirst)
 
 TEST_F(TmdbLookupTest, EnglishSearchMakesNoSecondDetailsRequest)
 {
-    server.route("GET", "/3/search/movie", searchQuery("Alien", "en"), FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    server.route("GET", "/3/search/movie", searchQuery("Alien", "en"),
+                 FakeReply::fromFile("tmdb/search-alien-1979.json"));
     TMDbAPI client;
     const std::shared_ptr<MovieModel> movie =
         client.readTmDBInformation("Alien", false, "en", "en", nullptr, nullptr, nullptr, std::nullopt, true);
@@ -452,7 +456,9 @@ TEST_F(TmdbLookupTest, ProgressGoesDeterminateForThePostersAndBackToBusy)
     QStringList expected{"stop", "indeterminate 0", "value 0", "max 6", "display"};
     for (int i = 1; i <= 6; ++i)
         expected << QString("value %1").arg(i) << "display";
-    expected << "indeterminate 1" << "start" << "display";
+    expected << "indeterminate 1"
+             << "start"
+             << "display";
     EXPECT_EQ(progress.calls, expected);
 }
 
@@ -460,8 +466,8 @@ TEST_F(TmdbLookupTest, ModalSessionGetsTurnsWhileTheLookupWaits)
 {
     TMDbAPI client;
     CountingSession session;
-    ASSERT_TRUE(client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &session,
-                                           std::nullopt, true));
+    ASSERT_TRUE(
+        client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &session, std::nullopt, true));
     // At least one turn per request wait, hit thumbnail and poster.
     EXPECT_GE(session.turns, 20);
     EXPECT_EQ(client.webRequest()->modalSession(), &session);

@@ -326,7 +326,7 @@ TEST_F(MetaDataReading, ItemsWrittenByAtomicParsley)
     EXPECT_EQ(movie.sortTitle(), "Title, AP");
     EXPECT_EQ(movie.sortComposer(), "Comp, Sort");
     EXPECT_EQ(movie.hdVideo(), 1);
-    EXPECT_EQ(movie.explicitFlag(), 1);
+    EXPECT_EQ(movie.explicitFlag(), 4);  // the value that marks explicit content
     EXPECT_EQ(movie.cnID(), 123456);
     EXPECT_EQ(movie.contentId(), 123456);
     EXPECT_EQ(movie.genreId(), 4401);

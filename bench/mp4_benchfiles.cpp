@@ -1,0 +1,115 @@
+#include "mp4_benchfiles.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace benchfiles {
+
+TempDir::TempDir()
+{
+    std::random_device rd;
+    m_dir = std::filesystem::temp_directory_path() / ("korvalane-bench-" + std::to_string(rd()));
+    std::filesystem::create_directories(m_dir);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+}
+
+bool run(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+bool makeMovie(const std::filesystem::path& out, int megabytes)
+{
+    const int seconds = 20;
+    const int kbits = megabytes * 8 * 1024 / seconds;
+    return run("ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=1280x720:rate=25:duration=" +
+               std::to_string(seconds) + " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+               " -c:v libx264 -preset ultrafast -b:v " + std::to_string(kbits) + "k -minrate " + std::to_string(kbits) +
+               "k -maxrate " + std::to_string(kbits) + "k -bufsize " + std::to_string(kbits) +
+               "k -c:a aac -metadata title=Bench '" + out.string() + "'");
+}
+
+bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem::path& out)
+{
+    // Only box headers and the moov are read, so making the file costs no memory.
+    std::fstream f;
+    std::filesystem::copy_file(source, out, std::filesystem::copy_options::overwrite_existing);
+    f.open(out, std::ios::in | std::ios::out | std::ios::binary);
+    const std::uint64_t length = std::filesystem::file_size(out);
+    auto big = [](const char* b, int n) {
+        std::uint64_t v = 0;
+        for (int i = 0; i < n; ++i) {
+            v = (v << 8) | static_cast<unsigned char>(b[i]);
+        }
+        return v;
+    };
+    std::uint64_t pos = 0;
+    std::uint64_t moov = 0;
+    std::uint64_t moovSize = 0;
+    while (pos + 8 <= length) {
+        char h[16] = {};
+        f.seekg(static_cast<std::streamoff>(pos));
+        f.read(h, 16);
+        f.clear();
+        std::uint64_t size = big(h, 4);
+        if (size == 1) {
+            size = big(h + 8, 8);
+        }
+        if (size < 8) {
+            return false;
+        }
+        if (std::string(h + 4, 4) == "moov") {
+            moov = pos;
+            moovSize = size;
+        }
+        pos += size;
+    }
+    if (moov == 0 || moov + moovSize != length) {
+        return false;
+    }
+    std::vector<char> moovBytes(static_cast<std::size_t>(moovSize));
+    f.seekg(static_cast<std::streamoff>(moov));
+    f.read(moovBytes.data(), static_cast<std::streamsize>(moovSize));
+    const std::uint64_t gap = (1ull << 32) + 4096;
+    const char header[16] = {0, 0, 0, 1, 'm', 'd', 'a', 't', 0, 0, 0, 1, 0, 0, 0x10, 0};
+    f.seekp(static_cast<std::streamoff>(moov));
+    f.write(header, 16);
+    f.close();
+    std::filesystem::resize_file(out, moov + gap);
+    f.open(out, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(moov + gap));
+    f.write(moovBytes.data(), static_cast<std::streamsize>(moovSize));
+    return f.good();
+}
+
+std::uint64_t nowNs()
+{
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
+
+double seconds(std::uint64_t startNs)
+{
+    return static_cast<double>(nowNs() - startNs) / 1e9;
+}
+
+long peakRssKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace benchfiles

@@ -1,0 +1,52 @@
+// Time and peak memory to read the tags, tracks and chapters of a 40 MiB movie and of the
+// same movie grown past 4 GiB (sparse): reading must not depend on the media size.
+#include "mp4/moviefile.h"
+#include "mp4_benchfiles.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double medianReadSeconds(const std::filesystem::path& file)
+{
+    std::vector<double> times;
+    for (int i = 0; i < 50; ++i) {
+        const auto start = benchfiles::nowNs();
+        auto movie = mp4::MovieFile::openForRead(file);
+        if (!movie) {
+            std::fprintf(stderr, "cannot read %s: %s\n", file.c_str(), movie.error().message.c_str());
+            return -1;
+        }
+        (void)movie->tags();
+        (void)movie->tracks();
+        (void)movie->chapters(mp4::ChapterType::Any);
+        times.push_back(benchfiles::seconds(start));
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main()
+{
+    benchfiles::TempDir dir;
+    const auto small = dir.path("40mib.mp4");
+    const auto large = dir.path("4gib.mp4");
+    if (!benchfiles::makeMovie(small, 48) || !benchfiles::makeSparseLarge(small, large)) {
+        std::fprintf(stderr, "cannot make the benchmark files\n");
+        return 1;
+    }
+    const double a = medianReadSeconds(small);
+    const long rssA = benchfiles::peakRssKiB();
+    const double b = medianReadSeconds(large);
+    const long rssB = benchfiles::peakRssKiB();
+    std::printf("mp4_read: 40 MiB file (%.1f MiB): %.3f ms per read, peak RSS %ld KiB\n",
+                static_cast<double>(std::filesystem::file_size(small)) / 1048576.0, a * 1000, rssA);
+    std::printf("mp4_read: 4 GiB sparse file (%.2f GiB): %.3f ms per read, peak RSS %ld KiB\n",
+                static_cast<double>(std::filesystem::file_size(large)) / 1073741824.0, b * 1000, rssB);
+    std::printf("mp4_read: ratio large/small %.2f\n", b / a);
+    return 0;
+}

@@ -1,0 +1,216 @@
+#include "model/moviemodel.h"
+#include "mp4/moviefile.h"
+#include "platform/settings.h"
+#include "support/moviefactory.h"
+#include "tagging/metadatautilities.h"
+#include "tagging/subtitleutilities.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using testsupport::MovieFactory;
+using testsupport::MovieSpec;
+
+namespace {
+
+const QString twoCaptions = "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+                            "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n";
+
+class SubtitleTrack : public ::testing::Test {
+protected:
+    void SetUp() override { resetSettings(); }
+    void TearDown() override { resetSettings(); }
+    static void resetSettings()
+    {
+        for (const char* key : {"FiledsNotToBeOverwritten", "OverwriteExistingSubtitles"})
+            platform::Settings::shared().remove(key);
+    }
+
+    // Opens `path` for modification, runs `edit` and commits.
+    template <typename Edit>
+    void modify(const QString& path, Edit edit)
+    {
+        auto file = mp4::MovieFile::openForModify(path.toStdString());
+        ASSERT_TRUE(file) << file.error().message;
+        edit(*file);
+        ASSERT_TRUE(file->close());
+    }
+
+    std::vector<mp4::TrackInfo> subtitleTracks(const QString& path)
+    {
+        auto file = mp4::MovieFile::openForRead(path.toStdString());
+        EXPECT_TRUE(file);
+        std::vector<mp4::TrackInfo> result;
+        for (const mp4::TrackInfo& track : file->tracks()) {
+            if (track.type == mp4::FourCC("sbtl"))
+                result.push_back(track);
+        }
+        return result;
+    }
+
+    bool save(const QString& path, const QString& subtitle, const QString& language)
+    {
+        MovieModel movie;
+        movie.setFileUrl(QUrl::fromLocalFile(path));
+        movie.setChapterSettings(0);
+        movie.setSubtitle(subtitle);
+        return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language);
+    }
+
+    // The first subtitle track as SRT by ffmpeg, without the font and placement
+    // marks ffmpeg adds for the track's default style.
+    std::string srtFrom(const QString& file)
+    {
+        QString text = factory.subtitleAsSrt(file);
+        text.replace("\r\n", "\n").remove(QRegularExpression("<font size=\"[0-9]+\">|</font>|\\{\\\\an[0-9]\\}"));
+        return text.toStdString();
+    }
+
+    MovieFactory factory;
+};
+
+}  // namespace
+
+TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
+{
+    MovieSpec spec;
+    spec.width = 640;
+    spec.height = 360;
+    const QString file = factory.make(spec, "subs.mp4");
+    ASSERT_TRUE(save(file, twoCaptions, "de"));
+
+    const QJsonArray streams = factory.ffprobe(file)["streams"].toArray();
+    QJsonObject subtitle;
+    for (const QJsonValue& stream : streams) {
+        if (stream.toObject()["codec_type"].toString() == "subtitle")
+            subtitle = stream.toObject();
+    }
+    EXPECT_EQ(subtitle["codec_name"].toString(), "mov_text");
+    EXPECT_EQ(subtitle["codec_tag_string"].toString(), "tx3g");
+    EXPECT_EQ(subtitle["tags"].toObject()["language"].toString(), "deu");
+
+    EXPECT_EQ(srtFrom(file), "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+                             "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n");
+}
+
+TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
+{
+    MovieSpec spec;
+    spec.width = 640;
+    spec.height = 360;
+    const QString file = factory.make(spec, "geometry.mp4");
+    modify(file, [&](mp4::MovieFile& movie) {
+        ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false));
+    });
+
+    auto reader = mp4::MovieFile::openForRead(file.toStdString());
+    ASSERT_TRUE(reader);
+    const auto tracks = subtitleTracks(file);
+    ASSERT_EQ(tracks.size(), 1u);
+    const mp4::TrackInfo& track = tracks[0];
+    EXPECT_EQ(track.language, "eng");
+    EXPECT_EQ(track.flags, 2u);
+    EXPECT_EQ(track.alternateGroup, 3);
+    EXPECT_EQ(track.timeScale, reader->trackTimeScale(reader->trackId(0)));
+    EXPECT_EQ(track.sampleCount, 5u);  // gap, caption, gap, caption, end of the last caption
+    // 360 high: box 54, translation 306 in 16.16 fixed point.
+    EXPECT_EQ(track.matrix[28], 0x01);
+    EXPECT_EQ(track.matrix[29], 0x32);
+    EXPECT_EQ(track.matrix[30], 0x00);
+    EXPECT_EQ(track.matrix[31], 0x00);
+
+    const auto description = reader->tx3gDescription(track.id);
+    ASSERT_TRUE(description);
+    EXPECT_EQ(description->horizontalJustification, 1);
+    EXPECT_EQ(description->verticalJustification, 0);
+    EXPECT_EQ(description->defTextBoxBottom, 54);
+    EXPECT_EQ(description->defTextBoxRight, 640);
+    EXPECT_EQ(description->fontID, 1);
+    EXPECT_EQ(description->fontSize, 18);
+    EXPECT_EQ(description->fontColorRed, 255);
+    EXPECT_EQ(description->fontColorAlpha, 255);
+    EXPECT_EQ(description->bgColorAlpha, 0);
+}
+
+TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
+{
+    const QString file = factory.make(MovieSpec{}, "offset.mp4");
+    modify(file, [&](mp4::MovieFile& movie) {
+        ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.25, false));
+    });
+    EXPECT_EQ(srtFrom(file), "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
+                             "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
+}
+
+TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
+{
+    MovieSpec spec;
+    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
+    const QString file = factory.make(spec, "existing.mp4");
+
+    ASSERT_TRUE(save(file, twoCaptions, "de"));
+    ASSERT_EQ(subtitleTracks(file).size(), 1u);
+    EXPECT_TRUE(factory.subtitleAsSrt(file).contains("Old"));
+
+    ASSERT_TRUE(save(file, twoCaptions, "en"));  // another language is added beside it
+    EXPECT_EQ(subtitleTracks(file).size(), 2u);
+
+    platform::Settings::shared().setValue("OverwriteExistingSubtitles", true);
+    ASSERT_TRUE(save(file, twoCaptions, "de"));
+    const auto tracks = subtitleTracks(file);
+    ASSERT_EQ(tracks.size(), 2u);
+    EXPECT_EQ(tracks[0].language, "eng");
+    EXPECT_EQ(tracks[1].language, "deu");
+    EXPECT_EQ(tracks[1].sampleCount, 5u);  // the new one
+}
+
+TEST_F(SubtitleTrack, ProtectedSubtitleIsNotWritten)
+{
+    const QString file = factory.make(MovieSpec{}, "protected.mp4");
+    platform::Settings::shared().setValue("FiledsNotToBeOverwritten", QStringList{"subtitle"});
+    ASSERT_TRUE(save(file, twoCaptions, "en"));
+    EXPECT_TRUE(subtitleTracks(file).empty());
+}
+
+TEST_F(SubtitleTrack, AudioOnlyFileHasNoPictureForSubtitles)
+{
+    MovieSpec spec;
+    spec.video = false;
+    const QString file = factory.make(spec, "audio.m4a");
+    modify(file, [&](mp4::MovieFile& movie) {
+        const auto written = SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false);
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().domain, "no valid size in video track to calculate size for for subtitles");
+        EXPECT_EQ(written.error().code, 1);
+    });
+    EXPECT_TRUE(subtitleTracks(file).empty());
+}
+
+TEST_F(SubtitleTrack, FileWithoutPictureOrSoundIsRefused)
+{
+    MovieSpec spec;
+    spec.video = spec.audio = false;
+    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOnly\n\n", "eng"};
+    const QString file = factory.make(spec, "onlysubs.mp4");
+    modify(file, [&](mp4::MovieFile& movie) {
+        const auto written = SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, true);
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().domain, "unable to find a video track in file for subtitles");
+    });
+    EXPECT_EQ(subtitleTracks(file).size(), 1u);
+}
+
+TEST_F(SubtitleTrack, TextWithoutLineBreakGivesAnEmptyTrack)
+{
+    const QString file = factory.make(MovieSpec{}, "empty.mp4");
+    modify(file, [&](mp4::MovieFile& movie) {
+        ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, "no line break at all", "en", 0.0, false));
+        EXPECT_NE(SubTitleUtilities::getSubTitleTrackWithLanguage(movie, "en"), 0u);
+    });
+    const auto tracks = subtitleTracks(file);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].sampleCount, 0u);
+    EXPECT_EQ(factory.decodeErrors(file), "");
+}
