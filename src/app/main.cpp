@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/messageboxalerts.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -7,6 +8,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Korvalane");
+    MessageBoxAlerts alerts;
 
     MainWindow window;
     window.show();
