@@ -468,6 +468,35 @@ TEST_F(MovieModelTest, CopyOfARecordWithoutCoverSharesThePlaceholder)
     EXPECT_FALSE(copy->coverIsSet());
 }
 
+TEST_F(MovieModelTest, CopyEndsASearchResultChainThatLeadsBack)
+{
+    auto first = std::make_shared<MovieModel>();
+    auto second = std::make_shared<MovieModel>();
+    first->setTitle("first");
+    second->setTitle("second");
+    first->setSearchResult(second);
+    second->setSearchResult(first);
+
+    const auto copy = first->copyWithZone();
+    ASSERT_TRUE(copy->searchResult());
+    EXPECT_EQ(copy->searchResult()->title(), "second");
+    EXPECT_FALSE(copy->searchResult()->searchResult());
+
+    MovieModel target;
+    target.paste(second.get());
+    ASSERT_TRUE(target.searchResult());
+    EXPECT_EQ(target.searchResult()->title(), "first");
+    ASSERT_TRUE(target.searchResult()->searchResult());
+    EXPECT_EQ(target.searchResult()->searchResult()->title(), "second");
+    EXPECT_FALSE(target.searchResult()->searchResult()->searchResult());
+
+    first->setSearchResult(first);
+    EXPECT_FALSE(first->copyWithZone()->searchResult());
+    // Neither record would ever be freed otherwise.
+    first->setSearchResult(nullptr);
+    second->setSearchResult(nullptr);
+}
+
 TEST_F(MovieModelTest, PasteKeepsTheTargetsFileAndState)
 {
     MovieModel source;
