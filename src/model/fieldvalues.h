@@ -62,9 +62,11 @@ bool fromVariant(const QVariant& value, T& out)
             return true;
         }
     }
-    if (!value.canConvert<T>())
+    // A text that is no number, say, is refused rather than read as 0.
+    QVariant converted = value;
+    if (!converted.convert(QMetaType::fromType<T>()))
         return false;
-    out = value.value<T>();
+    out = converted.value<T>();
     return true;
 }
 

@@ -44,9 +44,7 @@ MovieModel::Field MovieModel::makeField(const char* key)
             T converted{};
             if (!fromVariant(value, converted))
                 return false;
-            record.willChangeValueForKey(name);
-            record.*Member = std::move(converted);
-            record.didChangeValueForKey(name);
+            record.setField(Member, name, converted);
             return true;
         },
         [](MovieModel& record, const MovieModel& source) { record.*Member = copyValue(source.*Member); },

@@ -310,6 +310,19 @@ TEST_F(MovieModelTest, ValuesByKey)
     EXPECT_FALSE(record.artists().has_value());
 }
 
+TEST_F(MovieModelTest, ValuesByKeyAreConvertedOrRefused)
+{
+    MovieModel record;
+    EXPECT_TRUE(record.setValueForKey("chapterInterval", QString("5")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("chapterInterval", QString("five")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("subtitleOffset", QString("soon")));
+    EXPECT_EQ(record.subtitleOffset(), 0.0);
+    EXPECT_FALSE(record.setValueForKey("listOfChapters", QString("no chapters")));
+    EXPECT_TRUE(record.listOfChapters().has_value());
+}
+
 // A value different from the cleared one for every field.
 QList<std::pair<QString, QVariant>> distinctValues()
 {
