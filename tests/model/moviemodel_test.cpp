@@ -310,6 +310,19 @@ TEST_F(MovieModelTest, ValuesByKey)
     EXPECT_FALSE(record.artists().has_value());
 }
 
+TEST_F(MovieModelTest, ValuesByKeyAreConvertedOrRefused)
+{
+    MovieModel record;
+    EXPECT_TRUE(record.setValueForKey("chapterInterval", QString("5")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("chapterInterval", QString("five")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("subtitleOffset", QString("soon")));
+    EXPECT_EQ(record.subtitleOffset(), 0.0);
+    EXPECT_FALSE(record.setValueForKey("listOfChapters", QString("no chapters")));
+    EXPECT_TRUE(record.listOfChapters().has_value());
+}
+
 // A value different from the cleared one for every field.
 QList<std::pair<QString, QVariant>> distinctValues()
 {
@@ -466,6 +479,35 @@ TEST_F(MovieModelTest, CopyOfARecordWithoutCoverSharesThePlaceholder)
     const auto copy = record.copyWithZone();
     EXPECT_EQ(copy->cover(), noCoverImage());
     EXPECT_FALSE(copy->coverIsSet());
+}
+
+TEST_F(MovieModelTest, CopyEndsASearchResultChainThatLeadsBack)
+{
+    auto first = std::make_shared<MovieModel>();
+    auto second = std::make_shared<MovieModel>();
+    first->setTitle("first");
+    second->setTitle("second");
+    first->setSearchResult(second);
+    second->setSearchResult(first);
+
+    const auto copy = first->copyWithZone();
+    ASSERT_TRUE(copy->searchResult());
+    EXPECT_EQ(copy->searchResult()->title(), "second");
+    EXPECT_FALSE(copy->searchResult()->searchResult());
+
+    MovieModel target;
+    target.paste(second.get());
+    ASSERT_TRUE(target.searchResult());
+    EXPECT_EQ(target.searchResult()->title(), "first");
+    ASSERT_TRUE(target.searchResult()->searchResult());
+    EXPECT_EQ(target.searchResult()->searchResult()->title(), "second");
+    EXPECT_FALSE(target.searchResult()->searchResult()->searchResult());
+
+    first->setSearchResult(first);
+    EXPECT_FALSE(first->copyWithZone()->searchResult());
+    // Neither record would ever be freed otherwise.
+    first->setSearchResult(nullptr);
+    second->setSearchResult(nullptr);
 }
 
 TEST_F(MovieModelTest, PasteKeepsTheTargetsFileAndState)
