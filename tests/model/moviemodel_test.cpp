@@ -445,6 +445,63 @@ void fill(MovieModel& record)
     record.setTagged(true);
 }
 
+// Every field's value, by key.
+QMap<QString, QVariant> snapshot(const MovieModel& record)
+{
+    QMap<QString, QVariant> values;
+    for (const auto& [key, value] : distinctValues())
+        values.insert(key, record.valueForKey(key));
+    return values;
+}
+
+TEST_F(MovieModelTest, ClearEmptiesEveryFieldSilently)
+{
+    MovieModel record;
+    fill(record);
+    const auto cleared = snapshot(MovieModel());
+    PostCounter posts(nullptr);
+    KeyCounter anyKey(record, QString());
+    record.clear();
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_EQ(anyKey.count(), 0);
+    const auto after = snapshot(record);
+    for (auto it = cleared.cbegin(); it != cleared.cend(); ++it)
+        EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+TEST_F(MovieModelTest, ResetEmptiesTheTagsAndKeepsTheRest)
+{
+    const QStringList kept = {"enabled",        "hdVideo",           "listOfOldCovers",  "numberOfChapters",
+                              "listOfChapters", "listOfOldChapters", "listOfDbChapters", "chapterDbFileUrl",
+                              "subtitle",       "subtitleOffset",    "hasOrigSubtitle",  "imdbID",
+                              "mediaType",      "duration",          "msecDuration",     "fileUrl",
+                              "imageModels",    "foundMovies",       "searchResult"};
+    MovieModel record;
+    fill(record);
+    // Filling rebuilt the chapter list after these were set: set them again.
+    record.setListOfChapters(chapters({1, 2}));
+    record.setNumberOfChapters(2);
+    record.setTagged(true);
+    const auto before = snapshot(record);
+    const auto cleared = snapshot(MovieModel());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        EXPECT_NE(it.value(), cleared.value(it.key())) << it.key().toStdString() << " would prove nothing";
+    PostCounter posts(nullptr);
+    KeyCounter anyKey(record, QString());
+    record.reset();
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_EQ(anyKey.count(), 0);
+    const auto after = snapshot(record);
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (it.key() == "status")
+            EXPECT_EQ(it.value(), QVariant(qint64(1)));
+        else if (kept.contains(it.key()))
+            EXPECT_EQ(it.value(), before.value(it.key())) << it.key().toStdString() << " is kept";
+        else
+            EXPECT_EQ(it.value(), cleared.value(it.key())) << it.key().toStdString() << " is emptied";
+    }
+}
+
 TEST_F(MovieModelTest, CopyTakesEveryFieldAndAnnouncesNothing)
 {
     MovieModel record;
@@ -522,6 +579,12 @@ TEST_F(MovieModelTest, PasteKeepsTheTargetsFileAndState)
     PostCounter posts(&target);
     target.paste(&source);
     EXPECT_GE(posts.count(), 1);
+    const QStringList ownState = {"enabled", "duration", "msecDuration", "status", "tagged", "fileUrl"};
+    for (const auto& [key, value] : distinctValues()) {
+        if (!ownState.contains(key) && key != "cover" && key != "searchResult") {
+            EXPECT_EQ(target.valueForKey(key), source.valueForKey(key)) << key.toStdString();
+        }
+    }
     EXPECT_EQ(target.fileUrl(), QUrl::fromLocalFile("/movies/target.mp4"));
     EXPECT_EQ(target.duration(), "00:01:00");
     EXPECT_EQ(target.msecDuration(), 60000);
