@@ -30,6 +30,7 @@ constexpr int kThumbnailTimeoutMs = 60'000;
 // How large a hit's thumbnail is shown, in points.
 constexpr int kHitThumbnailWidth = 32;
 constexpr int kHitThumbnailHeight = 48;
+constexpr int kMostHitThumbnailPixelsPerPoint = 4;
 
 struct ThumbnailLoad {
     std::shared_ptr<const QImage> image;
@@ -77,7 +78,9 @@ std::shared_ptr<const QImage> hitThumbnail(const QByteArray& data)
     // A hit's cell shows every thumbnail at 32 x 48 points. One of that shape
     // keeps every pixel; another is drawn into that shape.
     if (qint64(image.width()) * kHitThumbnailHeight != qint64(image.height()) * kHitThumbnailWidth) {
-        const int scale = std::max(1, (image.width() + kHitThumbnailWidth - 1) / kHitThumbnailWidth);
+        // Enough pixels for a dense screen, never a huge redraw of a huge picture.
+        const int scale = std::clamp((image.width() + kHitThumbnailWidth - 1) / kHitThumbnailWidth, 1,
+                                     kMostHitThumbnailPixelsPerPoint);
         image = image.scaled(kHitThumbnailWidth * scale, kHitThumbnailHeight * scale, Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);
     }

@@ -317,10 +317,12 @@ TEST_F(TmdbLookupStepsTest, HitThumbnailsAreShownAt32By48Points)
 {
     server.route("GET", "/t/p/w92/square.jpg", FakeReply::bytes(pngBytes({50, 50}, posterColour(3)), "image/png"));
     server.route("GET", "/t/p/w92/tall.jpg", FakeReply::bytes(pngBytes({64, 96}, posterColour(4)), "image/png"));
+    server.route("GET", "/t/p/w92/wide.jpg", FakeReply::bytes(pngBytes({3000, 100}, posterColour(5)), "image/png"));
     client.getMovieSearchItems(hitsOf(R"([{"id":1,"title":"Square","poster_path":"/square.jpg"},)"
-                                      R"({"id":2,"title":"Tall","poster_path":"/tall.jpg"}])"));
+                                      R"({"id":2,"title":"Tall","poster_path":"/tall.jpg"},)"
+                                      R"({"id":3,"title":"Wide","poster_path":"/wide.jpg"}])"));
     const auto& hits = client.movieSearchList();
-    ASSERT_EQ(hits.size(), 2);
+    ASSERT_EQ(hits.size(), 3);
     ASSERT_TRUE(hits[0]->image());
     EXPECT_EQ(hits[0]->image()->deviceIndependentSize(), QSizeF(32, 48));
     EXPECT_EQ(hits[0]->image()->pixel(10, 10), posterColour(3).rgb());
@@ -328,4 +330,8 @@ TEST_F(TmdbLookupStepsTest, HitThumbnailsAreShownAt32By48Points)
     ASSERT_TRUE(hits[1]->image());
     EXPECT_EQ(hits[1]->image()->size(), QSize(64, 96));
     EXPECT_EQ(hits[1]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    // A huge picture is not redrawn at full size.
+    ASSERT_TRUE(hits[2]->image());
+    EXPECT_EQ(hits[2]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    EXPECT_LE(hits[2]->image()->width(), 4 * 32);
 }
