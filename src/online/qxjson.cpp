@@ -4,6 +4,7 @@
 
 #include <QVariantMap>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,25 @@ int hexValue(char16_t c)
     if (c >= u'A' && c <= u'F')
         return c - u'A' + 10;
     return -1;
+}
+
+// What a backslash followed by `escaped` stands for (all but "u").
+char16_t unescaped(char16_t escaped)
+{
+    switch (escaped) {
+        case u'n':
+            return 10;
+        case u'r':
+            return 13;
+        case u't':
+            return 9;
+        case u'b':
+            return 8;
+        case u'f':
+            return 12;
+        default:
+            return escaped;
+    }
 }
 
 class Reader {
@@ -155,41 +175,34 @@ private:
             return syntaxError(m_position);
         ++m_position;
         const char16_t escaped = m_text.at(m_position).unicode();
-        switch (escaped) {
-            case u'n':
-                active().append(QChar(10));
-                break;
-            case u'r':
-                active().append(QChar(13));
-                break;
-            case u't':
-                active().append(QChar(9));
-                break;
-            case u'b':
-                active().append(QChar(8));
-                break;
-            case u'f':
-                active().append(QChar(12));
-                break;
-            case u'u': {
-                char16_t unit = 0;
-                for (int i = 1; i <= 4; ++i) {
-                    const qsizetype at = m_position + i;
-                    const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
-                    if (digit < 0)
-                        return syntaxError(at < m_length ? at : m_position);
-                    unit = static_cast<char16_t>(unit * 16 + digit);
-                }
-                active().append(QChar(unit));
-                m_position += 4;
-                break;
-            }
-            default:
-                active().append(QChar(escaped));
-                break;
+        if (escaped == u'u') {
+            const std::optional<char16_t> unit = hexUnit();
+            if (!unit)
+                return false;
+            active().append(QChar(*unit));
+            m_position += 4;
+        } else {
+            active().append(QChar(unescaped(escaped)));
         }
         ++m_position;
         return true;
+    }
+
+    // The code unit of the four hexadecimal digits after the "u" at the
+    // position; a syntax error when they are not there.
+    std::optional<char16_t> hexUnit()
+    {
+        char16_t unit = 0;
+        for (int i = 1; i <= 4; ++i) {
+            const qsizetype at = m_position + i;
+            const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
+            if (digit < 0) {
+                syntaxError(at < m_length ? at : m_position);
+                return std::nullopt;
+            }
+            unit = static_cast<char16_t>(unit * 16 + digit);
+        }
+        return unit;
     }
 
     void comma()

@@ -5,11 +5,14 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace platform {
 
 namespace {
+
+std::atomic<double> g_sliceScale{1.0};
 
 // A timer never fires for a negative interval, which would leave the loop
 // running for good; an interval beyond the timer's range would wrap.
@@ -23,12 +26,22 @@ int sliceMilliseconds(double seconds)
 
 }  // namespace
 
+void setPumpSliceScale(double scale)
+{
+    g_sliceScale.store(scale);
+}
+
+double pumpSliceScale()
+{
+    return g_sliceScale.load();
+}
+
 void pumpEvents(double seconds)
 {
     if (!QCoreApplication::instance())
         return;
     QEventLoop loop;
-    QTimer::singleShot(sliceMilliseconds(seconds), &loop, &QEventLoop::quit);
+    QTimer::singleShot(sliceMilliseconds(seconds * pumpSliceScale()), &loop, &QEventLoop::quit);
     loop.exec();
 }
 

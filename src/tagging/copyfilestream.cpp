@@ -43,21 +43,21 @@ void CopyFileStream::start()
 void CopyFileStream::stream(FileStream* /*sender*/, FileStream::Event eventCode)
 {
     switch (eventCode) {
-    case FileStream::OpenCompleted:
-        m_status = Opened;
-        break;
-    case FileStream::HasBytesAvailable:
-        moveOneChunk();
-        break;
-    case FileStream::HasSpaceAvailable:
-        break;
-    case FileStream::ErrorOccurred:
-        fail();
-        break;
-    case FileStream::EndEncountered:
-        m_status = Finished;
-        close();
-        break;
+        case FileStream::OpenCompleted:
+            m_status = Opened;
+            break;
+        case FileStream::HasBytesAvailable:
+            moveOneChunk();
+            break;
+        case FileStream::HasSpaceAvailable:
+            break;
+        case FileStream::ErrorOccurred:
+            fail();
+            break;
+        case FileStream::EndEncountered:
+            m_status = Finished;
+            close();
+            break;
     }
 }
 

@@ -24,16 +24,16 @@ QString textValue(const QVariantMap& map, const QString& key)
 {
     const QVariant value = map.value(key);
     switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::ULongLong:
-    case QMetaType::UInt:
-    case QMetaType::Double:
-        return value.toString();
-    default:
-        return QString();
+        case QMetaType::QString:
+            return value.toString();
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::ULongLong:
+        case QMetaType::UInt:
+        case QMetaType::Double:
+            return value.toString();
+        default:
+            return QString();
     }
 }
 
@@ -87,8 +87,9 @@ std::optional<QVariantMap> loadEyeTvProperties(const QUrl& recordingUrl)
     }
     const std::optional<QVariant> parsed = platform::parsePropertyList(file.readAll());
     if (!parsed || parsed->typeId() != QMetaType::QVariantMap) {
-        platform::log(QStringLiteral("Error reading plist: %1")
-                          .arg(parsed ? QStringLiteral("not a dictionary") : QStringLiteral("malformed property list")));
+        platform::log(
+            QStringLiteral("Error reading plist: %1")
+                .arg(parsed ? QStringLiteral("not a dictionary") : QStringLiteral("malformed property list")));
         return std::nullopt;
     }
     return parsed->toMap();

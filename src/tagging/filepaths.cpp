@@ -93,8 +93,7 @@ bool isSameEntry(const QString& first, const QString& second)
 {
     struct stat a;
     struct stat b;
-    if (::stat(QFile::encodeName(first).constData(), &a) != 0 ||
-        ::stat(QFile::encodeName(second).constData(), &b) != 0)
+    if (::stat(QFile::encodeName(first).constData(), &a) != 0 || ::stat(QFile::encodeName(second).constData(), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -140,14 +140,14 @@ struct PictureFormatWords {
 PictureFormatWords pictureFormatWords(qint64 hdVideo)
 {
     switch (hdVideo) {
-    case 3:
-        return {QStringLiteral("4K"), QStringLiteral("2160p")};
-    case 2:
-        return {QStringLiteral("HD"), QStringLiteral("1080p")};
-    case 1:
-        return {QStringLiteral("HD"), QStringLiteral("720p")};
-    default:
-        return {QStringLiteral("SD"), QStringLiteral("480p")};
+        case 3:
+            return {QStringLiteral("4K"), QStringLiteral("2160p")};
+        case 2:
+            return {QStringLiteral("HD"), QStringLiteral("1080p")};
+        case 1:
+            return {QStringLiteral("HD"), QStringLiteral("720p")};
+        default:
+            return {QStringLiteral("SD"), QStringLiteral("480p")};
     }
 }
 
@@ -161,7 +161,8 @@ qint64 currentScheme()
 QString placeHolderPattern()
 {
     const QString key = QStringLiteral("FileNamePlaceHolderPattern");
-    return settings().contains(key) ? settings().stringValue(key) : platform::localized(QStringLiteral("startFilePattern"));
+    return settings().contains(key) ? settings().stringValue(key)
+                                    : platform::localized(QStringLiteral("startFilePattern"));
 }
 
 QString joinedName(const QString& stem, const QString& extension)
@@ -350,27 +351,27 @@ QUrl getNewFileURL(const MovieModel& movie, const QUrl& directory, bool caseSens
     QString name;
     qint64 suffixLevel = 0;
     switch (scheme) {
-    case TitleAndYear: {
-        const QString language = systemPreferredLanguage();
-        const QString pattern = QStringLiteral("%1 - (%2)").arg(titleKeyword(language), yearKeyword(language));
-        name = getCustomPattern(movie, pattern, extractYearFromReleaseDate(movie.releaseDate()), QString(""),
-                                QString(""), QString(""), QString(""));
-        break;
-    }
-    case TitleAndPictureFormat:
-        name = movie.title().isEmpty() ? makeTitleFromFileURL(movie.fileUrl()) : movie.title();
-        suffixLevel = hdVideo;
-        break;
-    case CustomPattern: {
-        const PictureFormatWords words = pictureFormatWords(hdVideo);
-        const QString rating = movie.rating().isNull() ? QString("") : movie.rating();
-        name = getCustomPattern(movie, placeHolderPattern(), extractYearFromReleaseDate(movie.releaseDate()),
-                                words.hd, words.format, rating, locale);
-        break;
-    }
-    default:
-        name = movie.title();
-        break;
+        case TitleAndYear: {
+            const QString language = systemPreferredLanguage();
+            const QString pattern = QStringLiteral("%1 - (%2)").arg(titleKeyword(language), yearKeyword(language));
+            name = getCustomPattern(movie, pattern, extractYearFromReleaseDate(movie.releaseDate()), QString(""),
+                                    QString(""), QString(""), QString(""));
+            break;
+        }
+        case TitleAndPictureFormat:
+            name = movie.title().isEmpty() ? makeTitleFromFileURL(movie.fileUrl()) : movie.title();
+            suffixLevel = hdVideo;
+            break;
+        case CustomPattern: {
+            const PictureFormatWords words = pictureFormatWords(hdVideo);
+            const QString rating = movie.rating().isNull() ? QString("") : movie.rating();
+            name = getCustomPattern(movie, placeHolderPattern(), extractYearFromReleaseDate(movie.releaseDate()),
+                                    words.hd, words.format, rating, locale);
+            break;
+        }
+        default:
+            name = movie.title();
+            break;
     }
     return uniqueFileName(movie.fileUrl(), name, folder, scheme, suffixLevel, overwrite, caseSensitive);
 }

@@ -81,7 +81,8 @@ void writeCover(const MovieModel& movie, const QUrl& fileUrl, bool separateFolde
         return;
     const QUrl coverUrl =
         separateFolders
-            ? FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(fileUrl), QStringLiteral("cover.jpg"))
+            ? FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(fileUrl),
+                                                QStringLiteral("cover.jpg"))
             : FilePaths::appendingPathExtension(FilePaths::deletingPathExtension(fileUrl), QStringLiteral("jpg"));
     writeWholeFile(coverUrl.toLocalFile(), *jpeg);
 }

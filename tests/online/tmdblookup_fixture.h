@@ -109,6 +109,7 @@ private:
     QTemporaryDir m_settingsFolder;
     QString m_previousSettingsFolder;
     QVariantMap m_previousDefaults;
+    double m_previousSliceScale = 1.0;
 };
 
 }  // namespace tmdblookuptest

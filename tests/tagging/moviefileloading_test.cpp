@@ -207,8 +207,7 @@ TEST_F(MovieFileLoadingTest, ValidityChecks)
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(std::nullopt, {}));
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(QStringList{root("notes.txt")}, {}));
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4")}, {url("dir/a.mp4")}));
-    EXPECT_TRUE(
-        isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4"), root("dir")}, {url("dir/a.mp4")}));
+    EXPECT_TRUE(isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4"), root("dir")}, {url("dir/a.mp4")}));
 }
 
 }  // namespace

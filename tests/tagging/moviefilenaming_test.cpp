@@ -169,9 +169,9 @@ TEST_F(NamingSchemeTest, SchemeOneIsTheTitleWithThePictureFormat)
 {
     set("FileNamePatternForSaving", 1);
     auto record = movie("file.m4v", "Alien");
-    const QList<QPair<qint64, QString>> suffixes{{-1, "Alien.m4v"},           {0, "Alien.m4v"},
-                                                 {1, "Alien (HD).m4v"},       {2, "Alien (1080p HD).m4v"},
-                                                 {3, "Alien (4K).m4v"},       {7, "Alien (4K).m4v"}};
+    const QList<QPair<qint64, QString>> suffixes{{-1, "Alien.m4v"},     {0, "Alien.m4v"},
+                                                 {1, "Alien (HD).m4v"}, {2, "Alien (1080p HD).m4v"},
+                                                 {3, "Alien (4K).m4v"}, {7, "Alien (4K).m4v"}};
     for (const auto& [hd, expected] : suffixes) {
         record->setHdVideo(hd);
         EXPECT_EQ(saved(*record), expected) << hd;
@@ -273,16 +273,14 @@ TEST_F(NamingSchemeTest, GetCustomPatternTrimsAndReplacesEveryOccurrence)
     record->setGenre("Crime");
     EXPECT_EQ(getCustomPattern(*record, "\t genre: title/title hd \t", "1995", "HD", "1080p", QString(), "us"),
               "Crime: " + QString(titleKeyword(language()) == "title" ? "Heat/Heat" : "title/title") + " HD");
-    EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"),
-              "ab 12 Jahren");
+    EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"), "ab 12 Jahren");
     EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", "", "us"), "[]");
     EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", QString(), "us"), "[rating]");
 }
 
 TEST(ReleaseYearTest, YearOfTheDateInUtc)
 {
-    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))),
-              "2011");
+    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))), "2011");
     EXPECT_TRUE(extractYearFromReleaseDate(QDateTime()).isNull());
 }
 
@@ -298,7 +296,9 @@ TEST_F(NamingSchemeTest, HostileTitlesStayInTheFolder)
                              ".hidden",
                              "...",
                              "",
-                             "a\nb\tc\x01" "d\x7f" "e",
+                             "a\nb\tc\x01"
+                             "d\x7f"
+                             "e",
                              QString(QChar(0)) + "nul",
                              "C:\\Windows\\..\\x",
                              "Dawn: Part 1/2",

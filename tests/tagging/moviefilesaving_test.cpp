@@ -176,8 +176,8 @@ TEST_F(MovieFileSavingTest, PlexSideFilesBesideTheMovie)
     ASSERT_TRUE(save(*bare));
 
     EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
-    EXPECT_EQ(entries("work"), (QStringList{"Alien - (1979).de.srt", "Alien - (1979).jpg", "Alien - (1979).m4v",
-                                            "Heat - (1979).m4v"}));
+    EXPECT_EQ(entries("work"),
+              (QStringList{"Alien - (1979).de.srt", "Alien - (1979).jpg", "Alien - (1979).m4v", "Heat - (1979).m4v"}));
     const QImage written(m_work + "/Alien - (1979).jpg", "JPEG");
     EXPECT_EQ(written.size(), QSize(40, 30));
     EXPECT_EQ(contents(m_work + "/Alien - (1979).de.srt"), kSubtitle.toUtf8());
@@ -274,8 +274,8 @@ TEST_F(MovieFileSavingTest, ARenameWhoseSecondMoveFailsPutsTheFileBack)
     ASSERT_TRUE(touch(m_work + "/taken.m4v", "taken"));
     QUrl location;
     platform::LogCapture log;
-    EXPECT_FALSE(saveRenameFile(QUrl::fromLocalFile(m_work + "/present.m4v"), QUrl::fromLocalFile(m_work + "/taken.m4v"),
-                                &location));
+    EXPECT_FALSE(saveRenameFile(QUrl::fromLocalFile(m_work + "/present.m4v"),
+                                QUrl::fromLocalFile(m_work + "/taken.m4v"), &location));
     EXPECT_EQ(location, QUrl::fromLocalFile(m_work + "/present.m4v"));
     EXPECT_EQ(contents(m_work + "/present.m4v"), QByteArray("present"));
     EXPECT_EQ(contents(m_work + "/taken.m4v"), QByteArray("taken"));
@@ -428,10 +428,11 @@ TEST_F(MediaLibraryImportTest, EachFailureHasItsLogLine)
     m_library.reachable = false;
     EXPECT_FALSE(importFileToiTunes(file));
     EXPECT_FALSE(importFileToTVApp(file));
-    EXPECT_EQ(log.lines(), (QStringList{"Can't import file 'a b.m4v' in iTunes", "Can't import file 'a b.m4v' in TV App",
-                                        "iTunes scripting object doesn't respond to 'add:to:' selector",
-                                        "TV App scripting object doesn't respond to 'add:to:' selector",
-                                        "Can't open scripting bridge to iTunes", "Can't open scripting bridge to TV App"}));
+    EXPECT_EQ(log.lines(),
+              (QStringList{"Can't import file 'a b.m4v' in iTunes", "Can't import file 'a b.m4v' in TV App",
+                           "iTunes scripting object doesn't respond to 'add:to:' selector",
+                           "TV App scripting object doesn't respond to 'add:to:' selector",
+                           "Can't open scripting bridge to iTunes", "Can't open scripting bridge to TV App"}));
 }
 
 TEST(SystemMediaLibraryTest, HasNoApplicationToImportInto)
