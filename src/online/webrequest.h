@@ -37,7 +37,8 @@ public:
     WebRequest& operator=(const WebRequest&) = delete;
 
     // Performs one GET of `url`; returns requestIsSuccessful() at the end.
-    // After false the buffer is empty.
+    // After false the buffer is empty. A body shorter than the length its
+    // response declared counts as a failed connection, whatever the status.
     bool executeRequest(const QString& url);
     // Runs executeRequest() and reads the body with QXJSON; returns the
     // reply's top-level QVariantMap or QVariantList, or an invalid QVariant

@@ -123,8 +123,8 @@ void pictureFormatFromWidth(MovieModel& movie)
         movie.setHdVideo(3);
 }
 
-void readNames(const QVariantMap& plist, const QString& key, void (MovieModel::*setter)(const std::optional<QStringList>&),
-               MovieModel& movie)
+void readNames(const QVariantMap& plist, const QString& key,
+               void (MovieModel::*setter)(const std::optional<QStringList>&), MovieModel& movie)
 {
     const QString names = namesStringFromITunMOVIEntry(plist, key);
     if (!names.isEmpty() && names != QStringLiteral("NA"))
@@ -213,7 +213,8 @@ void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie)
 
 std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie)
 {
-    const std::vector<mp4::Chapter> chapters = file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
+    const std::vector<mp4::Chapter> chapters =
+        file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
     ChapterList list;
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         auto chapter = std::make_shared<ChapterModel>();

@@ -95,8 +95,8 @@ void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& i
 void setNameTags(const MovieModel& movie, mp4::Tags& tags)
 {
     if (!movie.title().isNull()) {
-        tags.sortName = utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle()
-                                                                    : sortTitleWithoutArticle(movie.title()));
+        tags.sortName =
+            utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
         tags.name = utf8FromString(movie.title());
     }
     std::optional<std::string> artist = text(movie.artist());
@@ -214,7 +214,8 @@ bool isSameFile(const QUrl& first, const QUrl& second)
 
 }  // namespace
 
-std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source, const QUrl& saveAsDestinationFileUrl)
+std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
+                                                                const QUrl& saveAsDestinationFileUrl)
 {
     if (source.isEmpty()) {
         platform::log(QStringLiteral("no actual file set"));
@@ -244,9 +245,7 @@ void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinati
 
 QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie)
 {
-    auto names = [](const std::optional<QStringList>& list) {
-        return nameDictionariesFromNames(list);
-    };
+    auto names = [](const std::optional<QStringList>& list) { return nameDictionariesFromNames(list); };
     return QVariantMap{
         {QStringLiteral("cast"), names(movie.artists())},
         {QStringLiteral("directors"), names(movie.directors())},
@@ -292,8 +291,9 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
 
     // The edits reach the disk only now; a failed commit leaves the file as it was.
     if (const auto closed = file->close(); !closed) {
-        platform::log(QStringLiteral("MP4Close failed on %1: %2")
-                          .arg(QString::fromStdString(file->path().string()), QString::fromStdString(closed.error().message)));
+        platform::log(
+            QStringLiteral("MP4Close failed on %1: %2")
+                .arg(QString::fromStdString(file->path().string()), QString::fromStdString(closed.error().message)));
         return false;
     }
     return true;

@@ -136,8 +136,8 @@ std::expected<SubtitleTrack, TaggingError> addSubTitleTrack(mp4::MovieFile& file
     const std::uint32_t track = *added;
 
     (void)file.setTrackLanguage(track, subtitleCode(twoLetterlanguage));
-    const mp4::Matrix matrix = matrixWithVerticalTranslation(
-        file.track(track).value_or(mp4::TrackInfo{}).matrix, geometry.verticalTranslation);
+    const mp4::Matrix matrix = matrixWithVerticalTranslation(file.track(track).value_or(mp4::TrackInfo{}).matrix,
+                                                             geometry.verticalTranslation);
     (void)file.setTrackDurationPerChunk(track, std::max<std::uint32_t>(timeScale / 8, 1));
     (void)file.setTrackAlternateGroup(track, 3);
     (void)file.setTrackMatrix(track, matrix);
@@ -168,11 +168,10 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
     const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
         ++samplesWritten;
-        return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration)
-            .has_value();
+        return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration).has_value();
     };
-    if (auto error = parseSrt(utf8, writer, track->trackId, timeScale, offsetInMilliseconds(offsetInSeconds),
-                              track->fontSize)) {
+    if (auto error =
+            parseSrt(utf8, writer, track->trackId, timeScale, offsetInMilliseconds(offsetInSeconds), track->fontSize)) {
         (void)file.deleteTrack(track->trackId);
         return std::unexpected(*error);
     }

@@ -168,8 +168,8 @@ bool addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString
     (void)file.removeItemsByMeaning(meanText, nameText);
     if (value.isEmpty())
         return false;
-    const mp4::Item item =
-        mp4::Item::freeform(meanText, nameText, {mp4::ItemData{static_cast<std::uint32_t>(kUtf8Type), 0, bytesOf(value)}});
+    const mp4::Item item = mp4::Item::freeform(
+        meanText, nameText, {mp4::ItemData{static_cast<std::uint32_t>(kUtf8Type), 0, bytesOf(value)}});
     return file.addItem(item).has_value();
 }
 

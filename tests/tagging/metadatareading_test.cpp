@@ -285,9 +285,9 @@ TEST_F(MetaDataReading, FirstArtworkIsTheCoverAndTheOthersAreOlderCovers)
 TEST_F(MetaDataReading, TinyArtworksAreNotCovers)
 {
     const QString file = plainMovie("tiny.mp4");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--artwork", tinyPicture("p99.jpg", 99), "--artwork",
-                                                tinyPicture("p100.jpg", 100), "--artwork",
-                                                tinyPicture("p101.jpg", 101)}));
+    ASSERT_TRUE(
+        factory.atomicParsleyTag(file, {"--artwork", tinyPicture("p99.jpg", 99), "--artwork",
+                                        tinyPicture("p100.jpg", 100), "--artwork", tinyPicture("p101.jpg", 101)}));
     ASSERT_TRUE(factory.atomicParsleyTags(file).contains("3 pieces of artwork"));
     ASSERT_TRUE(read(file));
     EXPECT_FALSE(movie.coverIsSet());  // 99 bytes: too small
@@ -312,14 +312,29 @@ TEST_F(MetaDataReading, ItemsWrittenByAtomicParsley)
         "<dict><key>name</key><string>Max</string></dict></array>"
         "<key>producers</key><array/>"
         "<key>studio</key><string>Studio Ü</string></dict></plist>";
-    ASSERT_TRUE(factory.atomicParsleyTag(
-        file, {"--title", "AP Title", "--artist", "Someone, Else", "--stik", "Movie", "--hdvideo", "true",
-               "--advisory", "explicit", "--cnID", "123456", "--geID", "4401", "--apID", "someone@example.org",
-               "--xID", "vendor:id:1", "--encodedBy", "Encoder", "--encodingTool", "Tool 1.0", "--category", "Cat",
-               "--keyword", "Key", "--podcastFlag", "true", "--gapless", "true", "--purchaseDate",
-               "2011-03-04T05:06:07Z", "--sortOrder", "name", "Title, AP", "--sortOrder", "composer", "Comp, Sort",
-               "--rDNSatom", castList, "name=iTunMOVI", "domain=com.apple.iTunes", "--rDNSatom",
-               "de-movie|FSK 12|200|", "name=iTunEXTC", "domain=com.apple.iTunes"}));
+    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--title",        "AP Title",
+                                                "--artist",       "Someone, Else",
+                                                "--stik",         "Movie",
+                                                "--hdvideo",      "true",
+                                                "--advisory",     "explicit",
+                                                "--cnID",         "123456",
+                                                "--geID",         "4401",
+                                                "--apID",         "someone@example.org",
+                                                "--xID",          "vendor:id:1",
+                                                "--encodedBy",    "Encoder",
+                                                "--encodingTool", "Tool 1.0",
+                                                "--category",     "Cat",
+                                                "--keyword",      "Key",
+                                                "--podcastFlag",  "true",
+                                                "--gapless",      "true",
+                                                "--purchaseDate", "2011-03-04T05:06:07Z",
+                                                "--sortOrder",    "name",
+                                                "Title, AP",      "--sortOrder",
+                                                "composer",       "Comp, Sort",
+                                                "--rDNSatom",     castList,
+                                                "name=iTunMOVI",  "domain=com.apple.iTunes",
+                                                "--rDNSatom",     "de-movie|FSK 12|200|",
+                                                "name=iTunEXTC",  "domain=com.apple.iTunes"}));
     ASSERT_TRUE(read(file));
 
     EXPECT_EQ(movie.title(), "AP Title");
@@ -364,8 +379,8 @@ TEST_F(MetaDataReading, CastListWithoutDirectorsLeavesTheArtistTagInCharge)
 TEST_F(MetaDataReading, BrokenCastListIsIgnored)
 {
     const QString file = plainMovie("broken.m4v");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--rDNSatom", "<plist><dict><key>cast</key><arr", "name=iTunMOVI",
-                                                "domain=com.apple.iTunes"}));
+    ASSERT_TRUE(factory.atomicParsleyTag(
+        file, {"--rDNSatom", "<plist><dict><key>cast</key><arr", "name=iTunMOVI", "domain=com.apple.iTunes"}));
     ASSERT_TRUE(read(file));
     EXPECT_FALSE(movie.artists());
     EXPECT_FALSE(movie.directors());
@@ -374,8 +389,8 @@ TEST_F(MetaDataReading, BrokenCastListIsIgnored)
 TEST_F(MetaDataReading, TextsOfNAMeanNothing)
 {
     const QString file = plainMovie("na.m4v");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--title", "NA", "--genre", "NA", "--comment", "na",
-                                                "--artist", "NA"}));
+    ASSERT_TRUE(
+        factory.atomicParsleyTag(file, {"--title", "NA", "--genre", "NA", "--comment", "na", "--artist", "NA"}));
     ASSERT_TRUE(read(file));
     EXPECT_TRUE(movie.title().isNull());
     EXPECT_TRUE(movie.genre().isNull());

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using testsupport::MovieFactory;
 using testsupport::MovieSpec;
 
@@ -65,8 +67,9 @@ protected:
 
     static void resetSettings()
     {
-        for (const char* key : {"ReplaceExistingCoverPictures", "FiledsNotToBeOverwritten", "OverwriteExistingSubtitles",
-                                "SortMovieNamesWithoutArticle", "DoNotOverWriteMediaType", "DefaultChapterSetting"})
+        for (const char* key :
+             {"ReplaceExistingCoverPictures", "FiledsNotToBeOverwritten", "OverwriteExistingSubtitles",
+              "SortMovieNamesWithoutArticle", "DoNotOverWriteMediaType", "DefaultChapterSetting"})
             settings().remove(key);
     }
     static platform::Settings& settings() { return platform::Settings::shared(); }
@@ -159,13 +162,48 @@ TEST_F(MetaDataWriting, EveryTagReadsBackThroughOurReader)
     ASSERT_TRUE(write());
 
     const auto back = readBack(file);
-    for (const char* key :
-         {"title", "sortTitle", "artist", "albumArtist", "xID", "comments", "genre", "releaseDate", "hdVideo",
-          "explicitFlag", "shortDescription", "longDescription", "mediaType", "gapless", "compilation", "podcast",
-          "copyright", "encodingTool", "encodedBy", "iTunesAccountType", "iTunesAccount", "iTunesCountry", "genreType",
-          "composerId", "genreId", "artistId", "playlistId", "album", "composer", "sortComposer", "purchaseDate",
-          "grouping", "keywords", "category", "cnID", "rating", "artists", "directors", "codirectors", "producers",
-          "screenWriters", "studio"})
+    for (const char* key : {"title",
+                            "sortTitle",
+                            "artist",
+                            "albumArtist",
+                            "xID",
+                            "comments",
+                            "genre",
+                            "releaseDate",
+                            "hdVideo",
+                            "explicitFlag",
+                            "shortDescription",
+                            "longDescription",
+                            "mediaType",
+                            "gapless",
+                            "compilation",
+                            "podcast",
+                            "copyright",
+                            "encodingTool",
+                            "encodedBy",
+                            "iTunesAccountType",
+                            "iTunesAccount",
+                            "iTunesCountry",
+                            "genreType",
+                            "composerId",
+                            "genreId",
+                            "artistId",
+                            "playlistId",
+                            "album",
+                            "composer",
+                            "sortComposer",
+                            "purchaseDate",
+                            "grouping",
+                            "keywords",
+                            "category",
+                            "cnID",
+                            "rating",
+                            "artists",
+                            "directors",
+                            "codirectors",
+                            "producers",
+                            "screenWriters",
+                            "studio"})
         EXPECT_EQ(back->valueForKey(key), movie.valueForKey(key)) << key;
     EXPECT_EQ(back->contentId(), 123456);  // the catalogue id item replaces the content id
 }
@@ -198,15 +236,25 @@ TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
     EXPECT_EQ(tags["iTunEXTC"].toString(), "de-movie|FSK 12|200|");
 
     const QString listed = factory.atomicParsleyTags(file);
-    for (const char* line : {"Atom \"sonm\" contains: Grand Test, The", "Atom \"soar\" contains: Artist Ö",
-                             "Atom \"soaa\" contains: Album Artist", "Atom \"soal\" contains: Album",
-                             "Atom \"soco\" contains: Composer, Sort", "Atom \"©grp\" contains: Group",
-                             "Atom \"keyw\" contains: keys", "Atom \"catg\" contains: Category",
-                             "Atom \"©enc\" contains: Encoder", "Atom \"©too\" contains: Tool", "Atom \"apID\" contains: me@example.org",
-                             "Atom \"xid \" contains: vendor:isrc:1", "Atom \"cnID\" contains: 123456",
-                             "Atom \"geID\" contains: 4401", "Atom \"pcst\" contains: true",
-                             "Atom \"rtng\" contains: Clean Content", "Atom \"stik\" contains: Movie",
-                             "Atom \"hdvd\" contains: 2", "Atom \"purd\" contains: 2011-3-4T12:00:00Z",
+    for (const char* line : {"Atom \"sonm\" contains: Grand Test, The",
+                             "Atom \"soar\" contains: Artist Ö",
+                             "Atom \"soaa\" contains: Album Artist",
+                             "Atom \"soal\" contains: Album",
+                             "Atom \"soco\" contains: Composer, Sort",
+                             "Atom \"©grp\" contains: Group",
+                             "Atom \"keyw\" contains: keys",
+                             "Atom \"catg\" contains: Category",
+                             "Atom \"©enc\" contains: Encoder",
+                             "Atom \"©too\" contains: Tool",
+                             "Atom \"apID\" contains: me@example.org",
+                             "Atom \"xid \" contains: vendor:isrc:1",
+                             "Atom \"cnID\" contains: 123456",
+                             "Atom \"geID\" contains: 4401",
+                             "Atom \"pcst\" contains: true",
+                             "Atom \"rtng\" contains: Clean Content",
+                             "Atom \"stik\" contains: Movie",
+                             "Atom \"hdvd\" contains: 2",
+                             "Atom \"purd\" contains: 2011-3-4T12:00:00Z",
                              "[com.apple.iTunes;iTunEXTC] contains: de-movie|FSK 12|200|",
                              "[com.apple.iTunes;iTunMOVI] contains:"})
         EXPECT_TRUE(listed.contains(QString::fromUtf8(line))) << line << "\n" << listed.toStdString();
@@ -520,8 +568,29 @@ TEST_F(MetaDataWriting, OpeningFailuresAreLogged)
     EXPECT_FALSE(write());
     movie.setFileUrl(urlOf(plainMovie("exists.m4v")));
     EXPECT_FALSE(write("en", urlOf(factory.path("no/such/folder/x.m4v"))));
-    EXPECT_EQ(log.lines(), (QStringList{"no actual file set", "MP4Modify failed on " + missing + " failed",
-                                        "file copy failed"}));
+    EXPECT_EQ(log.lines(),
+              (QStringList{"no actual file set", "MP4Modify failed on " + missing + " failed", "file copy failed"}));
+}
+
+TEST_F(MetaDataWriting, ReadOnlyFileIsRefusedAndLeftAlone)
+{
+    const QString file = plainMovie("readonly.m4v");
+    ASSERT_TRUE(QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    if (::access(QFile::encodeName(file).constData(), W_OK) == 0)
+        GTEST_SKIP() << "this user may write any file";
+    const QByteArray before = [&] {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    pointAt(file);
+    movie.setTitle("Never written");
+    platform::LogCapture log;
+    EXPECT_FALSE(write());
+    EXPECT_EQ(log.lines(), QStringList{"MP4Modify failed on " + file + " failed"});
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
 }
 
 TEST_F(MetaDataWriting, RepeatedSavesKeepTheFileSizeBounded)

@@ -19,7 +19,8 @@ const QByteArray seedText =
 
 quint16 bigEndian16(const QByteArray& bytes, qsizetype at)
 {
-    return static_cast<quint16>((static_cast<unsigned char>(bytes[at]) << 8) | static_cast<unsigned char>(bytes[at + 1]));
+    return static_cast<quint16>((static_cast<unsigned char>(bytes[at]) << 8) |
+                                static_cast<unsigned char>(bytes[at + 1]));
 }
 
 // Checks one sample's layout; returns the problem, or an empty text.
@@ -57,18 +58,19 @@ QByteArray mutated(QByteArray text, std::mt19937& random)
     for (int e = 0; e < edits && !text.isEmpty(); ++e) {
         const qsizetype at = static_cast<qsizetype>(random() % static_cast<unsigned>(text.size()));
         switch (kind(random)) {
-        case 0:
-            text[at] = static_cast<char>(byte(random));
-            break;
-        case 1:
-            text.remove(at, 1 + static_cast<qsizetype>(random() % 5));
-            break;
-        case 2:
-            text.insert(at, QByteArray(1 + static_cast<qsizetype>(random() % 3), "<>/\n:,-0123456789ibu "[random() % 21]));
-            break;
-        default:
-            text.insert(at, text.mid(static_cast<qsizetype>(random() % static_cast<unsigned>(text.size())), 40));
-            break;
+            case 0:
+                text[at] = static_cast<char>(byte(random));
+                break;
+            case 1:
+                text.remove(at, 1 + static_cast<qsizetype>(random() % 5));
+                break;
+            case 2:
+                text.insert(
+                    at, QByteArray(1 + static_cast<qsizetype>(random() % 3), "<>/\n:,-0123456789ibu "[random() % 21]));
+                break;
+            default:
+                text.insert(at, text.mid(static_cast<qsizetype>(random() % static_cast<unsigned>(text.size())), 40));
+                break;
         }
     }
     return text;

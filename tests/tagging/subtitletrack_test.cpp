@@ -15,8 +15,9 @@ using testsupport::MovieSpec;
 
 namespace {
 
-const QString twoCaptions = "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
-                            "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n";
+const QString twoCaptions =
+    "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+    "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n";
 
 class SubtitleTrack : public ::testing::Test {
 protected:
@@ -91,8 +92,9 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
     EXPECT_EQ(subtitle["codec_tag_string"].toString(), "tx3g");
     EXPECT_EQ(subtitle["tags"].toObject()["language"].toString(), "deu");
 
-    EXPECT_EQ(srtFrom(file), "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
-                             "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n");
+    EXPECT_EQ(srtFrom(file),
+              "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+              "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n");
 }
 
 TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
@@ -140,8 +142,9 @@ TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.25, false));
     });
-    EXPECT_EQ(srtFrom(file), "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
-                             "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
+    EXPECT_EQ(srtFrom(file),
+              "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
+              "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
 }
 
 TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
