@@ -105,10 +105,11 @@ void CopyFileStream::close()
 void CopyFileStream::cancel()
 {
     close();
+    // Only a plain file this copy wrote is removed: never a folder, and never
+    // a device or a file that was there and could not be opened.
     if (!m_destinationUrl.isEmpty() && m_destinationWritten) {
         const QString path = m_destinationUrl.toLocalFile();
-        const QFileInfo info(path);
-        if (info.exists() && !info.isDir())
+        if (FilePaths::isRegularFile(path))
             QFile::remove(path);
     }
     m_destinationUrl = QUrl();

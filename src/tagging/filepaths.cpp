@@ -89,6 +89,12 @@ bool entryExists(const QUrl& url)
     return entryExists(pathOf(url));
 }
 
+bool isRegularFile(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool isSameEntry(const QString& first, const QString& second)
 {
     struct stat a;

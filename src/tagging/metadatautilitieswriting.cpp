@@ -286,7 +286,8 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
         copyChaptersToMP4Format(*file, movie);
     setChapterTrackLanguage(*file, language);
-    if (!movie.subtitle().isNull() && !protectedFields.contains(QStringLiteral("subtitle")))
+    // An empty text would only add a track without captions (and could replace a real one).
+    if (!movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle")))
         writeSubtitle(movie, *file, language);
 
     // The edits reach the disk only now; a failed commit leaves the file as it was.

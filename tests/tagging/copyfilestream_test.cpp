@@ -135,6 +135,18 @@ TEST_F(CopyFileStreamTest, UnwritableDestinationEndsInErrorAndADirectoryIsNeverR
     EXPECT_TRUE(QFileInfo(path("folder")).isDir());
 }
 
+TEST_F(CopyFileStreamTest, AWriteThatFailsHalfWayEndsInError)
+{
+    if (!QFileInfo::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    ASSERT_TRUE(writeFile(path("in.bin"), patterned(chunk * 3)));
+    CopyFileStream copy(url("in.bin"), QUrl::fromLocalFile("/dev/full"));
+    copy.start();
+    runToEnd(copy);
+    EXPECT_EQ(copy.status(), CopyFileStream::Error);
+    EXPECT_EQ(copy.bytesWritten(), 0u);
+}
+
 TEST_F(CopyFileStreamTest, DestinationInAMissingFolderEndsInError)
 {
     ASSERT_TRUE(writeFile(path("in.bin"), patterned(100)));

@@ -2,8 +2,10 @@
 
 #include "model/moviemodel.h"
 #include "platform/log.h"
+#include "platform/propertylist.h"
 #include "tagging/namingtestsupport.h"
 
+#include <QDir>
 #include <QTimeZone>
 
 namespace {
@@ -94,6 +96,30 @@ TEST_F(EyeTVEPegLoaderTest, WithoutGuideDataTheRecordIsUntouched)
     EXPECT_EQ(m_movie.title(), "Mine");
     EXPECT_EQ(m_movie.genre(), "Drama");
     EXPECT_EQ(m_movie.releaseDate(), MovieModel::emptyReleaseDate());
+}
+
+TEST_F(EyeTVEPegLoaderTest, AbsentGuideKeysClearRatingCastAndGenreButKeepTitleAndTexts)
+{
+    QTemporaryDir folder;
+    QDir().mkpath(folder.filePath("Sparse.eyetv"));
+    const QVariantMap guide{{"epg info", QVariantMap{{"CONTENT", "Nachrichten"}}}};
+    const std::optional<QByteArray> xml = platform::xmlPropertyList(guide);
+    ASSERT_TRUE(xml);
+    ASSERT_TRUE(touch(folder.filePath("Sparse.eyetv/a.eyetvp"), *xml));
+
+    m_movie.setTitle("Mine");
+    m_movie.setShortDescription("short");
+    m_movie.setReleaseDate(noon(1990));
+    m_movie.setRating("mpaa|R|400|");
+    m_movie.setArtists(QStringList{"Someone"});
+    m_movie.setGenre("Drama");
+    ASSERT_TRUE(loadEyeTVEPegInfos(QUrl::fromLocalFile(folder.filePath("Sparse.eyetv")), m_movie, "us"));
+    EXPECT_EQ(m_movie.title(), "Mine");
+    EXPECT_EQ(m_movie.shortDescription(), "short");
+    EXPECT_EQ(m_movie.releaseDate(), noon(2012));
+    EXPECT_TRUE(m_movie.rating().isNull());
+    EXPECT_FALSE(m_movie.artists().has_value());
+    EXPECT_TRUE(m_movie.genre().isNull());
 }
 
 TEST(EyeTVGuideTextTest, NamesOnePerLine)

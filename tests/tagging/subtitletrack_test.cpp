@@ -177,6 +177,17 @@ TEST_F(SubtitleTrack, ProtectedSubtitleIsNotWritten)
     EXPECT_TRUE(subtitleTracks(file).empty());
 }
 
+TEST_F(SubtitleTrack, EmptySubtitleTextLeavesTheTracksAlone)
+{
+    MovieSpec spec;
+    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nKeep me\n\n", "eng"};
+    const QString file = factory.make(spec, "keepsubs.mp4");
+    platform::Settings::shared().setValue("OverwriteExistingSubtitles", true);
+    ASSERT_TRUE(save(file, "", "en"));
+    ASSERT_EQ(subtitleTracks(file).size(), 1u);
+    EXPECT_TRUE(factory.subtitleAsSrt(file).contains("Keep me"));
+}
+
 TEST_F(SubtitleTrack, AudioOnlyFileHasNoPictureForSubtitles)
 {
     MovieSpec spec;
