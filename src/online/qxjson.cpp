@@ -15,6 +15,10 @@ namespace {
 // One open container. A finished container is stored into its parent when it
 // closes (or when the text ends), which gives the same result as storing it
 // when it opens, as nothing else reaches the parent in between.
+// Far deeper than any real reply (they nest a handful of levels), far below
+// what destroying the result recursively can take.
+constexpr std::size_t kMaxDepth = 50000;
+
 struct Frame {
     bool isObject = false;
     QVariantMap object;
@@ -118,11 +122,9 @@ private:
                 comma();
                 return true;
             case u'{':
-                open(true);
-                return true;
+                return open(true);
             case u'[':
-                open(false);
-                return true;
+                return open(false);
             case u'}':
                 return closeObject();
             case u']':
@@ -217,8 +219,13 @@ private:
         ++m_position;
     }
 
-    void open(bool isObject)
+    bool open(bool isObject)
     {
+        // The reader itself needs no stack, but Qt destroys nested containers
+        // recursively: a hostile reply nested a few hundred thousand levels
+        // deep would overflow the stack when the result is dropped.
+        if (m_frames.size() > kMaxDepth)
+            return syntaxError(m_position);
         Frame frame;
         frame.isObject = isObject;
         if (m_frames.back().isObject) {
@@ -229,6 +236,7 @@ private:
         m_beforeColon = true;
         m_inQuotes = false;
         ++m_position;
+        return true;
     }
 
     bool closeObject()

@@ -228,6 +228,15 @@ TEST(QXJSON, ReadsTheServiceReplies)
     EXPECT_NE(describe(QXJSONStringToObject(empty)).find(R"("total_results":"0")"), std::string::npos);
 }
 
+TEST(QXJSON, HostileNestingIsASyntaxErrorNotACrash)
+{
+    platform::LogCapture log;
+    const QString text = QString("[").repeated(1 << 20);
+    EXPECT_FALSE(QXJSONStringToObject(text).has_value());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("Syntax error: Character: [, Location: 5000"));
+}
+
 TEST(QXJSON, DeepNestingNeedsNoRecursion)
 {
     const int depth = 20000;
