@@ -40,14 +40,10 @@ constexpr char kSubtitleFilePath[] =
 const QList<QPair<QString, QSize>> kRenditions{
     {"w92", {32, 48}}, {"w154", {8, 12}}, {"w342", {16, 24}}, {"w500", {24, 36}}, {"original", {40, 60}}};
 
-const QStringList kServiceVariables{"KORVALANE_TMDB_URL",
-                                    "KORVALANE_TMDB_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_URL",
-                                    "KORVALANE_OPENSUBTITLES_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_USER",
-                                    "KORVALANE_OPENSUBTITLES_PASSWORD",
-                                    "KORVALANE_CHAPTERDB_URL",
-                                    "KORVALANE_CHAPTERDB_API_KEY"};
+const QStringList kServiceVariables{"KORVALANE_TMDB_URL",           "KORVALANE_TMDB_API_KEY",
+                                    "KORVALANE_OPENSUBTITLES_URL",  "KORVALANE_OPENSUBTITLES_API_KEY",
+                                    "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
+                                    "KORVALANE_CHAPTERDB_URL",      "KORVALANE_CHAPTERDB_API_KEY"};
 
 QByteArray pngBytes(QSize size, QColor colour)
 {
@@ -218,10 +214,10 @@ void MovieRoadTest::routeSubtitleService()
     m_subtitles.route("DELETE", "/api/v1/logout", FakeReply::fromFile("opensubtitles/logout.json"));
     m_subtitles.route("GET", "/api/v1/subtitles", kSubtitleSearchQuery,
                       FakeReply::fromFile("opensubtitles/subtitles-tt0078748-de.json"));
-    m_subtitles.route("POST", "/api/v1/download",
-                      FakeReply::fromFile("opensubtitles/download.json")
-                          .withReplaced("https://www.opensubtitles.com/download/",
-                                        m_subtitles.url("/files/").toUtf8()));
+    m_subtitles.route(
+        "POST", "/api/v1/download",
+        FakeReply::fromFile("opensubtitles/download.json")
+            .withReplaced("https://www.opensubtitles.com/download/", m_subtitles.url("/files/").toUtf8()));
     m_subtitles.route("GET", kSubtitleFilePath, FakeReply::fromFile("opensubtitles/sample.srt"));
 }
 
@@ -370,7 +366,8 @@ QMap<QString, QString> MovieRoadTest::atomicParsleyAtoms(const QString& path)
 {
     // Atom "©nam" contains: Alien
     // Atom "----" [com.apple.iTunes;iTunMOVI] contains: <?xml ...   (values may run over several lines)
-    static const QRegularExpression line(QStringLiteral("^Atom \"(.+?)\"(?: \\[[^;\\]]*;([^\\]]*)\\])? contains: (.*)$"));
+    static const QRegularExpression line(
+        QStringLiteral("^Atom \"(.+?)\"(?: \\[[^;\\]]*;([^\\]]*)\\])? contains: (.*)$"));
     QMap<QString, QString> atoms;
     QString current;
     for (const QString& text : m_factory.atomicParsleyTags(path).split('\n')) {
