@@ -80,6 +80,18 @@ protected:
         movie.setSubtitle(kSubtitle);
     }
 
+    // Saves a record with a cover and a subtitle, Plex side files in a folder of the movie's own.
+    std::shared_ptr<MovieModel> saveWithPlexFolders()
+    {
+        useWorkingFolder();
+        set("WritePLEXFiles", true);
+        set("SeparateFoldersForPLEXFiles", true);
+        auto movie = movieAt("work/file.m4v");
+        giveCoverAndSubtitle(*movie, QSize(16, 16));
+        EXPECT_TRUE(save(*movie));
+        return movie;
+    }
+
     QString relative(const MovieModel& movie) const
     {
         return QDir(m_workDir.path()).relativeFilePath(movie.fileUrl().toLocalFile());
@@ -195,12 +207,7 @@ TEST_F(MovieFileSavingTest, PlexSideFilesBesideTheMovie)
 
 TEST_F(MovieFileSavingTest, PlexSideFilesInAFolderOfTheMovieOwnAndNoDeeperOnTheNextSave)
 {
-    useWorkingFolder();
-    set("WritePLEXFiles", true);
-    set("SeparateFoldersForPLEXFiles", true);
-    auto movie = movieAt("work/file.m4v");
-    giveCoverAndSubtitle(*movie, QSize(16, 16));
-    ASSERT_TRUE(save(*movie));
+    auto movie = saveWithPlexFolders();
     EXPECT_EQ(relative(*movie), "work/Alien - (1979)/Alien - (1979).m4v");
     EXPECT_EQ(entries("work"), QStringList{"Alien - (1979)"});
     EXPECT_EQ(entries("work/Alien - (1979)"),
@@ -215,14 +222,9 @@ TEST_F(MovieFileSavingTest, PlexSideFilesInAFolderOfTheMovieOwnAndNoDeeperOnTheN
 
 TEST_F(MovieFileSavingTest, PlexFolderNeverReplacesAnotherMovie)
 {
-    useWorkingFolder();
-    set("WritePLEXFiles", true);
-    set("SeparateFoldersForPLEXFiles", true);
     QDir().mkpath(m_work + "/Alien - (1979)");
     ASSERT_TRUE(touch(m_work + "/Alien - (1979)/Alien - (1979).m4v", "the other movie"));
-    auto movie = movieAt("work/file.m4v");
-    giveCoverAndSubtitle(*movie, QSize(16, 16));
-    ASSERT_TRUE(save(*movie));
+    auto movie = saveWithPlexFolders();
     EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
     EXPECT_EQ(contents(m_work + "/Alien - (1979)/Alien - (1979).m4v"), QByteArray("the other movie"));
     EXPECT_FALSE(titleTag(movie->fileUrl().toLocalFile()).isEmpty());
@@ -234,13 +236,8 @@ TEST_F(MovieFileSavingTest, PlexFolderNeverReplacesAnotherMovie)
 
 TEST_F(MovieFileSavingTest, PlexFolderCannotBeMadeWhereAFileHasItsName)
 {
-    useWorkingFolder();
-    set("WritePLEXFiles", true);
-    set("SeparateFoldersForPLEXFiles", true);
     ASSERT_TRUE(touch(m_work + "/Alien - (1979)", "a plain file"));
-    auto movie = movieAt("work/file.m4v");
-    giveCoverAndSubtitle(*movie, QSize(16, 16));
-    ASSERT_TRUE(save(*movie));
+    auto movie = saveWithPlexFolders();
     EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
     EXPECT_EQ(contents(m_work + "/Alien - (1979)"), QByteArray("a plain file"));
     EXPECT_EQ(entries("work"),
