@@ -1,7 +1,7 @@
 #include "online/tmdbapi_lookupsupport.h"
 
 #include "online/jsonscalars.h"
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "platform/pumpevents.h"
 
 #include <QByteArray>
@@ -63,7 +63,7 @@ bool isSaneAspectRatio(double ratio)
 
 }  // namespace
 
-void pumpSlice(ModalSession* modalSession, double seconds)
+void pumpSlice(platform::ModalSession* modalSession, double seconds)
 {
     if (modalSession)
         modalSession->runModalSession();

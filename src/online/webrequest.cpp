@@ -1,6 +1,6 @@
 #include "webrequest.h"
 
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "online/qxjson.h"
 #include "platform/log.h"
 #include "platform/pumpevents.h"

@@ -10,7 +10,9 @@
 
 #include <memory>
 
+namespace platform {
 class ModalSession;
+}
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
@@ -60,8 +62,8 @@ public:
     QObject* window() const { return m_window; }
     void setWindow(QObject* window) { m_window = window; }
     // When set, every slice of the wait gives it one turn. Not owned.
-    ModalSession* modalSession() const { return m_modalSession; }
-    void setModalSession(ModalSession* session) { m_modalSession = session; }
+    platform::ModalSession* modalSession() const { return m_modalSession; }
+    void setModalSession(platform::ModalSession* session) { m_modalSession = session; }
 
     const QByteArray& requestData() const { return m_requestData; }
     void setRequestData(QByteArray data) { m_requestData = std::move(data); }
@@ -97,7 +99,7 @@ private:
     bool m_requestIsRunning = false;
     bool m_requestIsSuccessful = false;
     QPointer<QObject> m_window;
-    ModalSession* m_modalSession = nullptr;
+    platform::ModalSession* m_modalSession = nullptr;
     QByteArray m_requestData;
     platform::NotificationCenter::Token m_abortObservation;
 };

@@ -1,6 +1,6 @@
 #include "online/tmdbapi.h"
 
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
@@ -133,7 +133,7 @@ TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
 }
 
 // Records what status() reads while the request is still in flight.
-class StatusWatcher : public ModalSession {
+class StatusWatcher : public platform::ModalSession {
 public:
     explicit StatusWatcher(const TMDbAPI& api) : m_api(api) {}
     void runModalSession() override { seen.append(m_api.status()); }

@@ -1,6 +1,6 @@
 #include "online/webrequest.h"
 
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
 #include "support/fakeserver.h"
@@ -263,7 +263,7 @@ TEST_F(WebRequestTest, DestroyedRunnerNoLongerListens)
     EXPECT_TRUE(runner.requestIsAborted());
 }
 
-class CountingSession : public ModalSession {
+class CountingSession : public platform::ModalSession {
 public:
     void runModalSession() override { ++turns; }
     int turns = 0;
