@@ -18,6 +18,7 @@ namespace EyeTVEPegLoader {
 namespace {
 
 constexpr qsizetype shortDescriptionLength = 255;
+constexpr qint64 maxPropertyListBytes = 32 * 1024 * 1024;
 
 // A guide value as text: texts as they are, numbers formatted; anything else counts as absent.
 QString textValue(const QVariantMap& map, const QString& key)
@@ -83,6 +84,11 @@ std::optional<QVariantMap> loadEyeTvProperties(const QUrl& recordingUrl)
     QFile file(folder + u'/' + found);
     if (!file.open(QIODevice::ReadOnly)) {
         platform::log(QStringLiteral("Error reading plist: %1").arg(file.errorString()));
+        return std::nullopt;
+    }
+    // Guide data takes a few kilobytes; a huge file is not read into memory.
+    if (file.size() > maxPropertyListBytes) {
+        platform::log(QStringLiteral("Error reading plist: file too large"));
         return std::nullopt;
     }
     const std::optional<QVariant> parsed = platform::parsePropertyList(file.readAll());

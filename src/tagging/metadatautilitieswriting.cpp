@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
 #include "tagging/utf8text.h"
@@ -22,13 +23,7 @@ namespace MetaDataUtilities {
 
 namespace {
 
-const QString kITunesMean = QStringLiteral("com.apple.iTunes");
 constexpr qsizetype kMaxDescriptionLength = 255;
-
-std::filesystem::path pathOf(const QString& localFile)
-{
-    return std::filesystem::path(QFile::encodeName(localFile).toStdString());
-}
 
 std::optional<std::string> text(const QString& value)
 {
@@ -167,20 +162,20 @@ void writeCatalogueId(const MovieModel& movie, mp4::MovieFile& file)
         return;
     const auto value = static_cast<std::uint32_t>(*movie.cnID());
     const QByteArray bytes(reinterpret_cast<const char*>(&value), sizeof value);  // machine order
-    TagUtilities::addNameItem(file, QStringLiteral("cnID"), bytes, TagUtilities::kIntegerType);
+    TagUtilities::addNameItem(file, ITunesItems::kCatalogueId, bytes, TagUtilities::kIntegerType);
 }
 
 void writeCastList(const MovieModel& movie, mp4::MovieFile& file)
 {
     const std::optional<QByteArray> plist = platform::xmlPropertyList(actorsDirectorsWritersAndStudioToPList(movie));
     if (plist)
-        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunMOVI"), *plist);
+        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kCastList, *plist);
 }
 
 void writeRating(const MovieModel& movie, mp4::MovieFile& file)
 {
     if (!movie.rating().isNull())
-        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunEXTC"), movie.rating().toUtf8());
+        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kRating, movie.rating().toUtf8());
 }
 
 // A chapter track written without a language takes the one the user searches in.
@@ -212,6 +207,56 @@ bool isSameFile(const QUrl& first, const QUrl& second)
     return !firstPath.isEmpty() && firstPath == QFileInfo(second.toLocalFile()).canonicalFilePath();
 }
 
+// The source itself, or a fresh copy of it at a destination that is another
+// file; nothing (logged) when the copy fails.
+std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
+{
+    if (destination.isEmpty() || isSameFile(source, destination))
+        return source.toLocalFile();
+    const QString target = destination.toLocalFile();
+    QFile::remove(target);
+    if (!QFile::copy(source.toLocalFile(), target)) {
+        platform::log(QStringLiteral("file copy failed"));
+        return std::nullopt;
+    }
+    return target;
+}
+
+// Every item the file held gives way to the record's tag set and items.
+void writeItems(const MovieModel& movie, mp4::MovieFile& file)
+{
+    (void)file.removeAllItems();
+    setMP4TagsFromMovieModel(movie, file);
+    writeCatalogueId(movie, file);
+    writeCastList(movie, file);
+    writeRating(movie, file);
+}
+
+// Chapters and the subtitle, each unless the user keeps the file's own.
+void writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
+{
+    const QStringList protectedFields =
+        platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
+    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
+        copyChaptersToMP4Format(file, movie);
+    setChapterTrackLanguage(file, language);
+    // An empty text would only add a track without captions (and could replace a real one).
+    if (!movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle")))
+        writeSubtitle(movie, file, language);
+}
+
+// The edits reach the disk only now; a failed commit leaves the file as it was.
+bool commit(mp4::MovieFile& file)
+{
+    if (const auto closed = file.close(); !closed) {
+        platform::log(
+            QStringLiteral("MP4Close failed on %1: %2")
+                .arg(QString::fromStdString(file.path().string()), QString::fromStdString(closed.error().message)));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
@@ -221,18 +266,12 @@ std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& sour
         platform::log(QStringLiteral("no actual file set"));
         return std::nullopt;
     }
-    QString target = source.toLocalFile();
-    if (!saveAsDestinationFileUrl.isEmpty() && !isSameFile(source, saveAsDestinationFileUrl)) {
-        target = saveAsDestinationFileUrl.toLocalFile();
-        QFile::remove(target);
-        if (!QFile::copy(source.toLocalFile(), target)) {
-            platform::log(QStringLiteral("file copy failed"));
-            return std::nullopt;
-        }
-    }
-    auto file = mp4::MovieFile::openForModify(pathOf(target));
+    const std::optional<QString> target = fileToModify(source, saveAsDestinationFileUrl);
+    if (!target)
+        return std::nullopt;
+    auto file = mp4::MovieFile::openForModify(pathFromLocalFile(*target));
     if (!file) {
-        platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(target));
+        platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(*target));
         return std::nullopt;
     }
     return std::move(*file);
@@ -274,30 +313,9 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
     if (!file)
         return false;
-
-    (void)file->removeAllItems();
-    setMP4TagsFromMovieModel(movie, *file);
-    writeCatalogueId(movie, *file);
-    writeCastList(movie, *file);
-    writeRating(movie, *file);
-
-    const QStringList protectedFields =
-        platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
-    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
-        copyChaptersToMP4Format(*file, movie);
-    setChapterTrackLanguage(*file, language);
-    // An empty text would only add a track without captions (and could replace a real one).
-    if (!movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle")))
-        writeSubtitle(movie, *file, language);
-
-    // The edits reach the disk only now; a failed commit leaves the file as it was.
-    if (const auto closed = file->close(); !closed) {
-        platform::log(
-            QStringLiteral("MP4Close failed on %1: %2")
-                .arg(QString::fromStdString(file->path().string()), QString::fromStdString(closed.error().message)));
-        return false;
-    }
-    return true;
+    writeItems(movie, *file);
+    writeTracks(movie, *file, language);
+    return commit(*file);
 }
 
 }  // namespace MetaDataUtilities

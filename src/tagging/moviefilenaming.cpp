@@ -69,27 +69,36 @@ std::optional<QString> titleBetweenExpressions(const QString& text, const QStrin
     return match.captured(group);
 }
 
+// The character at `i`, a surrogate pair taken whole; `length` gets its size.
+char32_t characterAt(QStringView text, qsizetype i, qsizetype& length)
+{
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        length = 2;
+        return QChar::surrogateToUcs4(text[i], text[i + 1]);
+    }
+    length = 1;
+    return text[i].unicode();
+}
+
 // Delimiters as character sets: after the first begin character, before the
-// last end character.
+// last end character. Characters beyond the 16-bit range count whole.
 QString titleBetweenCharacters(QString text, const QString& begin, const QString& end)
 {
-    if (!begin.isEmpty()) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (begin.contains(text[i])) {
-                text = text.mid(i + 1);
-                break;
-            }
+    const QList<uint> beginSet = begin.toUcs4();
+    const QList<uint> endSet = end.toUcs4();
+    qsizetype length = 1;
+    for (qsizetype i = 0; i < text.size() && !beginSet.isEmpty(); i += length) {
+        if (beginSet.contains(characterAt(text, i, length))) {
+            text = text.mid(i + length);
+            break;
         }
     }
-    if (!end.isEmpty()) {
-        for (qsizetype i = text.size() - 1; i >= 0; --i) {
-            if (end.contains(text[i])) {
-                text = text.left(i);
-                break;
-            }
-        }
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < text.size() && !endSet.isEmpty(); i += length) {
+        if (endSet.contains(characterAt(text, i, length)))
+            last = i;
     }
-    return text;
+    return last < 0 ? text : text.left(last);
 }
 
 struct Keyword {

@@ -43,10 +43,15 @@ bool writeWholeFile(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
+// A plain prefix test of the paths, neither ending in a slash: a folder
+// chosen as "/movies/" holds the files directly inside "/movies" as well.
 bool liesInWorkingFolder(const QUrl& fileUrl, const QUrl& workingFolder)
 {
     const QString folder = FilePaths::deletingLastPathComponent(fileUrl).toLocalFile();
-    return folder.startsWith(workingFolder.toLocalFile());
+    QString working = workingFolder.toLocalFile();
+    while (working.size() > 1 && working.endsWith(u'/'))
+        working.chop(1);
+    return folder.startsWith(working);
 }
 
 // Into a folder named like the file, unless it already lies in one: saving

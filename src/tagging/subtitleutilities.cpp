@@ -89,17 +89,59 @@ bool writeEndOfLastCaption(mp4::MovieFile& file, std::uint32_t track)
     return file.writeSample(track, emptySample, 0).has_value();
 }
 
-}  // namespace
-
-std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
+// The text of the file at `url`; an error (logged) when it cannot be read.
+std::expected<QString, TaggingError> readSubtitleFile(const QUrl& url)
 {
     QFile file(url.toLocalFile());
     if (!file.open(QIODevice::ReadOnly)) {
         platform::log(QStringLiteral("read subtitle file error: %1").arg(file.errorString()));
         return failure(file.errorString());
     }
-    const QString text = decodeSubtitleFile(file.readAll());
-    const QByteArray utf8 = text.toUtf8();
+    return decodeSubtitleFile(file.readAll());
+}
+
+// The captions of the SRT text as the samples of the new track; a track whose
+// captions could not all be written is removed again.
+std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const SubtitleTrack& track,
+                                                const QByteArray& utf8, std::uint32_t timeScale, double offsetInSeconds)
+{
+    int samplesWritten = 0;
+    const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
+        ++samplesWritten;
+        return file.writeSample(track.trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration).has_value();
+    };
+    if (auto error =
+            parseSrt(utf8, writer, track.trackId, timeScale, offsetInMilliseconds(offsetInSeconds), track.fontSize)) {
+        (void)file.deleteTrack(track.trackId);
+        return std::unexpected(*error);
+    }
+    if (samplesWritten > 0)
+        (void)writeEndOfLastCaption(file, track.trackId);
+    return {};
+}
+
+// The tracks among `tracks` whose language is the subtitle code of `language`.
+QList<std::uint32_t> tracksInLanguage(const mp4::MovieFile& file, const QList<std::uint32_t>& tracks,
+                                      const QString& language)
+{
+    const std::string code = subtitleCode(language);
+    QList<std::uint32_t> matching;
+    for (std::uint32_t track : tracks) {
+        if (file.trackLanguage(track) == code)
+            matching.append(track);
+    }
+    return matching;
+}
+
+}  // namespace
+
+std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
+{
+    const auto text = readSubtitleFile(url);
+    if (!text)
+        return text;
+    const QByteArray utf8 = text->toUtf8();
     if (auto error = checkSrtUTF8(utf8))
         return std::unexpected(*error);
     if (auto error = parseSrt(utf8, SampleWriter{}, 0, 90000, 0, 24))
@@ -164,39 +206,19 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
     if (!track)
         return std::unexpected(track.error());
 
-    int samplesWritten = 0;
-    const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
-        ++samplesWritten;
-        return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration).has_value();
-    };
-    if (auto error =
-            parseSrt(utf8, writer, track->trackId, timeScale, offsetInMilliseconds(offsetInSeconds), track->fontSize)) {
-        (void)file.deleteTrack(track->trackId);
-        return std::unexpected(*error);
-    }
-
-    if (samplesWritten > 0)
-        (void)writeEndOfLastCaption(file, track->trackId);
-
+    if (auto written = writeCaptions(file, *track, utf8, timeScale, offsetInSeconds); !written)
+        return written;
     if (deleteOtherSubtitles) {
-        const std::string code = subtitleCode(language);
-        for (std::uint32_t older : olderTracks) {
-            if (file.trackLanguage(older) == code)
-                (void)file.deleteTrack(older);
-        }
+        for (std::uint32_t older : tracksInLanguage(file, olderTracks, language))
+            (void)file.deleteTrack(older);
     }
     return {};
 }
 
 std::uint32_t getSubTitleTrackWithLanguage(const mp4::MovieFile& file, const QString& language)
 {
-    const std::string code = subtitleCode(language);
-    for (std::uint32_t track : TagUtilities::getSubtitleTracks(file)) {
-        if (file.trackLanguage(track) == code)
-            return track;
-    }
-    return 0;
+    const QList<std::uint32_t> tracks = tracksInLanguage(file, TagUtilities::getSubtitleTracks(file), language);
+    return tracks.isEmpty() ? 0 : tracks.front();
 }
 
 }  // namespace SubTitleUtilities

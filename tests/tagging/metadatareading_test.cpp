@@ -1,4 +1,5 @@
 #include "model/moviemodel.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "platform/log.h"
 #include "platform/settings.h"
@@ -11,15 +12,11 @@
 
 #include <gtest/gtest.h>
 
+using moviefiletest::urlOf;
 using testsupport::MovieFactory;
 using testsupport::MovieSpec;
 
 namespace {
-
-QUrl urlOf(const QString& path)
-{
-    return QUrl::fromLocalFile(path);
-}
 
 class MetaDataReading : public ::testing::Test {
 protected:
@@ -412,8 +409,7 @@ TEST_F(MetaDataReading, IntegerTagsKeepTheirFullWidth)
 {
     const QString file = plainMovie("wide.m4v");
     {
-        auto modified = mp4::MovieFile::openForModify(file.toStdString());
-        ASSERT_TRUE(modified) << modified.error().message;
+        mp4::MovieFile modified = moviefiletest::open(file, true);
         mp4::Tags tags;
         tags.contentID = 123456;
         tags.playlistID = 5000000000ull;
@@ -423,8 +419,8 @@ TEST_F(MetaDataReading, IntegerTagsKeepTheirFullWidth)
         tags.composerID = 77;
         tags.iTunesAccountType = 1;
         tags.podcast = 0;
-        ASSERT_TRUE(modified->setTags(tags));
-        ASSERT_TRUE(modified->close());
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
     }
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.contentId(), 123456);
@@ -465,4 +461,55 @@ TEST_F(MetaDataReading, PictureFormatTagWinsOverTheWidth)
     spec.metadata = {{"hd_video", "0"}};
     ASSERT_TRUE(read(factory.make(spec, "sd.mp4")));
     EXPECT_EQ(movie.hdVideo(), 0);
+}
+
+TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
+{
+    const QString file = plainMovie("sortonly.m4v");
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        mp4::Tags tags;
+        tags.sortName = "Sorted, The";
+        tags.genre = "Dr\xE4ma";         // Latin-1, not UTF-8
+        tags.artist = "Ann,B\xF6rje";  // no cast from it either
+        tags.comments = "";
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
+    }
+    ASSERT_TRUE(read(file));
+    EXPECT_TRUE(movie.title().isNull());
+    EXPECT_EQ(movie.sortTitle(), "Sorted, The");  // kept although there is no title to differ from
+    EXPECT_TRUE(movie.genre().isNull());
+    EXPECT_TRUE(movie.artist().isNull());
+    EXPECT_FALSE(movie.artists());
+    EXPECT_EQ(movie.comments(), "");  // an empty tag is still a tag
+    EXPECT_FALSE(movie.comments().isNull());
+    EXPECT_TRUE(movie.rating().isNull());  // no rating item
+
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        mp4::Tags tags;
+        tags.name = "Title";
+        tags.sortName = "";
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
+    }
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(movie.title(), "Title");
+    EXPECT_TRUE(movie.sortTitle().isNull());  // an empty sort name is none
+}
+
+TEST_F(MetaDataReading, ChapterTitlesEndAtTheirFirstNul)
+{
+    const QString file = plainMovie("nul.m4v");
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        ASSERT_TRUE(modified.setChapters({{1000, std::string("Part\0hidden", 11)}, {1000, std::string("\0x", 2)}}));
+        ASSERT_TRUE(modified.close());
+    }
+    ASSERT_TRUE(read(file));
+    ASSERT_TRUE(movie.listOfChapters());
+    ASSERT_EQ(movie.listOfChapters()->size(), 2);
+    EXPECT_EQ(movie.listOfChapters()->at(0)->name(), "Part");
+    EXPECT_EQ(movie.listOfChapters()->at(1)->name(), "Chapter 2");
 }

@@ -1,4 +1,5 @@
 #include "model/moviemodel.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "platform/settings.h"
 #include "support/moviefactory.h"
@@ -33,30 +34,29 @@ protected:
     template <typename Edit>
     void modify(const QString& path, Edit edit)
     {
-        auto file = mp4::MovieFile::openForModify(path.toStdString());
-        ASSERT_TRUE(file) << file.error().message;
-        edit(*file);
-        ASSERT_TRUE(file->close());
+        mp4::MovieFile file = moviefiletest::open(path, true);
+        edit(file);
+        ASSERT_TRUE(file.close());
     }
 
     std::vector<mp4::TrackInfo> subtitleTracks(const QString& path)
     {
-        auto file = mp4::MovieFile::openForRead(path.toStdString());
-        EXPECT_TRUE(file);
         std::vector<mp4::TrackInfo> result;
-        for (const mp4::TrackInfo& track : file->tracks()) {
+        for (const mp4::TrackInfo& track : moviefiletest::open(path).tracks()) {
             if (track.type == mp4::FourCC("sbtl"))
                 result.push_back(track);
         }
         return result;
     }
 
-    bool save(const QString& path, const QString& subtitle, const QString& language)
+    bool save(const QString& path, const QString& subtitle, const QString& language,
+              std::optional<double> offset = std::nullopt)
     {
         MovieModel movie;
-        movie.setFileUrl(QUrl::fromLocalFile(path));
+        movie.setFileUrl(moviefiletest::urlOf(path));
         movie.setChapterSettings(0);
         movie.setSubtitle(subtitle);
+        movie.setSubtitleOffset(offset);
         return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language);
     }
 
@@ -80,7 +80,7 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
     spec.width = 640;
     spec.height = 360;
     const QString file = factory.make(spec, "subs.mp4");
-    ASSERT_TRUE(save(file, twoCaptions, "de"));
+    ASSERT_TRUE(save(file, twoCaptions, "de", -0.25));  // the record's offset is in seconds
 
     const QJsonArray streams = factory.ffprobe(file)["streams"].toArray();
     QJsonObject subtitle;
@@ -93,8 +93,8 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
     EXPECT_EQ(subtitle["tags"].toObject()["language"].toString(), "deu");
 
     EXPECT_EQ(srtFrom(file),
-              "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
-              "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n");
+              "1\n00:00:00,250 --> 00:00:00,750\nHello <b>world</b>\n\n"
+              "2\n00:00:00,950 --> 00:00:01,650\nSecond line\nwith two rows\n\n");
 }
 
 TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
@@ -107,15 +107,14 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false));
     });
 
-    auto reader = mp4::MovieFile::openForRead(file.toStdString());
-    ASSERT_TRUE(reader);
+    const mp4::MovieFile reader = moviefiletest::open(file);
     const auto tracks = subtitleTracks(file);
     ASSERT_EQ(tracks.size(), 1u);
     const mp4::TrackInfo& track = tracks[0];
     EXPECT_EQ(track.language, "eng");
     EXPECT_EQ(track.flags, 2u);
     EXPECT_EQ(track.alternateGroup, 3);
-    EXPECT_EQ(track.timeScale, reader->trackTimeScale(reader->trackId(0)));
+    EXPECT_EQ(track.timeScale, reader.trackTimeScale(reader.trackId(0)));
     EXPECT_EQ(track.sampleCount, 5u);  // gap, caption, gap, caption, end of the last caption
     // 360 high: box 54, translation 306 in 16.16 fixed point.
     EXPECT_EQ(track.matrix[28], 0x01);
@@ -123,7 +122,7 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     EXPECT_EQ(track.matrix[30], 0x00);
     EXPECT_EQ(track.matrix[31], 0x00);
 
-    const auto description = reader->tx3gDescription(track.id);
+    const auto description = reader.tx3gDescription(track.id);
     ASSERT_TRUE(description);
     EXPECT_EQ(description->horizontalJustification, 1);
     EXPECT_EQ(description->verticalJustification, 0);

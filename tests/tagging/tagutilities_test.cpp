@@ -1,4 +1,5 @@
 #include "tagging/tagutilities.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "support/moviefactory.h"
 
@@ -15,13 +16,7 @@ namespace {
 
 class TagUtilitiesTest : public ::testing::Test {
 protected:
-    mp4::MovieFile open(const QString& path, bool modify = false)
-    {
-        auto file = modify ? mp4::MovieFile::openForModify(path.toStdString())
-                           : mp4::MovieFile::openForRead(path.toStdString());
-        EXPECT_TRUE(file) << (file ? "" : file.error().message);
-        return std::move(*file);
-    }
+    static mp4::MovieFile open(const QString& path, bool modify = false) { return moviefiletest::open(path, modify); }
 
     QString plain()
     {
