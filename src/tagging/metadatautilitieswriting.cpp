@@ -257,6 +257,27 @@ bool commit(mp4::MovieFile& file)
     return true;
 }
 
+// A chapter track is as long as its chapters, and the movie as long as its
+// longest track: chapters of a longer cut (a chapter set whose title fits but
+// whose times do not) would make the movie that long. So chapters that start
+// at or after the end of the media are left out, and the last one ends there.
+// An unknown length (0) keeps the chapters as they are.
+void fitChaptersToLength(std::vector<mp4::Chapter>& chapters, std::uint64_t lengthMs)
+{
+    if (lengthMs == 0)
+        return;
+    std::uint64_t start = 0;
+    for (std::size_t index = 0; index < chapters.size(); ++index) {
+        if (index > 0 && start >= lengthMs) {
+            chapters.resize(index);
+            break;
+        }
+        const std::uint64_t room = lengthMs - start;
+        start += chapters[index].durationMs;
+        chapters[index].durationMs = std::min(chapters[index].durationMs, room);
+    }
+}
+
 }  // namespace
 
 std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
@@ -305,6 +326,7 @@ void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
         if (chapter)
             chapters.push_back({chapter->length(), truncatedUtf8(chapter->name(), mp4::kMaxChapterTitleBytes)});
     }
+    fitChaptersToLength(chapters, TagUtilities::getMediaDurationInMilliseconds(file));
     (void)file.setChapters(chapters);
 }
 

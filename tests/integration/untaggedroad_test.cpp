@@ -179,5 +179,37 @@ TEST_F(UntaggedRoadTest, TheSavedFileReadsBackAsTheRecordThatWasSaved)
     EXPECT_EQ(back->msecDuration(), movie->msecDuration());
 }
 
+TEST_F(UntaggedRoadTest, ChaptersAndSubtitleOfALongerCutEndWithTheMovie)
+{
+    // The chapter set whose title fits best lists the two-hour cinema cut;
+    // the subtitle runs to 30.5 s; the file holds 20 s.
+    m_chapterDb.route("GET", "/browse/31047", testsupport::FakeReply::fromFile("chapterdb/browse-31047.html"));
+    testsupport::MovieSpec spec;
+    spec.seconds = 20.0;
+    spec.width = 160;
+    spec.height = 120;
+    m_factory.make(spec, "Alien #1979.m4v");
+    MovieList list;
+    const auto movie = loadOne(list, {workFolder()});
+    ASSERT_TRUE(movie);
+    ASSERT_EQ(searchAndMerge(*movie), Lookup::Merged);
+    ASSERT_GT(movie->listOfChapters().value_or(ChapterList{}).size(), 1);
+    ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), true, false, kLanguage, kCountry));
+
+    const QString saved = movie->fileUrl().toLocalFile();
+    const QJsonObject probe = this->probe(saved);
+    EXPECT_LT(probe.value("format").toObject().value("duration").toString().toDouble(), 20.1);
+    EXPECT_EQ(chapterTitles(probe), QStringList{"Vorspann"});
+    const QString srt = m_factory.subtitleAsSrt(saved);
+    EXPECT_TRUE(srt.contains("Frachtschiff Nostromo")) << srt.toStdString();
+    EXPECT_FALSE(srt.contains("Dann sehen wir uns das mal an.")) << srt.toStdString();
+    // Read back, the record has the movie's own length.
+    const auto back = readBack(saved);
+    EXPECT_EQ(back->duration(), "0:00:20");
+    EXPECT_LT(back->msecDuration().value_or(0), 20'100);
+    // The Plex subtitle keeps every caption.
+    EXPECT_EQ(fileBytes(workFolder() + "/" + kPlexName + ".de.srt"), movie->subtitle().toUtf8());
+}
+
 }  // namespace
 }  // namespace movieroad

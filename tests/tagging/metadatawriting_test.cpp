@@ -446,6 +446,25 @@ TEST_F(MetaDataWriting, ChaptersAreReplacedAndListedByFfprobe)
     EXPECT_TRUE(sawChapterTrack);
 }
 
+TEST_F(MetaDataWriting, ChaptersOfALongerCutEndWithTheMedia)
+{
+    const QString file = plainMovie("longer-cut.m4v");  // 2 s
+    pointAt(file);
+    movie.setChapterSettings(3);
+    movie.setListOfChapters(chapters({{"Opening", 1500}, {"Middle", 1500}, {"After the end", 1500}}));
+    ASSERT_TRUE(write());
+
+    const QJsonObject probe = factory.ffprobe(file);
+    const QJsonArray listed = probe["chapters"].toArray();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[1].toObject()["tags"].toObject()["title"].toString(), "Middle");
+    EXPECT_DOUBLE_EQ(listed[1].toObject()["start_time"].toString().toDouble(), 1.5);
+    EXPECT_LT(listed[1].toObject()["end_time"].toString().toDouble(), 2.1);
+    // The movie keeps the length of its picture and sound.
+    EXPECT_LT(probe["format"].toObject()["duration"].toString().toDouble(), 2.1);
+    EXPECT_LT(readBack(file)->msecDuration().value_or(0), 2100);
+}
+
 TEST_F(MetaDataWriting, LongChapterTitlesAreCutOnWholeCharacters)
 {
     const QString file = plainMovie("longchapters.m4v");

@@ -137,13 +137,33 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
 
 TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
 {
-    const QString file = factory.make(MovieSpec{}, "offset.mp4");
+    MovieSpec spec;
+    spec.seconds = 3.0;  // room for the moved captions
+    const QString file = factory.make(spec, "offset.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.25, false));
     });
     EXPECT_EQ(srtFrom(file),
               "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
               "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
+}
+
+TEST_F(SubtitleTrack, CaptionsPastTheEndOfTheMediaAreLeftOutSoTheMovieKeepsItsLength)
+{
+    const QString file = factory.make(MovieSpec{}, "longer-cut.mp4");  // 2 s
+    const QString subtitle = twoCaptions +
+                             "3\n00:00:01,950 --> 00:00:04,000\nAcross the end\n\n"
+                             "4\n00:00:05,000 --> 00:00:06,000\nAfter the end\n\n";
+    ASSERT_TRUE(save(file, subtitle, "en"));
+
+    const std::string srt = srtFrom(file);
+    EXPECT_NE(srt.find("Across the end"), std::string::npos) << srt;
+    EXPECT_EQ(srt.find("After the end"), std::string::npos) << srt;
+    const QJsonObject probe = factory.ffprobe(file);
+    EXPECT_LT(probe["format"].toObject()["duration"].toString().toDouble(), 2.1);
+    for (const QJsonValue& stream : probe["streams"].toArray())
+        EXPECT_LT(stream.toObject()["duration"].toString().toDouble(), 2.1)
+            << stream.toObject()["codec_type"].toString().toStdString();
 }
 
 TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
