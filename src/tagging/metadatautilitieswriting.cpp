@@ -25,11 +25,19 @@ namespace {
 
 constexpr qsizetype kMaxDescriptionLength = 255;
 
+// A text as a tag holds it: UTF-8 up to the first NUL, which would end it for other readers.
+std::string tagString(const QString& value)
+{
+    std::string bytes = utf8FromString(value);
+    bytes.resize(std::char_traits<char>::length(bytes.c_str()));
+    return bytes;
+}
+
 std::optional<std::string> text(const QString& value)
 {
     if (value.isNull())
         return std::nullopt;
-    return utf8FromString(value);
+    return tagString(value);
 }
 
 std::optional<std::string> tagDate(const QDateTime& date)
@@ -63,19 +71,6 @@ QString shortened(const QString& description)
     return description.left(length);
 }
 
-// At most `limit` bytes of UTF-8, ending on a whole character.
-std::string truncatedUtf8(const QString& value, std::size_t limit)
-{
-    std::string bytes = utf8FromString(value);
-    if (bytes.size() <= limit)
-        return bytes;
-    std::size_t length = limit;
-    while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
-        --length;
-    bytes.resize(length);
-    return bytes;
-}
-
 void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
 {
     if (!image)
@@ -91,16 +86,16 @@ void setNameTags(const MovieModel& movie, mp4::Tags& tags)
 {
     if (!movie.title().isNull()) {
         tags.sortName =
-            utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
-        tags.name = utf8FromString(movie.title());
+            tagString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
+        tags.name = tagString(movie.title());
     }
     std::optional<std::string> artist = text(movie.artist());
     if (!artist && movie.directors())
-        artist = utf8FromString(movie.directors()->join(QStringLiteral(", ")));
+        artist = tagString(movie.directors()->join(QStringLiteral(", ")));
     tags.artist = tags.sortArtist = artist;
     if (movie.artists()) {
-        tags.albumArtist = utf8FromString(!movie.albumArtist().isNull() ? movie.albumArtist()
-                                                                        : movie.artists()->join(QStringLiteral(", ")));
+        tags.albumArtist = tagString(!movie.albumArtist().isNull() ? movie.albumArtist()
+                                                                   : movie.artists()->join(QStringLiteral(", ")));
         tags.sortAlbumArtist = tags.albumArtist;
     }
 }
@@ -303,7 +298,7 @@ void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
     std::vector<mp4::Chapter> chapters;
     for (const auto& chapter : *movie.listOfChapters()) {
         if (chapter)
-            chapters.push_back({chapter->length(), truncatedUtf8(chapter->name(), mp4::kMaxChapterTitleBytes)});
+            chapters.push_back({chapter->length(), tagString(chapter->name())});  // cut to 1023 bytes by the library
     }
     (void)file.setChapters(chapters);
 }

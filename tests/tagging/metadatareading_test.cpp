@@ -470,7 +470,7 @@ TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
         mp4::MovieFile modified = moviefiletest::open(file, true);
         mp4::Tags tags;
         tags.sortName = "Sorted, The";
-        tags.genre = "Dr\xE4ma";         // Latin-1, not UTF-8
+        tags.genre = "Dr\xE4ma";       // Latin-1, not UTF-8
         tags.artist = "Ann,B\xF6rje";  // no cast from it either
         tags.comments = "";
         ASSERT_TRUE(modified.setTags(tags));
@@ -497,6 +497,27 @@ TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.title(), "Title");
     EXPECT_TRUE(movie.sortTitle().isNull());  // an empty sort name is none
+}
+
+TEST_F(MetaDataReading, TextTagsEndAtTheirFirstNul)
+{
+    const QString file = plainMovie("nultags.m4v");
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        mp4::Tags tags;
+        tags.name = std::string("Title\0", 6);
+        tags.sortName = std::string("Title\0other", 11);  // the same name once the NUL ends it
+        tags.comments = std::string("NA\0", 3);
+        tags.artist = std::string("Ann,Bob\0", 8);
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
+    }
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(movie.title(), "Title");
+    EXPECT_TRUE(movie.sortTitle().isNull());
+    EXPECT_TRUE(movie.comments().isNull());
+    EXPECT_EQ(movie.artist(), "Ann,Bob");
+    EXPECT_EQ(movie.artists(), (QStringList{"Ann", "Bob"}));
 }
 
 TEST_F(MetaDataReading, ChapterTitlesEndAtTheirFirstNul)
