@@ -111,28 +111,39 @@ void setArtwork(const MovieModel& movie, mp4::Tags& tags)
     }
 }
 
-mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+// The texts and dates of the record; nil fields write no tag, empty ones an empty tag.
+void setTextTags(const MovieModel& movie, mp4::Tags& tags)
 {
-    mp4::Tags tags;
     setNameTags(movie, tags);
     tags.xid = text(movie.xID());
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
     tags.releaseDate = tagDate(movie.releaseDate());
-    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
-    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
     tags.description = text(movie.shortDescription().isNull() ? QString() : shortened(movie.shortDescription()));
     tags.longDescription = text(movie.longDescription());
-    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
-    setArtwork(movie, tags);
-    tags.gapless = flag(movie.gapless());
-    tags.compilation = flag(movie.compilation());
-    tags.podcast = flag(movie.podcast());
     tags.copyright = text(movie.copyright());
     tags.encodingTool = text(movie.encodingTool());
     tags.encodedBy = text(movie.encodedBy());
-    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesAccount = text(movie.iTunesAccount());
+    tags.album = tags.sortAlbum = text(movie.album());
+    tags.composer = text(movie.composer());
+    tags.sortComposer = text(movie.sortComposer());
+    tags.purchaseDate = tagDate(movie.purchaseDate());
+    tags.grouping = text(movie.grouping());
+    tags.keywords = text(movie.keywords());
+    tags.category = text(movie.category());
+}
+
+// The numbers of the record, each in its tag's width.
+void setNumberTags(const MovieModel& movie, mp4::Tags& tags)
+{
+    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
+    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
+    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
+    tags.gapless = flag(movie.gapless());
+    tags.compilation = flag(movie.compilation());
+    tags.podcast = flag(movie.podcast());
+    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesCountry = narrowed<std::uint32_t>(movie.iTunesCountry());
     tags.genreType = narrowed<std::uint16_t>(movie.genreType());
     tags.contentID = narrowed<std::uint32_t>(movie.contentId());
@@ -141,13 +152,14 @@ mp4::Tags tagsFromMovieModel(const MovieModel& movie)
     tags.artistID = narrowed<std::uint32_t>(movie.artistId());
     // All 64 bits, so that a play-list id read from a file survives the save.
     tags.playlistID = narrowed<std::uint64_t>(movie.playlistId());
-    tags.album = tags.sortAlbum = text(movie.album());
-    tags.composer = text(movie.composer());
-    tags.sortComposer = text(movie.sortComposer());
-    tags.purchaseDate = tagDate(movie.purchaseDate());
-    tags.grouping = text(movie.grouping());
-    tags.keywords = text(movie.keywords());
-    tags.category = text(movie.category());
+}
+
+mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+{
+    mp4::Tags tags;
+    setTextTags(movie, tags);
+    setNumberTags(movie, tags);
+    setArtwork(movie, tags);
     return tags;
 }
 
