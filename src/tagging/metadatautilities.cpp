@@ -23,12 +23,21 @@ QByteArray bytesOf(const std::vector<std::uint8_t>& data)
     return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
 }
 
+// A text tag as a C string: up to its first NUL, which some taggers store at the end.
+std::optional<std::string_view> tagText(const std::optional<std::string>& tag)
+{
+    if (!tag)
+        return std::nullopt;
+    return std::string_view(tag->c_str());
+}
+
 // A text tag worth taking: present and not the "NA" that some tools write for none.
 std::optional<QString> usable(const std::optional<std::string>& tag)
 {
-    if (!tag || *tag == "NA")
+    const std::optional<std::string_view> text = tagText(tag);
+    if (!text || *text == "NA")
         return std::nullopt;
-    return stringFromUtf8(*tag);
+    return stringFromUtf8(*text);
 }
 
 template <typename Setter>
@@ -49,7 +58,7 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
 {
     setIfUsable(tags.name, [&](const QString& text) { movie.setTitle(text); });
     if (const std::optional<QString> sortName = usable(tags.sortName);
-        sortName && !sortName->isEmpty() && (!tags.name || *tags.sortName != *tags.name))
+        sortName && !sortName->isEmpty() && tagText(tags.sortName) != tagText(tags.name))
         movie.setSortTitle(*sortName);
     setIfUsable(tags.xid, [&](const QString& text) { movie.setXID(text); });
     setIfUsable(tags.comments, [&](const QString& text) { movie.setComments(text); });
@@ -104,7 +113,7 @@ void readArtistsFromArtistTag(const mp4::Tags& tags, MovieModel& movie)
 {
     if (movie.directors() || !tags.artist)
         return;
-    const QString artist = stringFromUtf8(*tags.artist);
+    const QString artist = stringFromUtf8(*tagText(tags.artist));
     if (!artist.isNull())
         movie.setArtists(artist.split(QLatin1Char(',')));
 }

@@ -25,11 +25,19 @@ namespace {
 
 constexpr qsizetype kMaxDescriptionLength = 255;
 
+// A text as a tag holds it: UTF-8 up to the first NUL, which would end it for other readers.
+std::string tagString(const QString& value)
+{
+    std::string bytes = utf8FromString(value);
+    bytes.resize(std::char_traits<char>::length(bytes.c_str()));
+    return bytes;
+}
+
 std::optional<std::string> text(const QString& value)
 {
     if (value.isNull())
         return std::nullopt;
-    return utf8FromString(value);
+    return tagString(value);
 }
 
 std::optional<std::string> tagDate(const QDateTime& date)
@@ -63,19 +71,6 @@ QString shortened(const QString& description)
     return description.left(length);
 }
 
-// At most `limit` bytes of UTF-8, ending on a whole character.
-std::string truncatedUtf8(const QString& value, std::size_t limit)
-{
-    std::string bytes = utf8FromString(value);
-    if (bytes.size() <= limit)
-        return bytes;
-    std::size_t length = limit;
-    while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
-        --length;
-    bytes.resize(length);
-    return bytes;
-}
-
 void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
 {
     if (!image)
@@ -91,16 +86,16 @@ void setNameTags(const MovieModel& movie, mp4::Tags& tags)
 {
     if (!movie.title().isNull()) {
         tags.sortName =
-            utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
-        tags.name = utf8FromString(movie.title());
+            tagString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
+        tags.name = tagString(movie.title());
     }
     std::optional<std::string> artist = text(movie.artist());
     if (!artist && movie.directors())
-        artist = utf8FromString(movie.directors()->join(QStringLiteral(", ")));
+        artist = tagString(movie.directors()->join(QStringLiteral(", ")));
     tags.artist = tags.sortArtist = artist;
     if (movie.artists()) {
-        tags.albumArtist = utf8FromString(!movie.albumArtist().isNull() ? movie.albumArtist()
-                                                                        : movie.artists()->join(QStringLiteral(", ")));
+        tags.albumArtist = tagString(!movie.albumArtist().isNull() ? movie.albumArtist()
+                                                                   : movie.artists()->join(QStringLiteral(", ")));
         tags.sortAlbumArtist = tags.albumArtist;
     }
 }
@@ -116,28 +111,39 @@ void setArtwork(const MovieModel& movie, mp4::Tags& tags)
     }
 }
 
-mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+// The texts and dates of the record; nil fields write no tag, empty ones an empty tag.
+void setTextTags(const MovieModel& movie, mp4::Tags& tags)
 {
-    mp4::Tags tags;
     setNameTags(movie, tags);
     tags.xid = text(movie.xID());
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
     tags.releaseDate = tagDate(movie.releaseDate());
-    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
-    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
     tags.description = text(movie.shortDescription().isNull() ? QString() : shortened(movie.shortDescription()));
     tags.longDescription = text(movie.longDescription());
-    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
-    setArtwork(movie, tags);
-    tags.gapless = flag(movie.gapless());
-    tags.compilation = flag(movie.compilation());
-    tags.podcast = flag(movie.podcast());
     tags.copyright = text(movie.copyright());
     tags.encodingTool = text(movie.encodingTool());
     tags.encodedBy = text(movie.encodedBy());
-    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesAccount = text(movie.iTunesAccount());
+    tags.album = tags.sortAlbum = text(movie.album());
+    tags.composer = text(movie.composer());
+    tags.sortComposer = text(movie.sortComposer());
+    tags.purchaseDate = tagDate(movie.purchaseDate());
+    tags.grouping = text(movie.grouping());
+    tags.keywords = text(movie.keywords());
+    tags.category = text(movie.category());
+}
+
+// The numbers of the record, each in its tag's width.
+void setNumberTags(const MovieModel& movie, mp4::Tags& tags)
+{
+    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
+    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
+    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
+    tags.gapless = flag(movie.gapless());
+    tags.compilation = flag(movie.compilation());
+    tags.podcast = flag(movie.podcast());
+    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesCountry = narrowed<std::uint32_t>(movie.iTunesCountry());
     tags.genreType = narrowed<std::uint16_t>(movie.genreType());
     tags.contentID = narrowed<std::uint32_t>(movie.contentId());
@@ -146,13 +152,14 @@ mp4::Tags tagsFromMovieModel(const MovieModel& movie)
     tags.artistID = narrowed<std::uint32_t>(movie.artistId());
     // All 64 bits, so that a play-list id read from a file survives the save.
     tags.playlistID = narrowed<std::uint64_t>(movie.playlistId());
-    tags.album = tags.sortAlbum = text(movie.album());
-    tags.composer = text(movie.composer());
-    tags.sortComposer = text(movie.sortComposer());
-    tags.purchaseDate = tagDate(movie.purchaseDate());
-    tags.grouping = text(movie.grouping());
-    tags.keywords = text(movie.keywords());
-    tags.category = text(movie.category());
+}
+
+mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+{
+    mp4::Tags tags;
+    setTextTags(movie, tags);
+    setNumberTags(movie, tags);
+    setArtwork(movie, tags);
     return tags;
 }
 
@@ -324,7 +331,7 @@ void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
     std::vector<mp4::Chapter> chapters;
     for (const auto& chapter : *movie.listOfChapters()) {
         if (chapter)
-            chapters.push_back({chapter->length(), truncatedUtf8(chapter->name(), mp4::kMaxChapterTitleBytes)});
+            chapters.push_back({chapter->length(), tagString(chapter->name())});  // cut to 1023 bytes by the library
     }
     fitChaptersToLength(chapters, TagUtilities::getMediaDurationInMilliseconds(file));
     (void)file.setChapters(chapters);

@@ -42,6 +42,14 @@ protected:
         return MetaDataUtilities::readMetaDataFromURL(urlOf(path), movie, language);
     }
 
+    // Replaces the tag set of `file` by `tags`, as another tagger would.
+    static void storeTags(const QString& file, const mp4::Tags& tags)
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
+    }
+
     // A picture of `size` bytes that begins like a JPEG, for the size thresholds.
     QString tinyPicture(const QString& name, int size)
     {
@@ -408,20 +416,16 @@ TEST_F(MetaDataReading, SortTitleEqualToTheTitleIsNotKept)
 TEST_F(MetaDataReading, IntegerTagsKeepTheirFullWidth)
 {
     const QString file = plainMovie("wide.m4v");
-    {
-        mp4::MovieFile modified = moviefiletest::open(file, true);
-        mp4::Tags tags;
-        tags.contentID = 123456;
-        tags.playlistID = 5000000000ull;
-        tags.genreType = 300;
-        tags.iTunesCountry = 143443;
-        tags.artistID = 4000000000u;
-        tags.composerID = 77;
-        tags.iTunesAccountType = 1;
-        tags.podcast = 0;
-        ASSERT_TRUE(modified.setTags(tags));
-        ASSERT_TRUE(modified.close());
-    }
+    mp4::Tags tags;
+    tags.contentID = 123456;
+    tags.playlistID = 5000000000ull;
+    tags.genreType = 300;
+    tags.iTunesCountry = 143443;
+    tags.artistID = 4000000000u;
+    tags.composerID = 77;
+    tags.iTunesAccountType = 1;
+    tags.podcast = 0;
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.contentId(), 123456);
     EXPECT_EQ(movie.playlistId(), 5000000000ll);
@@ -466,16 +470,12 @@ TEST_F(MetaDataReading, PictureFormatTagWinsOverTheWidth)
 TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
 {
     const QString file = plainMovie("sortonly.m4v");
-    {
-        mp4::MovieFile modified = moviefiletest::open(file, true);
-        mp4::Tags tags;
-        tags.sortName = "Sorted, The";
-        tags.genre = "Dr\xE4ma";         // Latin-1, not UTF-8
-        tags.artist = "Ann,B\xF6rje";  // no cast from it either
-        tags.comments = "";
-        ASSERT_TRUE(modified.setTags(tags));
-        ASSERT_TRUE(modified.close());
-    }
+    mp4::Tags tags;
+    tags.sortName = "Sorted, The";
+    tags.genre = "Dr\xE4ma";       // Latin-1, not UTF-8
+    tags.artist = "Ann,B\xF6rje";  // no cast from it either
+    tags.comments = "";
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
     ASSERT_TRUE(read(file));
     EXPECT_TRUE(movie.title().isNull());
     EXPECT_EQ(movie.sortTitle(), "Sorted, The");  // kept although there is no title to differ from
@@ -486,17 +486,30 @@ TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
     EXPECT_FALSE(movie.comments().isNull());
     EXPECT_TRUE(movie.rating().isNull());  // no rating item
 
-    {
-        mp4::MovieFile modified = moviefiletest::open(file, true);
-        mp4::Tags tags;
-        tags.name = "Title";
-        tags.sortName = "";
-        ASSERT_TRUE(modified.setTags(tags));
-        ASSERT_TRUE(modified.close());
-    }
+    tags = mp4::Tags{};
+    tags.name = "Title";
+    tags.sortName = "";
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.title(), "Title");
     EXPECT_TRUE(movie.sortTitle().isNull());  // an empty sort name is none
+}
+
+TEST_F(MetaDataReading, TextTagsEndAtTheirFirstNul)
+{
+    const QString file = plainMovie("nultags.m4v");
+    mp4::Tags tags;
+    tags.name = std::string("Title\0", 6);
+    tags.sortName = std::string("Title\0other", 11);  // the same name once the NUL ends it
+    tags.comments = std::string("NA\0", 3);
+    tags.artist = std::string("Ann,Bob\0", 8);
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(movie.title(), "Title");
+    EXPECT_TRUE(movie.sortTitle().isNull());
+    EXPECT_TRUE(movie.comments().isNull());
+    EXPECT_EQ(movie.artist(), "Ann,Bob");
+    EXPECT_EQ(movie.artists(), (QStringList{"Ann", "Bob"}));
 }
 
 TEST_F(MetaDataReading, ChapterTitlesEndAtTheirFirstNul)

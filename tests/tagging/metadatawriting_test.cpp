@@ -635,12 +635,13 @@ TEST_F(MetaDataWriting, FileAbove4GiBIsTaggedAndStaysValid)
     EXPECT_TRUE(factory.subtitleAsSrt(large).contains("Big"));
 }
 
-TEST_F(MetaDataWriting, EmptyTextsAreTagsAndDatesAreWrittenInUtc)
+TEST_F(MetaDataWriting, EmptyTextsAreTagsNulEndsThemAndDatesAreInUtc)
 {
     const QString file = plainMovie("empty.m4v");
     pointAt(file);
     movie.setTitle("");
     movie.setComments("");
+    movie.setGenre(QString::fromUtf8("Drama\0rest", 10));  // a NUL ends a tag text
     movie.setReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600)));
     movie.setPurchaseDate(QDateTime(QDate(2011, 2, 3), QTime(4, 5, 6), QTimeZone::utc()));
     ASSERT_TRUE(write());
@@ -649,6 +650,7 @@ TEST_F(MetaDataWriting, EmptyTextsAreTagsAndDatesAreWrittenInUtc)
     EXPECT_EQ(tags.name, "");
     EXPECT_EQ(tags.sortName, "");
     EXPECT_EQ(tags.comments, "");
+    EXPECT_EQ(tags.genre, "Drama");
     EXPECT_EQ(tags.releaseDate, "2011-1-1T01:30:00Z");
     EXPECT_EQ(tags.purchaseDate, "2011-2-3T04:05:06Z");
     const auto back = readBack(file);

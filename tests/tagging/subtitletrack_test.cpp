@@ -69,6 +69,24 @@ protected:
         return text.toStdString();
     }
 
+    // The sample description that ffprobe reports for the first subtitle stream.
+    static QByteArray subtitleExtradata(const QString& file)
+    {
+        const auto probe = MovieFactory::run(
+            "ffprobe", {"-v", "error", "-select_streams", "s:0", "-show_streams", "-show_data", file});
+        EXPECT_TRUE(probe.ok());
+        QByteArray hex;
+        bool inDump = false;
+        for (const QByteArray& line : probe.out.split('\n')) {
+            if (line.startsWith("extradata_size"))
+                break;
+            if (inDump && line.size() > 10)
+                hex += line.mid(10, 39).replace(" ", "");  // "00000000: 0000 0000 ...  text"
+            inDump = inDump || line.startsWith("extradata=");
+        }
+        return QByteArray::fromHex(hex);
+    }
+
     MovieFactory factory;
 };
 
@@ -133,6 +151,17 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     EXPECT_EQ(description->fontColorRed, 255);
     EXPECT_EQ(description->fontColorAlpha, 255);
     EXPECT_EQ(description->bgColorAlpha, 0);
+
+    // The same fields as ffprobe sees them: display flags, justification 1 and 0, a clear
+    // background, the box 0 0 54 640, then the default style: font 1, plain, size 18, white.
+    EXPECT_EQ(subtitleExtradata(file).left(30).toHex(),
+              "00000000"
+              "0100"
+              "00000000"
+              "0000000000360280"
+              "000000000001"
+              "0012"
+              "ffffffff");
 }
 
 TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
