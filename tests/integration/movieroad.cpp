@@ -274,6 +274,17 @@ Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
     return Lookup::Merged;
 }
 
+int MovieRoadTest::batchSearch(MovieList& list)
+{
+    int searched = 0;
+    for (const std::shared_ptr<MovieModel>& record : list.selectedObjects()) {
+        ++searched;
+        if (searchAndMerge(*record) == Lookup::Stopped)
+            break;
+    }
+    return searched;
+}
+
 void MovieRoadTest::searchForSubtitle(MovieModel& record)
 {
     if (record.imdbID().isEmpty())

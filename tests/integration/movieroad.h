@@ -72,6 +72,10 @@ protected:
     // the subtitle and the chapter set fetched into the result, which is
     // attached and merged by the stored copy behaviour.
     Lookup searchAndMerge(MovieModel& record);
+    // The batch search over the selected records of `list`, one client for
+    // all: a record not found is passed over, a failed or cancelled lookup
+    // ends the batch. Returns how many records were looked up.
+    int batchSearch(MovieList& list);
     // The subtitle search of the main window for a record.
     void searchForSubtitle(MovieModel& record);
     // The chapter database search of the main window for a record.
