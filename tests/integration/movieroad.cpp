@@ -257,7 +257,7 @@ Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
     if (name.isEmpty())
         name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
     const std::shared_ptr<MovieModel> result =
-        m_client->readTmDBInformation(name, false, kLanguage, kCountry, &m_window, nullptr, nullptr, std::nullopt,
+        m_client->readTmDBInformation(name, false, m_language, m_country, &m_window, nullptr, nullptr, std::nullopt,
                                       !settings.boolValue("DoNotAutomaticLoadCoverPictures"));
     if (!result)
         return m_client->status() == 1 ? Lookup::NotFound : Lookup::Stopped;
@@ -290,9 +290,9 @@ void MovieRoadTest::searchForSubtitle(MovieModel& record)
     if (record.imdbID().isEmpty())
         return;
     if (!m_subtitleClient)
-        m_subtitleClient = std::make_unique<OpenSubtitleAPI>(&m_window, kLanguage);
+        m_subtitleClient = std::make_unique<OpenSubtitleAPI>(&m_window, m_language);
     else
-        m_subtitleClient->setCurrentLanguage(kLanguage);
+        m_subtitleClient->setCurrentLanguage(m_language);
     if (m_subtitleClient->token().isEmpty() && !m_subtitleClient->logIn())
         return;
     const std::optional<QList<QJsonObject>> subtitles = m_subtitleClient->searchSubtitles(record.imdbID(), false);
@@ -315,7 +315,7 @@ void MovieRoadTest::chapterDbSearchViaAPIWithMovie(MovieModel& record)
     const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
     if (!sets)
         return;
-    const std::optional<ChapterList> chapters = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, kLanguage);
+    const std::optional<ChapterList> chapters = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, m_language);
     if (!chapters)
         return;
     record.setListOfDbChapters(*chapters);
@@ -326,7 +326,7 @@ void MovieRoadTest::chapterDbSearchViaAPIWithMovie(MovieModel& record)
 std::shared_ptr<MovieModel> MovieRoadTest::loadOne(MovieList& list, const QVariantList& paths)
 {
     const qsizetype before = list.arrangedObjects().size();
-    EXPECT_TRUE(MovieFileManager::loadFiles(paths, list, kLanguage));
+    EXPECT_TRUE(MovieFileManager::loadFiles(paths, list, m_language));
     EXPECT_EQ(list.arrangedObjects().size(), before + 1);
     if (list.arrangedObjects().size() != before + 1)
         return nullptr;
@@ -337,7 +337,7 @@ std::shared_ptr<MovieModel> MovieRoadTest::loadOne(MovieList& list, const QVaria
 std::shared_ptr<MovieModel> MovieRoadTest::readBack(const QString& path)
 {
     auto movie = std::make_shared<MovieModel>();
-    EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(QUrl::fromLocalFile(path), *movie, kLanguage));
+    EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(QUrl::fromLocalFile(path), *movie, m_language));
     return movie;
 }
 

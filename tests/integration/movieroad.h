@@ -108,6 +108,9 @@ protected:
     platform::RecordingAlerts m_alerts;
     platform::LogCapture m_log;
     QObject m_window;
+    // The search language and country the main window hands to every load, search and save.
+    QString m_language = kLanguage;
+    QString m_country = kCountry;
     std::unique_ptr<TMDbAPI> m_client;
     std::unique_ptr<OpenSubtitleAPI> m_subtitleClient;
 

@@ -179,6 +179,44 @@ TEST_F(UntaggedRoadTest, TheSavedFileReadsBackAsTheRecordThatWasSaved)
     EXPECT_EQ(back->msecDuration(), movie->msecDuration());
 }
 
+TEST_F(UntaggedRoadTest, AnEnglishSearchForTheUnitedStatesGivesEnglishTracksRatingAndSideFiles)
+{
+    m_language = "en";
+    m_country = "us";
+    const QString key = "api_key=c0ffee00c0ffee00c0ffee00c0ffee00";
+    m_tmdb.route("GET", "/3/search/movie", key + "&query=Alien&language=en&year=1979",
+                 testsupport::FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    m_subtitles.route("GET", "/api/v1/subtitles",
+                      "foreign_parts_only=exclude&hearing_impaired=exclude&imdb_id=78748&languages=en",
+                      testsupport::FakeReply::fromFile("opensubtitles/subtitles-tt0078748-de.json"));
+    // The English chapter set fits best now.
+    m_chapterDb.route("GET", "/browse/48213",
+                      testsupport::FakeReply::fromFile("chapterdb/browse-three-rows.html")
+                          .withReplaced("<td>00:10:00</td>", "<td>00:00:10</td>")
+                          .withReplaced("<td>00:25:00</td>", "<td>00:00:25</td>"));
+    makeMovie("Alien #1979.m4v");
+    MovieList list;
+    const auto movie = loadOne(list, {workFolder()});
+    ASSERT_TRUE(movie);
+    ASSERT_EQ(searchAndMerge(*movie), Lookup::Merged);
+    EXPECT_EQ(movie->title(), "Alien");
+    EXPECT_EQ(movie->releaseDate(), QDateTime(QDate(1979, 5, 25), QTime(12, 0), QTimeZone::utc()));
+    ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), true, false, m_language, m_country));
+
+    EXPECT_EQ(workEntries(), (QStringList{"Alien - (1979).en.srt", "Alien - (1979).jpg", "Alien - (1979).m4v"}));
+    const QString saved = workFolder() + "/Alien - (1979).m4v";
+    const QJsonObject probe = this->probe(saved);
+    EXPECT_EQ(chapterTitles(probe), kDbChapterNames);
+    const QList<QJsonObject> subtitles = streamsOfType(probe, "subtitle");
+    ASSERT_EQ(subtitles.size(), 1);
+    EXPECT_EQ(subtitles[0].value("tags").toObject().value("language").toString(), "eng");
+    EXPECT_EQ(atomicParsleyAtoms(saved).value("iTunEXTC"), movie->rating());
+    const auto back = readBack(saved);
+    EXPECT_EQ(back->rating(), movie->rating());
+    EXPECT_TRUE(back->rating().startsWith("mpaa|R|")) << back->rating().toStdString();
+    EXPECT_TRUE(back->hasOrigSubtitle());
+}
+
 TEST_F(UntaggedRoadTest, ChaptersAndSubtitleOfALongerCutEndWithTheMovie)
 {
     // The chapter set whose title fits best lists the two-hour cinema cut;
