@@ -36,9 +36,16 @@ void report(const char* what, qint64 bytes, qint64 milliseconds)
     std::printf("%-28s %8.2f s  %9.1f MiB/s\n", what, seconds, bytes / 1048576.0 / seconds);
 }
 
-qint64 timeStreamCopy(const QString& source, const QString& destination)
+// Flushes what earlier runs left to write, so each run starts alike.
+void settle(const QString& destination)
 {
     QFile::remove(destination);
+    QProcess::execute("sync", {});
+}
+
+qint64 timeStreamCopy(const QString& source, const QString& destination)
+{
+    settle(destination);
     CopyFileStream copy(QUrl::fromLocalFile(source), QUrl::fromLocalFile(destination));
     QElapsedTimer timer;
     timer.start();
@@ -53,7 +60,7 @@ qint64 timeStreamCopy(const QString& source, const QString& destination)
 
 qint64 timeCp(const QString& source, const QString& destination)
 {
-    QFile::remove(destination);
+    settle(destination);
     QElapsedTimer timer;
     timer.start();
     const int code = QProcess::execute("cp", {"--sparse=never", source, destination});

@@ -4,7 +4,7 @@
 // together), the wait slices taken and the requests made.
 // Usage: tmdb_lookup [number of lookups, default 20]
 #include "model/moviemodel.h"
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "online/moviegenre.h"
 #include "online/tmdbapi.h"
 #include "platform/settings.h"
@@ -27,7 +27,7 @@ namespace {
 constexpr char kApiKey[] = "c0ffee00c0ffee00c0ffee00c0ffee00";
 
 // Times every turn the lookup gives its modal session: one per wait slice.
-class SliceCounter : public ModalSession {
+class SliceCounter : public platform::ModalSession {
 public:
     void runModalSession() override { ++turns; }
     qint64 turns = 0;

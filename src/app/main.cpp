@@ -1,4 +1,7 @@
 #include "app/mainwindow.h"
+#include "app/messageboxalerts.h"
+#include "mp4/log.h"
+#include "platform/log.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -7,6 +10,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Korvalane");
+    MessageBoxAlerts alerts;
+    // The file library has no Qt; its diagnostics join the application's log.
+    mp4::setLogSink([](std::string_view line) {
+        platform::log(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    });
 
     MainWindow window;
     window.show();

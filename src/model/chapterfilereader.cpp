@@ -21,16 +21,42 @@ std::expected<QByteArray, QString> readChapterFileData(const QUrl& url)
 {
     if (!url.isLocalFile())
         return std::unexpected(QStringLiteral("%1 is not a local file").arg(url.toString()));
+    // Opening a pipe would wait for a writer, and a folder has no bytes to read.
+    const QFileInfo info(url.toLocalFile());
+    if (info.exists() && !info.isFile())
+        return std::unexpected(QStringLiteral("%1 is not a regular file").arg(url.toLocalFile()));
     QFile file(url.toLocalFile());
     if (!file.open(QIODevice::ReadOnly))
         return std::unexpected(file.errorString());
-    // Read one byte beyond the limit: devices and pipes report no size of their own.
+    // One byte beyond the limit tells a file that is too large without reading all of it.
     QByteArray data = file.read(ChapterModel::kMaxChapterFileSize + 1);
     if (file.error() != QFileDevice::NoError)
         return std::unexpected(file.errorString());
     if (data.size() > ChapterModel::kMaxChapterFileSize)
         return std::unexpected(QStringLiteral("%1 is too large for a chapter file").arg(url.toLocalFile()));
     return data;
+}
+
+// The log lines of the readers; each takes the reason as its one argument.
+const char* const kXmlOpenError = "Error while opening chapter xml file: %1";
+const char* const kXmlChaptersMissing = "Can't find chapter atoms path expression in xml-doc: %1";
+const char* const kJsonError = "Error reading json chapter file: %1";
+const char* const kTextError = "Error reading text or chp chapter file: %1";
+
+void logReadError(const char* message, const QString& reason)
+{
+    platform::log(QString::fromLatin1(message).arg(reason));
+}
+
+// The file's bytes; nothing, with a log line, when it cannot be read.
+std::optional<QByteArray> chapterFileDataOrLog(const QUrl& url, const char* message)
+{
+    auto data = readChapterFileData(url);
+    if (!data) {
+        logReadError(message, data.error());
+        return std::nullopt;
+    }
+    return std::move(*data);
 }
 
 // The text of a JSON value; null when it is not a text.
@@ -77,60 +103,12 @@ QString normalizedStart(QString start)
     return start;
 }
 
-}  // namespace
-
-QList<ChapterFileEntry> ChapterModel::readXMLChapterFile(const QUrl& url)
+// Objects of exactly two keys: the start under "time" or "start", the name
+// under "title" or "name". Anything else gives no entry.
+QList<ChapterFileEntry> entriesFromJson(const QJsonArray& array)
 {
-    const auto data = readChapterFileData(url);
-    if (!data) {
-        platform::log(QStringLiteral("Error while opening chapter xml file: %1").arg(data.error()));
-        return {};
-    }
-    const auto document = platform::XmlDocument::parseXml(*data);
-    if (!document) {
-        platform::log(QStringLiteral("Error while opening chapter xml file: %1")
-                          .arg(QStringLiteral("the file is not a well-formed XML document")));
-        return {};
-    }
-    // Every chapter element inside a chapters element, at any depth below the document.
-    const QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral(".//chapters/chapter"));
-    if (elements.isEmpty()) {
-        platform::log(QStringLiteral("Can't find chapter atoms path expression in xml-doc: %1")
-                          .arg(QStringLiteral("no chapters/chapter element")));
-        return {};
-    }
     QList<ChapterFileEntry> entries;
-    for (const platform::XmlNode& element : elements) {
-        const QString time = element.attribute(QStringLiteral("time"));
-        const QString name = element.attribute(QStringLiteral("name"));
-        if (!time.isNull() && !name.isNull())
-            entries.append({time, name});
-    }
-    return entries;
-}
-
-QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
-{
-    const auto data = readChapterFileData(url);
-    if (!data) {
-        platform::log(QStringLiteral("Error reading json chapter file: %1").arg(data.error()));
-        return {};
-    }
-    if (data->isEmpty())
-        return {};
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
-    if (error.error != QJsonParseError::NoError) {
-        platform::log(QStringLiteral("Error reading json chapter file: %1").arg(error.errorString()));
-        return {};
-    }
-    if (!document.isArray()) {
-        platform::log(
-            QStringLiteral("Error reading json chapter file: %1").arg(QStringLiteral("the top level is not an array")));
-        return {};
-    }
-    QList<ChapterFileEntry> entries;
-    for (const QJsonValue& value : document.array()) {
+    for (const QJsonValue& value : array) {
         const QJsonObject object = value.toObject();  // anything but an object gives an empty one
         if (object.size() != 2)
             continue;
@@ -144,22 +122,10 @@ QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
     return entries;
 }
 
-QList<ChapterFileEntry> ChapterModel::readTXTCHPChapterFile(const QUrl& url)
+// Pairs of lines: CHAPTER01=00:00:00.000 on odd lines, then CHAPTER01NAME=Opening
+// on even ones. A line that is not KEY=VALUE still counts.
+QList<ChapterFileEntry> entriesFromKeyValueLines(const QString& text)
 {
-    const auto data = readChapterFileData(url);
-    if (!data) {
-        platform::log(QStringLiteral("Error reading text or chp chapter file: %1").arg(data.error()));
-        return {};
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(*data);
-    if (decoder.hasError()) {
-        platform::log(QStringLiteral("Error reading text or chp chapter file: %1")
-                          .arg(QStringLiteral("the file is not UTF-8 text")));
-        return {};
-    }
-
-    // Pairs of lines: CHAPTER01=00:00:00.000, then CHAPTER01NAME=Opening.
     QList<ChapterFileEntry> entries;
     QString pendingStart;
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -178,6 +144,75 @@ QList<ChapterFileEntry> ChapterModel::readTXTCHPChapterFile(const QUrl& url)
             entries.append({pendingStart, value});
     }
     return entries;
+}
+
+}  // namespace
+
+std::optional<ChapterModel::ChapterAtoms> ChapterModel::loadChapterAtomsFromChapterDbFile(const QUrl& url)
+{
+    const auto data = chapterFileDataOrLog(url, kXmlOpenError);
+    if (!data)
+        return std::nullopt;
+    auto document = platform::XmlDocument::parseXml(*data);
+    if (!document) {
+        logReadError(kXmlOpenError, QStringLiteral("the file is not a well-formed XML document"));
+        return std::nullopt;
+    }
+    // Every chapter element inside a chapters element, at any depth below the document.
+    QList<platform::XmlNode> elements = document->nodesForXPath(QStringLiteral(".//chapters/chapter"));
+    if (elements.isEmpty()) {
+        logReadError(kXmlChaptersMissing, QStringLiteral("no chapters/chapter element"));
+        return std::nullopt;
+    }
+    // The nodes point into the document, which keeps its place in memory when moved.
+    return ChapterAtoms{std::move(*document), std::move(elements)};
+}
+
+QList<ChapterFileEntry> ChapterModel::readXMLChapterFile(const QUrl& url)
+{
+    const auto atoms = loadChapterAtomsFromChapterDbFile(url);
+    if (!atoms)
+        return {};
+    QList<ChapterFileEntry> entries;
+    for (const platform::XmlNode& element : atoms->elements) {
+        const QString time = element.attribute(QStringLiteral("time"));
+        const QString name = element.attribute(QStringLiteral("name"));
+        if (!time.isNull() && !name.isNull())
+            entries.append({time, name});
+    }
+    return entries;
+}
+
+QList<ChapterFileEntry> ChapterModel::readJSONChapterFile(const QUrl& url)
+{
+    const auto data = chapterFileDataOrLog(url, kJsonError);
+    if (!data || data->isEmpty())
+        return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(*data, &error);
+    if (error.error != QJsonParseError::NoError) {
+        logReadError(kJsonError, error.errorString());
+        return {};
+    }
+    if (!document.isArray()) {
+        logReadError(kJsonError, QStringLiteral("the top level is not an array"));
+        return {};
+    }
+    return entriesFromJson(document.array());
+}
+
+QList<ChapterFileEntry> ChapterModel::readTXTCHPChapterFile(const QUrl& url)
+{
+    const auto data = chapterFileDataOrLog(url, kTextError);
+    if (!data)
+        return {};
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(*data);
+    if (decoder.hasError()) {
+        logReadError(kTextError, QStringLiteral("the file is not UTF-8 text"));
+        return {};
+    }
+    return entriesFromKeyValueLines(text);
 }
 
 ChapterList ChapterModel::readChapterFileFromChapterDb(const QUrl& url, quint64 movieLengthInMSecs)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "model/chapterfileentry.h"
+#include "platform/xmldocument.h"
 
 #include <QList>
 #include <QString>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 class ChapterModel;
 using ChapterList = QList<std::shared_ptr<ChapterModel>>;
@@ -41,6 +43,14 @@ public:
     static ChapterList generateChapterByCountOfChapters(quint64 count, quint64 movieLength);
     // One chapter every `minutes` minutes (0 means 10), a shorter one at the end.
     static ChapterList generateChapterByMinuteInterval(quint64 minutes, quint64 movieLength);
+
+    // The chapter elements of an XML chapter file, with the document that holds them.
+    struct ChapterAtoms {
+        platform::XmlDocument document;
+        QList<platform::XmlNode> elements;
+    };
+    // Nothing (with a log line) when the file cannot be read or parsed or holds no chapter element.
+    static std::optional<ChapterAtoms> loadChapterAtomsFromChapterDbFile(const QUrl& url);
 
     // The entries of a chapter file of each kind; empty (with a log line) when unreadable.
     static QList<ChapterFileEntry> readXMLChapterFile(const QUrl& url);

@@ -210,6 +210,15 @@ QString tableKeyFor(const QString& locale)
     return locale;
 }
 
+// The names or the values of the table that `locale` shows.
+std::optional<QStringList> listFor(const QMap<QString, QStringList>& lists, const QString& locale)
+{
+    const auto it = lists.constFind(tableKeyFor(locale));
+    if (it == lists.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
 // The second "|"-separated field, if the text has one.
 std::optional<QString> ratingNameOf(const QString& value)
 {
@@ -253,18 +262,12 @@ bool ContentRating::supportsLocale(const QString& locale) const
 
 std::optional<QStringList> ContentRating::ratingNamesForLocale(const QString& locale) const
 {
-    const auto it = tables().names.constFind(tableKeyFor(locale));
-    if (it == tables().names.constEnd())
-        return std::nullopt;
-    return *it;
+    return listFor(tables().names, locale);
 }
 
 std::optional<QStringList> ContentRating::ratingValuesForLocale(const QString& locale) const
 {
-    const auto it = tables().values.constFind(tableKeyFor(locale));
-    if (it == tables().values.constEnd())
-        return std::nullopt;
-    return *it;
+    return listFor(tables().values, locale);
 }
 
 QString ContentRating::ratingValueForName(const QString& name) const

@@ -62,9 +62,11 @@ bool fromVariant(const QVariant& value, T& out)
             return true;
         }
     }
-    if (!value.canConvert<T>())
+    // A text that is no number, say, is refused rather than read as 0.
+    QVariant converted = value;
+    if (!converted.convert(QMetaType::fromType<T>()))
         return false;
-    out = value.value<T>();
+    out = converted.value<T>();
     return true;
 }
 
@@ -113,9 +115,16 @@ inline std::shared_ptr<const QImage> copyValue(const std::shared_ptr<const QImag
     return std::make_shared<const QImage>(*cover);
 }
 
+// Whether `record` is being copied on this thread right now.
+bool isBeingCopied(const MovieModel* record);
+
 inline std::shared_ptr<MovieModel> copyValue(const std::shared_ptr<MovieModel>& record)
 {
-    return record ? record->copyWithZone() : nullptr;
+    // A chain of search results that leads back to a record being copied
+    // would be copied without end: the copied chain stops there instead.
+    if (!record || isBeingCopied(record.get()))
+        return nullptr;
+    return record->copyWithZone();
 }
 
 }  // namespace fieldvalues

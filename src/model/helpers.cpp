@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -27,10 +28,14 @@ constexpr int networkTimeoutMs = 30000;
 
 QByteArray readLocalFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > maxImageBytes)
+    // Only regular files: a pipe would block the read and a device might never end.
+    if (!QFileInfo(path).isFile())
         return {};
-    return file.readAll();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray data = file.read(maxImageBytes + 1);
+    return data.size() > maxImageBytes ? QByteArray() : data;
 }
 
 QByteArray readRemote(const QUrl& url)

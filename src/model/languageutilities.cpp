@@ -120,16 +120,18 @@ QStringList LanguageUtilities::sortListOfLables(const QStringList& codes, const 
 
 QStringList LanguageUtilities::localizedLanguageList() const
 {
-    QStringList names;
-    for (const QString& code : sortListOfLables(listOfSupportedLanguages(), languageNameFormat))
-        names << localizedNameOfLanguage(code);
-    return names;
+    return sortedDisplayNames(listOfSupportedLanguages(), languageNameFormat);
 }
 
 QStringList LanguageUtilities::localizedLocaleList() const
 {
+    return sortedDisplayNames(listOfSupportedLocales(), countryNameFormat);
+}
+
+QStringList LanguageUtilities::sortedDisplayNames(const QStringList& codes, const QString& formatString) const
+{
     QStringList names;
-    for (const QString& code : sortListOfLables(listOfSupportedLocales(), countryNameFormat))
-        names << localizedNameOfLocale(code);
+    for (const QString& code : sortListOfLables(codes, formatString))
+        names << displayName(code, formatString);
     return names;
 }

@@ -34,4 +34,7 @@ public:
     QStringList sortListOfLables(const QStringList& codes, const QString& formatString) const;
     QStringList localizedLanguageList() const;
     QStringList localizedLocaleList() const;
+
+private:
+    QStringList sortedDisplayNames(const QStringList& codes, const QString& formatString) const;
 };

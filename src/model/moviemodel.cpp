@@ -44,9 +44,7 @@ MovieModel::Field MovieModel::makeField(const char* key)
             T converted{};
             if (!fromVariant(value, converted))
                 return false;
-            record.willChangeValueForKey(name);
-            record.*Member = std::move(converted);
-            record.didChangeValueForKey(name);
+            record.setField(Member, name, converted);
             return true;
         },
         [](MovieModel& record, const MovieModel& source) { record.*Member = copyValue(source.*Member); },
@@ -322,9 +320,31 @@ void MovieModel::paste(const MovieModel* source)
     updateStatus();
 }
 
+namespace {
+
+// The records whose copy is under way on this thread, innermost last.
+thread_local QList<const MovieModel*> t_recordsBeingCopied;
+
+// Marks a record as being copied for the lifetime of the guard.
+class CopyInProgress {
+public:
+    explicit CopyInProgress(const MovieModel* record) { t_recordsBeingCopied.append(record); }
+    ~CopyInProgress() { t_recordsBeingCopied.removeLast(); }
+    CopyInProgress(const CopyInProgress&) = delete;
+    CopyInProgress& operator=(const CopyInProgress&) = delete;
+};
+
+}  // namespace
+
+bool fieldvalues::isBeingCopied(const MovieModel* record)
+{
+    return t_recordsBeingCopied.contains(record);
+}
+
 std::shared_ptr<MovieModel> MovieModel::copyWithZone() const
 {
     auto copy = std::make_shared<MovieModel>();
+    const CopyInProgress inProgress(this);
     copy->copyFieldsFrom(*this, {});
     return copy;
 }

@@ -370,6 +370,10 @@ private:
     // The fields that clear() and reset() both empty, to the same values.
     void clearTagFields();
     void copyFieldsFrom(const MovieModel& source, const QStringList& except);
+    // The chapter list that the chapter setting asks for.
+    std::optional<ChapterList> chosenChapterList() const;
+    // Stores the chapter setting as the default for newly read records, when it is a real choice.
+    void rememberChapterSetting() const;
 
     template <typename T>
     void setField(T MovieModel::*member, const QString& key, const T& value)

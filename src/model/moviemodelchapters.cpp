@@ -18,29 +18,27 @@ quint64 nonNegative(std::optional<qint64> value)
 
 }  // namespace
 
-void MovieModel::updateChapters()
+std::optional<ChapterList> MovieModel::chosenChapterList() const
 {
     const quint64 interval = nonNegative(m_chapterInterval);
     const quint64 movieLength = nonNegative(m_msecDuration);
 
-    ChapterList chapters;
+    // The file's own and the database's lists are taken as they are, absent or not.
     if (m_chapterSettings == kChaptersFromFile)
-        chapters = m_listOfOldChapters.value_or(ChapterList());
-    else if (m_chapterSettings == kChaptersFromChapterFileOrDb && !m_chapterDbFileUrl.isEmpty())
-        chapters = ChapterModel::readChapterFileFromChapterDb(m_chapterDbFileUrl, movieLength);
-    else if (m_chapterSettings == kChaptersFromChapterFileOrDb && m_listOfDbChapters)
-        chapters = *m_listOfDbChapters;
-    else if (m_chapterSettings == kChaptersByMinutes)
-        chapters = ChapterModel::generateChapterByMinuteInterval(interval, movieLength);
-    else if (m_chapterSettings == kChaptersByCount)
-        chapters = ChapterModel::generateChapterByCountOfChapters(interval, movieLength);
+        return m_listOfOldChapters;
+    if (m_chapterSettings == kChaptersFromChapterFileOrDb && !m_chapterDbFileUrl.isEmpty())
+        return ChapterModel::readChapterFileFromChapterDb(m_chapterDbFileUrl, movieLength);
+    if (m_chapterSettings == kChaptersFromChapterFileOrDb && m_listOfDbChapters)
+        return m_listOfDbChapters;
+    if (m_chapterSettings == kChaptersByMinutes)
+        return ChapterModel::generateChapterByMinuteInterval(interval, movieLength);
+    if (m_chapterSettings == kChaptersByCount)
+        return ChapterModel::generateChapterByCountOfChapters(interval, movieLength);
+    return ChapterList();
+}
 
-    m_listOfChapters = chapters;
-    setNumberOfChapters(chapters.size());
-    notifyValueChanged(*this, QStringLiteral("chapterStatusLed"));
-    notifyValueChanged(*this, QStringLiteral("doEnableChapterCount"));
-    notifyValueChanged(*this, QStringLiteral("doEnableChapterLoad"));
-
+void MovieModel::rememberChapterSetting() const
+{
     // Keeping the file's own chapters is only a choice worth remembering when
     // there were chapters to keep.
     if (m_chapterSettings == kChaptersFromFile && m_listOfOldChapters && !m_listOfOldChapters->isEmpty())
@@ -51,4 +49,14 @@ void MovieModel::updateChapters()
     else
         settings.remove(kDefaultChapterSetting);
     settings.synchronize();
+}
+
+void MovieModel::updateChapters()
+{
+    m_listOfChapters = chosenChapterList();
+    setNumberOfChapters(m_listOfChapters ? m_listOfChapters->size() : 0);
+    notifyValueChanged(*this, QStringLiteral("chapterStatusLed"));
+    notifyValueChanged(*this, QStringLiteral("doEnableChapterCount"));
+    notifyValueChanged(*this, QStringLiteral("doEnableChapterLoad"));
+    rememberChapterSetting();
 }

@@ -42,6 +42,19 @@ struct MergeSettings {
     QStringList protectedKeys;
 };
 
+// The rules of one merge: the behaviour and the two user settings, read afresh each time.
+MergeSettings readMergeSettings(std::optional<qint64> mode)
+{
+    const platform::Settings& store = platform::Settings::shared();
+    MergeSettings settings;
+    settings.overwrite = mode == MovieModel::kCopyOverwrite;
+    // Without any registered default, empty results are held back as the application does by default.
+    settings.skipEmptyResults =
+        store.contains(kDontOverwriteWithEmptyStrings) ? store.boolValue(kDontOverwriteWithEmptyStrings) : true;
+    settings.protectedKeys = store.stringListValue(kFiledsNotToBeOverwritten);
+    return settings;
+}
+
 // Copies one field of `result` into `field` under the rules of the merge;
 // true when it copied.
 template <typename T, typename RecordEmpty, typename ResultEmpty>
@@ -64,14 +77,7 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
     if (!m_searchResult || mode == kCopyNothing)
         return;
     const std::shared_ptr<const MovieModel> result = m_searchResult;
-
-    const platform::Settings& store = platform::Settings::shared();
-    MergeSettings settings;
-    settings.overwrite = mode == kCopyOverwrite;
-    // Without any registered default, empty results are held back as the application does by default.
-    settings.skipEmptyResults =
-        store.contains(kDontOverwriteWithEmptyStrings) ? store.boolValue(kDontOverwriteWithEmptyStrings) : true;
-    settings.protectedKeys = store.stringListValue(kFiledsNotToBeOverwritten);
+    const MergeSettings settings = readMergeSettings(mode);
 
     auto untag = [this](bool copied) {
         if (copied)

@@ -13,6 +13,8 @@
 #include <QNetworkAccessManager>
 #include <QUrl>
 
+#include <array>
+
 namespace ChapterDbAPI {
 
 namespace {
@@ -65,6 +67,24 @@ void logLine(const QString& line)
     platform::log(platform::ServiceConfig::current().redact(line));
 }
 
+// The first node of each of a set's title, duration, set id and chapter
+// list, in that order; none (after a log line) when one is missing.
+std::optional<std::array<platform::XmlNode, 4>> chapterSetParts(const platform::XmlNode& set)
+{
+    static const std::array<QString, 4> paths = {QStringLiteral("title"), QStringLiteral("source/duration"),
+                                                 QStringLiteral("ref/chapterSetId"), QStringLiteral("chapters")};
+    std::array<platform::XmlNode, 4> parts;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const QList<platform::XmlNode> nodes = set.nodesForXPath(localNamePath(paths[i]));
+        if (nodes.isEmpty()) {
+            logLine(QStringLiteral("Can't find node with xpath ./%1 of chapterInfo: no such node").arg(paths[i]));
+            return std::nullopt;
+        }
+        parts[i] = nodes.first();
+    }
+    return parts;
+}
+
 // Reads one chapterInfo element; none (after a log line) when a part is missing.
 std::optional<ChapterSetDescription> describeChapterSet(const platform::XmlNode& set)
 {
@@ -78,35 +98,19 @@ std::optional<ChapterSetDescription> describeChapterSet(const platform::XmlNode&
         logLine(QStringLiteral("Can't find confirmation in chapterInfo"));
         return std::nullopt;
     }
-    const auto firstNode = [&set](const QString& path) -> std::optional<platform::XmlNode> {
-        const QList<platform::XmlNode> nodes = set.nodesForXPath(localNamePath(path));
-        if (nodes.isEmpty()) {
-            logLine(QStringLiteral("Can't find node with xpath ./%1 of chapterInfo: no such node").arg(path));
-            return std::nullopt;
-        }
-        return nodes.first();
-    };
-    const std::optional<platform::XmlNode> title = firstNode(QStringLiteral("title"));
-    if (!title)
+    const std::optional<std::array<platform::XmlNode, 4>> parts = chapterSetParts(set);
+    if (!parts)
         return std::nullopt;
-    const std::optional<platform::XmlNode> duration = firstNode(QStringLiteral("source/duration"));
-    if (!duration)
-        return std::nullopt;
-    const std::optional<platform::XmlNode> setId = firstNode(QStringLiteral("ref/chapterSetId"));
-    if (!setId)
-        return std::nullopt;
-    const std::optional<platform::XmlNode> chapters = firstNode(QStringLiteral("chapters"));
-    if (!chapters)
-        return std::nullopt;
+    const auto& [title, duration, setId, chapters] = *parts;
 
     ChapterSetDescription description;
     description.language = LanguageUtilities::twoDigitLanguageCode(language.first());
     description.confirmations = online::leadingInteger(confirmations);
-    description.title = title->text();
-    description.duration = online::chapterDbMilliseconds(duration->text());
-    description.chapterSetId = setId->text();
+    description.title = title.text();
+    description.duration = online::chapterDbMilliseconds(duration.text());
+    description.chapterSetId = setId.text();
     QList<online::ChapterDbEntry> entries;
-    for (const platform::XmlNode& chapter : chapters->childElements())
+    for (const platform::XmlNode& chapter : chapters.childElements())
         entries.append(
             {QString(), chapter.attribute(QStringLiteral("name")), chapter.attribute(QStringLiteral("time"))});
     description.chapters =

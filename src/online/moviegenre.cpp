@@ -141,6 +141,8 @@ QString extractGenreFromString(const QString& text)
 
 void setTMDbGenreNames(const QString& language, const QString& country)
 {
+    // Also a first use: the load without language comes first.
+    initialize();
     try {
         TMDbAPI api;
         state().tmdbGenreNames = api.getGenreNames(language, country);

@@ -13,7 +13,7 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <limits>
+#include <expected>
 
 namespace {
 
@@ -30,6 +30,28 @@ void logFailure(const QString& text)
 bool isNumber(const QJsonValue& value, double number)
 {
     return value.isDouble() && value.toDouble() == number;
+}
+
+// The object a command's reply holds, or the text its failure is logged with.
+std::expected<QJsonObject, QString> replyObject(const online::FetchResult& result)
+{
+    if (result.error)
+        return std::unexpected(*result.error);
+    if (result.httpStatus.value_or(0) != 200)
+        return std::unexpected(QStringLiteral("HTTP result error code: %1").arg(result.httpStatus.value_or(0)));
+    if (result.body.isEmpty())
+        return std::unexpected(QStringLiteral("No result from open subtitles"));
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return std::unexpected(parseError.errorString());
+    if (!document.isObject())
+        return std::unexpected(QStringLiteral("Unexpected reply from open subtitles"));
+    const QJsonValue status = document.object().value(QLatin1String("status"));
+    if (!status.isUndefined() && !isNumber(status, 200))
+        return std::unexpected(
+            QStringLiteral("Status error from open subtitles: %1").arg(online::jsonDescription(status)));
+    return document.object();
 }
 
 // Decodes a subtitle file strictly: the same byte check as a subtitle read
@@ -104,30 +126,12 @@ std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& comman
     if (result.interrupted)
         return std::nullopt;
 
-    QString errorText;
-    std::optional<QJsonObject> reply;
-    if (result.error) {
-        errorText = *result.error;
-    } else if (result.httpStatus.value_or(0) != 200) {
-        errorText = QStringLiteral("HTTP result error code: %1").arg(result.httpStatus.value_or(0));
-    } else if (result.body.isEmpty()) {
-        errorText = QStringLiteral("No result from open subtitles");
-    } else {
-        QJsonParseError parseError;
-        const QJsonDocument document = QJsonDocument::fromJson(result.body, &parseError);
-        const QJsonValue status = document.object().value(QLatin1String("status"));
-        if (parseError.error != QJsonParseError::NoError)
-            errorText = parseError.errorString();
-        else if (!document.isObject())
-            errorText = QStringLiteral("Unexpected reply from open subtitles");
-        else if (!status.isUndefined() && !isNumber(status, 200))
-            errorText = QStringLiteral("Status error from open subtitles: %1").arg(online::jsonDescription(status));
-        else
-            reply = document.object();
+    const std::expected<QJsonObject, QString> reply = replyObject(result);
+    if (!reply) {
+        logFailure(reply.error());
+        return std::nullopt;
     }
-    if (!reply)
-        logFailure(errorText);
-    return reply;
+    return *reply;
 }
 
 std::optional<QJsonArray> OpenSubtitleAPI::executePagedQuery(const QString& command, const QString& method,

@@ -4,6 +4,7 @@
 
 #include <QVariantMap>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace {
 // One open container. A finished container is stored into its parent when it
 // closes (or when the text ends), which gives the same result as storing it
 // when it opens, as nothing else reaches the parent in between.
+// Far deeper than any real reply (they nest a handful of levels), far below
+// what destroying the result recursively can take.
+constexpr std::size_t kMaxDepth = 50000;
+
 struct Frame {
     bool isObject = false;
     QVariantMap object;
@@ -59,6 +64,25 @@ int hexValue(char16_t c)
     return -1;
 }
 
+// What a backslash followed by `escaped` stands for (all but "u").
+char16_t unescaped(char16_t escaped)
+{
+    switch (escaped) {
+        case u'n':
+            return 10;
+        case u'r':
+            return 13;
+        case u't':
+            return 9;
+        case u'b':
+            return 8;
+        case u'f':
+            return 12;
+        default:
+            return escaped;
+    }
+}
+
 class Reader {
 public:
     explicit Reader(const QString& text) : m_text(text), m_length(text.size())
@@ -98,11 +122,9 @@ private:
                 comma();
                 return true;
             case u'{':
-                open(true);
-                return true;
+                return open(true);
             case u'[':
-                open(false);
-                return true;
+                return open(false);
             case u'}':
                 return closeObject();
             case u']':
@@ -155,41 +177,34 @@ private:
             return syntaxError(m_position);
         ++m_position;
         const char16_t escaped = m_text.at(m_position).unicode();
-        switch (escaped) {
-            case u'n':
-                active().append(QChar(10));
-                break;
-            case u'r':
-                active().append(QChar(13));
-                break;
-            case u't':
-                active().append(QChar(9));
-                break;
-            case u'b':
-                active().append(QChar(8));
-                break;
-            case u'f':
-                active().append(QChar(12));
-                break;
-            case u'u': {
-                char16_t unit = 0;
-                for (int i = 1; i <= 4; ++i) {
-                    const qsizetype at = m_position + i;
-                    const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
-                    if (digit < 0)
-                        return syntaxError(at < m_length ? at : m_position);
-                    unit = static_cast<char16_t>(unit * 16 + digit);
-                }
-                active().append(QChar(unit));
-                m_position += 4;
-                break;
-            }
-            default:
-                active().append(QChar(escaped));
-                break;
+        if (escaped == u'u') {
+            const std::optional<char16_t> unit = hexUnit();
+            if (!unit)
+                return false;
+            active().append(QChar(*unit));
+            m_position += 4;
+        } else {
+            active().append(QChar(unescaped(escaped)));
         }
         ++m_position;
         return true;
+    }
+
+    // The code unit of the four hexadecimal digits after the "u" at the
+    // position; a syntax error when they are not there.
+    std::optional<char16_t> hexUnit()
+    {
+        char16_t unit = 0;
+        for (int i = 1; i <= 4; ++i) {
+            const qsizetype at = m_position + i;
+            const int digit = at < m_length ? hexValue(m_text.at(at).unicode()) : -1;
+            if (digit < 0) {
+                syntaxError(at < m_length ? at : m_position);
+                return std::nullopt;
+            }
+            unit = static_cast<char16_t>(unit * 16 + digit);
+        }
+        return unit;
     }
 
     void comma()
@@ -204,8 +219,13 @@ private:
         ++m_position;
     }
 
-    void open(bool isObject)
+    bool open(bool isObject)
     {
+        // The reader itself needs no stack, but Qt destroys nested containers
+        // recursively: a hostile reply nested a few hundred thousand levels
+        // deep would overflow the stack when the result is dropped.
+        if (m_frames.size() > kMaxDepth)
+            return syntaxError(m_position);
         Frame frame;
         frame.isObject = isObject;
         if (m_frames.back().isObject) {
@@ -216,6 +236,7 @@ private:
         m_beforeColon = true;
         m_inQuotes = false;
         ++m_position;
+        return true;
     }
 
     bool closeObject()

@@ -98,12 +98,11 @@ void TMDbAPI::getImageBaseUrl()
     setImageBaseUrl(kDefaultImageBaseUrl);
     const QVariantMap reply =
         executeJSONUrlRequest(apiUrl(QStringLiteral("/3/configuration?api_key=%1").arg(apiKey())));
-    const QVariant images = reply.value(QStringLiteral("images"));
-    if (images.typeId() != QMetaType::QVariantMap)
-        return;
-    const QVariantMap imageInfo = images.toMap();
-    if (imageInfo.contains(QStringLiteral("base_url")))
-        setImageBaseUrl(imageInfo.value(QStringLiteral("base_url")).toString());
+    // An empty address (null in the reply) would make every poster address
+    // relative, so only a real one replaces the default.
+    const QVariant configured = reply.value(QStringLiteral("images")).toMap().value(QStringLiteral("base_url"));
+    if (configured.typeId() == QMetaType::QString && !configured.toString().isEmpty())
+        setImageBaseUrl(configured.toString());
 }
 
 QStringList TMDbAPI::getGenreNames(const QString& language, const QString& country)

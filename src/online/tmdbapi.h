@@ -10,7 +10,9 @@
 #include <optional>
 
 class ImageModel;
+namespace platform {
 class ModalSession;
+}
 class MovieModel;
 class MovieSearchItemModel;
 class QImage;
@@ -90,7 +92,7 @@ public:
     // Window, indicator and session may be none.
     std::shared_ptr<MovieModel> readTmDBInformation(
         const QString& name, bool nameIsId, const QString& language, const QString& locale, QObject* window,
-        platform::ProgressIndicator* progressIndicator, ModalSession* modalSession,
+        platform::ProgressIndicator* progressIndicator, platform::ModalSession* modalSession,
         const std::optional<QList<std::shared_ptr<MovieSearchItemModel>>>& lastSearchMovieList, bool loadCovers);
 
     // The search text for `text`: an IMDb id unchanged, otherwise separators

@@ -38,10 +38,13 @@ void applyGenres(MovieModel& movie, const QVariantList& genres)
     }
     const QStringList names = namesOf(genres);
     movie.setAllGenres(names);
-    if (settings.boolValue(QStringLiteral("ListTMDbGenresAsList")))
-        movie.setGenre(names.join(QStringLiteral(", ")));
-    else if (!names.isEmpty())
+    if (settings.boolValue(QStringLiteral("ListTMDbGenresAsList"))) {
+        // No genres as a list is the empty text, not none (join gives a null text).
+        const QString joined = names.join(QStringLiteral(", "));
+        movie.setGenre(joined.isNull() ? QStringLiteral("") : joined);
+    } else if (!names.isEmpty()) {
         movie.setGenre(names.first());
+    }
 }
 
 }  // namespace

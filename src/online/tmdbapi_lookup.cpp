@@ -19,7 +19,7 @@ void logFailure(const QString& name, const QString& reason)
 
 std::shared_ptr<MovieModel> TMDbAPI::readTmDBInformation(
     const QString& name, bool nameIsId, const QString& language, const QString& locale, QObject* window,
-    platform::ProgressIndicator* progressIndicator, ModalSession* modalSession,
+    platform::ProgressIndicator* progressIndicator, platform::ModalSession* modalSession,
     const std::optional<QList<std::shared_ptr<MovieSearchItemModel>>>& lastSearchMovieList, bool loadCovers)
 {
     try {

@@ -1,11 +1,13 @@
 #include "online/tmdbapi_lookupsupport.h"
 
-#include "online/modalsession.h"
+#include "online/jsonscalars.h"
+#include "platform/modalsession.h"
 #include "platform/pumpevents.h"
 
 #include <QByteArray>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -61,7 +63,7 @@ bool isSaneAspectRatio(double ratio)
 
 }  // namespace
 
-void pumpSlice(ModalSession* modalSession, double seconds)
+void pumpSlice(platform::ModalSession* modalSession, double seconds)
 {
     if (modalSession)
         modalSession->runModalSession();
@@ -82,22 +84,8 @@ QDateTime releaseDateFromText(const QString& text)
 
 int intValueOfText(QStringView text)
 {
-    qsizetype i = skipBlanks(text);
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
-    qint64 value = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        value = value * 10 + (text[i].unicode() - u'0');
-        if (value > limit)
-            value = limit;  // saturate; further digits cannot bring it back
-    }
-    if (negative)
-        return static_cast<int>(std::max(-value, qint64(std::numeric_limits<int>::min())));
-    return static_cast<int>(std::min(value, qint64(std::numeric_limits<int>::max())));
+    return static_cast<int>(std::clamp<qint64>(online::leadingInteger(text.toString()), std::numeric_limits<int>::min(),
+                                               std::numeric_limits<int>::max()));
 }
 
 double doubleValueOfText(QStringView text)

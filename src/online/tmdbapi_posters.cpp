@@ -116,8 +116,12 @@ void TMDbAPI::coverInfoToImageModel(const QVariantMap& poster, platform::Progres
                                     const QString& language, QList<std::shared_ptr<ImageModel>>& imageModels)
 {
     const QString filePath = poster.value(QStringLiteral("file_path")).toString();
-    const QString posterLanguage = poster.value(QStringLiteral("iso_639_1")).toString();
-    if (posterLanguage != language && posterLanguage != u"en" && !posterLanguage.isEmpty())
+    // A poster without language has "iso_639_1" as the empty text (the reader
+    // gives null so); one that lacks the field names no language to keep.
+    const QString languageKey = QStringLiteral("iso_639_1");
+    const QString posterLanguage = poster.value(languageKey).toString();
+    if (!poster.contains(languageKey) ||
+        (posterLanguage != language && posterLanguage != u"en" && !posterLanguage.isEmpty()))
         return;
 
     const double aspectRatio = aspectRatioOf(poster);

@@ -6,6 +6,7 @@
 #include "online/namedfailure.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
+#include "platform/imagedata.h"
 #include "platform/windows1252.h"
 
 #include <QImage>
@@ -14,6 +15,8 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,7 +28,9 @@ constexpr double kThumbnailSliceSeconds = 0.01;
 // The platform's default time-out of a plain request.
 constexpr int kThumbnailTimeoutMs = 60'000;
 // How large a hit's thumbnail is shown, in points.
-constexpr double kHitThumbnailWidth = 32.0;
+constexpr int kHitThumbnailWidth = 32;
+constexpr int kHitThumbnailHeight = 48;
+constexpr int kMostHitThumbnailPixelsPerPoint = 4;
 
 struct ThumbnailLoad {
     std::shared_ptr<const QImage> image;
@@ -67,11 +72,19 @@ QString yearOfReleaseDate(const QString& releaseDate)
 
 std::shared_ptr<const QImage> hitThumbnail(const QByteArray& data)
 {
-    QImage image = QImage::fromData(data);
+    QImage image = platform::decodeImage(data);
     if (image.isNull())
         return nullptr;
-    // Keep every pixel; only the size in points becomes that of a hit's cell.
-    image.setDevicePixelRatio(image.width() / kHitThumbnailWidth);
+    // A hit's cell shows every thumbnail at 32 x 48 points. One of that shape
+    // keeps every pixel; another is drawn into that shape.
+    if (qint64(image.width()) * kHitThumbnailHeight != qint64(image.height()) * kHitThumbnailWidth) {
+        // Enough pixels for a dense screen, never a huge redraw of a huge picture.
+        const int scale = std::clamp((image.width() + kHitThumbnailWidth - 1) / kHitThumbnailWidth, 1,
+                                     kMostHitThumbnailPixelsPerPoint);
+        image = image.scaled(kHitThumbnailWidth * scale, kHitThumbnailHeight * scale, Qt::IgnoreAspectRatio,
+                             Qt::SmoothTransformation);
+    }
+    image.setDevicePixelRatio(double(image.width()) / kHitThumbnailWidth);
     return std::make_shared<const QImage>(std::move(image));
 }
 

@@ -1,6 +1,6 @@
 #include "webrequest.h"
 
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "online/qxjson.h"
 #include "platform/log.h"
 #include "platform/pumpevents.h"
@@ -12,7 +12,6 @@
 #include <QStringDecoder>
 #include <QTimer>
 #include <QUrl>
-#include <QUrlQuery>
 
 #include <atomic>
 
@@ -31,27 +30,41 @@ bool isSecretName(const QString& name)
 // configured key or password elsewhere in it too.
 QString urlForLog(const QUrl& url)
 {
-    QUrlQuery query(url);
-    if (query.isEmpty())
-        return platform::ServiceConfig::current().redact(url.toString());
-    QList<QPair<QString, QString>> items = query.queryItems(QUrl::FullyEncoded);
-    for (auto& item : items)
-        if (isSecretName(item.first))
-            item.second = QStringLiteral("<hidden>");
-    query.setQueryItems(items);
-    QUrl shown(url);
-    shown.setQuery(query);
-    return platform::ServiceConfig::current().redact(shown.toString());
+    QString shown = url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment);
+    if (url.hasQuery()) {
+        QStringList items = url.query(QUrl::FullyEncoded).split(u'&');
+        for (QString& item : items) {
+            const qsizetype equals = item.indexOf(u'=');
+            if (equals > 0 && isSecretName(item.left(equals)))
+                item = item.left(equals + 1) + QStringLiteral("<hidden>");
+        }
+        shown += u'?' + items.join(u'&');
+    }
+    return platform::ServiceConfig::current().redact(shown);
 }
 
-// A reply whose server answered (any HTTP status) counts as delivered; only
-// transport failures (refused, dropped, timed out, bad host) count as errors.
+// Whether the server answered with a status line. Qt reports every HTTP
+// error status as an error of its own (content, protocol, server or proxy
+// authentication); those replies are answers like any other. Network-layer
+// errors and a broken protocol stream mean the response did not arrive.
 bool serverAnswered(const QNetworkReply& reply)
 {
-    if (reply.error() == QNetworkReply::NoError)
+    const QNetworkReply::NetworkError error = reply.error();
+    if (error == QNetworkReply::NoError)
         return true;
-    const bool hasStatus = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    return hasStatus && reply.error() >= QNetworkReply::ContentAccessDenied;
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+           error > QNetworkReply::UnknownNetworkError && error != QNetworkReply::ProtocolFailure;
+}
+
+// A body shorter than its declared length: the connection was lost on the
+// way. Qt does not always say so when the status was an error status.
+bool cutShort(const QNetworkReply& reply, qsizetype received)
+{
+    if (reply.hasRawHeader("Content-Encoding"))
+        return false;  // the declared length counts the compressed bytes
+    bool known = false;
+    const qint64 declared = reply.rawHeader("Content-Length").toLongLong(&known);
+    return known && received < declared;
 }
 
 }  // namespace
@@ -179,6 +192,10 @@ void WebRequest::onFinished()
         return;
     }
     m_requestData += reply.readAll();
+    if (cutShort(reply, m_requestData.size())) {
+        didFailWithError(QStringLiteral("The network connection was lost."), urlForLog(reply.url()));
+        return;
+    }
     connectionDidFinishLoading();
 }
 

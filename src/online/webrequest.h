@@ -10,7 +10,9 @@
 
 #include <memory>
 
+namespace platform {
 class ModalSession;
+}
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
@@ -37,7 +39,8 @@ public:
     WebRequest& operator=(const WebRequest&) = delete;
 
     // Performs one GET of `url`; returns requestIsSuccessful() at the end.
-    // After false the buffer is empty.
+    // After false the buffer is empty. A body shorter than the length its
+    // response declared counts as a failed connection, whatever the status.
     bool executeRequest(const QString& url);
     // Runs executeRequest() and reads the body with QXJSON; returns the
     // reply's top-level QVariantMap or QVariantList, or an invalid QVariant
@@ -59,8 +62,8 @@ public:
     QObject* window() const { return m_window; }
     void setWindow(QObject* window) { m_window = window; }
     // When set, every slice of the wait gives it one turn. Not owned.
-    ModalSession* modalSession() const { return m_modalSession; }
-    void setModalSession(ModalSession* session) { m_modalSession = session; }
+    platform::ModalSession* modalSession() const { return m_modalSession; }
+    void setModalSession(platform::ModalSession* session) { m_modalSession = session; }
 
     const QByteArray& requestData() const { return m_requestData; }
     void setRequestData(QByteArray data) { m_requestData = std::move(data); }
@@ -96,7 +99,7 @@ private:
     bool m_requestIsRunning = false;
     bool m_requestIsSuccessful = false;
     QPointer<QObject> m_window;
-    ModalSession* m_modalSession = nullptr;
+    platform::ModalSession* m_modalSession = nullptr;
     QByteArray m_requestData;
     platform::NotificationCenter::Token m_abortObservation;
 };

@@ -34,12 +34,12 @@ void Alerts::setCurrent(Alerts* alerts)
     installed() = alerts;
 }
 
-RecordingAlerts::RecordingAlerts() : m_previous(installed())
+InstalledAlerts::InstalledAlerts() : m_previous(installed())
 {
     setCurrent(this);
 }
 
-RecordingAlerts::~RecordingAlerts()
+InstalledAlerts::~InstalledAlerts()
 {
     setCurrent(m_previous);
 }

@@ -18,8 +18,21 @@ public:
     static void setCurrent(Alerts* alerts);
 };
 
+// An implementation that is the current one while it lives and then gives
+// the place back to the one it replaced.
+class InstalledAlerts : public Alerts {
+public:
+    InstalledAlerts();
+    ~InstalledAlerts() override;
+    InstalledAlerts(const InstalledAlerts&) = delete;
+    InstalledAlerts& operator=(const InstalledAlerts&) = delete;
+
+private:
+    Alerts* m_previous;
+};
+
 // Remembers every alert instead of showing it; installs itself while it lives.
-class RecordingAlerts : public Alerts {
+class RecordingAlerts : public InstalledAlerts {
 public:
     struct Shown {
         QString headerKey;
@@ -27,14 +40,11 @@ public:
         bool operator==(const Shown&) const = default;
     };
 
-    RecordingAlerts();
-    ~RecordingAlerts() override;
     void showAlert(const QString& headerKey, const QString& bodyKey) override;
     const QList<Shown>& shown() const { return m_shown; }
 
 private:
     QList<Shown> m_shown;
-    Alerts* m_previous;
 };
 
 }  // namespace platform

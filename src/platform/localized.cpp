@@ -8,17 +8,15 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <atomic>
+
 namespace platform {
 
 namespace {
 
-QString& currentLanguage()
-{
-    static QString language = QLocale::system().name().startsWith("de") ? "de" : "en";
-    return language;
-}
+using Table = QHash<QString, QString>;
 
-QHash<QString, QString> loadTable(const QString& language)
+Table loadTable(const QString& language)
 {
     QFile file(":/strings/" + language + ".json");
     if (!file.open(QIODevice::ReadOnly)) {
@@ -26,38 +24,45 @@ QHash<QString, QString> loadTable(const QString& language)
         return {};
     }
     const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-    QHash<QString, QString> table;
+    Table table;
     for (auto it = object.begin(); it != object.end(); ++it)
         if (it.value().isString())
             table.insert(it.key(), it.value().toString());
     return table;
 }
 
-const QHash<QString, QString>& table(const QString& language)
+// Both tables are read once and never change, so any thread may look texts up.
+const Table& table(bool german)
 {
-    static QHash<QString, QHash<QString, QString>> tables;
-    auto it = tables.find(language);
-    if (it == tables.end())
-        it = tables.insert(language, loadTable(language));
-    return *it;
+    static const Table english = loadTable(QStringLiteral("en"));
+    static const Table deutsch = loadTable(QStringLiteral("de"));
+    return german ? deutsch : english;
+}
+
+std::atomic<bool>& germanInUse()
+{
+    static std::atomic<bool> german = QLocale::system().name().startsWith("de");
+    return german;
 }
 
 }  // namespace
 
 QString localized(const QString& key)
 {
-    const QString text = table(currentLanguage()).value(key);
-    return text.isEmpty() ? key : text;
+    // A key the table has gives its text, even an empty one; any other key gives itself.
+    const Table& texts = table(germanInUse().load());
+    const auto it = texts.constFind(key);
+    return it == texts.constEnd() ? key : *it;
 }
 
 QString localizationLanguage()
 {
-    return currentLanguage();
+    return germanInUse().load() ? QStringLiteral("de") : QStringLiteral("en");
 }
 
 void setLocalizationLanguage(const QString& language)
 {
-    currentLanguage() = language == "de" ? "de" : "en";
+    germanInUse().store(language == "de");
 }
 
 }  // namespace platform

@@ -3,7 +3,6 @@
 #include <QDateTime>
 
 #include <cstdio>
-#include <mutex>
 
 namespace platform {
 
@@ -48,12 +47,27 @@ LogSink setLogSink(LogSink sink)
 
 LogCapture::LogCapture()
 {
-    m_previous = setLogSink([this](const QString& line) { m_lines << line; });
+    m_previous = setLogSink([lines = m_lines](const QString& line) {
+        std::lock_guard lock(lines->mutex);
+        lines->lines << line;
+    });
 }
 
 LogCapture::~LogCapture()
 {
     setLogSink(std::move(m_previous));
+}
+
+QStringList LogCapture::lines() const
+{
+    std::lock_guard lock(m_lines->mutex);
+    return m_lines->lines;
+}
+
+void LogCapture::clear()
+{
+    std::lock_guard lock(m_lines->mutex);
+    m_lines->lines.clear();
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <mutex>
 
 namespace platform {
 
@@ -16,7 +18,8 @@ using LogSink = std::function<void(const QString& line)>;
 // Installs `sink` (an empty function restores stderr); returns the previous one.
 LogSink setLogSink(LogSink sink);
 
-// Collects every line logged while it lives, then restores the previous sink.
+// Collects every line logged while it lives, from any thread, then restores
+// the previous sink.
 class LogCapture {
 public:
     LogCapture();
@@ -24,12 +27,18 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    const QStringList& lines() const { return m_lines; }
-    bool contains(const QString& line) const { return m_lines.contains(line); }
-    void clear() { m_lines.clear(); }
+    QStringList lines() const;
+    bool contains(const QString& line) const { return lines().contains(line); }
+    void clear();
 
 private:
-    QStringList m_lines;
+    // Shared with the installed sink, which another thread may still be
+    // running while the capture goes away.
+    struct Lines {
+        std::mutex mutex;
+        QStringList lines;
+    };
+    std::shared_ptr<Lines> m_lines = std::make_shared<Lines>();
     LogSink m_previous;
 };
 

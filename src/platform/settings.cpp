@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <optional>
+
 namespace platform {
 
 namespace {
@@ -63,116 +65,127 @@ QVariant Settings::value(const QString& key) const
 namespace {
 
 // INI files store everything as text, so a stored "true" or "12" must be
-// converted; a value that doesn't convert falls back to the default.
-template <typename T>
-bool convertTo(const QVariant& value, T& out)
+// converted; a value that doesn't convert gives nothing, and the reader
+// falls back to the registered default.
+std::optional<bool> boolFrom(const QVariant& value)
 {
-    if (!value.isValid())
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed().toLower();
+    if (text == "true" || text == "yes" || text == "1")
+        return true;
+    if (text == "false" || text == "no" || text == "0")
         return false;
-    if constexpr (std::is_same_v<T, bool>) {
-        if (value.typeId() == QMetaType::Bool) {
-            out = value.toBool();
-            return true;
-        }
-        const QString text = value.toString().trimmed().toLower();
-        if (text == "true" || text == "yes" || text == "1") {
-            out = true;
-            return true;
-        }
-        if (text == "false" || text == "no" || text == "0") {
-            out = false;
-            return true;
-        }
-        return false;
-    } else if constexpr (std::is_same_v<T, qint64>) {
-        bool ok = false;
-        const qint64 n = value.toLongLong(&ok);
-        if (ok) {
-            out = n;
-            return true;
-        }
-        const double d = value.toString().toDouble(&ok);
-        if (ok && d >= -9.2e18 && d <= 9.2e18) {
-            out = static_cast<qint64>(d);
-            return true;
-        }
-        if (value.typeId() == QMetaType::Bool) {
-            out = value.toBool() ? 1 : 0;
-            return true;
-        }
-        return false;
-    } else {
-        bool ok = false;
-        const double d = value.toDouble(&ok);
-        if (ok)
-            out = d;
-        return ok;
-    }
+    return std::nullopt;
 }
 
-template <typename T>
-T typedValue(const QSettings& store, const QVariantMap& defaults, const QString& key)
+std::optional<qint64> integerFrom(const QVariant& value)
 {
-    T out{};
-    if (store.contains(key) && convertTo(store.value(key), out))
-        return out;
-    if (convertTo(defaults.value(key), out))
-        return out;
-    return T{};
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? 1 : 0;
+    bool ok = false;
+    const qint64 n = value.toLongLong(&ok);
+    if (ok)
+        return n;
+    const double d = value.toString().toDouble(&ok);
+    if (ok && d >= -9.2e18 && d <= 9.2e18)
+        return static_cast<qint64>(d);
+    return std::nullopt;
+}
+
+std::optional<double> doubleFrom(const QVariant& value)
+{
+    bool ok = false;
+    const double d = value.toDouble(&ok);
+    return ok ? std::optional<double>(d) : std::nullopt;
+}
+
+bool isContainer(const QVariant& value)
+{
+    const int type = value.typeId();
+    return type == QMetaType::QVariantList || type == QMetaType::QVariantMap || type == QMetaType::QVariantHash ||
+           type == QMetaType::QStringList;
+}
+
+std::optional<QString> stringFrom(const QVariant& value)
+{
+    if (!value.isValid() || isContainer(value) || !value.canConvert<QString>())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<QStringList> stringListFrom(const QVariant& value)
+{
+    // QSettings reads an empty list back as an invalid value and a
+    // one-element list as a plain string.
+    if (!value.isValid())
+        return QStringList();
+    if (value.typeId() == QMetaType::QString)
+        return value.toString().isEmpty() ? QStringList() : QStringList{value.toString()};
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList();
+    if (value.typeId() != QMetaType::QVariantList)
+        return std::nullopt;
+    QStringList out;
+    for (const QVariant& item : value.toList())
+        if (item.canConvert<QString>() && !isContainer(item))
+            out << item.toString();
+    return out;
+}
+
+std::optional<QByteArray> dataFrom(const QVariant& value)
+{
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray();
+    if (value.typeId() == QMetaType::QString)
+        return value.toString().toUtf8();
+    return std::nullopt;
+}
+
+// The stored value when it converts, else the registered default when that
+// converts, else the type's empty value.
+template <typename Convert>
+auto typedValue(const QSettings& store, const QVariantMap& defaults, const QString& key, Convert convert)
+{
+    if (store.contains(key))
+        if (auto stored = convert(store.value(key)))
+            return *stored;
+    if (defaults.contains(key))
+        if (auto registered = convert(defaults.value(key)))
+            return *registered;
+    return typename decltype(convert(QVariant()))::value_type{};
 }
 
 }  // namespace
 
 bool Settings::boolValue(const QString& key) const
 {
-    return typedValue<bool>(*m_store, m_defaults, key);
+    return typedValue(*m_store, m_defaults, key, boolFrom);
 }
 
 qint64 Settings::integerValue(const QString& key) const
 {
-    return typedValue<qint64>(*m_store, m_defaults, key);
+    return typedValue(*m_store, m_defaults, key, integerFrom);
 }
 
 double Settings::doubleValue(const QString& key) const
 {
-    return typedValue<double>(*m_store, m_defaults, key);
+    return typedValue(*m_store, m_defaults, key, doubleFrom);
 }
 
 QString Settings::stringValue(const QString& key) const
 {
-    const QVariant v = value(key);
-    if (v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QVariantMap ||
-        v.typeId() == QMetaType::QStringList)
-        return QString();
-    return v.toString();
+    return typedValue(*m_store, m_defaults, key, stringFrom);
 }
 
 QStringList Settings::stringListValue(const QString& key) const
 {
-    const QVariant v = value(key);
-    if (v.typeId() == QMetaType::QStringList)
-        return v.toStringList();
-    if (v.typeId() == QMetaType::QVariantList) {
-        QStringList out;
-        for (const QVariant& item : v.toList())
-            if (item.canConvert<QString>())
-                out << item.toString();
-        return out;
-    }
-    // QSettings reads a one-element list back as a plain string.
-    if (v.typeId() == QMetaType::QString && m_store->contains(key))
-        return v.toString().isEmpty() ? QStringList() : QStringList{v.toString()};
-    return {};
+    return typedValue(*m_store, m_defaults, key, stringListFrom);
 }
 
 QByteArray Settings::dataValue(const QString& key) const
 {
-    const QVariant v = value(key);
-    if (v.typeId() == QMetaType::QByteArray)
-        return v.toByteArray();
-    if (v.typeId() == QMetaType::QString)
-        return v.toString().toUtf8();
-    return {};
+    return typedValue(*m_store, m_defaults, key, dataFrom);
 }
 
 void Settings::setValue(const QString& key, const QVariant& value)

@@ -160,10 +160,11 @@ std::optional<XmlDocument> XmlDocument::parseXml(const QByteArray& data)
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (!context)
         return std::nullopt;
-    xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     context->sax->serror = ignoreError;  // keep libxml2 quiet on stderr
-    xmlDocPtr doc = xmlCtxtReadMemory(context, data.constData(), static_cast<int>(data.size()), nullptr, nullptr,
-                                      XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    // Without XML_PARSE_NOENT and XML_PARSE_DTDLOAD nothing is substituted or fetched.
+    const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(context, data.constData(), static_cast<int>(data.size()), nullptr, nullptr, options);
     const bool wellFormed = context->wellFormed;
     xmlFreeParserCtxt(context);
     XmlDocument document(doc);

@@ -43,21 +43,21 @@ void CopyFileStream::start()
 void CopyFileStream::stream(FileStream* /*sender*/, FileStream::Event eventCode)
 {
     switch (eventCode) {
-    case FileStream::OpenCompleted:
-        m_status = Opened;
-        break;
-    case FileStream::HasBytesAvailable:
-        moveOneChunk();
-        break;
-    case FileStream::HasSpaceAvailable:
-        break;
-    case FileStream::ErrorOccurred:
-        fail();
-        break;
-    case FileStream::EndEncountered:
-        m_status = Finished;
-        close();
-        break;
+        case FileStream::OpenCompleted:
+            m_status = Opened;
+            break;
+        case FileStream::HasBytesAvailable:
+            moveOneChunk();
+            break;
+        case FileStream::HasSpaceAvailable:
+            break;
+        case FileStream::ErrorOccurred:
+            fail();
+            break;
+        case FileStream::EndEncountered:
+            m_status = Finished;
+            close();
+            break;
     }
 }
 
@@ -105,10 +105,11 @@ void CopyFileStream::close()
 void CopyFileStream::cancel()
 {
     close();
+    // Only a plain file this copy wrote is removed: never a folder, and never
+    // a device or a file that was there and could not be opened.
     if (!m_destinationUrl.isEmpty() && m_destinationWritten) {
         const QString path = m_destinationUrl.toLocalFile();
-        const QFileInfo info(path);
-        if (info.exists() && !info.isDir())
+        if (FilePaths::isRegularFile(path))
             QFile::remove(path);
     }
     m_destinationUrl = QUrl();

@@ -18,22 +18,23 @@ namespace EyeTVEPegLoader {
 namespace {
 
 constexpr qsizetype shortDescriptionLength = 255;
+constexpr qint64 maxPropertyListBytes = 32 * 1024 * 1024;
 
 // A guide value as text: texts as they are, numbers formatted; anything else counts as absent.
 QString textValue(const QVariantMap& map, const QString& key)
 {
     const QVariant value = map.value(key);
     switch (value.typeId()) {
-    case QMetaType::QString:
-        return value.toString();
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::ULongLong:
-    case QMetaType::UInt:
-    case QMetaType::Double:
-        return value.toString();
-    default:
-        return QString();
+        case QMetaType::QString:
+            return value.toString();
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::ULongLong:
+        case QMetaType::UInt:
+        case QMetaType::Double:
+            return value.toString();
+        default:
+            return QString();
     }
 }
 
@@ -85,10 +86,16 @@ std::optional<QVariantMap> loadEyeTvProperties(const QUrl& recordingUrl)
         platform::log(QStringLiteral("Error reading plist: %1").arg(file.errorString()));
         return std::nullopt;
     }
+    // Guide data takes a few kilobytes; a huge file is not read into memory.
+    if (file.size() > maxPropertyListBytes) {
+        platform::log(QStringLiteral("Error reading plist: file too large"));
+        return std::nullopt;
+    }
     const std::optional<QVariant> parsed = platform::parsePropertyList(file.readAll());
     if (!parsed || parsed->typeId() != QMetaType::QVariantMap) {
-        platform::log(QStringLiteral("Error reading plist: %1")
-                          .arg(parsed ? QStringLiteral("not a dictionary") : QStringLiteral("malformed property list")));
+        platform::log(
+            QStringLiteral("Error reading plist: %1")
+                .arg(parsed ? QStringLiteral("not a dictionary") : QStringLiteral("malformed property list")));
         return std::nullopt;
     }
     return parsed->toMap();

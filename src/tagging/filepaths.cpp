@@ -89,12 +89,17 @@ bool entryExists(const QUrl& url)
     return entryExists(pathOf(url));
 }
 
+bool isRegularFile(const QString& path)
+{
+    struct stat info;
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool isSameEntry(const QString& first, const QString& second)
 {
     struct stat a;
     struct stat b;
-    if (::stat(QFile::encodeName(first).constData(), &a) != 0 ||
-        ::stat(QFile::encodeName(second).constData(), &b) != 0)
+    if (::stat(QFile::encodeName(first).constData(), &a) != 0 || ::stat(QFile::encodeName(second).constData(), &b) != 0)
         return false;
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }

@@ -21,6 +21,8 @@ QUrl appendingPathExtension(const QUrl& url, const QString& extension);
 // Anything at `path`, a dangling symbolic link included.
 bool entryExists(const QString& path);
 bool entryExists(const QUrl& url);
+// A plain file (not a folder, device, link or pipe) at `path`.
+bool isRegularFile(const QString& path);
 // Both paths name one existing file (or folder), whatever their spelling.
 bool isSameEntry(const QString& first, const QString& second);
 

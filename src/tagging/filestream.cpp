@@ -37,8 +37,7 @@ void FileStream::open()
     if (!m_file.fileName().isEmpty() && m_file.open(mode)) {
         m_fileWasOpened = true;
         m_state = State::Opening;
-    }
-    else
+    } else
         fail();  // reported through the event loop like any other error
     updateTimer();
 }
@@ -90,16 +89,16 @@ bool FileStream::wantsTurns() const
     if (!m_scheduled || !m_delegate)
         return false;
     switch (m_state) {
-    case State::Opening:
-        return true;
-    case State::Open:
-        return m_direction == Direction::Input || !m_spaceReported;
-    case State::Failed:
-        return m_errorPending;
-    case State::NotOpen:
-    case State::Ended:
-    case State::Closed:
-        return false;
+        case State::Opening:
+            return true;
+        case State::Open:
+            return m_direction == Direction::Input || !m_spaceReported;
+        case State::Failed:
+            return m_errorPending;
+        case State::NotOpen:
+        case State::Ended:
+        case State::Closed:
+            return false;
     }
     return false;
 }
@@ -118,27 +117,27 @@ void FileStream::updateTimer()
 FileStream::Event FileStream::nextEvent()
 {
     switch (m_state) {
-    case State::Opening:
-        m_state = State::Open;
-        return OpenCompleted;
-    case State::Failed:
-        // Reported once; the stream stays silent afterwards.
-        m_errorPending = false;
-        return ErrorOccurred;
-    case State::Open:
-        if (m_direction == Direction::Output) {
-            m_spaceReported = true;
-            return HasSpaceAvailable;
-        }
-        if (m_file.atEnd()) {
-            m_state = State::Ended;
-            return EndEncountered;
-        }
-        return HasBytesAvailable;
-    case State::NotOpen:
-    case State::Ended:
-    case State::Closed:
-        break;
+        case State::Opening:
+            m_state = State::Open;
+            return OpenCompleted;
+        case State::Failed:
+            // Reported once; the stream stays silent afterwards.
+            m_errorPending = false;
+            return ErrorOccurred;
+        case State::Open:
+            if (m_direction == Direction::Output) {
+                m_spaceReported = true;
+                return HasSpaceAvailable;
+            }
+            if (m_file.atEnd()) {
+                m_state = State::Ended;
+                return EndEncountered;
+            }
+            return HasBytesAvailable;
+        case State::NotOpen:
+        case State::Ended:
+        case State::Closed:
+            break;
     }
     return ErrorOccurred;
 }

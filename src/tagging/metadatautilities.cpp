@@ -5,17 +5,14 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
 #include "tagging/utf8text.h"
 
-#include <QFile>
-
 namespace MetaDataUtilities {
 
 namespace {
-
-const QString kITunesMean = QStringLiteral("com.apple.iTunes");
 
 // Pictures this small are placeholders some taggers leave behind, not covers.
 constexpr std::size_t kSmallestCover = 100;
@@ -26,12 +23,21 @@ QByteArray bytesOf(const std::vector<std::uint8_t>& data)
     return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
 }
 
+// A text tag as a C string: up to its first NUL, which some taggers store at the end.
+std::optional<std::string_view> tagText(const std::optional<std::string>& tag)
+{
+    if (!tag)
+        return std::nullopt;
+    return std::string_view(tag->c_str());
+}
+
 // A text tag worth taking: present and not the "NA" that some tools write for none.
 std::optional<QString> usable(const std::optional<std::string>& tag)
 {
-    if (!tag || *tag == "NA")
+    const std::optional<std::string_view> text = tagText(tag);
+    if (!text || *text == "NA")
         return std::nullopt;
-    return stringFromUtf8(*tag);
+    return stringFromUtf8(*text);
 }
 
 template <typename Setter>
@@ -52,7 +58,7 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
 {
     setIfUsable(tags.name, [&](const QString& text) { movie.setTitle(text); });
     if (const std::optional<QString> sortName = usable(tags.sortName);
-        sortName && !sortName->isEmpty() && (!tags.name || *tags.sortName != *tags.name))
+        sortName && !sortName->isEmpty() && tagText(tags.sortName) != tagText(tags.name))
         movie.setSortTitle(*sortName);
     setIfUsable(tags.xid, [&](const QString& text) { movie.setXID(text); });
     setIfUsable(tags.comments, [&](const QString& text) { movie.setComments(text); });
@@ -107,7 +113,7 @@ void readArtistsFromArtistTag(const mp4::Tags& tags, MovieModel& movie)
 {
     if (movie.directors() || !tags.artist)
         return;
-    const QString artist = stringFromUtf8(*tags.artist);
+    const QString artist = stringFromUtf8(*tagText(tags.artist));
     if (!artist.isNull())
         movie.setArtists(artist.split(QLatin1Char(',')));
 }
@@ -123,17 +129,53 @@ void pictureFormatFromWidth(MovieModel& movie)
         movie.setHdVideo(3);
 }
 
-void readNames(const QVariantMap& plist, const QString& key, void (MovieModel::*setter)(const std::optional<QStringList>&),
-               MovieModel& movie)
+void readNames(const QVariantMap& plist, const QString& key,
+               void (MovieModel::*setter)(const std::optional<QStringList>&), MovieModel& movie)
 {
     const QString names = namesStringFromITunMOVIEntry(plist, key);
     if (!names.isEmpty() && names != QStringLiteral("NA"))
         (movie.*setter)(names.split(QLatin1Char(',')));
 }
 
-std::filesystem::path pathOf(const QUrl& url)
+// The tag set, its pictures and the media type the record stands for.
+void readTagSet(const mp4::Tags& tags, MovieModel& movie)
 {
-    return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+    const ExistingCovers covers = getExistingCovers(tags);
+    readTextTags(tags, movie);
+    readCovers(covers, movie);
+    readOtherTags(tags, movie);
+    if (!platform::Settings::shared().boolValue(QStringLiteral("DoNotOverWriteMediaType")))
+        movie.setMediaType(9);
+}
+
+// The rating, the cast list (or the cast from the Artist tag) and the catalogue id.
+void readItems(const mp4::MovieFile& file, const mp4::Tags& tags, MovieModel& movie)
+{
+    movie.setRating(TagUtilities::getNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kRating));
+    extractITunMOVI(TagUtilities::getNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kCastList), movie);
+    readArtistsFromArtistTag(tags, movie);
+    if (const QVariant cnID = TagUtilities::getNameItem(file, ITunesItems::kCatalogueId, TagUtilities::kIntegerType);
+        cnID.isValid())
+        movie.setCnID(cnID.toLongLong());
+}
+
+// The chapter source: the file's own chapters when it has any, else the user's default.
+void readChapterSetting(std::uint64_t chapterCount, MovieModel& movie)
+{
+    movie.setChapterSettings(platform::Settings::shared().integerValue(QStringLiteral("DefaultChapterSetting")));
+    if (chapterCount != 0)
+        movie.setChapterSettings(0);
+}
+
+// Size, duration and picture format, the chapters, and whether the file has its own subtitle.
+void readTrackFacts(const mp4::MovieFile& file, const mp4::Tags& tags, MovieModel& movie, const QString& language)
+{
+    extractMovieSizeAndDuration(file, movie);
+    if (!tags.hdVideo)
+        pictureFormatFromWidth(movie);
+    readChapterSetting(loadChaptersFromFile(file, movie), movie);
+    if (SubTitleUtilities::getSubTitleTrackWithLanguage(file, language) != 0)
+        movie.setHasOrigSubtitle(true);
 }
 
 }  // namespace
@@ -144,7 +186,7 @@ std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url)
         platform::log(QStringLiteral("fileUrl empty"));
         return std::nullopt;
     }
-    auto file = mp4::MovieFile::openForRead(pathOf(url));
+    auto file = mp4::MovieFile::openForRead(pathFromLocalFile(url.toLocalFile()));
     if (!file) {
         platform::log(QStringLiteral("MP4Read failed"));
         return std::nullopt;
@@ -213,15 +255,16 @@ void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie)
 
 std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie)
 {
-    const std::vector<mp4::Chapter> chapters = file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
+    const std::vector<mp4::Chapter> chapters =
+        file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
     ChapterList list;
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         auto chapter = std::make_shared<ChapterModel>();
         chapter->setIndex(static_cast<qint64>(i + 1));
-        const std::string& title = chapters[i].title;
-        chapter->setName(!title.empty() && title.front() != '\0'
-                             ? QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
-                             : QStringLiteral("Chapter %1").arg(i + 1));
+        // A title ends at its first NUL, as in the fixed buffer chapter titles come in.
+        const std::string_view title(chapters[i].title.c_str());
+        chapter->setName(!title.empty() ? QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
+                                        : QStringLiteral("Chapter %1").arg(i + 1));
         chapter->setLength(chapters[i].durationMs);
         list.append(chapter);
     }
@@ -240,32 +283,9 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 
     movie.clear();
     movie.setFileUrl(url);
-    const ExistingCovers covers = getExistingCovers(tags);
-    readTextTags(tags, movie);
-    readCovers(covers, movie);
-    readOtherTags(tags, movie);
-
-    const platform::Settings& settings = platform::Settings::shared();
-    if (!settings.boolValue(QStringLiteral("DoNotOverWriteMediaType")))
-        movie.setMediaType(9);
-    movie.setRating(TagUtilities::getNameAndMeanItem(*file, kITunesMean, QStringLiteral("iTunEXTC")));
-    extractITunMOVI(TagUtilities::getNameAndMeanItem(*file, kITunesMean, QStringLiteral("iTunMOVI")), movie);
-    readArtistsFromArtistTag(tags, movie);
-    if (const QVariant cnID = TagUtilities::getNameItem(*file, QStringLiteral("cnID"), TagUtilities::kIntegerType);
-        cnID.isValid())
-        movie.setCnID(cnID.toLongLong());
-
-    extractMovieSizeAndDuration(*file, movie);
-    if (!tags.hdVideo)
-        pictureFormatFromWidth(movie);
-
-    const std::uint64_t chapterCount = loadChaptersFromFile(*file, movie);
-    movie.setChapterSettings(settings.integerValue(QStringLiteral("DefaultChapterSetting")));
-    if (chapterCount != 0)
-        movie.setChapterSettings(0);
-
-    if (SubTitleUtilities::getSubTitleTrackWithLanguage(*file, language) != 0)
-        movie.setHasOrigSubtitle(true);
+    readTagSet(tags, movie);
+    readItems(*file, tags, movie);
+    readTrackFacts(*file, tags, movie, language);
     return true;
 }
 

@@ -31,7 +31,7 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url);
 
 struct ExistingCovers {
-    QByteArray coverArtData;              // the first picture, empty when there is none worth taking
+    QByteArray coverArtData;               // the first picture, empty when there is none worth taking
     std::optional<ImageList> olderCovers;  // the later pictures, when the file has more than one
 };
 ExistingCovers getExistingCovers(const mp4::Tags& tags);
@@ -53,7 +53,8 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
 
 // The file to modify (the source, or a fresh copy of it at the destination),
 // opened for modification; nothing (logged) when that fails.
-std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source, const QUrl& saveAsDestinationFileUrl);
+std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
+                                                                const QUrl& saveAsDestinationFileUrl);
 
 // Writes the record's tag set, replacing the one in the file.
 void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile);

@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
 #include "tagging/utf8text.h"
@@ -22,19 +23,21 @@ namespace MetaDataUtilities {
 
 namespace {
 
-const QString kITunesMean = QStringLiteral("com.apple.iTunes");
 constexpr qsizetype kMaxDescriptionLength = 255;
 
-std::filesystem::path pathOf(const QString& localFile)
+// A text as a tag holds it: UTF-8 up to the first NUL, which would end it for other readers.
+std::string tagString(const QString& value)
 {
-    return std::filesystem::path(QFile::encodeName(localFile).toStdString());
+    std::string bytes = utf8FromString(value);
+    bytes.resize(std::char_traits<char>::length(bytes.c_str()));
+    return bytes;
 }
 
 std::optional<std::string> text(const QString& value)
 {
     if (value.isNull())
         return std::nullopt;
-    return utf8FromString(value);
+    return tagString(value);
 }
 
 std::optional<std::string> tagDate(const QDateTime& date)
@@ -68,19 +71,6 @@ QString shortened(const QString& description)
     return description.left(length);
 }
 
-// At most `limit` bytes of UTF-8, ending on a whole character.
-std::string truncatedUtf8(const QString& value, std::size_t limit)
-{
-    std::string bytes = utf8FromString(value);
-    if (bytes.size() <= limit)
-        return bytes;
-    std::size_t length = limit;
-    while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
-        --length;
-    bytes.resize(length);
-    return bytes;
-}
-
 void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
 {
     if (!image)
@@ -95,17 +85,17 @@ void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& i
 void setNameTags(const MovieModel& movie, mp4::Tags& tags)
 {
     if (!movie.title().isNull()) {
-        tags.sortName = utf8FromString(!movie.sortTitle().isEmpty() ? movie.sortTitle()
-                                                                    : sortTitleWithoutArticle(movie.title()));
-        tags.name = utf8FromString(movie.title());
+        tags.sortName =
+            tagString(!movie.sortTitle().isEmpty() ? movie.sortTitle() : sortTitleWithoutArticle(movie.title()));
+        tags.name = tagString(movie.title());
     }
     std::optional<std::string> artist = text(movie.artist());
     if (!artist && movie.directors())
-        artist = utf8FromString(movie.directors()->join(QStringLiteral(", ")));
+        artist = tagString(movie.directors()->join(QStringLiteral(", ")));
     tags.artist = tags.sortArtist = artist;
     if (movie.artists()) {
-        tags.albumArtist = utf8FromString(!movie.albumArtist().isNull() ? movie.albumArtist()
-                                                                        : movie.artists()->join(QStringLiteral(", ")));
+        tags.albumArtist = tagString(!movie.albumArtist().isNull() ? movie.albumArtist()
+                                                                   : movie.artists()->join(QStringLiteral(", ")));
         tags.sortAlbumArtist = tags.albumArtist;
     }
 }
@@ -121,28 +111,39 @@ void setArtwork(const MovieModel& movie, mp4::Tags& tags)
     }
 }
 
-mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+// The texts and dates of the record; nil fields write no tag, empty ones an empty tag.
+void setTextTags(const MovieModel& movie, mp4::Tags& tags)
 {
-    mp4::Tags tags;
     setNameTags(movie, tags);
     tags.xid = text(movie.xID());
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
     tags.releaseDate = tagDate(movie.releaseDate());
-    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
-    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
     tags.description = text(movie.shortDescription().isNull() ? QString() : shortened(movie.shortDescription()));
     tags.longDescription = text(movie.longDescription());
-    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
-    setArtwork(movie, tags);
-    tags.gapless = flag(movie.gapless());
-    tags.compilation = flag(movie.compilation());
-    tags.podcast = flag(movie.podcast());
     tags.copyright = text(movie.copyright());
     tags.encodingTool = text(movie.encodingTool());
     tags.encodedBy = text(movie.encodedBy());
-    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesAccount = text(movie.iTunesAccount());
+    tags.album = tags.sortAlbum = text(movie.album());
+    tags.composer = text(movie.composer());
+    tags.sortComposer = text(movie.sortComposer());
+    tags.purchaseDate = tagDate(movie.purchaseDate());
+    tags.grouping = text(movie.grouping());
+    tags.keywords = text(movie.keywords());
+    tags.category = text(movie.category());
+}
+
+// The numbers of the record, each in its tag's width.
+void setNumberTags(const MovieModel& movie, mp4::Tags& tags)
+{
+    tags.hdVideo = narrowed<std::uint8_t>(movie.hdVideo());
+    tags.contentRating = narrowed<std::uint8_t>(movie.explicitFlag());
+    tags.mediaType = static_cast<std::uint8_t>(movie.mediaType().value_or(9));
+    tags.gapless = flag(movie.gapless());
+    tags.compilation = flag(movie.compilation());
+    tags.podcast = flag(movie.podcast());
+    tags.iTunesAccountType = narrowed<std::uint8_t>(movie.iTunesAccountType());
     tags.iTunesCountry = narrowed<std::uint32_t>(movie.iTunesCountry());
     tags.genreType = narrowed<std::uint16_t>(movie.genreType());
     tags.contentID = narrowed<std::uint32_t>(movie.contentId());
@@ -151,13 +152,14 @@ mp4::Tags tagsFromMovieModel(const MovieModel& movie)
     tags.artistID = narrowed<std::uint32_t>(movie.artistId());
     // All 64 bits, so that a play-list id read from a file survives the save.
     tags.playlistID = narrowed<std::uint64_t>(movie.playlistId());
-    tags.album = tags.sortAlbum = text(movie.album());
-    tags.composer = text(movie.composer());
-    tags.sortComposer = text(movie.sortComposer());
-    tags.purchaseDate = tagDate(movie.purchaseDate());
-    tags.grouping = text(movie.grouping());
-    tags.keywords = text(movie.keywords());
-    tags.category = text(movie.category());
+}
+
+mp4::Tags tagsFromMovieModel(const MovieModel& movie)
+{
+    mp4::Tags tags;
+    setTextTags(movie, tags);
+    setNumberTags(movie, tags);
+    setArtwork(movie, tags);
     return tags;
 }
 
@@ -167,20 +169,20 @@ void writeCatalogueId(const MovieModel& movie, mp4::MovieFile& file)
         return;
     const auto value = static_cast<std::uint32_t>(*movie.cnID());
     const QByteArray bytes(reinterpret_cast<const char*>(&value), sizeof value);  // machine order
-    TagUtilities::addNameItem(file, QStringLiteral("cnID"), bytes, TagUtilities::kIntegerType);
+    TagUtilities::addNameItem(file, ITunesItems::kCatalogueId, bytes, TagUtilities::kIntegerType);
 }
 
 void writeCastList(const MovieModel& movie, mp4::MovieFile& file)
 {
     const std::optional<QByteArray> plist = platform::xmlPropertyList(actorsDirectorsWritersAndStudioToPList(movie));
     if (plist)
-        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunMOVI"), *plist);
+        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kCastList, *plist);
 }
 
 void writeRating(const MovieModel& movie, mp4::MovieFile& file)
 {
     if (!movie.rating().isNull())
-        TagUtilities::addNameAndMeanItem(file, kITunesMean, QStringLiteral("iTunEXTC"), movie.rating().toUtf8());
+        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kRating, movie.rating().toUtf8());
 }
 
 // A chapter track written without a language takes the one the user searches in.
@@ -212,26 +214,92 @@ bool isSameFile(const QUrl& first, const QUrl& second)
     return !firstPath.isEmpty() && firstPath == QFileInfo(second.toLocalFile()).canonicalFilePath();
 }
 
+// The source itself, or a fresh copy of it at a destination that is another
+// file; nothing (logged) when the copy fails.
+std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
+{
+    if (destination.isEmpty() || isSameFile(source, destination))
+        return source.toLocalFile();
+    const QString target = destination.toLocalFile();
+    QFile::remove(target);
+    if (!QFile::copy(source.toLocalFile(), target)) {
+        platform::log(QStringLiteral("file copy failed"));
+        return std::nullopt;
+    }
+    return target;
+}
+
+// Every item the file held gives way to the record's tag set and items.
+void writeItems(const MovieModel& movie, mp4::MovieFile& file)
+{
+    (void)file.removeAllItems();
+    setMP4TagsFromMovieModel(movie, file);
+    writeCatalogueId(movie, file);
+    writeCastList(movie, file);
+    writeRating(movie, file);
+}
+
+// Chapters and the subtitle, each unless the user keeps the file's own.
+void writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
+{
+    const QStringList protectedFields =
+        platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
+    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
+        copyChaptersToMP4Format(file, movie);
+    setChapterTrackLanguage(file, language);
+    // An empty text would only add a track without captions (and could replace a real one).
+    if (!movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle")))
+        writeSubtitle(movie, file, language);
+}
+
+// The edits reach the disk only now; a failed commit leaves the file as it was.
+bool commit(mp4::MovieFile& file)
+{
+    if (const auto closed = file.close(); !closed) {
+        platform::log(
+            QStringLiteral("MP4Close failed on %1: %2")
+                .arg(QString::fromStdString(file.path().string()), QString::fromStdString(closed.error().message)));
+        return false;
+    }
+    return true;
+}
+
+// A chapter track is as long as its chapters, and the movie as long as its
+// longest track: chapters of a longer cut (a chapter set whose title fits but
+// whose times do not) would make the movie that long. So chapters that start
+// at or after the end of the media are left out, and the last one ends there.
+// An unknown length (0) keeps the chapters as they are.
+void fitChaptersToLength(std::vector<mp4::Chapter>& chapters, std::uint64_t lengthMs)
+{
+    if (lengthMs == 0)
+        return;
+    std::uint64_t start = 0;
+    for (std::size_t index = 0; index < chapters.size(); ++index) {
+        if (index > 0 && start >= lengthMs) {
+            chapters.resize(index);
+            break;
+        }
+        const std::uint64_t room = lengthMs - start;
+        start += chapters[index].durationMs;
+        chapters[index].durationMs = std::min(chapters[index].durationMs, room);
+    }
+}
+
 }  // namespace
 
-std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source, const QUrl& saveAsDestinationFileUrl)
+std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
+                                                                const QUrl& saveAsDestinationFileUrl)
 {
     if (source.isEmpty()) {
         platform::log(QStringLiteral("no actual file set"));
         return std::nullopt;
     }
-    QString target = source.toLocalFile();
-    if (!saveAsDestinationFileUrl.isEmpty() && !isSameFile(source, saveAsDestinationFileUrl)) {
-        target = saveAsDestinationFileUrl.toLocalFile();
-        QFile::remove(target);
-        if (!QFile::copy(source.toLocalFile(), target)) {
-            platform::log(QStringLiteral("file copy failed"));
-            return std::nullopt;
-        }
-    }
-    auto file = mp4::MovieFile::openForModify(pathOf(target));
+    const std::optional<QString> target = fileToModify(source, saveAsDestinationFileUrl);
+    if (!target)
+        return std::nullopt;
+    auto file = mp4::MovieFile::openForModify(pathFromLocalFile(*target));
     if (!file) {
-        platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(target));
+        platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(*target));
         return std::nullopt;
     }
     return std::move(*file);
@@ -244,9 +312,7 @@ void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinati
 
 QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie)
 {
-    auto names = [](const std::optional<QStringList>& list) {
-        return nameDictionariesFromNames(list);
-    };
+    auto names = [](const std::optional<QStringList>& list) { return nameDictionariesFromNames(list); };
     return QVariantMap{
         {QStringLiteral("cast"), names(movie.artists())},
         {QStringLiteral("directors"), names(movie.directors())},
@@ -265,8 +331,9 @@ void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
     std::vector<mp4::Chapter> chapters;
     for (const auto& chapter : *movie.listOfChapters()) {
         if (chapter)
-            chapters.push_back({chapter->length(), truncatedUtf8(chapter->name(), mp4::kMaxChapterTitleBytes)});
+            chapters.push_back({chapter->length(), tagString(chapter->name())});  // cut to 1023 bytes by the library
     }
+    fitChaptersToLength(chapters, TagUtilities::getMediaDurationInMilliseconds(file));
     (void)file.setChapters(chapters);
 }
 
@@ -275,28 +342,9 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
     if (!file)
         return false;
-
-    (void)file->removeAllItems();
-    setMP4TagsFromMovieModel(movie, *file);
-    writeCatalogueId(movie, *file);
-    writeCastList(movie, *file);
-    writeRating(movie, *file);
-
-    const QStringList protectedFields =
-        platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
-    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
-        copyChaptersToMP4Format(*file, movie);
-    setChapterTrackLanguage(*file, language);
-    if (!movie.subtitle().isNull() && !protectedFields.contains(QStringLiteral("subtitle")))
-        writeSubtitle(movie, *file, language);
-
-    // The edits reach the disk only now; a failed commit leaves the file as it was.
-    if (const auto closed = file->close(); !closed) {
-        platform::log(QStringLiteral("MP4Close failed on %1: %2")
-                          .arg(QString::fromStdString(file->path().string()), QString::fromStdString(closed.error().message)));
-        return false;
-    }
-    return true;
+    writeItems(movie, *file);
+    writeTracks(movie, *file, language);
+    return commit(*file);
 }
 
 }  // namespace MetaDataUtilities

@@ -38,11 +38,28 @@ bool isHidden(const QFileInfo& info)
     return info.fileName().startsWith(u'.');
 }
 
+// A path as a file URL; a relative path counts from the current folder, so
+// that every URL of the list is absolute and compares by its full text.
+QUrl fileUrlOfPath(const QString& path)
+{
+    if (path.isEmpty() || QDir::isAbsolutePath(path))
+        return QUrl::fromLocalFile(path);
+    return QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
+}
+
 QUrl itemUrl(const QVariant& item)
 {
     if (item.typeId() == QMetaType::QUrl)
         return item.toUrl();
-    return QUrl::fromLocalFile(item.toString());
+    return fileUrlOfPath(item.toString());
+}
+
+// A pipe, device or socket under a movie name: opening it to read could
+// block for good, and it never holds a movie.
+bool isSpecialFile(const QUrl& url)
+{
+    const QFileInfo info(url.toLocalFile());
+    return info.exists() && !info.isFile() && !info.isDir();
 }
 
 // Pre-order walk in name order: hidden entries and the inside of packages are
@@ -102,7 +119,7 @@ bool isValidMovieFileOrDirectoryInList(const std::optional<QStringList>& paths, 
     if (!paths)
         return false;
     for (const QString& path : *paths) {
-        const QUrl url = QUrl::fromLocalFile(path);
+        const QUrl url = fileUrlOfPath(path);
         if (isValidMovieFileOrDirectory(url) && !existingFiles.contains(url))
             return true;
     }
@@ -172,7 +189,8 @@ bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& lan
     QUrl movieFile = url;
     if (FilePaths::pathExtension(FilePaths::lastPathComponent(url)) == kEyeTVExtension)
         movieFile = getFileUrlOfEyeTVMovieFile(url, language);
-    if (!movieFile.isEmpty() && MetaDataUtilities::readMetaDataFromURL(movieFile, movie, language))
+    if (!movieFile.isEmpty() && !isSpecialFile(movieFile) &&
+        MetaDataUtilities::readMetaDataFromURL(movieFile, movie, language))
         return true;
     showAlert(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"));
     return false;

@@ -69,27 +69,36 @@ std::optional<QString> titleBetweenExpressions(const QString& text, const QStrin
     return match.captured(group);
 }
 
+// The character at `i`, a surrogate pair taken whole; `length` gets its size.
+char32_t characterAt(QStringView text, qsizetype i, qsizetype& length)
+{
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        length = 2;
+        return QChar::surrogateToUcs4(text[i], text[i + 1]);
+    }
+    length = 1;
+    return text[i].unicode();
+}
+
 // Delimiters as character sets: after the first begin character, before the
-// last end character.
+// last end character. Characters beyond the 16-bit range count whole.
 QString titleBetweenCharacters(QString text, const QString& begin, const QString& end)
 {
-    if (!begin.isEmpty()) {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (begin.contains(text[i])) {
-                text = text.mid(i + 1);
-                break;
-            }
+    const QList<uint> beginSet = begin.toUcs4();
+    const QList<uint> endSet = end.toUcs4();
+    qsizetype length = 1;
+    for (qsizetype i = 0; i < text.size() && !beginSet.isEmpty(); i += length) {
+        if (beginSet.contains(characterAt(text, i, length))) {
+            text = text.mid(i + length);
+            break;
         }
     }
-    if (!end.isEmpty()) {
-        for (qsizetype i = text.size() - 1; i >= 0; --i) {
-            if (end.contains(text[i])) {
-                text = text.left(i);
-                break;
-            }
-        }
+    qsizetype last = -1;
+    for (qsizetype i = 0; i < text.size() && !endSet.isEmpty(); i += length) {
+        if (endSet.contains(characterAt(text, i, length)))
+            last = i;
     }
-    return text;
+    return last < 0 ? text : text.left(last);
 }
 
 struct Keyword {
@@ -140,14 +149,14 @@ struct PictureFormatWords {
 PictureFormatWords pictureFormatWords(qint64 hdVideo)
 {
     switch (hdVideo) {
-    case 3:
-        return {QStringLiteral("4K"), QStringLiteral("2160p")};
-    case 2:
-        return {QStringLiteral("HD"), QStringLiteral("1080p")};
-    case 1:
-        return {QStringLiteral("HD"), QStringLiteral("720p")};
-    default:
-        return {QStringLiteral("SD"), QStringLiteral("480p")};
+        case 3:
+            return {QStringLiteral("4K"), QStringLiteral("2160p")};
+        case 2:
+            return {QStringLiteral("HD"), QStringLiteral("1080p")};
+        case 1:
+            return {QStringLiteral("HD"), QStringLiteral("720p")};
+        default:
+            return {QStringLiteral("SD"), QStringLiteral("480p")};
     }
 }
 
@@ -161,7 +170,8 @@ qint64 currentScheme()
 QString placeHolderPattern()
 {
     const QString key = QStringLiteral("FileNamePlaceHolderPattern");
-    return settings().contains(key) ? settings().stringValue(key) : platform::localized(QStringLiteral("startFilePattern"));
+    return settings().contains(key) ? settings().stringValue(key)
+                                    : platform::localized(QStringLiteral("startFilePattern"));
 }
 
 QString joinedName(const QString& stem, const QString& extension)
@@ -350,27 +360,27 @@ QUrl getNewFileURL(const MovieModel& movie, const QUrl& directory, bool caseSens
     QString name;
     qint64 suffixLevel = 0;
     switch (scheme) {
-    case TitleAndYear: {
-        const QString language = systemPreferredLanguage();
-        const QString pattern = QStringLiteral("%1 - (%2)").arg(titleKeyword(language), yearKeyword(language));
-        name = getCustomPattern(movie, pattern, extractYearFromReleaseDate(movie.releaseDate()), QString(""),
-                                QString(""), QString(""), QString(""));
-        break;
-    }
-    case TitleAndPictureFormat:
-        name = movie.title().isEmpty() ? makeTitleFromFileURL(movie.fileUrl()) : movie.title();
-        suffixLevel = hdVideo;
-        break;
-    case CustomPattern: {
-        const PictureFormatWords words = pictureFormatWords(hdVideo);
-        const QString rating = movie.rating().isNull() ? QString("") : movie.rating();
-        name = getCustomPattern(movie, placeHolderPattern(), extractYearFromReleaseDate(movie.releaseDate()),
-                                words.hd, words.format, rating, locale);
-        break;
-    }
-    default:
-        name = movie.title();
-        break;
+        case TitleAndYear: {
+            const QString language = systemPreferredLanguage();
+            const QString pattern = QStringLiteral("%1 - (%2)").arg(titleKeyword(language), yearKeyword(language));
+            name = getCustomPattern(movie, pattern, extractYearFromReleaseDate(movie.releaseDate()), QString(""),
+                                    QString(""), QString(""), QString(""));
+            break;
+        }
+        case TitleAndPictureFormat:
+            name = movie.title().isEmpty() ? makeTitleFromFileURL(movie.fileUrl()) : movie.title();
+            suffixLevel = hdVideo;
+            break;
+        case CustomPattern: {
+            const PictureFormatWords words = pictureFormatWords(hdVideo);
+            const QString rating = movie.rating().isNull() ? QString("") : movie.rating();
+            name = getCustomPattern(movie, placeHolderPattern(), extractYearFromReleaseDate(movie.releaseDate()),
+                                    words.hd, words.format, rating, locale);
+            break;
+        }
+        default:
+            name = movie.title();
+            break;
     }
     return uniqueFileName(movie.fileUrl(), name, folder, scheme, suffixLevel, overwrite, caseSensitive);
 }

@@ -43,10 +43,15 @@ bool writeWholeFile(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 
+// A plain prefix test of the paths, neither ending in a slash: a folder
+// chosen as "/movies/" holds the files directly inside "/movies" as well.
 bool liesInWorkingFolder(const QUrl& fileUrl, const QUrl& workingFolder)
 {
     const QString folder = FilePaths::deletingLastPathComponent(fileUrl).toLocalFile();
-    return folder.startsWith(workingFolder.toLocalFile());
+    QString working = workingFolder.toLocalFile();
+    while (working.size() > 1 && working.endsWith(u'/'))
+        working.chop(1);
+    return folder.startsWith(working);
 }
 
 // Into a folder named like the file, unless it already lies in one: saving
@@ -81,7 +86,8 @@ void writeCover(const MovieModel& movie, const QUrl& fileUrl, bool separateFolde
         return;
     const QUrl coverUrl =
         separateFolders
-            ? FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(fileUrl), QStringLiteral("cover.jpg"))
+            ? FilePaths::appendingPathComponent(FilePaths::deletingLastPathComponent(fileUrl),
+                                                QStringLiteral("cover.jpg"))
             : FilePaths::appendingPathExtension(FilePaths::deletingPathExtension(fileUrl), QStringLiteral("jpg"));
     writeWholeFile(coverUrl.toLocalFile(), *jpeg);
 }

@@ -17,14 +17,14 @@ struct OpenRun {
 std::uint8_t flagOfTagLetter(char letter)
 {
     switch (letter) {
-    case 'b':
-        return Bold;
-    case 'i':
-        return Italic;
-    case 'u':
-        return Underline;
-    default:
-        return 0;
+        case 'b':
+            return Bold;
+        case 'i':
+            return Italic;
+        case 'u':
+            return Underline;
+        default:
+            return 0;
     }
 }
 

@@ -125,18 +125,18 @@ private:
     bool handleLine(QByteArrayView line)
     {
         switch (m_state) {
-        case State::BlockNumber:
-            handleBlockNumber(line);
-            return true;
-        case State::TimeLine:
-            handleTimeLine(line);
-            return true;
-        case State::Caption:
-            return handleCaptionLine(line);
-        case State::Resync:
-            if (line.isEmpty())
-                m_state = State::BlockNumber;
-            return true;
+            case State::BlockNumber:
+                handleBlockNumber(line);
+                return true;
+            case State::TimeLine:
+                handleTimeLine(line);
+                return true;
+            case State::Caption:
+                return handleCaptionLine(line);
+            case State::Resync:
+                if (line.isEmpty())
+                    m_state = State::BlockNumber;
+                return true;
         }
         return true;
     }
@@ -243,7 +243,8 @@ private:
     bool write(const QByteArray& sample, std::int64_t untilMilliseconds)
     {
         const std::int64_t target = trackUnitsAt(untilMilliseconds, m_timeScale);
-        const auto duration = static_cast<std::uint32_t>(std::clamp<std::int64_t>(target - m_writtenUnits, 0, kMaxSampleDuration));
+        const auto duration =
+            static_cast<std::uint32_t>(std::clamp<std::int64_t>(target - m_writtenUnits, 0, kMaxSampleDuration));
         if (!m_writer(sample, duration))
             return false;
         m_writtenUnits += duration;
@@ -300,8 +301,7 @@ std::int64_t trackUnitsAt(std::int64_t milliseconds, std::uint32_t timeScale)
 }
 
 std::optional<TaggingError> parseSrt(QByteArrayView text, const SampleWriter& writer, std::uint32_t trackId,
-                                     std::uint32_t timeScale, std::int32_t offsetMilliseconds,
-                                     std::uint8_t fontSize)
+                                     std::uint32_t timeScale, std::int32_t offsetMilliseconds, std::uint8_t fontSize)
 {
     const qsizetype nul = text.indexOf('\0');
     if (nul >= 0)

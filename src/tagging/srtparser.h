@@ -34,7 +34,6 @@ std::int64_t trackUnitsAt(std::int64_t milliseconds, std::uint32_t timeScale);
 // gap before it; without one it is a dry run that only checks and logs. With
 // track id 0 the markup stays in the text. Fails only when a write fails.
 std::optional<TaggingError> parseSrt(QByteArrayView text, const SampleWriter& writer, std::uint32_t trackId,
-                                     std::uint32_t timeScale, std::int32_t offsetMilliseconds,
-                                     std::uint8_t fontSize);
+                                     std::uint32_t timeScale, std::int32_t offsetMilliseconds, std::uint8_t fontSize);
 
 }  // namespace SubTitleUtilities

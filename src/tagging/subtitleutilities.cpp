@@ -89,17 +89,70 @@ bool writeEndOfLastCaption(mp4::MovieFile& file, std::uint32_t track)
     return file.writeSample(track, emptySample, 0).has_value();
 }
 
-}  // namespace
-
-std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
+// The text of the file at `url`; an error (logged) when it cannot be read.
+std::expected<QString, TaggingError> readSubtitleFile(const QUrl& url)
 {
     QFile file(url.toLocalFile());
     if (!file.open(QIODevice::ReadOnly)) {
         platform::log(QStringLiteral("read subtitle file error: %1").arg(file.errorString()));
         return failure(file.errorString());
     }
-    const QString text = decodeSubtitleFile(file.readAll());
-    const QByteArray utf8 = text.toUtf8();
+    return decodeSubtitleFile(file.readAll());
+}
+
+// The captions of the SRT text as the samples of the new track; a track whose
+// captions could not all be written is removed again. The track ends with the
+// media: a track runs as long as its samples and the movie as long as its
+// longest track, so captions past the end (of a longer cut, or moved there by
+// the offset) would make the movie longer. They could never be shown.
+std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const SubtitleTrack& track,
+                                                const QByteArray& utf8, std::uint32_t timeScale, double offsetInSeconds)
+{
+    const std::uint64_t end = TagUtilities::getMediaDurationInMilliseconds(file) * timeScale / 1000;
+    std::uint64_t elapsed = 0;
+    int samplesWritten = 0;
+    const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
+        if (end != 0) {
+            if (elapsed >= end)
+                return true;
+            duration = static_cast<std::uint32_t>(std::min<std::uint64_t>(duration, end - elapsed));
+        }
+        elapsed += duration;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
+        ++samplesWritten;
+        return file.writeSample(track.trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration).has_value();
+    };
+    if (auto error =
+            parseSrt(utf8, writer, track.trackId, timeScale, offsetInMilliseconds(offsetInSeconds), track.fontSize)) {
+        (void)file.deleteTrack(track.trackId);
+        return std::unexpected(*error);
+    }
+    if (samplesWritten > 0)
+        (void)writeEndOfLastCaption(file, track.trackId);
+    return {};
+}
+
+// The tracks among `tracks` whose language is the subtitle code of `language`.
+QList<std::uint32_t> tracksInLanguage(const mp4::MovieFile& file, const QList<std::uint32_t>& tracks,
+                                      const QString& language)
+{
+    const std::string code = subtitleCode(language);
+    QList<std::uint32_t> matching;
+    for (std::uint32_t track : tracks) {
+        if (file.trackLanguage(track) == code)
+            matching.append(track);
+    }
+    return matching;
+}
+
+}  // namespace
+
+std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url)
+{
+    const auto text = readSubtitleFile(url);
+    if (!text)
+        return text;
+    const QByteArray utf8 = text->toUtf8();
     if (auto error = checkSrtUTF8(utf8))
         return std::unexpected(*error);
     if (auto error = parseSrt(utf8, SampleWriter{}, 0, 90000, 0, 24))
@@ -136,8 +189,8 @@ std::expected<SubtitleTrack, TaggingError> addSubTitleTrack(mp4::MovieFile& file
     const std::uint32_t track = *added;
 
     (void)file.setTrackLanguage(track, subtitleCode(twoLetterlanguage));
-    const mp4::Matrix matrix = matrixWithVerticalTranslation(
-        file.track(track).value_or(mp4::TrackInfo{}).matrix, geometry.verticalTranslation);
+    const mp4::Matrix matrix = matrixWithVerticalTranslation(file.track(track).value_or(mp4::TrackInfo{}).matrix,
+                                                             geometry.verticalTranslation);
     (void)file.setTrackDurationPerChunk(track, std::max<std::uint32_t>(timeScale / 8, 1));
     (void)file.setTrackAlternateGroup(track, 3);
     (void)file.setTrackMatrix(track, matrix);
@@ -164,40 +217,19 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
     if (!track)
         return std::unexpected(track.error());
 
-    int samplesWritten = 0;
-    const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
-        ++samplesWritten;
-        return file.writeSample(track->trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration)
-            .has_value();
-    };
-    if (auto error = parseSrt(utf8, writer, track->trackId, timeScale, offsetInMilliseconds(offsetInSeconds),
-                              track->fontSize)) {
-        (void)file.deleteTrack(track->trackId);
-        return std::unexpected(*error);
-    }
-
-    if (samplesWritten > 0)
-        (void)writeEndOfLastCaption(file, track->trackId);
-
+    if (auto written = writeCaptions(file, *track, utf8, timeScale, offsetInSeconds); !written)
+        return written;
     if (deleteOtherSubtitles) {
-        const std::string code = subtitleCode(language);
-        for (std::uint32_t older : olderTracks) {
-            if (file.trackLanguage(older) == code)
-                (void)file.deleteTrack(older);
-        }
+        for (std::uint32_t older : tracksInLanguage(file, olderTracks, language))
+            (void)file.deleteTrack(older);
     }
     return {};
 }
 
 std::uint32_t getSubTitleTrackWithLanguage(const mp4::MovieFile& file, const QString& language)
 {
-    const std::string code = subtitleCode(language);
-    for (std::uint32_t track : TagUtilities::getSubtitleTracks(file)) {
-        if (file.trackLanguage(track) == code)
-            return track;
-    }
-    return 0;
+    const QList<std::uint32_t> tracks = tracksInLanguage(file, TagUtilities::getSubtitleTracks(file), language);
+    return tracks.isEmpty() ? 0 : tracks.front();
 }
 
 }  // namespace SubTitleUtilities

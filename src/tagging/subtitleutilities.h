@@ -35,7 +35,7 @@ struct SubtitleTrack {
 
 // Where a subtitle track sits on a picture of width x height pixels.
 struct SubtitleGeometry {
-    std::uint16_t boxHeight = 0;           // the track's height: room for two lines
+    std::uint16_t boxHeight = 0;  // the track's height: room for two lines
     std::uint8_t fontSize = 0;
     std::int32_t offset = 0;               // height of the bar below a picture wider than 2:1
     std::int32_t verticalTranslation = 0;  // from the top of the picture, in pixels

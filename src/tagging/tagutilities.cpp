@@ -108,6 +108,20 @@ QList<std::uint32_t> getSubtitleTracks(const mp4::MovieFile& file)
     return tracks;
 }
 
+std::uint64_t getMediaDurationInMilliseconds(const mp4::MovieFile& file)
+{
+    std::uint64_t longest = 0;
+    forEachTrack(file, [&](std::uint32_t id) {
+        if (hasTypeIgnoringCase(file, id, "vide") || hasTypeIgnoringCase(file, id, "soun")) {
+            const std::optional<mp4::TrackInfo> track = file.track(id);
+            if (track && track->timeScale != 0)
+                longest = std::max(longest, track->duration * 1000 / track->timeScale);
+        }
+        return true;
+    });
+    return longest;
+}
+
 SizeAndDuration getSizeAndDurationFromFile(const mp4::MovieFile& file)
 {
     SizeAndDuration result;
@@ -168,8 +182,8 @@ bool addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString
     (void)file.removeItemsByMeaning(meanText, nameText);
     if (value.isEmpty())
         return false;
-    const mp4::Item item =
-        mp4::Item::freeform(meanText, nameText, {mp4::ItemData{static_cast<std::uint32_t>(kUtf8Type), 0, bytesOf(value)}});
+    const mp4::Item item = mp4::Item::freeform(
+        meanText, nameText, {mp4::ItemData{static_cast<std::uint32_t>(kUtf8Type), 0, bytesOf(value)}});
     return file.addItem(item).has_value();
 }
 

@@ -26,6 +26,10 @@ std::uint32_t getChapterTrack(const mp4::MovieFile& file);
 // The ids of all subtitle ("sbtl") tracks, in track order.
 QList<std::uint32_t> getSubtitleTracks(const mp4::MovieFile& file);
 
+// The length of the movie's own picture and sound in milliseconds: the longest
+// video or audio track, whatever chapter or subtitle tracks add; 0 without one.
+std::uint64_t getMediaDurationInMilliseconds(const mp4::MovieFile& file);
+
 struct SizeAndDuration {
     std::uint64_t width = 0;
     std::uint64_t height = 0;

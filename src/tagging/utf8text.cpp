@@ -1,5 +1,6 @@
 #include "tagging/utf8text.h"
 
+#include <QFile>
 #include <QStringDecoder>
 
 QString stringFromUtf8(std::string_view bytes)
@@ -16,4 +17,9 @@ QString stringFromUtf8(std::string_view bytes)
 std::string utf8FromString(const QString& text)
 {
     return text.toStdString();
+}
+
+std::filesystem::path pathFromLocalFile(const QString& localFile)
+{
+    return std::filesystem::path(QFile::encodeName(localFile).toStdString());
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <filesystem>
 #include <string_view>
 
 // Text from a movie file: a null QString when the bytes are not valid UTF-8,
@@ -10,3 +11,6 @@ QString stringFromUtf8(std::string_view bytes);
 
 // The record's text as the bytes a movie file stores.
 std::string utf8FromString(const QString& text);
+
+// A local file's path as the file system spells it.
+std::filesystem::path pathFromLocalFile(const QString& localFile);

@@ -2,7 +2,10 @@
 
 #include "platform/log.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -288,6 +291,19 @@ TEST_F(ChapterFileTest, UnreadableAndUnknownFiles)
     EXPECT_TRUE(m_log.lines().first().startsWith("Error reading text or chp chapter file: "));
 }
 
+TEST_F(ChapterFileTest, PipesAndFoldersAreRefusedWithoutWaiting)
+{
+    const QString pipe = m_folder.filePath("pipe.txt");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_TRUE(ChapterModel::readChapterFileFromChapterDb(QUrl::fromLocalFile(pipe), 1000).isEmpty());
+    ASSERT_TRUE(QDir(m_folder.path()).mkdir("folder.json"));
+    EXPECT_TRUE(ChapterModel::readChapterFileFromChapterDb(QUrl::fromLocalFile(m_folder.filePath("folder.json")), 1000)
+                    .isEmpty());
+    EXPECT_EQ(m_log.lines(), (QStringList{"Error reading text or chp chapter file: " + pipe + " is not a regular file",
+                                          "Error reading json chapter file: " + m_folder.filePath("folder.json") +
+                                              " is not a regular file"}));
+}
+
 TEST_F(ChapterFileTest, HugeFilesAreRefused)
 {
     const QByteArray huge(ChapterModel::kMaxChapterFileSize + 1, '\n');
@@ -324,6 +340,29 @@ TEST_F(UpdateChaptersTest, SettingsChooseTheList)
     record.setChapterSettings(0);
     EXPECT_EQ(*record.listOfChapters(), old);
     EXPECT_EQ(record.numberOfChapters(), 2);
+}
+
+TEST_F(UpdateChaptersTest, FileChoiceTakesTheFilesListEvenWhenAbsent)
+{
+    MovieModel record;
+    record.setMsecDuration(1000);
+    record.setChapterSettings(1);
+    record.setListOfOldChapters(std::nullopt);
+    record.setChapterSettings(0);
+    EXPECT_FALSE(record.listOfChapters().has_value());
+    EXPECT_EQ(record.numberOfChapters(), 0);
+    EXPECT_EQ(record.chapterStatusLed(), StatusImage::None);
+}
+
+TEST_F(UpdateChaptersTest, ChapterSettingWithoutValueGivesNoChaptersAndForgetsTheDefault)
+{
+    settings().setValue("DefaultChapterSetting", 2);
+    MovieModel record;
+    record.setMsecDuration(1000);
+    record.setChapterSettings(std::nullopt);
+    ASSERT_TRUE(record.listOfChapters().has_value());
+    EXPECT_TRUE(record.listOfChapters()->isEmpty());
+    EXPECT_FALSE(settings().contains("DefaultChapterSetting"));
 }
 
 TEST_F(UpdateChaptersTest, ChapterFileWinsOverTheDatabaseList)

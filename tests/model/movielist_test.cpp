@@ -77,7 +77,7 @@ TEST_F(MovieListTest, SelectionIsSortedUniqueAndInsideTheList)
 
 TEST_F(MovieListTest, FlagsFollowStatusAndSelection)
 {
-    auto ready = record("/m/ready.mp4", "Ready");   // status 2
+    auto ready = record("/m/ready.mp4", "Ready");         // status 2
     auto noTitle = record("/m/untitled.mp4", QString());  // status 1
     ASSERT_EQ(ready->status(), MovieModel::kStatusReadyToTag);
     ASSERT_EQ(noTitle->status(), MovieModel::kStatusNoTitle);
@@ -107,8 +107,7 @@ TEST_F(MovieListTest, RecordChangesAnnounceTheFourFlagsInOrder)
     movie->setTitle("B");  // the record posts "ElementsHaveChanged"
     const QStringList flags = flagsAnnounced();
     ASSERT_GE(flags.size(), 4);
-    EXPECT_EQ(flags.mid(0, 4),
-              (QStringList{"canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"}));
+    EXPECT_EQ(flags.mid(0, 4), (QStringList{"canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"}));
 }
 
 TEST_F(MovieListTest, UpdateTableViewSelectionKeepsThePresentSelectionAndAnnounces)

@@ -310,6 +310,19 @@ TEST_F(MovieModelTest, ValuesByKey)
     EXPECT_FALSE(record.artists().has_value());
 }
 
+TEST_F(MovieModelTest, ValuesByKeyAreConvertedOrRefused)
+{
+    MovieModel record;
+    EXPECT_TRUE(record.setValueForKey("chapterInterval", QString("5")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("chapterInterval", QString("five")));
+    EXPECT_EQ(record.chapterInterval(), 5);
+    EXPECT_FALSE(record.setValueForKey("subtitleOffset", QString("soon")));
+    EXPECT_EQ(record.subtitleOffset(), 0.0);
+    EXPECT_FALSE(record.setValueForKey("listOfChapters", QString("no chapters")));
+    EXPECT_TRUE(record.listOfChapters().has_value());
+}
+
 // A value different from the cleared one for every field.
 QList<std::pair<QString, QVariant>> distinctValues()
 {
@@ -432,6 +445,63 @@ void fill(MovieModel& record)
     record.setTagged(true);
 }
 
+// Every field's value, by key.
+QMap<QString, QVariant> snapshot(const MovieModel& record)
+{
+    QMap<QString, QVariant> values;
+    for (const auto& [key, value] : distinctValues())
+        values.insert(key, record.valueForKey(key));
+    return values;
+}
+
+TEST_F(MovieModelTest, ClearEmptiesEveryFieldSilently)
+{
+    MovieModel record;
+    fill(record);
+    const auto cleared = snapshot(MovieModel());
+    PostCounter posts(nullptr);
+    KeyCounter anyKey(record, QString());
+    record.clear();
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_EQ(anyKey.count(), 0);
+    const auto after = snapshot(record);
+    for (auto it = cleared.cbegin(); it != cleared.cend(); ++it)
+        EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+TEST_F(MovieModelTest, ResetEmptiesTheTagsAndKeepsTheRest)
+{
+    const QStringList kept = {"enabled",        "hdVideo",           "listOfOldCovers",  "numberOfChapters",
+                              "listOfChapters", "listOfOldChapters", "listOfDbChapters", "chapterDbFileUrl",
+                              "subtitle",       "subtitleOffset",    "hasOrigSubtitle",  "imdbID",
+                              "mediaType",      "duration",          "msecDuration",     "fileUrl",
+                              "imageModels",    "foundMovies",       "searchResult"};
+    MovieModel record;
+    fill(record);
+    // Filling rebuilt the chapter list after these were set: set them again.
+    record.setListOfChapters(chapters({1, 2}));
+    record.setNumberOfChapters(2);
+    record.setTagged(true);
+    const auto before = snapshot(record);
+    const auto cleared = snapshot(MovieModel());
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        EXPECT_NE(it.value(), cleared.value(it.key())) << it.key().toStdString() << " would prove nothing";
+    PostCounter posts(nullptr);
+    KeyCounter anyKey(record, QString());
+    record.reset();
+    EXPECT_EQ(posts.count(), 0);
+    EXPECT_EQ(anyKey.count(), 0);
+    const auto after = snapshot(record);
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        if (it.key() == "status")
+            EXPECT_EQ(it.value(), QVariant(qint64(1)));
+        else if (kept.contains(it.key()))
+            EXPECT_EQ(it.value(), before.value(it.key())) << it.key().toStdString() << " is kept";
+        else
+            EXPECT_EQ(it.value(), cleared.value(it.key())) << it.key().toStdString() << " is emptied";
+    }
+}
+
 TEST_F(MovieModelTest, CopyTakesEveryFieldAndAnnouncesNothing)
 {
     MovieModel record;
@@ -468,6 +538,35 @@ TEST_F(MovieModelTest, CopyOfARecordWithoutCoverSharesThePlaceholder)
     EXPECT_FALSE(copy->coverIsSet());
 }
 
+TEST_F(MovieModelTest, CopyEndsASearchResultChainThatLeadsBack)
+{
+    auto first = std::make_shared<MovieModel>();
+    auto second = std::make_shared<MovieModel>();
+    first->setTitle("first");
+    second->setTitle("second");
+    first->setSearchResult(second);
+    second->setSearchResult(first);
+
+    const auto copy = first->copyWithZone();
+    ASSERT_TRUE(copy->searchResult());
+    EXPECT_EQ(copy->searchResult()->title(), "second");
+    EXPECT_FALSE(copy->searchResult()->searchResult());
+
+    MovieModel target;
+    target.paste(second.get());
+    ASSERT_TRUE(target.searchResult());
+    EXPECT_EQ(target.searchResult()->title(), "first");
+    ASSERT_TRUE(target.searchResult()->searchResult());
+    EXPECT_EQ(target.searchResult()->searchResult()->title(), "second");
+    EXPECT_FALSE(target.searchResult()->searchResult()->searchResult());
+
+    first->setSearchResult(first);
+    EXPECT_FALSE(first->copyWithZone()->searchResult());
+    // Neither record would ever be freed otherwise.
+    first->setSearchResult(nullptr);
+    second->setSearchResult(nullptr);
+}
+
 TEST_F(MovieModelTest, PasteKeepsTheTargetsFileAndState)
 {
     MovieModel source;
@@ -480,6 +579,12 @@ TEST_F(MovieModelTest, PasteKeepsTheTargetsFileAndState)
     PostCounter posts(&target);
     target.paste(&source);
     EXPECT_GE(posts.count(), 1);
+    const QStringList ownState = {"enabled", "duration", "msecDuration", "status", "tagged", "fileUrl"};
+    for (const auto& [key, value] : distinctValues()) {
+        if (!ownState.contains(key) && key != "cover" && key != "searchResult") {
+            EXPECT_EQ(target.valueForKey(key), source.valueForKey(key)) << key.toStdString();
+        }
+    }
     EXPECT_EQ(target.fileUrl(), QUrl::fromLocalFile("/movies/target.mp4"));
     EXPECT_EQ(target.duration(), "00:01:00");
     EXPECT_EQ(target.msecDuration(), 60000);

@@ -289,3 +289,141 @@ TEST_F(MergeTest, FieldsOutsideTheMergeStayOut)
 }
 
 }  // namespace
+
+// Every merged field under every rule, through its key: a field wired to the
+// wrong protected key, the wrong emptiness test or the wrong field shows here.
+struct MergedField {
+    QString key;
+    QString protectedKey;
+    QVariant recordValue;  // a filled record value
+    QVariant resultValue;  // a different filled result value
+    QVariant emptyRecordValue;
+    QVariant emptyResultValue;
+};
+
+QList<MergedField> mergedFields()
+{
+    const auto list = [](const QString& name) { return QVariant(QStringList{name}); };
+    const auto chapterList = [](quint64 length) {
+        ChapterList result;
+        ChapterModel::addNewChapterToList(length, 0, result);
+        return QVariant::fromValue(result);
+    };
+    const auto image = [](int width) {
+        return QVariant::fromValue(std::make_shared<const QImage>(QImage(width, 2, QImage::Format_RGB32)));
+    };
+    const QVariant emptyList = QVariant(QStringList());
+    return {
+        {"title", "title", "Alien", "Aliens", "", ""},
+        {"genre", "genre", "Drama", "Horror", "", ""},
+        {"allGenres", "genre", list("Drama"), list("Horror"), emptyList, emptyList},
+        {"rating", "rating", "us|R|400|", "us|PG|200|", "", ""},
+        {"releaseDate", "releasedate", QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC),
+         QDateTime(QDate(1986, 7, 18), QTime(12, 0), Qt::UTC), MovieModel::emptyReleaseDate(), QVariant()},
+        {"artists", "actors", list("Weaver"), list("Biehn"), emptyList, emptyList},
+        {"directors", "directors", list("Scott"), list("Cameron"), emptyList, emptyList},
+        {"producers", "producers", list("Carroll"), list("Hurd"), emptyList, emptyList},
+        {"screenWriters", "writers", list("O'Bannon"), list("Giler"), emptyList, emptyList},
+        {"studio", "studio", "Brandywine", "Fox", "", ""},
+        {"shortDescription", "shortdesc", "In space", "This time it's war", "", ""},
+        {"longDescription", "longdesc", "long one", "long two", "", ""},
+        {"subtitle", "subtitle", "mine", "theirs", "", ""},
+        {"listOfDbChapters", "chapters", chapterList(1), chapterList(2), QVariant::fromValue(ChapterList()),
+         QVariant::fromValue(ChapterList())},
+        {"cover", "cover", image(3), image(5), QVariant::fromValue(noCoverImage()),
+         QVariant::fromValue(noCoverImage())},
+    };
+}
+
+// Covers are copied into a picture of their own: compare the pictures.
+bool sameValue(const QVariant& left, const QVariant& right)
+{
+    using Cover = std::shared_ptr<const QImage>;
+    if (left.metaType() == QMetaType::fromType<Cover>() && right.metaType() == QMetaType::fromType<Cover>()) {
+        const Cover a = left.value<Cover>();
+        const Cover b = right.value<Cover>();
+        return a == b || (a && b && a != noCoverImage() && b != noCoverImage() && *a == *b);
+    }
+    return left == right;
+}
+
+class MergeRulesTest : public MergeTest {
+protected:
+    // Merges a result whose only filled field is `field.key` into a record
+    // whose field holds `recordValue`. While empty results are held back,
+    // every other merged field must stay as it was.
+    QVariant merge(const MergedField& field, const QVariant& recordValue, const QVariant& resultValue, qint64 mode)
+    {
+        m_record = std::make_shared<MovieModel>();
+        m_result = std::make_shared<MovieModel>();
+        m_record->setFileUrl(QUrl::fromLocalFile("/movies/alien.m4v"));
+        // A cleared result holds the sentinel date, which would fill the record's empty date.
+        m_result->setReleaseDate(QDateTime());
+        EXPECT_TRUE(m_record->setValueForKey(field.key, recordValue));
+        EXPECT_TRUE(m_result->setValueForKey(field.key, resultValue));
+        m_record->setSearchResult(m_result);
+        QList<QVariant> before;
+        for (const MergedField& other : mergedFields())
+            before << m_record->valueForKey(other.key);
+        m_record->setTagged(true);
+
+        m_record->copySearchResultsToMovie(mode);
+
+        const auto fields = mergedFields();
+        const bool othersStay = settings().boolValue("DontOverwriteWithEmptyStrings");
+        for (qsizetype i = 0; othersStay && i < fields.size(); ++i) {
+            if (fields.at(i).key != field.key) {
+                EXPECT_TRUE(sameValue(m_record->valueForKey(fields.at(i).key), before.at(i)))
+                    << fields.at(i).key.toStdString() << " changed by a merge of " << field.key.toStdString();
+            }
+        }
+        return m_record->valueForKey(field.key);
+    }
+};
+
+TEST_F(MergeRulesTest, FillLeavesFilledFieldsAndFillsEmptyOnesEvenWhenProtected)
+{
+    for (const MergedField& field : mergedFields()) {
+        SCOPED_TRACE(field.key.toStdString());
+        protect({});
+        EXPECT_TRUE(
+            sameValue(merge(field, field.recordValue, field.resultValue, MovieModel::kCopyFill), field.recordValue));
+        EXPECT_TRUE(m_record->isTagged());
+        protect({field.protectedKey});
+        EXPECT_TRUE(sameValue(merge(field, field.emptyRecordValue, field.resultValue, MovieModel::kCopyFill),
+                              field.resultValue));
+    }
+}
+
+TEST_F(MergeRulesTest, OverwriteReplacesUnlessProtected)
+{
+    for (const MergedField& field : mergedFields()) {
+        SCOPED_TRACE(field.key.toStdString());
+        protect({});
+        EXPECT_TRUE(sameValue(merge(field, field.recordValue, field.resultValue, MovieModel::kCopyOverwrite),
+                              field.resultValue));
+        // All genre names alone are no tag of the file.
+        EXPECT_EQ(m_record->isTagged(), field.key == "allGenres");
+        protect({field.protectedKey});
+        EXPECT_TRUE(sameValue(merge(field, field.recordValue, field.resultValue, MovieModel::kCopyOverwrite),
+                              field.recordValue));
+        EXPECT_TRUE(m_record->isTagged());
+    }
+}
+
+TEST_F(MergeRulesTest, EmptyResultsAreHeldBackOnlyWhenAsked)
+{
+    for (const MergedField& field : mergedFields()) {
+        SCOPED_TRACE(field.key.toStdString());
+        holdBackEmptyResults(true);
+        EXPECT_TRUE(sameValue(merge(field, field.recordValue, field.emptyResultValue, MovieModel::kCopyOverwrite),
+                              field.recordValue));
+        EXPECT_TRUE(m_record->isTagged());
+        holdBackEmptyResults(false);
+        const QVariant merged = merge(field, field.recordValue, field.emptyResultValue, MovieModel::kCopyOverwrite);
+        if (field.key == "cover")
+            EXPECT_EQ(m_record->cover(), noCoverImage());
+        else
+            EXPECT_TRUE(sameValue(merged, field.emptyResultValue));
+    }
+}

@@ -73,6 +73,40 @@ TEST_F(GenreTest, ExtractsTheFirstMatchingGenreInTableOrder)
     EXPECT_TRUE(MovieGenre::extractGenreFromString(QString()).isNull());
 }
 
+TEST_F(GenreTest, EveryPatternFindsItsGenre)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"Sci-Fi & Fantasy", "sci fi|Science-Fiction|FANTASY|Fantasie|fantastic|Fantastisch"},
+        {"Thriller", "thriller|Crime|krimi|Film Noir|mystery|suspense|Politthriller|politics"},
+        {"Kids & Family", "kids|family|Animation|cartoon|Zeichentrick|Familienfilm|Kinderfilm"},
+        {"Documentary", "documentary|Dokumentation|documentation"},
+        {"Comedy",
+         "comedy|Kom\xc3\xb6"
+         "die|kom\xc3\xa4"
+         "die"},
+        {"Holiday", "Holiday"},
+        {"Classics", "classic|Klassiker"},
+        {"Horror", "horror"},
+        {"Independent", "independent|Indie"},
+        {"Music", "music|Musik|Musical"},
+        {"Romance", "romance|Romantik|Liebesfilm"},
+        {"Short Film", "short"},
+        {"Sport", "Sport"},
+        {"Western", "western"},
+        {"Drama", "drama|Reality|war|Krieg"},
+        {"Action & Adventure", "action|adventure|Abenteuer|disaster|Katastrophe|road movie"},
+    };
+    for (const auto& [genre, texts] : rows)
+        for (const QString& text : QString::fromUtf8(texts).split('|'))
+            EXPECT_EQ(MovieGenre::extractGenreFromString("a " + text + " b").toStdString(), genre)
+                << text.toStdString();
+    // A text that several patterns match gets the genre tried first.
+    EXPECT_EQ(MovieGenre::extractGenreFromString("Drama Thriller"), "Thriller");
+    EXPECT_EQ(MovieGenre::extractGenreFromString("Horror Western"), "Horror");
+    EXPECT_EQ(MovieGenre::extractGenreFromString("Kriegsdrama mit Musik"), "Music");
+    EXPECT_TRUE(MovieGenre::extractGenreFromString("road-movie").isNull());
+}
+
 TEST_F(GenreTest, FirstUseLoadsTheDatabaseNamesOnce)
 {
     EXPECT_FALSE(MovieGenre::tmdbGenreNames().has_value());
@@ -87,10 +121,17 @@ TEST_F(GenreTest, FirstUseLoadsTheDatabaseNamesOnce)
 
 TEST_F(GenreTest, LoadWithLanguageAndCountry)
 {
+    // As the first use, the call loads the names without language first.
     MovieGenre::setTMDbGenreNames("de", "de");
-    ASSERT_EQ(server.requestCount(), 1);
-    EXPECT_EQ(server.requests()[0].query, "api_key=" + kKey + "&language=de_DE");
+    ASSERT_EQ(server.requestCount(), 2);
+    EXPECT_EQ(server.requests()[0].query, "api_key=" + kKey);
+    EXPECT_EQ(server.requests()[1].query, "api_key=" + kKey + "&language=de_DE");
     EXPECT_TRUE(MovieGenre::tmdbGenreNames()->contains(QString::fromUtf8("Komödie")));
+
+    MovieGenre::setTMDbGenreNames("en", "us");
+    ASSERT_EQ(server.requestCount(), 3);
+    EXPECT_EQ(server.requests()[2].query, "api_key=" + kKey + "&language=en_US");
+    EXPECT_TRUE(MovieGenre::tmdbGenreNames()->contains("Comedy"));
 }
 
 TEST_F(GenreTest, FailedLoadKeepsTheFallbackNames)
@@ -118,12 +159,14 @@ TEST_F(GenreTest, FailedLoadKeepsTheFallbackNames)
 
 TEST_F(GenreTest, ErrorDocumentAndMissingKeyAlsoFallBack)
 {
+    MovieGenre::genreNames();  // the first use, with its own load
+    server.clearRequests();
     server.route("GET", "/3/genre/movie/list", FakeReply::fromFile("tmdb/error-401.json", 401));
     platform::LogCapture log;
     MovieGenre::setTMDbGenreNames(QString(), QString());
     EXPECT_EQ(MovieGenre::tmdbGenreNames()->size(), 19);
-    EXPECT_EQ(log.lines(),
-              QStringList({"setTMDbGenreNames falsed: Invalid API key: You must be granted a valid key."}));
+    EXPECT_EQ(log.lines().join('\n').toStdString(),
+              "setTMDbGenreNames falsed: Invalid API key: You must be granted a valid key.");
 
     qunsetenv("KORVALANE_TMDB_API_KEY");
     log.clear();
@@ -166,6 +209,51 @@ TEST_F(GenreTest, GenreNamesFollowTheSettings)
     const QStringList database = MovieGenre::genreNames();
     ASSERT_EQ(database.size(), 19);
     EXPECT_EQ(database[15], "TV Movie");
+}
+
+TEST_F(GenreTest, WhichListsTheSettingsChoose)
+{
+    MovieGenre::setTMDbGenreNames("en", QString());  // the database's 19 English names
+    const QStringList builtIn = MovieGenre::builtInGenreNames();
+    const QStringList database = *MovieGenre::tmdbGenreNames();
+    const auto sorted = [](QStringList names) {
+        names.sort(Qt::CaseInsensitive);
+        return names;
+    };
+    struct Row {
+        bool useDatabase;
+        bool onlyUser;
+        QStringList user;
+        QStringList expected;
+    };
+    const Row rows[] = {
+        {false, false, {}, builtIn},
+        {true, false, {}, database},
+        {false, true, {}, {}},
+        {true, true, {}, {}},
+        {true, false, {"Anime"}, sorted(database + QStringList{"Anime"})},
+        {true, true, {"Zombie", "anime"}, {"anime", "Zombie"}},
+        // Duplicates stay.
+        {false, false, {"Drama"}, sorted(builtIn + QStringList{"Drama"})},
+    };
+    platform::Settings& settings = platform::Settings::shared();
+    for (const Row& row : rows) {
+        settings.setValue("UseTMDBGenres", row.useDatabase);
+        settings.setValue("OnlyUserDefinedGenres", row.onlyUser);
+        settings.setValue("UserDefinedGenres", row.user);
+        EXPECT_EQ(MovieGenre::genreNames().join('|').toStdString(), row.expected.join('|').toStdString())
+            << row.useDatabase << row.onlyUser << row.user.join(',').toStdString();
+    }
+    EXPECT_EQ(MovieGenre::genreNames().count("Drama"), 2);
+}
+
+TEST_F(GenreTest, AnEmptyDatabaseListOffersNothing)
+{
+    server.route("GET", "/3/genre/movie/list", FakeReply::bytes(R"({"genres":[]})"));
+    platform::Settings::shared().setValue("UseTMDBGenres", true);
+    EXPECT_TRUE(MovieGenre::genreNames().isEmpty());
+    ASSERT_TRUE(MovieGenre::tmdbGenreNames().has_value());
+    EXPECT_TRUE(MovieGenre::tmdbGenreNames()->isEmpty());
 }
 
 TEST(TMDbMovieGenres, MapsNamesExactly)

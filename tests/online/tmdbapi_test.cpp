@@ -1,6 +1,6 @@
 #include "online/tmdbapi.h"
 
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
@@ -87,6 +87,13 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
     NamedFailure busy = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/1?api_key=" + kKey)); });
     EXPECT_EQ(busy.reason(), "Busy");
     EXPECT_EQ(api.status(), 2);
+
+    // Presence alone counts, also of an empty code and without a message.
+    server.route("GET", "/3/movie/6", FakeReply::bytes(R"({"status_code":null,"results":[]})"));
+    NamedFailure bare = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/6?api_key=" + kKey)); });
+    EXPECT_EQ(bare.name(), "TMDbRequestFailed");
+    EXPECT_TRUE(bare.reason().isEmpty());
+    EXPECT_EQ(api.status(), 2);
 }
 
 TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
@@ -126,7 +133,7 @@ TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
 }
 
 // Records what status() reads while the request is still in flight.
-class StatusWatcher : public ModalSession {
+class StatusWatcher : public platform::ModalSession {
 public:
     explicit StatusWatcher(const TMDbAPI& api) : m_api(api) {}
     void runModalSession() override { seen.append(m_api.status()); }
@@ -177,13 +184,18 @@ TEST_F(TMDbAPITest, GenreNamesAskForTheRightLanguageTag)
 
     api.getGenreNames("fr", QString());
     api.getGenreNames(QString(), "us");
+    // Empty texts count as none.
+    api.getGenreNames("en", "");
+    api.getGenreNames("", "de");
 
     const QList<testsupport::FakeRequest> requests = server.requests();
-    ASSERT_EQ(requests.size(), 4);
+    ASSERT_EQ(requests.size(), 6);
     EXPECT_EQ(requests[0].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey + "&language=de_DE");
     EXPECT_EQ(requests[1].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey);
     EXPECT_EQ(requests[2].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey + "&language=fr");
     EXPECT_EQ(requests[3].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey);
+    EXPECT_EQ(requests[4].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey + "&language=en");
+    EXPECT_EQ(requests[5].pathAndQuery(), "/3/genre/movie/list?api_key=" + kKey);
 }
 
 TEST_F(TMDbAPITest, GenreNamesWithoutGenresAreEmpty)
@@ -201,6 +213,8 @@ TEST_F(TMDbAPITest, ImageBaseAddressComesFromTheConfiguration)
                      .withReplaced("http://image.tmdb.org/t/p/", server.url("/t/p/").toUtf8()));
     api.getImageBaseUrl();
     EXPECT_EQ(TMDbAPI::imageBaseUrl(), server.url("/t/p/"));
+    ASSERT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(server.requests()[0].pathAndQuery(), "/3/configuration?api_key=" + kKey);
 }
 
 TEST_F(TMDbAPITest, ImageBaseAddressKeepsTheDefaultWhenTheConfigurationFails)
@@ -209,10 +223,16 @@ TEST_F(TMDbAPITest, ImageBaseAddressKeepsTheDefaultWhenTheConfigurationFails)
     failureOf([&] { api.getImageBaseUrl(); });
     EXPECT_EQ(TMDbAPI::imageBaseUrl(), "https://image.tmdb.org/t/p/");
 
-    server.route("GET", "/3/configuration", FakeReply::bytes(R"({"images":{"secure_base_url":"x"}})"));
-    TMDbAPI::setImageBaseUrl(QString());
-    api.getImageBaseUrl();
-    EXPECT_EQ(TMDbAPI::imageBaseUrl(), TMDbAPI::kDefaultImageBaseUrl);
+    // Configurations that name no usable address keep the default too.
+    for (const QByteArray reply :
+         {R"({"images":{"secure_base_url":"x"}})", R"({"images":{"base_url":null}})", R"({"images":{"base_url":""}})",
+          R"({"images":{"base_url":["x"]}})", R"({"images":"x"})", R"({"change_keys":[]})"}) {
+        server.route("GET", "/3/configuration", FakeReply::bytes(reply));
+        TMDbAPI::setImageBaseUrl(QString());
+        api.getImageBaseUrl();
+        EXPECT_EQ(TMDbAPI::imageBaseUrl(), TMDbAPI::kDefaultImageBaseUrl) << reply.toStdString();
+        EXPECT_EQ(api.status(), 1);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "online/tmdbapi.h"
 #include "online/webrequest.h"
 #include "platform/notificationcenter.h"
+#include "platform/pumpevents.h"
 #include "platform/settings.h"
 
 #include <QBuffer>
@@ -69,6 +70,9 @@ void TmdbLookupTest::SetUp()
     qputenv("KORVALANE_TMDB_URL", server.baseUrl().toUtf8());
     qputenv("KORVALANE_TMDB_API_KEY", kApiKey);
     WebRequest::setTimeoutSeconds(5.0);
+    // The fake server answers at once: every wait slice may be a tenth as long.
+    m_previousSliceScale = platform::pumpSliceScale();
+    platform::setPumpSliceScale(0.1);
     // Every test starts as a new process would: no image address read yet.
     TMDbAPI::setImageBaseUrl(QString());
 
@@ -92,6 +96,7 @@ void TmdbLookupTest::TearDown()
     platform::Settings::useFolder(m_previousSettingsFolder);
     platform::Settings::shared().registerDefaults(m_previousDefaults);
     WebRequest::setTimeoutSeconds(30.0);
+    platform::setPumpSliceScale(m_previousSliceScale);
     qunsetenv("KORVALANE_TMDB_URL");
     qunsetenv("KORVALANE_TMDB_API_KEY");
 }

@@ -5,7 +5,7 @@
 // rendition so a test can tell which one it got.
 
 #include "model/moviemodel.h"
-#include "online/modalsession.h"
+#include "platform/modalsession.h"
 #include "platform/log.h"
 #include "platform/progressindicator.h"
 #include "support/fakeserver.h"
@@ -77,7 +77,7 @@ private:
     std::function<void(const QString&)> m_onCall;
 };
 
-class CountingSession : public ModalSession {
+class CountingSession : public platform::ModalSession {
 public:
     void runModalSession() override { ++turns; }
     int turns = 0;
@@ -109,6 +109,7 @@ private:
     QTemporaryDir m_settingsFolder;
     QString m_previousSettingsFolder;
     QVariantMap m_previousDefaults;
+    double m_previousSliceScale = 1.0;
 };
 
 }  // namespace tmdblookuptest

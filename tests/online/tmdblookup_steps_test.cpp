@@ -247,3 +247,91 @@ TEST_F(TmdbLookupStepsTest, MissingTotalIsNoReasonToRetry)
     reply("/3/search/movie", R"({"page":1,"total_results":3})");
     EXPECT_FALSE(client.movieSearchResult("Five", "de"));
 }
+
+TEST_F(TmdbLookupStepsTest, DetailsSetOnlyTheFieldsTheReplyHolds)
+{
+    settings().setValue("UseTMDBGenres", true);
+    settings().setValue("ListTMDbGenresAsList", true);
+    movie->setTitle("Kept title");
+    movie->setStudio("Kept studio");
+    movie->setImdbID("tt0000001");
+    movie->setReleaseDate(QDateTime(QDate(2000, 1, 1), QTime(12, 0), Qt::UTC));
+    reply("/3/movie/7", R"({"adult":true,"genres":[],"overview":"Kurz (lang) gesagt","production_companies":[],)"
+                        R"("release_date":""})");
+    client.getMovieInfos("7", "de");
+    EXPECT_EQ(movie->explicitFlag(), 1);
+    EXPECT_EQ(movie->allGenres(), QStringList());
+    // No genres as a list is the empty text, not none.
+    EXPECT_FALSE(movie->genre().isNull());
+    EXPECT_TRUE(movie->genre().isEmpty());
+    EXPECT_EQ(movie->shortDescription(), movie->longDescription());
+    EXPECT_FALSE(movie->shortDescription().contains("lang"));
+    EXPECT_TRUE(movie->releaseDate().isNull());
+    EXPECT_EQ(movie->title(), "Kept title");
+    EXPECT_EQ(movie->studio(), "Kept studio");
+    EXPECT_EQ(movie->imdbID(), "tt0000001");
+
+    // Not as a list, an empty genre list leaves the genre alone.
+    settings().setValue("ListTMDbGenresAsList", false);
+    movie->setGenre("Western");
+    client.getMovieInfos("7", "de");
+    EXPECT_EQ(movie->genre(), "Western");
+}
+
+TEST_F(TmdbLookupStepsTest, BuiltInGenresOfAGermanLookupComeFromTheEnglishDetails)
+{
+    const QString key = "api_key=" + QString(kApiKey);
+    server.route("GET", "/3/movie/7", key + "&language=de",
+                 FakeReply::bytes(R"({"genres":[{"id":37,"name":"Western"}],"title":"Sieben"})"));
+    server.route("GET", "/3/movie/7", key + "&language=en",
+                 FakeReply::bytes(R"({"genres":[{"id":35,"name":"Comedy"}],"title":"Seven"})"));
+    reply("/3/movie/7/casts", R"({"id":7,"cast":[],"crew":[]})");
+    reply("/3/movie/7/releases", R"({"id":7,"countries":[]})");
+
+    const std::shared_ptr<MovieModel> found =
+        client.readTmDBInformation("7", true, "de", "de", nullptr, nullptr, nullptr, std::nullopt, false);
+    ASSERT_TRUE(found) << log.lines().join('\n').toStdString();
+    EXPECT_EQ(found->title(), "Sieben");
+    EXPECT_EQ(found->genre(), "Comedy");
+    ASSERT_TRUE(found->allGenres());
+    EXPECT_TRUE(found->allGenres()->contains("<b>Comedy</b>"));
+    EXPECT_FALSE(found->allGenres()->contains("<b>Western</b>"));
+    EXPECT_EQ(requestLines().filter("/3/movie/7?").size(), 2);
+}
+
+TEST_F(TmdbLookupStepsTest, PosterWithoutLanguageFieldIsSkipped)
+{
+    reply(
+        "/3/movie/7/images",
+        R"({"id":7,"posters":[{"aspect_ratio":0.667,"height":3,"file_path":"/nofield.jpg","vote_count":9,"width":2},)"
+        R"({"aspect_ratio":0.667,"height":3,"iso_639_1":null,"file_path":"/neutral.jpg","vote_count":1,"width":2}]})");
+    server.route("GET", "/t/p/w154/neutral.jpg", FakeReply::bytes(pngBytes({4, 6}, posterColour(2)), "image/png"));
+    client.getPosterImages("7", "de", nullptr);
+    ASSERT_TRUE(movie->imageModels());
+    ASSERT_EQ(movie->imageModels()->size(), 1);
+    EXPECT_EQ(movie->imageModels()->at(0)->language(), "");
+    EXPECT_FALSE(requestLines().join(' ').contains("nofield"));
+}
+
+TEST_F(TmdbLookupStepsTest, HitThumbnailsAreShownAt32By48Points)
+{
+    server.route("GET", "/t/p/w92/square.jpg", FakeReply::bytes(pngBytes({50, 50}, posterColour(3)), "image/png"));
+    server.route("GET", "/t/p/w92/tall.jpg", FakeReply::bytes(pngBytes({64, 96}, posterColour(4)), "image/png"));
+    server.route("GET", "/t/p/w92/wide.jpg", FakeReply::bytes(pngBytes({3000, 100}, posterColour(5)), "image/png"));
+    client.getMovieSearchItems(hitsOf(R"([{"id":1,"title":"Square","poster_path":"/square.jpg"},)"
+                                      R"({"id":2,"title":"Tall","poster_path":"/tall.jpg"},)"
+                                      R"({"id":3,"title":"Wide","poster_path":"/wide.jpg"}])"));
+    const auto& hits = client.movieSearchList();
+    ASSERT_EQ(hits.size(), 3);
+    ASSERT_TRUE(hits[0]->image());
+    EXPECT_EQ(hits[0]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    EXPECT_EQ(hits[0]->image()->pixel(10, 10), posterColour(3).rgb());
+    // A thumbnail of that shape keeps its pixels.
+    ASSERT_TRUE(hits[1]->image());
+    EXPECT_EQ(hits[1]->image()->size(), QSize(64, 96));
+    EXPECT_EQ(hits[1]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    // A huge picture is not redrawn at full size.
+    ASSERT_TRUE(hits[2]->image());
+    EXPECT_EQ(hits[2]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    EXPECT_LE(hits[2]->image()->width(), 4 * 32);
+}

@@ -472,3 +472,44 @@ TEST_F(TmdbLookupTest, ModalSessionGetsTurnsWhileTheLookupWaits)
     EXPECT_GE(session.turns, 20);
     EXPECT_EQ(client.webRequest()->modalSession(), &session);
 }
+
+TEST_F(TmdbLookupTest, FirstHitWithoutIdIsNotFoundAfterTheHitsAreListed)
+{
+    server.route("GET", "/3/search/movie",
+                 FakeReply::bytes(R"({"page":1,"results":[{"id":null,"poster_path":null,"release_date":"1979-05-25",)"
+                                  R"("title":"Nameless"}],"total_pages":1,"total_results":1})"));
+    TMDbAPI client;
+    EXPECT_FALSE(lookUp(client, "Alien #1979"));
+    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(log.lines(),
+              QStringList({"readTMDBInformation: MovieNotFoundException: Request to read movie data failed"}));
+    ASSERT_EQ(client.movieSearchList().size(), 1);
+    EXPECT_EQ(client.movieSearchList()[0]->title(), "Nameless");
+    EXPECT_EQ(requestLines().last(), "/t/p/w92");
+    EXPECT_FALSE(requestLines().join(' ').contains("/3/movie/"));
+}
+
+TEST_F(TmdbLookupTest, SearchReplyWithoutHitListIsNotFound)
+{
+    server.route("GET", "/3/search/movie", FakeReply::bytes(R"({"page":1,"total_pages":1,"total_results":4})"));
+    TMDbAPI client;
+    EXPECT_FALSE(lookUp(client, "Alien #1979"));
+    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(log.lines(),
+              QStringList({"readTMDBInformation: MovieNotFoundException: Request to read movie data failed"}));
+    EXPECT_TRUE(client.movieSearchList().isEmpty());
+    EXPECT_EQ(searchRequests().size(), 1);
+}
+
+TEST_F(TmdbLookupTest, CancelDuringARequestEndsTheLookupAsCancelled)
+{
+    server.route("GET", "/3/movie/348/releases", std::nullopt, [](const testsupport::FakeRequest&) {
+        postAbortSoon(20);
+        return FakeReply::fromFile("tmdb/releases-348.json").withDelay(2000);
+    });
+    TMDbAPI client;
+    EXPECT_FALSE(lookUp(client, "Alien #1979"));
+    EXPECT_EQ(client.status(), 3);
+    EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbRequestFailed: Request on TMDb failed"}));
+    EXPECT_FALSE(requestLines().join(' ').contains("/images"));
+}

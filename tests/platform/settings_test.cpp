@@ -76,3 +76,39 @@ TEST(SharedSettings, TestsNeverUseTheRealConfigFolder)
 {
     EXPECT_TRUE(Settings::shared().fileName().startsWith(qEnvironmentVariable("HOME")));
 }
+
+TEST_F(SettingsTest, TextListAndDataOfTheWrongTypeFallBackToTheDefault)
+{
+    settings.registerDefaults({{"CountrySettingsForSearch", "us"},
+                               {"FiledsNotToBeOverwritten", QStringList{"title"}},
+                               {"WorkingDirectoryBookmark", QByteArray()}});
+    settings.setValue("CountrySettingsForSearch", QVariantList{1, 2});
+    settings.setValue("FiledsNotToBeOverwritten", QVariantMap{{"a", 1}});
+    settings.setValue("WorkingDirectoryBookmark", 12);
+    EXPECT_EQ(settings.stringValue("CountrySettingsForSearch"), "us");
+    EXPECT_EQ(settings.stringListValue("FiledsNotToBeOverwritten"), QStringList{"title"});
+    EXPECT_TRUE(settings.dataValue("WorkingDirectoryBookmark").isEmpty());
+    settings.setValue("CountrySettingsForSearch", "gb");
+    EXPECT_EQ(settings.stringValue("CountrySettingsForSearch"), "gb");
+}
+
+TEST_F(SettingsTest, AStoredEmptyListStaysEmpty)
+{
+    settings.registerDefaults({{"FiledsNotToBeOverwritten", QStringList{"title"}}});
+    settings.setValue("FiledsNotToBeOverwritten", QStringList());
+    settings.synchronize();
+    Settings reopened(dir.path());
+    reopened.registerDefaults({{"FiledsNotToBeOverwritten", QStringList{"title"}}});
+    EXPECT_TRUE(reopened.stringListValue("FiledsNotToBeOverwritten").isEmpty());
+    reopened.remove("FiledsNotToBeOverwritten");
+    EXPECT_EQ(reopened.stringListValue("FiledsNotToBeOverwritten"), QStringList{"title"});
+}
+
+TEST_F(SettingsTest, DataSurvivesAReopenByteForByte)
+{
+    const QByteArray bytes("/home/a b/\xc3\xa9\x00x", 14);
+    settings.setValue("WorkingDirectoryBookmark", bytes);
+    settings.synchronize();
+    Settings reopened(dir.path());
+    EXPECT_EQ(reopened.dataValue("WorkingDirectoryBookmark"), bytes);
+}

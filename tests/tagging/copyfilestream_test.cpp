@@ -75,6 +75,26 @@ TEST_F(CopyFileStreamTest, StartsIdleAndOnlyMovesDataFromTheEventLoop)
     EXPECT_EQ(readFile(path("out.bin")), patterned(1000));
 }
 
+TEST_F(CopyFileStreamTest, GoesFromOpenedThroughCopyingToFinished)
+{
+    ASSERT_TRUE(writeFile(path("in.bin"), patterned(chunk * 2)));
+    CopyFileStream copy(url("in.bin"), url("out.bin"));
+    copy.start();
+    QList<qint64> statuses{copy.status()};
+    for (int turn = 0; turn < 1000 && !isOver(copy); ++turn) {
+        QCoreApplication::processEvents();
+        if (statuses.last() != copy.status())
+            statuses << copy.status();
+    }
+    EXPECT_EQ(statuses, (QList<qint64>{CopyFileStream::Idle, CopyFileStream::Opened, CopyFileStream::Copying,
+                                       CopyFileStream::Finished}));
+    // Finished stays finished, and a finished copy does not start again.
+    copy.start();
+    platform::pumpEvents(0.01);
+    EXPECT_EQ(copy.status(), CopyFileStream::Finished);
+    EXPECT_EQ(copy.bytesWritten(), quint64(chunk * 2));
+}
+
 TEST_F(CopyFileStreamTest, EmptySourceGivesEmptyDestination)
 {
     ASSERT_TRUE(writeFile(path("empty.bin"), {}));
@@ -133,6 +153,18 @@ TEST_F(CopyFileStreamTest, UnwritableDestinationEndsInErrorAndADirectoryIsNeverR
     copy.cancel();
     EXPECT_EQ(copy.status(), CopyFileStream::Cancelled);
     EXPECT_TRUE(QFileInfo(path("folder")).isDir());
+}
+
+TEST_F(CopyFileStreamTest, AWriteThatFailsHalfWayEndsInError)
+{
+    if (!QFileInfo::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    ASSERT_TRUE(writeFile(path("in.bin"), patterned(chunk * 3)));
+    CopyFileStream copy(url("in.bin"), QUrl::fromLocalFile("/dev/full"));
+    copy.start();
+    runToEnd(copy);
+    EXPECT_EQ(copy.status(), CopyFileStream::Error);
+    EXPECT_EQ(copy.bytesWritten(), 0u);
 }
 
 TEST_F(CopyFileStreamTest, DestinationInAMissingFolderEndsInError)

@@ -2,8 +2,11 @@
 
 #include "model/moviemodel.h"
 #include "platform/log.h"
+#include "platform/propertylist.h"
 #include "tagging/namingtestsupport.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTimeZone>
 
 namespace {
@@ -22,6 +25,19 @@ QDateTime noon(int year)
 
 class EyeTVEPegLoaderTest : public FreshSettingsTest {
 protected:
+    // A recording in a temporary folder whose entry `plist` (a path inside it) holds `properties`.
+    QUrl recordingWith(const QString& plist, const QVariantMap& properties)
+    {
+        const QString path = m_folder.filePath("Made.eyetv/" + plist);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        const std::optional<QByteArray> xml = platform::xmlPropertyList(properties);
+        EXPECT_TRUE(xml && touch(path, *xml)) << plist.toStdString();
+        return QUrl::fromLocalFile(m_folder.filePath("Made.eyetv"));
+    }
+
+    static QVariantMap guide(const QVariantMap& epg) { return QVariantMap{{"epg info", epg}}; }
+
+    QTemporaryDir m_folder;
     MovieModel m_movie;
 };
 
@@ -94,6 +110,52 @@ TEST_F(EyeTVEPegLoaderTest, WithoutGuideDataTheRecordIsUntouched)
     EXPECT_EQ(m_movie.title(), "Mine");
     EXPECT_EQ(m_movie.genre(), "Drama");
     EXPECT_EQ(m_movie.releaseDate(), MovieModel::emptyReleaseDate());
+}
+
+TEST_F(EyeTVEPegLoaderTest, AbsentGuideKeysClearRatingCastAndGenreButKeepTitleAndTexts)
+{
+    const QUrl sparse = recordingWith("a.eyetvp", guide({{"CONTENT", "Nachrichten"}}));
+
+    m_movie.setTitle("Mine");
+    m_movie.setShortDescription("short");
+    m_movie.setReleaseDate(noon(1990));
+    m_movie.setRating("mpaa|R|400|");
+    m_movie.setArtists(QStringList{"Someone"});
+    m_movie.setGenre("Drama");
+    ASSERT_TRUE(loadEyeTVEPegInfos(sparse, m_movie, "us"));
+    EXPECT_EQ(m_movie.title(), "Mine");
+    EXPECT_EQ(m_movie.shortDescription(), "short");
+    EXPECT_EQ(m_movie.releaseDate(), noon(2012));
+    EXPECT_TRUE(m_movie.rating().isNull());
+    EXPECT_FALSE(m_movie.artists().has_value());
+    EXPECT_TRUE(m_movie.genre().isNull());
+}
+
+TEST_F(EyeTVEPegLoaderTest, AYearThatIsNoYearGivesNoDate)
+{
+    m_movie.setReleaseDate(noon(1990));
+    ASSERT_TRUE(loadEyeTVEPegInfos(recordingWith("a.eyetvp", guide({{"YEAR", "unbekannt"}})), m_movie, "us"));
+    EXPECT_FALSE(m_movie.releaseDate().isValid());
+}
+
+TEST_F(EyeTVEPegLoaderTest, TakesTheFirstGuideFileInSubpathOrderAndOnlyItsExactExtension)
+{
+    recordingWith("0.EYETVP", guide({{"TITLE", "upper case"}}));
+    recordingWith("Data/1.eyetvp", guide({{"TITLE", "first"}}));
+    const QUrl url = recordingWith("z.eyetvp", guide({{"TITLE", "last"}}));
+    ASSERT_TRUE(loadEyeTVEPegInfos(url, m_movie, "us"));
+    EXPECT_EQ(m_movie.title(), "first");
+}
+
+TEST_F(EyeTVEPegLoaderTest, AHugeGuideFileIsNotRead)
+{
+    const QUrl url = recordingWith("a.eyetvp", guide({{"TITLE", "huge"}}));
+    QFile file(url.toLocalFile() + "/a.eyetvp");
+    ASSERT_TRUE(file.resize(qint64(33) << 20));  // sparse: no disk used
+    platform::LogCapture log;
+    EXPECT_FALSE(loadEyeTVEPegInfos(url, m_movie, "us"));
+    EXPECT_EQ(log.lines(), QStringList{"Error reading plist: file too large"});
+    EXPECT_TRUE(m_movie.title().isNull());
 }
 
 TEST(EyeTVGuideTextTest, NamesOnePerLine)

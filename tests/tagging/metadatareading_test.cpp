@@ -1,4 +1,5 @@
 #include "model/moviemodel.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "platform/log.h"
 #include "platform/settings.h"
@@ -11,15 +12,11 @@
 
 #include <gtest/gtest.h>
 
+using moviefiletest::urlOf;
 using testsupport::MovieFactory;
 using testsupport::MovieSpec;
 
 namespace {
-
-QUrl urlOf(const QString& path)
-{
-    return QUrl::fromLocalFile(path);
-}
 
 class MetaDataReading : public ::testing::Test {
 protected:
@@ -43,6 +40,14 @@ protected:
     bool read(const QString& path, const QString& language = "en")
     {
         return MetaDataUtilities::readMetaDataFromURL(urlOf(path), movie, language);
+    }
+
+    // Replaces the tag set of `file` by `tags`, as another tagger would.
+    static void storeTags(const QString& file, const mp4::Tags& tags)
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        ASSERT_TRUE(modified.setTags(tags));
+        ASSERT_TRUE(modified.close());
     }
 
     // A picture of `size` bytes that begins like a JPEG, for the size thresholds.
@@ -285,9 +290,9 @@ TEST_F(MetaDataReading, FirstArtworkIsTheCoverAndTheOthersAreOlderCovers)
 TEST_F(MetaDataReading, TinyArtworksAreNotCovers)
 {
     const QString file = plainMovie("tiny.mp4");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--artwork", tinyPicture("p99.jpg", 99), "--artwork",
-                                                tinyPicture("p100.jpg", 100), "--artwork",
-                                                tinyPicture("p101.jpg", 101)}));
+    ASSERT_TRUE(
+        factory.atomicParsleyTag(file, {"--artwork", tinyPicture("p99.jpg", 99), "--artwork",
+                                        tinyPicture("p100.jpg", 100), "--artwork", tinyPicture("p101.jpg", 101)}));
     ASSERT_TRUE(factory.atomicParsleyTags(file).contains("3 pieces of artwork"));
     ASSERT_TRUE(read(file));
     EXPECT_FALSE(movie.coverIsSet());  // 99 bytes: too small
@@ -312,14 +317,29 @@ TEST_F(MetaDataReading, ItemsWrittenByAtomicParsley)
         "<dict><key>name</key><string>Max</string></dict></array>"
         "<key>producers</key><array/>"
         "<key>studio</key><string>Studio Ü</string></dict></plist>";
-    ASSERT_TRUE(factory.atomicParsleyTag(
-        file, {"--title", "AP Title", "--artist", "Someone, Else", "--stik", "Movie", "--hdvideo", "true",
-               "--advisory", "explicit", "--cnID", "123456", "--geID", "4401", "--apID", "someone@example.org",
-               "--xID", "vendor:id:1", "--encodedBy", "Encoder", "--encodingTool", "Tool 1.0", "--category", "Cat",
-               "--keyword", "Key", "--podcastFlag", "true", "--gapless", "true", "--purchaseDate",
-               "2011-03-04T05:06:07Z", "--sortOrder", "name", "Title, AP", "--sortOrder", "composer", "Comp, Sort",
-               "--rDNSatom", castList, "name=iTunMOVI", "domain=com.apple.iTunes", "--rDNSatom",
-               "de-movie|FSK 12|200|", "name=iTunEXTC", "domain=com.apple.iTunes"}));
+    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--title",        "AP Title",
+                                                "--artist",       "Someone, Else",
+                                                "--stik",         "Movie",
+                                                "--hdvideo",      "true",
+                                                "--advisory",     "explicit",
+                                                "--cnID",         "123456",
+                                                "--geID",         "4401",
+                                                "--apID",         "someone@example.org",
+                                                "--xID",          "vendor:id:1",
+                                                "--encodedBy",    "Encoder",
+                                                "--encodingTool", "Tool 1.0",
+                                                "--category",     "Cat",
+                                                "--keyword",      "Key",
+                                                "--podcastFlag",  "true",
+                                                "--gapless",      "true",
+                                                "--purchaseDate", "2011-03-04T05:06:07Z",
+                                                "--sortOrder",    "name",
+                                                "Title, AP",      "--sortOrder",
+                                                "composer",       "Comp, Sort",
+                                                "--rDNSatom",     castList,
+                                                "name=iTunMOVI",  "domain=com.apple.iTunes",
+                                                "--rDNSatom",     "de-movie|FSK 12|200|",
+                                                "name=iTunEXTC",  "domain=com.apple.iTunes"}));
     ASSERT_TRUE(read(file));
 
     EXPECT_EQ(movie.title(), "AP Title");
@@ -364,8 +384,8 @@ TEST_F(MetaDataReading, CastListWithoutDirectorsLeavesTheArtistTagInCharge)
 TEST_F(MetaDataReading, BrokenCastListIsIgnored)
 {
     const QString file = plainMovie("broken.m4v");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--rDNSatom", "<plist><dict><key>cast</key><arr", "name=iTunMOVI",
-                                                "domain=com.apple.iTunes"}));
+    ASSERT_TRUE(factory.atomicParsleyTag(
+        file, {"--rDNSatom", "<plist><dict><key>cast</key><arr", "name=iTunMOVI", "domain=com.apple.iTunes"}));
     ASSERT_TRUE(read(file));
     EXPECT_FALSE(movie.artists());
     EXPECT_FALSE(movie.directors());
@@ -374,8 +394,8 @@ TEST_F(MetaDataReading, BrokenCastListIsIgnored)
 TEST_F(MetaDataReading, TextsOfNAMeanNothing)
 {
     const QString file = plainMovie("na.m4v");
-    ASSERT_TRUE(factory.atomicParsleyTag(file, {"--title", "NA", "--genre", "NA", "--comment", "na",
-                                                "--artist", "NA"}));
+    ASSERT_TRUE(
+        factory.atomicParsleyTag(file, {"--title", "NA", "--genre", "NA", "--comment", "na", "--artist", "NA"}));
     ASSERT_TRUE(read(file));
     EXPECT_TRUE(movie.title().isNull());
     EXPECT_TRUE(movie.genre().isNull());
@@ -396,21 +416,16 @@ TEST_F(MetaDataReading, SortTitleEqualToTheTitleIsNotKept)
 TEST_F(MetaDataReading, IntegerTagsKeepTheirFullWidth)
 {
     const QString file = plainMovie("wide.m4v");
-    {
-        auto modified = mp4::MovieFile::openForModify(file.toStdString());
-        ASSERT_TRUE(modified) << modified.error().message;
-        mp4::Tags tags;
-        tags.contentID = 123456;
-        tags.playlistID = 5000000000ull;
-        tags.genreType = 300;
-        tags.iTunesCountry = 143443;
-        tags.artistID = 4000000000u;
-        tags.composerID = 77;
-        tags.iTunesAccountType = 1;
-        tags.podcast = 0;
-        ASSERT_TRUE(modified->setTags(tags));
-        ASSERT_TRUE(modified->close());
-    }
+    mp4::Tags tags;
+    tags.contentID = 123456;
+    tags.playlistID = 5000000000ull;
+    tags.genreType = 300;
+    tags.iTunesCountry = 143443;
+    tags.artistID = 4000000000u;
+    tags.composerID = 77;
+    tags.iTunesAccountType = 1;
+    tags.podcast = 0;
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.contentId(), 123456);
     EXPECT_EQ(movie.playlistId(), 5000000000ll);
@@ -450,4 +465,64 @@ TEST_F(MetaDataReading, PictureFormatTagWinsOverTheWidth)
     spec.metadata = {{"hd_video", "0"}};
     ASSERT_TRUE(read(factory.make(spec, "sd.mp4")));
     EXPECT_EQ(movie.hdVideo(), 0);
+}
+
+TEST_F(MetaDataReading, SortNameStandsAloneAndDamagedTextsReadAsAbsent)
+{
+    const QString file = plainMovie("sortonly.m4v");
+    mp4::Tags tags;
+    tags.sortName = "Sorted, The";
+    tags.genre = "Dr\xE4ma";       // Latin-1, not UTF-8
+    tags.artist = "Ann,B\xF6rje";  // no cast from it either
+    tags.comments = "";
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
+    ASSERT_TRUE(read(file));
+    EXPECT_TRUE(movie.title().isNull());
+    EXPECT_EQ(movie.sortTitle(), "Sorted, The");  // kept although there is no title to differ from
+    EXPECT_TRUE(movie.genre().isNull());
+    EXPECT_TRUE(movie.artist().isNull());
+    EXPECT_FALSE(movie.artists());
+    EXPECT_EQ(movie.comments(), "");  // an empty tag is still a tag
+    EXPECT_FALSE(movie.comments().isNull());
+    EXPECT_TRUE(movie.rating().isNull());  // no rating item
+
+    tags = mp4::Tags{};
+    tags.name = "Title";
+    tags.sortName = "";
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(movie.title(), "Title");
+    EXPECT_TRUE(movie.sortTitle().isNull());  // an empty sort name is none
+}
+
+TEST_F(MetaDataReading, TextTagsEndAtTheirFirstNul)
+{
+    const QString file = plainMovie("nultags.m4v");
+    mp4::Tags tags;
+    tags.name = std::string("Title\0", 6);
+    tags.sortName = std::string("Title\0other", 11);  // the same name once the NUL ends it
+    tags.comments = std::string("NA\0", 3);
+    tags.artist = std::string("Ann,Bob\0", 8);
+    ASSERT_NO_FATAL_FAILURE(storeTags(file, tags));
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(movie.title(), "Title");
+    EXPECT_TRUE(movie.sortTitle().isNull());
+    EXPECT_TRUE(movie.comments().isNull());
+    EXPECT_EQ(movie.artist(), "Ann,Bob");
+    EXPECT_EQ(movie.artists(), (QStringList{"Ann", "Bob"}));
+}
+
+TEST_F(MetaDataReading, ChapterTitlesEndAtTheirFirstNul)
+{
+    const QString file = plainMovie("nul.m4v");
+    {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        ASSERT_TRUE(modified.setChapters({{1000, std::string("Part\0hidden", 11)}, {1000, std::string("\0x", 2)}}));
+        ASSERT_TRUE(modified.close());
+    }
+    ASSERT_TRUE(read(file));
+    ASSERT_TRUE(movie.listOfChapters());
+    ASSERT_EQ(movie.listOfChapters()->size(), 2);
+    EXPECT_EQ(movie.listOfChapters()->at(0)->name(), "Part");
+    EXPECT_EQ(movie.listOfChapters()->at(1)->name(), "Chapter 2");
 }

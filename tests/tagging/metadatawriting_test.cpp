@@ -1,4 +1,5 @@
 #include "model/moviemodel.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "platform/log.h"
 #include "platform/propertylist.h"
@@ -12,15 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+using moviefiletest::bytesOf;
+using moviefiletest::contentsOf;
+using moviefiletest::urlOf;
 using testsupport::MovieFactory;
 using testsupport::MovieSpec;
 
 namespace {
-
-QUrl urlOf(const QString& path)
-{
-    return QUrl::fromLocalFile(path);
-}
 
 std::shared_ptr<const QImage> picture(int width, int height, QColor color)
 {
@@ -42,16 +43,9 @@ ChapterList chapters(const QList<QPair<QString, quint64>>& entries)
     return list;
 }
 
-QByteArray bytesOf(const std::vector<std::uint8_t>& data)
-{
-    return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-}
-
 mp4::MovieFile openForRead(const QString& path)
 {
-    auto file = mp4::MovieFile::openForRead(path.toStdString());
-    EXPECT_TRUE(file) << (file ? "" : file.error().message);
-    return std::move(*file);
+    return moviefiletest::open(path);
 }
 
 class MetaDataWriting : public ::testing::Test {
@@ -65,8 +59,9 @@ protected:
 
     static void resetSettings()
     {
-        for (const char* key : {"ReplaceExistingCoverPictures", "FiledsNotToBeOverwritten", "OverwriteExistingSubtitles",
-                                "SortMovieNamesWithoutArticle", "DoNotOverWriteMediaType", "DefaultChapterSetting"})
+        for (const char* key :
+             {"ReplaceExistingCoverPictures", "FiledsNotToBeOverwritten", "OverwriteExistingSubtitles",
+              "SortMovieNamesWithoutArticle", "DoNotOverWriteMediaType", "DefaultChapterSetting"})
             settings().remove(key);
     }
     static platform::Settings& settings() { return platform::Settings::shared(); }
@@ -159,13 +154,48 @@ TEST_F(MetaDataWriting, EveryTagReadsBackThroughOurReader)
     ASSERT_TRUE(write());
 
     const auto back = readBack(file);
-    for (const char* key :
-         {"title", "sortTitle", "artist", "albumArtist", "xID", "comments", "genre", "releaseDate", "hdVideo",
-          "explicitFlag", "shortDescription", "longDescription", "mediaType", "gapless", "compilation", "podcast",
-          "copyright", "encodingTool", "encodedBy", "iTunesAccountType", "iTunesAccount", "iTunesCountry", "genreType",
-          "composerId", "genreId", "artistId", "playlistId", "album", "composer", "sortComposer", "purchaseDate",
-          "grouping", "keywords", "category", "cnID", "rating", "artists", "directors", "codirectors", "producers",
-          "screenWriters", "studio"})
+    for (const char* key : {"title",
+                            "sortTitle",
+                            "artist",
+                            "albumArtist",
+                            "xID",
+                            "comments",
+                            "genre",
+                            "releaseDate",
+                            "hdVideo",
+                            "explicitFlag",
+                            "shortDescription",
+                            "longDescription",
+                            "mediaType",
+                            "gapless",
+                            "compilation",
+                            "podcast",
+                            "copyright",
+                            "encodingTool",
+                            "encodedBy",
+                            "iTunesAccountType",
+                            "iTunesAccount",
+                            "iTunesCountry",
+                            "genreType",
+                            "composerId",
+                            "genreId",
+                            "artistId",
+                            "playlistId",
+                            "album",
+                            "composer",
+                            "sortComposer",
+                            "purchaseDate",
+                            "grouping",
+                            "keywords",
+                            "category",
+                            "cnID",
+                            "rating",
+                            "artists",
+                            "directors",
+                            "codirectors",
+                            "producers",
+                            "screenWriters",
+                            "studio"})
         EXPECT_EQ(back->valueForKey(key), movie.valueForKey(key)) << key;
     EXPECT_EQ(back->contentId(), 123456);  // the catalogue id item replaces the content id
 }
@@ -198,15 +228,25 @@ TEST_F(MetaDataWriting, IndependentReadersSeeTheTags)
     EXPECT_EQ(tags["iTunEXTC"].toString(), "de-movie|FSK 12|200|");
 
     const QString listed = factory.atomicParsleyTags(file);
-    for (const char* line : {"Atom \"sonm\" contains: Grand Test, The", "Atom \"soar\" contains: Artist Ö",
-                             "Atom \"soaa\" contains: Album Artist", "Atom \"soal\" contains: Album",
-                             "Atom \"soco\" contains: Composer, Sort", "Atom \"©grp\" contains: Group",
-                             "Atom \"keyw\" contains: keys", "Atom \"catg\" contains: Category",
-                             "Atom \"©enc\" contains: Encoder", "Atom \"©too\" contains: Tool", "Atom \"apID\" contains: me@example.org",
-                             "Atom \"xid \" contains: vendor:isrc:1", "Atom \"cnID\" contains: 123456",
-                             "Atom \"geID\" contains: 4401", "Atom \"pcst\" contains: true",
-                             "Atom \"rtng\" contains: Clean Content", "Atom \"stik\" contains: Movie",
-                             "Atom \"hdvd\" contains: 2", "Atom \"purd\" contains: 2011-3-4T12:00:00Z",
+    for (const char* line : {"Atom \"sonm\" contains: Grand Test, The",
+                             "Atom \"soar\" contains: Artist Ö",
+                             "Atom \"soaa\" contains: Album Artist",
+                             "Atom \"soal\" contains: Album",
+                             "Atom \"soco\" contains: Composer, Sort",
+                             "Atom \"©grp\" contains: Group",
+                             "Atom \"keyw\" contains: keys",
+                             "Atom \"catg\" contains: Category",
+                             "Atom \"©enc\" contains: Encoder",
+                             "Atom \"©too\" contains: Tool",
+                             "Atom \"apID\" contains: me@example.org",
+                             "Atom \"xid \" contains: vendor:isrc:1",
+                             "Atom \"cnID\" contains: 123456",
+                             "Atom \"geID\" contains: 4401",
+                             "Atom \"pcst\" contains: true",
+                             "Atom \"rtng\" contains: Clean Content",
+                             "Atom \"stik\" contains: Movie",
+                             "Atom \"hdvd\" contains: 2",
+                             "Atom \"purd\" contains: 2011-3-4T12:00:00Z",
                              "[com.apple.iTunes;iTunEXTC] contains: de-movie|FSK 12|200|",
                              "[com.apple.iTunes;iTunMOVI] contains:"})
         EXPECT_TRUE(listed.contains(QString::fromUtf8(line))) << line << "\n" << listed.toStdString();
@@ -330,6 +370,13 @@ TEST_F(MetaDataWriting, CatalogueIdIsStoredBigEndian)
     const auto cnID = openForRead(file).itemsByCode("cnID");
     ASSERT_EQ(cnID.size(), 1u);
     EXPECT_EQ(bytesOf(cnID[0].data[0].value), QByteArray::fromHex("0001E240"));
+
+    movie.setCnID(std::nullopt);  // without a catalogue id the content id stays
+    movie.setContentId(777);
+    ASSERT_TRUE(write());
+    const auto contentId = openForRead(file).itemsByCode("cnID");
+    ASSERT_EQ(contentId.size(), 1u);
+    EXPECT_EQ(bytesOf(contentId[0].data[0].value), QByteArray::fromHex("00000309"));
 }
 
 TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
@@ -364,6 +411,10 @@ TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
     artwork = openForRead(kept).tags().artwork;
     ASSERT_EQ(artwork.size(), 2u);  // only the older ones
     EXPECT_EQ(QImage::fromData(bytesOf(artwork[0].data)).size(), QSize(200, 100));
+
+    settings().setValue("ReplaceExistingCoverPictures", true);
+    ASSERT_TRUE(write());
+    EXPECT_TRUE(openForRead(kept).tags().artwork.empty());
 }
 
 TEST_F(MetaDataWriting, ChaptersAreReplacedAndListedByFfprobe)
@@ -393,6 +444,25 @@ TEST_F(MetaDataWriting, ChaptersAreReplacedAndListedByFfprobe)
         }
     }
     EXPECT_TRUE(sawChapterTrack);
+}
+
+TEST_F(MetaDataWriting, ChaptersOfALongerCutEndWithTheMedia)
+{
+    const QString file = plainMovie("longer-cut.m4v");  // 2 s
+    pointAt(file);
+    movie.setChapterSettings(3);
+    movie.setListOfChapters(chapters({{"Opening", 1500}, {"Middle", 1500}, {"After the end", 1500}}));
+    ASSERT_TRUE(write());
+
+    const QJsonObject probe = factory.ffprobe(file);
+    const QJsonArray listed = probe["chapters"].toArray();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[1].toObject()["tags"].toObject()["title"].toString(), "Middle");
+    EXPECT_DOUBLE_EQ(listed[1].toObject()["start_time"].toString().toDouble(), 1.5);
+    EXPECT_LT(listed[1].toObject()["end_time"].toString().toDouble(), 2.1);
+    // The movie keeps the length of its picture and sound.
+    EXPECT_LT(probe["format"].toObject()["duration"].toString().toDouble(), 2.1);
+    EXPECT_LT(readBack(file)->msecDuration().value_or(0), 2100);
 }
 
 TEST_F(MetaDataWriting, LongChapterTitlesAreCutOnWholeCharacters)
@@ -431,6 +501,11 @@ TEST_F(MetaDataWriting, ChapterSettingDecidesWhetherChaptersAreTouched)
     ASSERT_TRUE(write());  // an empty list removes every chapter of both kinds
     EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 0);
     EXPECT_TRUE(openForRead(file).chapters(mp4::ChapterType::Nero).value_or(std::vector<mp4::Chapter>{{}}).empty());
+
+    movie.setChapterSettings(std::nullopt);  // no setting is not "keep the file's chapters"
+    movie.setListOfChapters(chapters({{"Written", 2000}}));
+    ASSERT_TRUE(write());
+    EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 1);
 }
 
 TEST_F(MetaDataWriting, ChapterTrackThatHasALanguageKeepsIt)
@@ -439,14 +514,13 @@ TEST_F(MetaDataWriting, ChapterTrackThatHasALanguageKeepsIt)
     spec.chapters = {{"One", 0, 2000}};
     const QString file = factory.make(spec, "eng.m4v");
     {
-        auto modified = mp4::MovieFile::openForModify(file.toStdString());
-        ASSERT_TRUE(modified);
-        for (const mp4::TrackInfo& track : modified->tracks()) {
+        mp4::MovieFile modified = moviefiletest::open(file, true);
+        for (const mp4::TrackInfo& track : modified.tracks()) {
             if (track.type == mp4::FourCC("text")) {
-                ASSERT_TRUE(modified->setTrackLanguage(track.id, "eng"));
+                ASSERT_TRUE(modified.setTrackLanguage(track.id, "eng"));
             }
         }
-        ASSERT_TRUE(modified->close());
+        ASSERT_TRUE(modified.close());
     }
     pointAt(file);
     ASSERT_TRUE(write("de"));
@@ -478,20 +552,14 @@ TEST_F(MetaDataWriting, MediaIsNotTouched)
 TEST_F(MetaDataWriting, CopyToADestinationLeavesTheSourceAlone)
 {
     const QString source = plainMovie("source.m4v");
-    const QByteArray original = [&] {
-        QFile f(source);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    const QByteArray original = contentsOf(source);
     const QString destination = factory.path("copy.m4v");
     factory.writeFile("copy.m4v", "old content of the destination");
     pointAt(source);
     movie.setTitle("Copied");
     ASSERT_TRUE(write("en", urlOf(destination)));
 
-    QFile f(source);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), original);
+    EXPECT_EQ(contentsOf(source), original);
     EXPECT_EQ(readBack(destination)->title(), "Copied");
 }
 
@@ -520,8 +588,23 @@ TEST_F(MetaDataWriting, OpeningFailuresAreLogged)
     EXPECT_FALSE(write());
     movie.setFileUrl(urlOf(plainMovie("exists.m4v")));
     EXPECT_FALSE(write("en", urlOf(factory.path("no/such/folder/x.m4v"))));
-    EXPECT_EQ(log.lines(), (QStringList{"no actual file set", "MP4Modify failed on " + missing + " failed",
-                                        "file copy failed"}));
+    EXPECT_EQ(log.lines(),
+              (QStringList{"no actual file set", "MP4Modify failed on " + missing + " failed", "file copy failed"}));
+}
+
+TEST_F(MetaDataWriting, ReadOnlyFileIsRefusedAndLeftAlone)
+{
+    const QString file = plainMovie("readonly.m4v");
+    ASSERT_TRUE(QFile(file).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    if (::access(QFile::encodeName(file).constData(), W_OK) == 0)
+        GTEST_SKIP() << "this user may write any file";
+    const QByteArray before = contentsOf(file);
+    pointAt(file);
+    movie.setTitle("Never written");
+    platform::LogCapture log;
+    EXPECT_FALSE(write());
+    EXPECT_EQ(log.lines(), QStringList{"MP4Modify failed on " + file + " failed"});
+    EXPECT_EQ(contentsOf(file), before);
 }
 
 TEST_F(MetaDataWriting, RepeatedSavesKeepTheFileSizeBounded)
@@ -550,4 +633,43 @@ TEST_F(MetaDataWriting, FileAbove4GiBIsTaggedAndStaysValid)
     ASSERT_TRUE(write());
     EXPECT_EQ(readBack(large)->title(), "Large");
     EXPECT_TRUE(factory.subtitleAsSrt(large).contains("Big"));
+}
+
+TEST_F(MetaDataWriting, EmptyTextsAreTagsNulEndsThemAndDatesAreInUtc)
+{
+    const QString file = plainMovie("empty.m4v");
+    pointAt(file);
+    movie.setTitle("");
+    movie.setComments("");
+    movie.setGenre(QString::fromUtf8("Drama\0rest", 10));  // a NUL ends a tag text
+    movie.setReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600)));
+    movie.setPurchaseDate(QDateTime(QDate(2011, 2, 3), QTime(4, 5, 6), QTimeZone::utc()));
+    ASSERT_TRUE(write());
+
+    const mp4::Tags tags = openForRead(file).tags();
+    EXPECT_EQ(tags.name, "");
+    EXPECT_EQ(tags.sortName, "");
+    EXPECT_EQ(tags.comments, "");
+    EXPECT_EQ(tags.genre, "Drama");
+    EXPECT_EQ(tags.releaseDate, "2011-1-1T01:30:00Z");
+    EXPECT_EQ(tags.purchaseDate, "2011-2-3T04:05:06Z");
+    const auto back = readBack(file);
+    EXPECT_EQ(back->title(), "");
+    EXPECT_FALSE(back->title().isNull());
+}
+
+TEST_F(MetaDataWriting, SubtitleThatCannotBeWrittenDoesNotFailTheWrite)
+{
+    MovieSpec spec;
+    spec.video = false;
+    const QString file = factory.make(spec, "sound.m4a");
+    pointAt(file);
+    movie.setTitle("Sound only");
+    movie.setSubtitle("1\n00:00:00,500 --> 00:00:01,000\nNo picture to sit on\n\n");
+    platform::LogCapture log;
+    ASSERT_TRUE(write());
+    EXPECT_EQ(log.lines(), QStringList{"no valid size in video track to calculate size for for subtitles"});
+    const auto back = readBack(file);
+    EXPECT_EQ(back->title(), "Sound only");
+    EXPECT_EQ(factory.ffprobe(file)["streams"].toArray().size(), 1);  // the sound, and no subtitle track
 }

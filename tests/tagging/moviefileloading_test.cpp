@@ -2,11 +2,14 @@
 
 #include "model/movielist.h"
 #include "model/moviemodel.h"
+#include "mp4/moviefile.h"
 #include "platform/alerts.h"
 #include "support/moviefactory.h"
 #include "tagging/namingtestsupport.h"
 
 #include <QDir>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,10 +27,7 @@ protected:
     void SetUp() override
     {
         FreshSettingsTest::SetUp();
-        testsupport::MovieSpec spec;
-        spec.seconds = 0.5;
-        spec.width = 160;
-        spec.height = 120;
+        testsupport::MovieSpec spec = smallMovieSpec();
         m_plain = m_factory.make(spec, "plain.mp4");
         spec.metadata = {{"title", "Bravo"}};
         m_titled = m_factory.make(spec, "titled.m4v");
@@ -91,6 +91,7 @@ TEST_F(MovieFileLoadingTest, AFolderGivesItsOwnMovieFilesInNameOrder)
 TEST_F(MovieFileLoadingTest, RecursionEntersFoldersButNeverPackagesOrHiddenEntries)
 {
     buildTree();
+    ASSERT_TRUE(QFile::link(root("sub"), root("linked")));  // a loop-safe scan does not follow it
     set("SearchForMovieFilesRecursivly", true);
     ASSERT_TRUE(load({root()}));
     EXPECT_EQ(loadedFiles(), (QStringList{"B.M4V", "a.mp4", "sub/c.m4v", "sub/deeper/d.mp4"}));
@@ -111,6 +112,49 @@ TEST_F(MovieFileLoadingTest, ATitledFileIsTaggedAndAnUntitledOneGetsItsName)
     EXPECT_FALSE(titled->coverIsSet());
     EXPECT_TRUE(titled->isTagged());  // a title is enough, cover or not
     EXPECT_EQ(titled->status(), MovieModel::kStatusTagged);
+}
+
+TEST_F(MovieFileLoadingTest, AnEmptyTitleTagIsATitleButTheNameReplacesIt)
+{
+    const QString file = put("empty_title.mp4");
+    {
+        auto movieFile = mp4::MovieFile::openForModify(QFile::encodeName(file).toStdString());
+        ASSERT_TRUE(movieFile);
+        mp4::Tags tags = movieFile->tags();
+        tags.name = std::string();
+        ASSERT_TRUE(movieFile->setTags(tags));
+        ASSERT_TRUE(movieFile->close());
+    }
+    ASSERT_TRUE(load({file}));
+    ASSERT_EQ(m_list.arrangedObjects().size(), 1);
+    const auto& movie = m_list.arrangedObjects().first();
+    EXPECT_EQ(movie->title(), "empty title");
+    EXPECT_FALSE(movie->isTagged());  // the new title cleared the mark again
+}
+
+TEST_F(MovieFileLoadingTest, RelativePathsBecomeAbsoluteFileUrls)
+{
+    put("a.mp4");
+    put("sub/b.mp4");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root()));
+    const bool loaded = load({QString("a.mp4"), QString("sub")});
+    const bool inList = isValidMovieFileOrDirectoryInList(QStringList{"a.mp4"}, m_list.filesInMovieList());
+    QDir::setCurrent(before);
+    ASSERT_TRUE(loaded);
+    EXPECT_FALSE(inList);
+    EXPECT_EQ(m_list.filesInMovieList(),
+              (QList<QUrl>{QUrl::fromLocalFile(root("a.mp4")), QUrl::fromLocalFile(root("sub/b.mp4"))}));
+    EXPECT_FALSE(load({root("a.mp4"), root("sub")}));
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kNoFiles});
+}
+
+TEST_F(MovieFileLoadingTest, APipeUnderAMovieNameIsReportedNotOpened)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root("pipe.mp4")).constData(), 0600), 0);
+    EXPECT_FALSE(load({root()}));
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantRead});
+    EXPECT_TRUE(m_list.arrangedObjects().isEmpty());
 }
 
 TEST_F(MovieFileLoadingTest, FilesAlreadyInTheListOrGivenTwiceLoadOnce)
@@ -207,8 +251,7 @@ TEST_F(MovieFileLoadingTest, ValidityChecks)
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(std::nullopt, {}));
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(QStringList{root("notes.txt")}, {}));
     EXPECT_FALSE(isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4")}, {url("dir/a.mp4")}));
-    EXPECT_TRUE(
-        isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4"), root("dir")}, {url("dir/a.mp4")}));
+    EXPECT_TRUE(isValidMovieFileOrDirectoryInList(QStringList{root("dir/a.mp4"), root("dir")}, {url("dir/a.mp4")}));
 }
 
 }  // namespace

@@ -49,6 +49,16 @@ TEST_F(TitleFromFileNameTest, CharacterSetsCutBetweenFirstBeginAndLastEnd)
     EXPECT_EQ(title(" Untouched .m4v"), " Untouched ");
 }
 
+TEST_F(TitleFromFileNameTest, CharacterSetsTakeCharactersBeyondSixteenBitsWhole)
+{
+    // U+1F3AC and U+1F39E share their first UTF-16 unit.
+    const QString clapper = QString::fromUtf8("\xF0\x9F\x8E\xAC");
+    const QString film = QString::fromUtf8("\xF0\x9F\x8E\x9E");
+    useDelimiters(clapper, clapper, false);
+    EXPECT_EQ(title("a" + film + "b" + clapper + " Alien " + clapper + "x" + film + "y.m4v"), "Alien");
+    EXPECT_EQ(title(film + "Heat" + film + ".m4v"), film + "Heat" + film);
+}
+
 TEST_F(TitleFromFileNameTest, ExpressionsTakeTheGroupBetweenThem)
 {
     useDelimiters("", "\\(", true);
@@ -69,48 +79,42 @@ TEST_F(TitleFromFileNameTest, ABrokenOrMissingExpressionLeavesTheNameUntrimmed)
     EXPECT_EQ(title(" Alien .mp4"), " Alien ");
 }
 
-TEST(NameSplitterTest, YearInParentheses)
+using Splitter = bool (*)(const QString&, QString*, QString*, QString*);
+
+// One name through a splitter: the three outputs start as "keep", so an
+// output the splitter does not set shows as "keep".
+struct SplitCase {
+    Splitter splitter;
+    QString name;
+    bool splits;
+    QString title;
+    QString year;
+    QString third;  // the HD flag or the genre
+};
+
+TEST(NameSplitterTest, BothSplittersOnTheirExamples)
 {
-    QString title = "keep", year = "keep", hd = "keep";
-    ASSERT_TRUE(parsePlexName("Alien (1979) HD.m4v", &title, &year, &hd));
-    EXPECT_EQ(title, "Alien");
-    EXPECT_EQ(year, "1979-01-01 12:00:00 +0000");
-    EXPECT_EQ(hd, "HD");
-
-    hd = "keep";
-    ASSERT_TRUE(parsePlexName("Heat - (1995) 720p.mp4", &title, &year, &hd));
-    EXPECT_EQ(title, "Heat");
-    EXPECT_EQ(year, "1995-01-01 12:00:00 +0000");
-    EXPECT_EQ(hd, "720p");
-
-    hd = "keep";
-    ASSERT_TRUE(parsePlexName("Heat (1995).M4V", &title, &year, &hd));
-    EXPECT_EQ(hd, "keep");
-    ASSERT_TRUE(parsePlexName("Up (2009) sd.mp4", &title, &year, &hd));
-    EXPECT_EQ(hd, "sd");
-
-    title = year = hd = "keep";
-    EXPECT_FALSE(parsePlexName("Alien 1979.m4v", &title, &year, &hd));
-    EXPECT_EQ(title + year + hd, "keepkeepkeep");
-}
-
-TEST(NameSplitterTest, EyeTVExportName)
-{
-    QString title = "keep", year = "keep", genre = "keep";
-    ASSERT_TRUE(parseEyeTVName("Tatort - D 2010, Krimi.m4v", &title, &year, &genre));
-    EXPECT_EQ(title, "Tatort");
-    EXPECT_EQ(year, "2010-01-01 12:00:00 +0000");
-    EXPECT_EQ(genre, "Thriller");
-
-    genre = "keep";
-    ASSERT_TRUE(parseEyeTVName("Der Alte - d 1999.mp4", &title, &year, &genre));
-    EXPECT_EQ(title, "Der Alte");
-    EXPECT_EQ(year, "1999-01-01 12:00:00 +0000");
-    EXPECT_EQ(genre, "keep");
-
-    title = year = "keep";
-    EXPECT_FALSE(parseEyeTVName("Tatort 2010.m4v", &title, &year, &genre));
-    EXPECT_EQ(title + year + genre, "keepkeepkeep");
+    const QString keep = "keep";
+    const QList<SplitCase> cases{
+        {parsePlexName, "Alien (1979) HD.m4v", true, "Alien", "1979-01-01 12:00:00 +0000", "HD"},
+        {parsePlexName, "Heat - (1995) 720p.mp4", true, "Heat", "1995-01-01 12:00:00 +0000", "720p"},
+        {parsePlexName, "Heat (1995).M4V", true, "Heat", "1995-01-01 12:00:00 +0000", keep},
+        {parsePlexName, "Up (2009) sd.mp4", true, "Up", "2009-01-01 12:00:00 +0000", "sd"},
+        {parsePlexName, "Ran, (1985) 1080p.m4v", true, "Ran", "1985-01-01 12:00:00 +0000", "1080p"},
+        {parsePlexName, "Alien 1979.m4v", false, keep, keep, keep},
+        {parseEyeTVName, "Tatort - D 2010, Krimi.m4v", true, "Tatort", "2010-01-01 12:00:00 +0000", "Thriller"},
+        {parseEyeTVName, "Der Alte - d 1999.mp4", true, "Der Alte", "1999-01-01 12:00:00 +0000", keep},
+        {parseEyeTVName, "Heimat - D, A 1984, Nachrichten.m4v", true, "Heimat", "1984-01-01 12:00:00 +0000", QString()},
+        {parseEyeTVName, "Tatort 2010.m4v", false, keep, keep, keep},
+    };
+    for (const SplitCase& example : cases) {
+        QString title = keep, year = keep, third = keep;
+        EXPECT_EQ(example.splitter(example.name, &title, &year, &third), example.splits) << example.name.toStdString();
+        EXPECT_EQ(title, example.title) << example.name.toStdString();
+        EXPECT_EQ(year, example.year) << example.name.toStdString();
+        EXPECT_EQ(third, example.third) << example.name.toStdString();
+        EXPECT_EQ(third.isNull(), example.third.isNull()) << example.name.toStdString();
+    }
 }
 
 TEST(PatternKeywordTest, GermanSystemsUseGermanWords)
@@ -165,17 +169,70 @@ TEST_F(NamingSchemeTest, SchemeZeroKeepsTheFileName)
     EXPECT_EQ(saved(*record, false), "My_Movie[2].m4v");
 }
 
-TEST_F(NamingSchemeTest, SchemeOneIsTheTitleWithThePictureFormat)
+// One record under one scheme. "{title}" and "{year}" in the pattern and in
+// the expected name stand for the system language's keywords.
+struct SchemeCase {
+    qint64 scheme;
+    bool plex;
+    QString title;
+    std::optional<qint64> hdVideo;
+    QString rating;
+    QString genre;
+    bool dated;
+    QString expected;
+};
+
+TEST_F(NamingSchemeTest, EveryExampleOfTheSchemes)
+{
+    const QString pattern = "{title} ({year}) hd format rating genre ";
+    const QList<SchemeCase> cases{
+        {0, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "file.mp4"},
+        {1, false, "Alien", std::nullopt, {}, {}, true, "Alien.mp4"},
+        {1, false, "Alien", -1, {}, {}, true, "Alien.mp4"},
+        {1, false, "Alien", 0, {}, {}, true, "Alien.mp4"},
+        {1, false, "Alien", 1, {}, {}, true, "Alien (HD).mp4"},
+        {1, false, "Alien", 2, {}, {}, true, "Alien (1080p HD).mp4"},
+        {1, false, "Alien", 3, {}, {}, true, "Alien (4K).mp4"},
+        {1, false, "Alien", 7, {}, {}, true, "Alien (4K).mp4"},
+        {1, false, "", 1, {}, {}, true, "file (HD).mp4"},
+        {2, false, "Alien", 3, "mpaa|R|400|", "Horror", true, "Alien (1979) 4K 2160p R Horror.mp4"},
+        {2, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "Alien (1979) HD 1080p R Horror.mp4"},
+        {2, false, "Alien", 1, "mpaa|R|400|", "Horror", true, "Alien (1979) HD 720p R Horror.mp4"},
+        {2, false, "Alien", 0, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
+        {2, false, "Alien", 4, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
+        {2, false, "Alien", std::nullopt, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
+        {2, false, "Alien", 3, "no such rating", "Horror", true, "Alien (1979) 4K 2160p  Horror.mp4"},
+        {2, false, "Alien", 0, QString(), "", true, "Alien (1979) SD 480p  genre.mp4"},
+        {2, false, QString(), 0, {}, "Horror", false, "{title} ({year}) SD 480p  Horror.mp4"},
+        {3, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "Alien - (1979).mp4"},
+        {3, false, "", 0, {}, {}, true, "{title} - (1979).mp4"},
+        {3, false, QString(), 0, {}, {}, false, "{title} - ({year}).mp4"},
+        {1, true, "Alien", 2, {}, {}, true, "Alien - (1979).mp4"},
+        {2, true, "Alien", 2, {}, {}, true, "Alien - (1979).mp4"},
+        {9, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "Alien.mp4"},
+    };
+    auto keywords = [this](QString text) {
+        return text.replace("{title}", titleKeyword(language())).replace("{year}", yearKeyword(language()));
+    };
+    set("FileNamePlaceHolderPattern", keywords(pattern));
+    auto record = movie("file.mp4", QString());
+    for (const SchemeCase& example : cases) {
+        set("FileNamePatternForSaving", example.scheme);
+        set("WritePLEXFiles", example.plex);
+        record->setTitle(example.title);
+        record->setHdVideo(example.hdVideo);
+        record->setRating(example.rating);
+        record->setGenre(example.genre);
+        record->setReleaseDate(example.dated ? yearDate(1979) : QDateTime());
+        EXPECT_EQ(saved(*record), keywords(example.expected))
+            << example.scheme << " " << example.title.toStdString() << " " << example.hdVideo.value_or(-99);
+    }
+}
+
+TEST_F(NamingSchemeTest, ATakenNameIsNumberedAfterThePictureFormat)
 {
     set("FileNamePatternForSaving", 1);
     auto record = movie("file.m4v", "Alien");
-    const QList<QPair<qint64, QString>> suffixes{{-1, "Alien.m4v"},           {0, "Alien.m4v"},
-                                                 {1, "Alien (HD).m4v"},       {2, "Alien (1080p HD).m4v"},
-                                                 {3, "Alien (4K).m4v"},       {7, "Alien (4K).m4v"}};
-    for (const auto& [hd, expected] : suffixes) {
-        record->setHdVideo(hd);
-        EXPECT_EQ(saved(*record), expected) << hd;
-    }
     record->setHdVideo(2);
     ASSERT_TRUE(touch(path("Alien (1080p HD).m4v")));
     EXPECT_EQ(saved(*record), "Alien (1080p HD)[1].m4v");
@@ -211,47 +268,10 @@ TEST_F(NamingSchemeTest, AnotherFileUnderTheOtherCaseIsNeverTakenOver)
     EXPECT_EQ(saved(*record), "Heat[1].m4v");
 }
 
-TEST_F(NamingSchemeTest, SchemeTwoFillsThePattern)
+TEST_F(NamingSchemeTest, PlexNamesAreNumberedUnlessEachGetsAFolderOfItsOwn)
 {
-    set("FileNamePatternForSaving", 2);
-    const QString pattern = titleKeyword(language()) + " (" + yearKeyword(language()) + ") hd format rating genre ";
-    set("FileNamePlaceHolderPattern", pattern);
-    auto record = movie("file.mp4", "Alien");
-    record->setHdVideo(2);
-    record->setRating("mpaa|R|400|");
-    record->setGenre("Horror");
-    EXPECT_EQ(saved(*record), "Alien (1979) HD 1080p R Horror.mp4");
-
-    record->setHdVideo(3);
-    record->setRating("no such rating");
-    EXPECT_EQ(saved(*record), "Alien (1979) 4K 2160p  Horror.mp4");
-    record->setHdVideo(0);
-    record->setRating(QString());
-    record->setGenre("");
-    EXPECT_EQ(saved(*record), "Alien (1979) SD 480p  genre.mp4");
-}
-
-TEST_F(NamingSchemeTest, MissingValuesKeepTheirKeywords)
-{
-    set("FileNamePatternForSaving", 2);
-    set("FileNamePlaceHolderPattern", titleKeyword(language()) + " - " + yearKeyword(language()));
-    auto record = movie("file.mp4", QString());
-    record->setReleaseDate(QDateTime());
-    EXPECT_EQ(saved(*record), titleKeyword(language()) + " - " + yearKeyword(language()) + ".mp4");
-
-    set("FileNamePatternForSaving", 3);
-    EXPECT_EQ(saved(*record), titleKeyword(language()) + " - (" + yearKeyword(language()) + ").mp4");
-}
-
-TEST_F(NamingSchemeTest, SchemeThreeIsTitleAndYearAndPlexForcesIt)
-{
-    set("FileNamePatternForSaving", 3);
-    auto record = movie("file.mp4", "Alien");
-    EXPECT_EQ(saved(*record), "Alien - (1979).mp4");
-    set("FileNamePatternForSaving", 1);
     set("WritePLEXFiles", true);
-    record->setHdVideo(2);
-    EXPECT_EQ(saved(*record), "Alien - (1979).mp4");
+    auto record = movie("file.mp4", "Alien");
     ASSERT_TRUE(touch(path("Alien - (1979).mp4")));
     EXPECT_EQ(saved(*record), "Alien - (1979)[1].mp4");
     set("SeparateFoldersForPLEXFiles", true);
@@ -273,16 +293,14 @@ TEST_F(NamingSchemeTest, GetCustomPatternTrimsAndReplacesEveryOccurrence)
     record->setGenre("Crime");
     EXPECT_EQ(getCustomPattern(*record, "\t genre: title/title hd \t", "1995", "HD", "1080p", QString(), "us"),
               "Crime: " + QString(titleKeyword(language()) == "title" ? "Heat/Heat" : "title/title") + " HD");
-    EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"),
-              "ab 12 Jahren");
+    EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"), "ab 12 Jahren");
     EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", "", "us"), "[]");
     EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", QString(), "us"), "[rating]");
 }
 
 TEST(ReleaseYearTest, YearOfTheDateInUtc)
 {
-    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))),
-              "2011");
+    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))), "2011");
     EXPECT_TRUE(extractYearFromReleaseDate(QDateTime()).isNull());
 }
 
@@ -298,7 +316,9 @@ TEST_F(NamingSchemeTest, HostileTitlesStayInTheFolder)
                              ".hidden",
                              "...",
                              "",
-                             "a\nb\tc\x01" "d\x7f" "e",
+                             "a\nb\tc\x01"
+                             "d\x7f"
+                             "e",
                              QString(QChar(0)) + "nul",
                              "C:\\Windows\\..\\x",
                              "Dawn: Part 1/2",

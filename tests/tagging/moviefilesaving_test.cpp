@@ -47,11 +47,7 @@ protected:
     void SetUp() override
     {
         FreshSettingsTest::SetUp();
-        testsupport::MovieSpec spec;
-        spec.seconds = 0.5;
-        spec.width = 160;
-        spec.height = 120;
-        m_movieFile = m_factory.make(spec, "movie.m4v");
+        m_movieFile = m_factory.make(smallMovieSpec(), "movie.m4v");
         ASSERT_FALSE(m_movieFile.isEmpty());
         m_work = m_workDir.path() + "/work";
         QDir().mkpath(m_work);
@@ -73,6 +69,26 @@ protected:
         movie->setTitle(title);
         movie->setReleaseDate(QDateTime(QDate(1979, 5, 25), QTime(12, 0), QTimeZone::utc()));
         EXPECT_EQ(movie->status(), MovieModel::kStatusReadyToTag);
+        return movie;
+    }
+
+    static void giveCoverAndSubtitle(MovieModel& movie, QSize size)
+    {
+        QImage cover(size, QImage::Format_RGB32);
+        cover.fill(Qt::darkCyan);
+        movie.setCover(std::make_shared<const QImage>(cover));
+        movie.setSubtitle(kSubtitle);
+    }
+
+    // Saves a record with a cover and a subtitle, Plex side files in a folder of the movie's own.
+    std::shared_ptr<MovieModel> saveWithPlexFolders()
+    {
+        useWorkingFolder();
+        set("WritePLEXFiles", true);
+        set("SeparateFoldersForPLEXFiles", true);
+        auto movie = movieAt("work/file.m4v");
+        giveCoverAndSubtitle(*movie, QSize(16, 16));
+        EXPECT_TRUE(save(*movie));
         return movie;
     }
 
@@ -132,6 +148,15 @@ TEST_F(MovieFileSavingTest, InsideTheWorkingFolderTheFileIsRenamedAndNumbered)
     EXPECT_EQ(titleTag(third->fileUrl().toLocalFile()), "Alien");
 }
 
+TEST_F(MovieFileSavingTest, AWorkingFolderChosenWithATrailingSlashHoldsItsOwnFiles)
+{
+    set("WorkingDirectoryBookmark", platform::bookmarkDataForFolder(QUrl::fromLocalFile(m_work + "/")));
+    set("FileNamePatternForSaving", 1);
+    auto movie = movieAt("work/file.m4v");
+    ASSERT_TRUE(save(*movie));
+    EXPECT_EQ(relative(*movie), "work/Alien.m4v");
+}
+
 TEST_F(MovieFileSavingTest, TheWorkingFolderIsAPlainPrefixOfThePath)
 {
     useWorkingFolder();
@@ -166,18 +191,15 @@ TEST_F(MovieFileSavingTest, PlexSideFilesBesideTheMovie)
     set("FileNamePatternForSaving", 1);  // Plex makes it title and year anyway
     set("WritePLEXFiles", true);
     auto movie = movieAt("work/file.m4v");
-    QImage cover(40, 30, QImage::Format_RGB32);
-    cover.fill(Qt::darkCyan);
-    movie->setCover(std::make_shared<const QImage>(cover));
-    movie->setSubtitle(kSubtitle);
+    giveCoverAndSubtitle(*movie, QSize(40, 30));
     auto bare = movieAt("work/bare.m4v", "Heat");
     bare->setSubtitle("");
     ASSERT_TRUE(save(*movie));
     ASSERT_TRUE(save(*bare));
 
     EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
-    EXPECT_EQ(entries("work"), (QStringList{"Alien - (1979).de.srt", "Alien - (1979).jpg", "Alien - (1979).m4v",
-                                            "Heat - (1979).m4v"}));
+    EXPECT_EQ(entries("work"),
+              (QStringList{"Alien - (1979).de.srt", "Alien - (1979).jpg", "Alien - (1979).m4v", "Heat - (1979).m4v"}));
     const QImage written(m_work + "/Alien - (1979).jpg", "JPEG");
     EXPECT_EQ(written.size(), QSize(40, 30));
     EXPECT_EQ(contents(m_work + "/Alien - (1979).de.srt"), kSubtitle.toUtf8());
@@ -185,15 +207,7 @@ TEST_F(MovieFileSavingTest, PlexSideFilesBesideTheMovie)
 
 TEST_F(MovieFileSavingTest, PlexSideFilesInAFolderOfTheMovieOwnAndNoDeeperOnTheNextSave)
 {
-    useWorkingFolder();
-    set("WritePLEXFiles", true);
-    set("SeparateFoldersForPLEXFiles", true);
-    auto movie = movieAt("work/file.m4v");
-    QImage cover(16, 16, QImage::Format_RGB32);
-    cover.fill(Qt::red);
-    movie->setCover(std::make_shared<const QImage>(cover));
-    movie->setSubtitle(kSubtitle);
-    ASSERT_TRUE(save(*movie));
+    auto movie = saveWithPlexFolders();
     EXPECT_EQ(relative(*movie), "work/Alien - (1979)/Alien - (1979).m4v");
     EXPECT_EQ(entries("work"), QStringList{"Alien - (1979)"});
     EXPECT_EQ(entries("work/Alien - (1979)"),
@@ -208,16 +222,26 @@ TEST_F(MovieFileSavingTest, PlexSideFilesInAFolderOfTheMovieOwnAndNoDeeperOnTheN
 
 TEST_F(MovieFileSavingTest, PlexFolderNeverReplacesAnotherMovie)
 {
-    useWorkingFolder();
-    set("WritePLEXFiles", true);
-    set("SeparateFoldersForPLEXFiles", true);
     QDir().mkpath(m_work + "/Alien - (1979)");
     ASSERT_TRUE(touch(m_work + "/Alien - (1979)/Alien - (1979).m4v", "the other movie"));
-    auto movie = movieAt("work/file.m4v");
-    ASSERT_TRUE(save(*movie));
+    auto movie = saveWithPlexFolders();
     EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
     EXPECT_EQ(contents(m_work + "/Alien - (1979)/Alien - (1979).m4v"), QByteArray("the other movie"));
     EXPECT_FALSE(titleTag(movie->fileUrl().toLocalFile()).isEmpty());
+    // Left beside its folder, the movie gets its subtitle beside it and the cover in its own folder.
+    EXPECT_EQ(entries("work"),
+              (QStringList{"Alien - (1979)", "Alien - (1979).de.srt", "Alien - (1979).m4v", "cover.jpg"}));
+    EXPECT_EQ(entries("work/Alien - (1979)"), QStringList{"Alien - (1979).m4v"});
+}
+
+TEST_F(MovieFileSavingTest, PlexFolderCannotBeMadeWhereAFileHasItsName)
+{
+    ASSERT_TRUE(touch(m_work + "/Alien - (1979)", "a plain file"));
+    auto movie = saveWithPlexFolders();
+    EXPECT_EQ(relative(*movie), "work/Alien - (1979).m4v");
+    EXPECT_EQ(contents(m_work + "/Alien - (1979)"), QByteArray("a plain file"));
+    EXPECT_EQ(entries("work"),
+              (QStringList{"Alien - (1979)", "Alien - (1979).de.srt", "Alien - (1979).m4v", "cover.jpg"}));
 }
 
 TEST_F(MovieFileSavingTest, AFailedWriteLeavesFileAndRecordAndStopsTheSave)
@@ -274,8 +298,8 @@ TEST_F(MovieFileSavingTest, ARenameWhoseSecondMoveFailsPutsTheFileBack)
     ASSERT_TRUE(touch(m_work + "/taken.m4v", "taken"));
     QUrl location;
     platform::LogCapture log;
-    EXPECT_FALSE(saveRenameFile(QUrl::fromLocalFile(m_work + "/present.m4v"), QUrl::fromLocalFile(m_work + "/taken.m4v"),
-                                &location));
+    EXPECT_FALSE(saveRenameFile(QUrl::fromLocalFile(m_work + "/present.m4v"),
+                                QUrl::fromLocalFile(m_work + "/taken.m4v"), &location));
     EXPECT_EQ(location, QUrl::fromLocalFile(m_work + "/present.m4v"));
     EXPECT_EQ(contents(m_work + "/present.m4v"), QByteArray("present"));
     EXPECT_EQ(contents(m_work + "/taken.m4v"), QByteArray("taken"));
@@ -428,10 +452,11 @@ TEST_F(MediaLibraryImportTest, EachFailureHasItsLogLine)
     m_library.reachable = false;
     EXPECT_FALSE(importFileToiTunes(file));
     EXPECT_FALSE(importFileToTVApp(file));
-    EXPECT_EQ(log.lines(), (QStringList{"Can't import file 'a b.m4v' in iTunes", "Can't import file 'a b.m4v' in TV App",
-                                        "iTunes scripting object doesn't respond to 'add:to:' selector",
-                                        "TV App scripting object doesn't respond to 'add:to:' selector",
-                                        "Can't open scripting bridge to iTunes", "Can't open scripting bridge to TV App"}));
+    EXPECT_EQ(log.lines(),
+              (QStringList{"Can't import file 'a b.m4v' in iTunes", "Can't import file 'a b.m4v' in TV App",
+                           "iTunes scripting object doesn't respond to 'add:to:' selector",
+                           "TV App scripting object doesn't respond to 'add:to:' selector",
+                           "Can't open scripting bridge to iTunes", "Can't open scripting bridge to TV App"}));
 }
 
 TEST(SystemMediaLibraryTest, HasNoApplicationToImportInto)

@@ -1,11 +1,22 @@
 #pragma once
 
 #include "platform/settings.h"
+#include "support/moviefactory.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+// A short, small movie: enough for the file pipeline, quick to make.
+inline testsupport::MovieSpec smallMovieSpec()
+{
+    testsupport::MovieSpec spec;
+    spec.seconds = 0.5;
+    spec.width = 160;
+    spec.height = 120;
+    return spec;
+}
 
 // Gives each test settings of its own, so that the naming and saving settings
 // one test stores never reach the next.

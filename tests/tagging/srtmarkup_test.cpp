@@ -1,5 +1,5 @@
-#include "platform/log.h"
 #include "tagging/srtmarkup.h"
+#include "platform/log.h"
 
 #include <gtest/gtest.h>
 

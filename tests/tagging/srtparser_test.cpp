@@ -1,6 +1,6 @@
+#include "tagging/srtparser.h"
 #include "platform/log.h"
 #include "tagging/srtmarkup.h"
-#include "tagging/srtparser.h"
 
 #include <gtest/gtest.h>
 
@@ -162,10 +162,11 @@ TEST(SrtParser, MalformedTimeLinesSkipTheirBlock)
 {
     platform::LogCapture log;
     RecordingTrack track;
-    parse("1\n00:00:01,000-->00:00:02,000\na\n\n"
-          "2\n00:00:01.000 --> 00:00:02,000\nb\n\n"
-          "3\n00:75:00,000 --> 00:75:01,000\nc\n\n",
-          track);
+    parse(
+        "1\n00:00:01,000-->00:00:02,000\na\n\n"
+        "2\n00:00:01.000 --> 00:00:02,000\nb\n\n"
+        "3\n00:75:00,000 --> 00:75:01,000\nc\n\n",
+        track);
     EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "c"}));
     EXPECT_EQ(track.durations(), (std::vector<std::uint32_t>{4500000u * 90, 1000 * 90}));
     EXPECT_EQ(log.lines(), (QStringList{"time code invalid: 00:00:01,000-->00:00:02,000",
@@ -176,11 +177,12 @@ TEST(SrtParser, OverlappingOrEmptyTimesAreSkipped)
 {
     platform::LogCapture log;
     RecordingTrack track;
-    parse("1\n00:00:01,000 --> 00:00:03,000\na\n\n"
-          "2\n00:00:02,000 --> 00:00:04,000\nb\n\n"
-          "3\n00:00:05,000 --> 00:00:05,000\nc\n\n"
-          "4\n00:00:06,000 --> 00:00:07,000\nd\n\n",
-          track);
+    parse(
+        "1\n00:00:01,000 --> 00:00:03,000\na\n\n"
+        "2\n00:00:02,000 --> 00:00:04,000\nb\n\n"
+        "3\n00:00:05,000 --> 00:00:05,000\nc\n\n"
+        "4\n00:00:06,000 --> 00:00:07,000\nd\n\n",
+        track);
     EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "a", "", "d"}));
     EXPECT_EQ(track.durations(), (std::vector<std::uint32_t>{90000, 180000, 270000, 90000}));
     EXPECT_EQ(log.lines(), (QStringList{"time code sequence invalid: 00:00:02,000 --> 00:00:04,000",
@@ -191,8 +193,7 @@ TEST(SrtParser, OffsetShiftsEveryCaptionAndMayPushOneBeforeTheStart)
 {
     platform::LogCapture log;
     RecordingTrack track;
-    parse("1\n00:00:01,000 --> 00:00:02,000\nearly\n\n2\n00:00:04,000 --> 00:00:05,000\nlater\n\n", track, 1000,
-          -2500);
+    parse("1\n00:00:01,000 --> 00:00:02,000\nearly\n\n2\n00:00:04,000 --> 00:00:05,000\nlater\n\n", track, 1000, -2500);
     EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "later"}));
     EXPECT_EQ(track.durations(), (std::vector<std::uint32_t>{1500, 1000}));
     EXPECT_EQ(log.lines(), QStringList{"time code sequence invalid: 00:00:01,000 --> 00:00:02,000"});
@@ -217,9 +218,10 @@ TEST(SrtParser, ExtraEmptyLineSkipsTheFollowingBlock)
 {
     platform::LogCapture log;
     RecordingTrack track;
-    parse("1\n00:00:01,000 --> 00:00:02,000\na\n\n\n2\n00:00:03,000 --> 00:00:04,000\nb\n\n"
-          "3\n00:00:05,000 --> 00:00:06,000\nc\n\n",
-          track);
+    parse(
+        "1\n00:00:01,000 --> 00:00:02,000\na\n\n\n2\n00:00:03,000 --> 00:00:04,000\nb\n\n"
+        "3\n00:00:05,000 --> 00:00:06,000\nc\n\n",
+        track);
     EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "a", "", "c"}));
     EXPECT_EQ(log.lines(), (QStringList{"wrong start of block, can't parse  as number",
                                         "wrong sequence of block, got 3 instead of 2"}));
@@ -229,10 +231,11 @@ TEST(SrtParser, BlockNumberProblems)
 {
     platform::LogCapture log;
     RecordingTrack track;
-    parse("1.\n00:00:01,000 --> 00:00:02,000\na\n\n"
-          "x\n00:00:02,000 --> 00:00:03,000\nb\n\n"
-          "  +7 trailing\n00:00:03,000 --> 00:00:04,000\nc\n\n",
-          track);
+    parse(
+        "1.\n00:00:01,000 --> 00:00:02,000\na\n\n"
+        "x\n00:00:02,000 --> 00:00:03,000\nb\n\n"
+        "  +7 trailing\n00:00:03,000 --> 00:00:04,000\nc\n\n",
+        track);
     EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "c"}));
     EXPECT_EQ(log.lines(), (QStringList{"wrong start of block, read 1. instead of number",
                                         "wrong start of block, can't parse x as number",

@@ -1,4 +1,5 @@
 #include "model/moviemodel.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "platform/settings.h"
 #include "support/moviefactory.h"
@@ -15,8 +16,9 @@ using testsupport::MovieSpec;
 
 namespace {
 
-const QString twoCaptions = "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
-                            "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n";
+const QString twoCaptions =
+    "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+    "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n";
 
 class SubtitleTrack : public ::testing::Test {
 protected:
@@ -32,30 +34,29 @@ protected:
     template <typename Edit>
     void modify(const QString& path, Edit edit)
     {
-        auto file = mp4::MovieFile::openForModify(path.toStdString());
-        ASSERT_TRUE(file) << file.error().message;
-        edit(*file);
-        ASSERT_TRUE(file->close());
+        mp4::MovieFile file = moviefiletest::open(path, true);
+        edit(file);
+        ASSERT_TRUE(file.close());
     }
 
     std::vector<mp4::TrackInfo> subtitleTracks(const QString& path)
     {
-        auto file = mp4::MovieFile::openForRead(path.toStdString());
-        EXPECT_TRUE(file);
         std::vector<mp4::TrackInfo> result;
-        for (const mp4::TrackInfo& track : file->tracks()) {
+        for (const mp4::TrackInfo& track : moviefiletest::open(path).tracks()) {
             if (track.type == mp4::FourCC("sbtl"))
                 result.push_back(track);
         }
         return result;
     }
 
-    bool save(const QString& path, const QString& subtitle, const QString& language)
+    bool save(const QString& path, const QString& subtitle, const QString& language,
+              std::optional<double> offset = std::nullopt)
     {
         MovieModel movie;
-        movie.setFileUrl(QUrl::fromLocalFile(path));
+        movie.setFileUrl(moviefiletest::urlOf(path));
         movie.setChapterSettings(0);
         movie.setSubtitle(subtitle);
+        movie.setSubtitleOffset(offset);
         return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language);
     }
 
@@ -66,6 +67,24 @@ protected:
         QString text = factory.subtitleAsSrt(file);
         text.replace("\r\n", "\n").remove(QRegularExpression("<font size=\"[0-9]+\">|</font>|\\{\\\\an[0-9]\\}"));
         return text.toStdString();
+    }
+
+    // The sample description that ffprobe reports for the first subtitle stream.
+    static QByteArray subtitleExtradata(const QString& file)
+    {
+        const auto probe = MovieFactory::run(
+            "ffprobe", {"-v", "error", "-select_streams", "s:0", "-show_streams", "-show_data", file});
+        EXPECT_TRUE(probe.ok());
+        QByteArray hex;
+        bool inDump = false;
+        for (const QByteArray& line : probe.out.split('\n')) {
+            if (line.startsWith("extradata_size"))
+                break;
+            if (inDump && line.size() > 10)
+                hex += line.mid(10, 39).replace(" ", "");  // "00000000: 0000 0000 ...  text"
+            inDump = inDump || line.startsWith("extradata=");
+        }
+        return QByteArray::fromHex(hex);
     }
 
     MovieFactory factory;
@@ -79,7 +98,7 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
     spec.width = 640;
     spec.height = 360;
     const QString file = factory.make(spec, "subs.mp4");
-    ASSERT_TRUE(save(file, twoCaptions, "de"));
+    ASSERT_TRUE(save(file, twoCaptions, "de", -0.25));  // the record's offset is in seconds
 
     const QJsonArray streams = factory.ffprobe(file)["streams"].toArray();
     QJsonObject subtitle;
@@ -91,8 +110,9 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
     EXPECT_EQ(subtitle["codec_tag_string"].toString(), "tx3g");
     EXPECT_EQ(subtitle["tags"].toObject()["language"].toString(), "deu");
 
-    EXPECT_EQ(srtFrom(file), "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
-                             "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n");
+    EXPECT_EQ(srtFrom(file),
+              "1\n00:00:00,250 --> 00:00:00,750\nHello <b>world</b>\n\n"
+              "2\n00:00:00,950 --> 00:00:01,650\nSecond line\nwith two rows\n\n");
 }
 
 TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
@@ -105,15 +125,14 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false));
     });
 
-    auto reader = mp4::MovieFile::openForRead(file.toStdString());
-    ASSERT_TRUE(reader);
+    const mp4::MovieFile reader = moviefiletest::open(file);
     const auto tracks = subtitleTracks(file);
     ASSERT_EQ(tracks.size(), 1u);
     const mp4::TrackInfo& track = tracks[0];
     EXPECT_EQ(track.language, "eng");
     EXPECT_EQ(track.flags, 2u);
     EXPECT_EQ(track.alternateGroup, 3);
-    EXPECT_EQ(track.timeScale, reader->trackTimeScale(reader->trackId(0)));
+    EXPECT_EQ(track.timeScale, reader.trackTimeScale(reader.trackId(0)));
     EXPECT_EQ(track.sampleCount, 5u);  // gap, caption, gap, caption, end of the last caption
     // 360 high: box 54, translation 306 in 16.16 fixed point.
     EXPECT_EQ(track.matrix[28], 0x01);
@@ -121,7 +140,7 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     EXPECT_EQ(track.matrix[30], 0x00);
     EXPECT_EQ(track.matrix[31], 0x00);
 
-    const auto description = reader->tx3gDescription(track.id);
+    const auto description = reader.tx3gDescription(track.id);
     ASSERT_TRUE(description);
     EXPECT_EQ(description->horizontalJustification, 1);
     EXPECT_EQ(description->verticalJustification, 0);
@@ -132,16 +151,48 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     EXPECT_EQ(description->fontColorRed, 255);
     EXPECT_EQ(description->fontColorAlpha, 255);
     EXPECT_EQ(description->bgColorAlpha, 0);
+
+    // The same fields as ffprobe sees them: display flags, justification 1 and 0, a clear
+    // background, the box 0 0 54 640, then the default style: font 1, plain, size 18, white.
+    EXPECT_EQ(subtitleExtradata(file).left(30).toHex(),
+              "00000000"
+              "0100"
+              "00000000"
+              "0000000000360280"
+              "000000000001"
+              "0012"
+              "ffffffff");
 }
 
 TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
 {
-    const QString file = factory.make(MovieSpec{}, "offset.mp4");
+    MovieSpec spec;
+    spec.seconds = 3.0;  // room for the moved captions
+    const QString file = factory.make(spec, "offset.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.25, false));
     });
-    EXPECT_EQ(srtFrom(file), "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
-                             "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
+    EXPECT_EQ(srtFrom(file),
+              "1\n00:00:00,750 --> 00:00:01,250\nHello <b>world</b>\n\n"
+              "2\n00:00:01,450 --> 00:00:02,150\nSecond line\nwith two rows\n\n");
+}
+
+TEST_F(SubtitleTrack, CaptionsPastTheEndOfTheMediaAreLeftOutSoTheMovieKeepsItsLength)
+{
+    const QString file = factory.make(MovieSpec{}, "longer-cut.mp4");  // 2 s
+    const QString subtitle = twoCaptions +
+                             "3\n00:00:01,950 --> 00:00:04,000\nAcross the end\n\n"
+                             "4\n00:00:05,000 --> 00:00:06,000\nAfter the end\n\n";
+    ASSERT_TRUE(save(file, subtitle, "en"));
+
+    const std::string srt = srtFrom(file);
+    EXPECT_NE(srt.find("Across the end"), std::string::npos) << srt;
+    EXPECT_EQ(srt.find("After the end"), std::string::npos) << srt;
+    const QJsonObject probe = factory.ffprobe(file);
+    EXPECT_LT(probe["format"].toObject()["duration"].toString().toDouble(), 2.1);
+    for (const QJsonValue& stream : probe["streams"].toArray())
+        EXPECT_LT(stream.toObject()["duration"].toString().toDouble(), 2.1)
+            << stream.toObject()["codec_type"].toString().toStdString();
 }
 
 TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
@@ -172,6 +223,17 @@ TEST_F(SubtitleTrack, ProtectedSubtitleIsNotWritten)
     platform::Settings::shared().setValue("FiledsNotToBeOverwritten", QStringList{"subtitle"});
     ASSERT_TRUE(save(file, twoCaptions, "en"));
     EXPECT_TRUE(subtitleTracks(file).empty());
+}
+
+TEST_F(SubtitleTrack, EmptySubtitleTextLeavesTheTracksAlone)
+{
+    MovieSpec spec;
+    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nKeep me\n\n", "eng"};
+    const QString file = factory.make(spec, "keepsubs.mp4");
+    platform::Settings::shared().setValue("OverwriteExistingSubtitles", true);
+    ASSERT_TRUE(save(file, "", "en"));
+    ASSERT_EQ(subtitleTracks(file).size(), 1u);
+    EXPECT_TRUE(factory.subtitleAsSrt(file).contains("Keep me"));
 }
 
 TEST_F(SubtitleTrack, AudioOnlyFileHasNoPictureForSubtitles)

@@ -1,5 +1,5 @@
-#include "platform/log.h"
 #include "tagging/subtitleutilities.h"
+#include "platform/log.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -81,9 +81,11 @@ TEST_F(SubtitleFileReading, ByteOrderMarksChooseTheEncoding)
 
 TEST_F(SubtitleFileReading, OtherBytesAreReadAsWindows1252)
 {
-    const auto text = readSubTitleToFile(write("latin.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 \x80 \x93ok\x94\n\n"));
+    const auto text =
+        readSubTitleToFile(write("latin.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 \x80 \x93ok\x94\n\n"));
     ASSERT_TRUE(text);
-    EXPECT_EQ(*text, QString::fromUtf8("1\n00:00:01,000 --> 00:00:02,000\nCaf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cok\xE2\x80\x9D\n\n"));
+    EXPECT_EQ(*text, QString::fromUtf8(
+                         "1\n00:00:01,000 --> 00:00:02,000\nCaf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9Cok\xE2\x80\x9D\n\n"));
 }
 
 TEST_F(SubtitleFileReading, ProblemsOfTheTextAreLoggedButTheTextIsKept)

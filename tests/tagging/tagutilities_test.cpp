@@ -1,6 +1,7 @@
+#include "tagging/tagutilities.h"
+#include "moviefiletestsupport.h"
 #include "mp4/moviefile.h"
 #include "support/moviefactory.h"
-#include "tagging/tagutilities.h"
 
 #include <QJsonArray>
 
@@ -15,13 +16,7 @@ namespace {
 
 class TagUtilitiesTest : public ::testing::Test {
 protected:
-    mp4::MovieFile open(const QString& path, bool modify = false)
-    {
-        auto file = modify ? mp4::MovieFile::openForModify(path.toStdString())
-                           : mp4::MovieFile::openForRead(path.toStdString());
-        EXPECT_TRUE(file) << (file ? "" : file.error().message);
-        return std::move(*file);
-    }
+    static mp4::MovieFile open(const QString& path, bool modify = false) { return moviefiletest::open(path, modify); }
 
     QString plain()
     {
@@ -59,9 +54,9 @@ TEST_F(TagUtilitiesTest, VideoTrackIsTheReferenceEvenAfterAnAudioTrack)
 {
     const QString source = plain();
     const QString swapped = factory.path("audio-first.mp4");
-    ASSERT_TRUE(MovieFactory::run("ffmpeg", {"-v", "error", "-i", source, "-map", "0:a", "-map", "0:v", "-c", "copy",
-                                             swapped})
-                    .ok());
+    ASSERT_TRUE(
+        MovieFactory::run("ffmpeg", {"-v", "error", "-i", source, "-map", "0:a", "-map", "0:v", "-c", "copy", swapped})
+            .ok());
     mp4::MovieFile file = open(swapped);
     ASSERT_EQ(file.trackType(file.trackId(0)), mp4::FourCC("soun"));
     EXPECT_EQ(TagUtilities::getReferencingTrack(file), file.trackId(1));
@@ -112,9 +107,12 @@ TEST_F(TagUtilitiesTest, IntegerItemsReadAsBigEndianLowBits)
 TEST_F(TagUtilitiesTest, TextItemsNeedValidUtf8)
 {
     mp4::Item good;
-    good.code = mp4::FourCC("\xC2\xA9" "nam");
+    good.code = mp4::FourCC(
+        "\xC2\xA9"
+        "nam");
     good.data.push_back({1, 0, {'T', 0xC3, 0xA4, 't'}});
-    EXPECT_EQ(TagUtilities::getNameItem(open(withItem(good)), QString::fromUtf8("©nam"), 1), QVariant(QString::fromUtf8("Tät")));
+    EXPECT_EQ(TagUtilities::getNameItem(open(withItem(good)), QString::fromUtf8("©nam"), 1),
+              QVariant(QString::fromUtf8("Tät")));
 
     mp4::Item bad = good;
     bad.data[0].value = {'T', 0xE4, 't'};
@@ -172,7 +170,8 @@ TEST_F(TagUtilitiesTest, DurationFollowsTheMovieHeader)
     const TagUtilities::SizeAndDuration size = TagUtilities::getSizeAndDurationFromFile(file);
     EXPECT_EQ(size.width, 320u);
     EXPECT_EQ(size.height, 240u);
-    const std::uint64_t expected = static_cast<std::uint64_t>(static_cast<double>(file.duration()) / file.timeScale() * 1000.0);
+    const std::uint64_t expected =
+        static_cast<std::uint64_t>(static_cast<double>(file.duration()) / file.timeScale() * 1000.0);
     EXPECT_EQ(size.durationInMilliSeconds, expected);
     const double probed = factory.ffprobe(path)["format"].toObject()["duration"].toString().toDouble();
     EXPECT_NEAR(static_cast<double>(size.durationInMilliSeconds), probed * 1000.0, 1.0);

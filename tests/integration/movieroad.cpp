@@ -1,0 +1,416 @@
+#include "movieroad.h"
+
+#include "model/helpers.h"
+#include "online/chapterdbapi.h"
+#include "online/moviegenre.h"
+#include "online/opensubtitleapi.h"
+#include "online/tmdbapi.h"
+#include "online/webrequest.h"
+#include "platform/bookmark.h"
+#include "platform/localized.h"
+#include "platform/pumpevents.h"
+#include "platform/settings.h"
+#include "tagging/metadatautilities.h"
+#include "tagging/moviefilemanager.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+using testsupport::FakeReply;
+
+namespace movieroad {
+
+namespace {
+
+constexpr char kTmdbKey[] = "c0ffee00c0ffee00c0ffee00c0ffee00";
+constexpr char kSubtitleKey[] = "k3yForTests0000000000000000000AB";
+constexpr char kChapterDbKey[] = "CHAPTERDBTESTKEY0001";
+constexpr char kSubtitleSearchQuery[] =
+    "foreign_parts_only=exclude&hearing_impaired=exclude&imdb_id=78748&languages=de";
+constexpr char kSubtitleFilePath[] =
+    "/files/9C1F52A7E04B3D86F2A0C5B71E9D4A36B8F07C2E51D93A6B4E0F8C7D2A1B5E39/subfile/"
+    "Alien.1979.PAL.DVDRip.XviD-GER.srt";
+
+// The pixel size of each poster rendition the fake database serves.
+const QList<QPair<QString, QSize>> kRenditions{
+    {"w92", {32, 48}}, {"w154", {8, 12}}, {"w342", {16, 24}}, {"w500", {24, 36}}, {"original", {40, 60}}};
+
+const QStringList kServiceVariables{"KORVALANE_TMDB_URL",           "KORVALANE_TMDB_API_KEY",
+                                    "KORVALANE_OPENSUBTITLES_URL",  "KORVALANE_OPENSUBTITLES_API_KEY",
+                                    "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
+                                    "KORVALANE_CHAPTERDB_URL",      "KORVALANE_CHAPTERDB_API_KEY"};
+
+QByteArray pngBytes(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QString searchQuery(const QString& query, const QString& year)
+{
+    return QString("api_key=%1&query=%2&language=de&year=%3").arg(kTmdbKey, query, year);
+}
+
+// The poster paths of the stored image list and of the stored search hits.
+QStringList posterPaths()
+{
+    QStringList paths;
+    const QJsonObject images = QJsonDocument::fromJson(testsupport::serviceData("tmdb/images-348.json")).object();
+    for (const QJsonValue& poster : images.value("posters").toArray())
+        paths << poster.toObject().value("file_path").toString();
+    const QJsonObject hits = QJsonDocument::fromJson(testsupport::serviceData("tmdb/search-alien-1979.json")).object();
+    for (const QJsonValue& hit : hits.value("results").toArray()) {
+        const QString path = hit.toObject().value("poster_path").toString();
+        if (!path.isEmpty() && !paths.contains(path))
+            paths << path;
+    }
+    return paths;
+}
+
+}  // namespace
+
+MovieRoadTest::MovieRoadTest() = default;
+MovieRoadTest::~MovieRoadTest() = default;
+
+void MovieRoadTest::SetUp()
+{
+    ASSERT_TRUE(m_tmdb.isListening());
+    ASSERT_TRUE(m_subtitles.isListening());
+    ASSERT_TRUE(m_chapterDb.isListening());
+    ASSERT_TRUE(m_settingsFolder.isValid());
+    platform::Settings::useFolder(m_settingsFolder.path());
+    registerApplicationDefaults();
+
+    qputenv("KORVALANE_TMDB_URL", m_tmdb.baseUrl().toUtf8());
+    qputenv("KORVALANE_TMDB_API_KEY", kTmdbKey);
+    qputenv("KORVALANE_OPENSUBTITLES_URL", (m_subtitles.baseUrl() + "/api/v1").toUtf8());
+    qputenv("KORVALANE_OPENSUBTITLES_API_KEY", kSubtitleKey);
+    qputenv("KORVALANE_OPENSUBTITLES_USER", "testuser");
+    qputenv("KORVALANE_OPENSUBTITLES_PASSWORD", "abc123-def456-ghi789");
+    qputenv("KORVALANE_CHAPTERDB_URL", m_chapterDb.baseUrl().toUtf8());
+    qputenv("KORVALANE_CHAPTERDB_API_KEY", kChapterDbKey);
+    routeMovieDatabase();
+    routeSubtitleService();
+    routeChapterDatabase();
+
+    WebRequest::setTimeoutSeconds(5.0);
+    // Local servers answer at once: every wait slice may be a tenth as long.
+    m_previousSliceScale = platform::pumpSliceScale();
+    platform::setPumpSliceScale(0.1);
+    // As in a new process: no image address read yet.
+    TMDbAPI::setImageBaseUrl(QString());
+    // The genre tables load the database's names at their first use in a process.
+    MovieGenre::genreNames();
+
+    m_client = std::make_unique<TMDbAPI>();
+    m_subtitleClient.reset();
+    m_tmdb.clearRequests();
+    m_log.clear();
+}
+
+void MovieRoadTest::TearDown()
+{
+    m_subtitleClient.reset();
+    m_client.reset();
+    platform::setPumpSliceScale(m_previousSliceScale);
+    WebRequest::setTimeoutSeconds(30.0);
+    for (const QString& name : kServiceVariables)
+        qunsetenv(name.toLatin1().constData());
+    platform::Settings::useFolder(m_settingsFolder.path() + "/after");
+}
+
+void MovieRoadTest::registerApplicationDefaults()
+{
+    platform::Settings::shared().registerDefaults({
+        {"OpenCoverWindowAtLaunch", false},
+        {"AutomaticSearchForMovie", false},
+        {"SortMovieNamesWithoutArticle", true},
+        {"UseFSKRatingsInsteadOfAbJahren", false},
+        {"DontOverwriteWithEmptyStrings", true},
+        {"MoveTaggedFilesToiTunes", false},
+        {"AutomaticSearchForSubtitles", false},
+        {"AutomaticSearchForChapters", false},
+        {"OverwriteExistingSubtitles", false},
+        {"DoNotAutomaticLoadCoverPictures", false},
+        {"DontShowTipsAtStartup", false},
+        {"DontShowWarningsAtStartup", false},
+        {"DontShowNewsAtStartup_2_5_0", false},
+        {"ReplaceExistingCoverPictures", false},
+        {"SearchForMovieFilesRecursivly", false},
+        {"DoNotOverWriteMediaType", false},
+        {"WritePLEXFiles", false},
+        {"SeparateFoldersForPLEXFiles", false},
+        {"LastDisplayedTip", -1},
+        {"LastDisplayedWarning", 0},
+        {"LastDisplayedNews", 0},
+        {"SizeOfCoverInSearchWindow", 2},
+        {"CopyBehaviorOfMovieSearch", 1},
+        {"FileNamePatternForSaving", 0},
+        {"FileNamePlaceHolderPattern", platform::localized("startFilePattern")},
+        {"UseFileNameDelimiterForTitle", false},
+        {"DoNotReplaceUnderscoresAndDots", false},
+        {"UseRegExForTitleExtraction", false},
+        {"UseTMDBGenres", false},
+        {"OnlyUserDefinedGenres", false},
+        {"ListTMDbGenresAsList", false},
+        {"ParseFileNameForTitleDelimiter", ""},
+        {"ParseFileNameForTitleDelimiterBegin", ""},
+        {"CountrySettingsForSearch", kCountry},
+        {"LanguageSettingsForSearch", kLanguage},
+        {"NSDisabledCharacterPaletteMenuItem", true},
+        {"DefaultChapterSetting", 1},
+        {"FiledsNotToBeOverwritten", QStringList()},
+        {"WorkingDirectoryBookmark", QByteArray()},
+        {"UserDefinedGenres", QStringList()},
+    });
+}
+
+void MovieRoadTest::set(const QString& key, const QVariant& value)
+{
+    platform::Settings::shared().setValue(key, value);
+}
+
+void MovieRoadTest::useWorkingFolder()
+{
+    set("WorkingDirectoryBookmark", platform::bookmarkDataForFolder(QUrl::fromLocalFile(workFolder())));
+}
+
+void MovieRoadTest::routeMovieDatabase()
+{
+    const QString key = QString("api_key=") + kTmdbKey;
+    m_tmdb.route("GET", "/3/configuration",
+                 FakeReply::fromFile("tmdb/configuration.json")
+                     .withReplaced("http://image.tmdb.org", m_tmdb.baseUrl().toUtf8()));
+    m_tmdb.route("GET", "/3/genre/movie/list", FakeReply::fromFile("tmdb/genre-list-en.json"));
+    m_tmdb.route("GET", "/3/genre/movie/list", key + "&language=de", FakeReply::fromFile("tmdb/genre-list-de.json"));
+    m_tmdb.route("GET", "/3/search/movie", searchQuery("Alien", "1979"),
+                 FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    m_tmdb.route("GET", "/3/movie/348", key + "&language=de", FakeReply::fromFile("tmdb/movie-348-de.json"));
+    m_tmdb.route("GET", "/3/movie/348", key + "&language=en", FakeReply::fromFile("tmdb/movie-348-en.json"));
+    m_tmdb.route("GET", "/3/movie/348/casts", key, FakeReply::fromFile("tmdb/casts-348.json"));
+    m_tmdb.route("GET", "/3/movie/348/releases", key, FakeReply::fromFile("tmdb/releases-348.json"));
+    m_tmdb.route("GET", "/3/movie/348/images", key, FakeReply::fromFile("tmdb/images-348.json"));
+    const QStringList posters = posterPaths();
+    for (int i = 0; i < posters.size(); ++i) {
+        for (const auto& [step, size] : kRenditions)
+            m_tmdb.route("GET", "/t/p/" + step + posters[i],
+                         FakeReply::bytes(pngBytes(size, posterColour(i)), "image/png"));
+    }
+}
+
+void MovieRoadTest::routeSubtitleService()
+{
+    m_subtitles.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
+    m_subtitles.route("DELETE", "/api/v1/logout", FakeReply::fromFile("opensubtitles/logout.json"));
+    m_subtitles.route("GET", "/api/v1/subtitles", kSubtitleSearchQuery,
+                      FakeReply::fromFile("opensubtitles/subtitles-tt0078748-de.json"));
+    m_subtitles.route(
+        "POST", "/api/v1/download",
+        FakeReply::fromFile("opensubtitles/download.json")
+            .withReplaced("https://www.opensubtitles.com/download/", m_subtitles.url("/files/").toUtf8()));
+    m_subtitles.route("GET", kSubtitleFilePath, FakeReply::fromFile("opensubtitles/sample.srt"));
+}
+
+void MovieRoadTest::routeChapterDatabase()
+{
+    m_chapterDb.route("GET", "/chapters/search", FakeReply::fromFile("chapterdb/search-alien.xml"));
+    // The stored three-row page, its times brought within the test movie.
+    m_chapterDb.route("GET", "/browse/31047",
+                      FakeReply::fromFile("chapterdb/browse-three-rows.html")
+                          .withReplaced("<td>00:10:00</td>", "<td>00:00:10</td>")
+                          .withReplaced("<td>00:25:00</td>", "<td>00:00:25</td>"));
+}
+
+QString MovieRoadTest::makeMovie(const QString& name, testsupport::MovieSpec spec)
+{
+    spec.seconds = kMovieSeconds;
+    spec.width = 160;
+    spec.height = 120;
+    return m_factory.make(spec, name);
+}
+
+QStringList MovieRoadTest::workEntries() const
+{
+    QStringList names = QDir(workFolder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    // The factory's own helper files (chapter and subtitle sources) are not part of the road.
+    names.removeIf([](const QString& name) {
+        static const QRegularExpression helper(QStringLiteral("^(chapters|subtitle)\\d+\\.(txt|srt)$"));
+        return helper.match(name).hasMatch();
+    });
+    return names;
+}
+
+Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
+{
+    platform::Settings& settings = platform::Settings::shared();
+    QString name = record.title();
+    if (name.isEmpty())
+        name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
+    const std::shared_ptr<MovieModel> result =
+        m_client->readTmDBInformation(name, false, m_language, m_country, &m_window, nullptr, nullptr, std::nullopt,
+                                      !settings.boolValue("DoNotAutomaticLoadCoverPictures"));
+    if (!result)
+        return m_client->status() == 1 ? Lookup::NotFound : Lookup::Stopped;
+    result->setDuration(record.duration());
+    result->setMsecDuration(record.msecDuration());
+    result->setHdVideo(record.hdVideo());
+    result->setChapterSettings(record.chapterSettings());
+    if (settings.boolValue("AutomaticSearchForSubtitles"))
+        searchForSubtitle(*result);
+    if (settings.boolValue("AutomaticSearchForChapters"))
+        chapterDbSearchViaAPIWithMovie(*result);
+    record.setSearchResult(result);
+    record.copySearchResultsToMovie(settings.integerValue("CopyBehaviorOfMovieSearch"));
+    return Lookup::Merged;
+}
+
+int MovieRoadTest::batchSearch(MovieList& list)
+{
+    int searched = 0;
+    for (const std::shared_ptr<MovieModel>& record : list.selectedObjects()) {
+        ++searched;
+        if (searchAndMerge(*record) == Lookup::Stopped)
+            break;
+    }
+    return searched;
+}
+
+void MovieRoadTest::searchForSubtitle(MovieModel& record)
+{
+    if (record.imdbID().isEmpty())
+        return;
+    if (!m_subtitleClient)
+        m_subtitleClient = std::make_unique<OpenSubtitleAPI>(&m_window, m_language);
+    else
+        m_subtitleClient->setCurrentLanguage(m_language);
+    if (m_subtitleClient->token().isEmpty() && !m_subtitleClient->logIn())
+        return;
+    const std::optional<QList<QJsonObject>> subtitles = m_subtitleClient->searchSubtitles(record.imdbID(), false);
+    if (!subtitles || subtitles->isEmpty())
+        return;
+    const bool isHD = record.hdVideo().value_or(0) != 0;
+    const std::optional<QJsonValue> fileId =
+        m_subtitleClient->selectBestSubtitle(*subtitles, record.title(), yearOfDate(record.releaseDate()), isHD);
+    if (!fileId)
+        return;
+    if (const std::optional<QString> text = m_subtitleClient->downloadSubtitle(*fileId))
+        record.setSubtitle(*text);
+}
+
+void MovieRoadTest::chapterDbSearchViaAPIWithMovie(MovieModel& record)
+{
+    const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(record.title(), record.duration());
+    if (!reply)
+        return;
+    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
+    if (!sets)
+        return;
+    const std::optional<ChapterList> chapters = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, m_language);
+    if (!chapters)
+        return;
+    record.setListOfDbChapters(*chapters);
+    record.setChapterDbFileUrl(QUrl());
+    record.updateChapters();
+}
+
+std::shared_ptr<MovieModel> MovieRoadTest::loadOne(MovieList& list, const QVariantList& paths)
+{
+    const qsizetype before = list.arrangedObjects().size();
+    EXPECT_TRUE(MovieFileManager::loadFiles(paths, list, m_language));
+    EXPECT_EQ(list.arrangedObjects().size(), before + 1);
+    if (list.arrangedObjects().size() != before + 1)
+        return nullptr;
+    list.setSelectionIndexes({before});
+    return list.arrangedObjects().last();
+}
+
+std::shared_ptr<MovieModel> MovieRoadTest::readBack(const QString& path)
+{
+    auto movie = std::make_shared<MovieModel>();
+    EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(QUrl::fromLocalFile(path), *movie, m_language));
+    return movie;
+}
+
+QJsonObject MovieRoadTest::formatTags(const QJsonObject& probe)
+{
+    return probe.value("format").toObject().value("tags").toObject();
+}
+
+QList<QJsonObject> MovieRoadTest::streamsOfType(const QJsonObject& probe, const QString& codecType)
+{
+    QList<QJsonObject> streams;
+    for (const QJsonValue& stream : probe.value("streams").toArray()) {
+        const QJsonObject object = stream.toObject();
+        if (object.value("codec_type").toString() == codecType)
+            streams << object;
+    }
+    return streams;
+}
+
+QStringList MovieRoadTest::chapterTitles(const QJsonObject& probe)
+{
+    QStringList titles;
+    for (const QJsonValue& chapter : probe.value("chapters").toArray())
+        titles << chapter.toObject().value("tags").toObject().value("title").toString();
+    return titles;
+}
+
+QList<qint64> MovieRoadTest::chapterStartsMs(const QJsonObject& probe)
+{
+    QList<qint64> starts;
+    for (const QJsonValue& chapter : probe.value("chapters").toArray())
+        starts << qRound64(chapter.toObject().value("start_time").toString().toDouble() * 1000.0);
+    return starts;
+}
+
+QMap<QString, QString> MovieRoadTest::atomicParsleyAtoms(const QString& path)
+{
+    // Atom "©nam" contains: Alien
+    // Atom "----" [com.apple.iTunes;iTunMOVI] contains: <?xml ...   (values may run over several lines)
+    static const QRegularExpression line(
+        QStringLiteral("^Atom \"(.+?)\"(?: \\[[^;\\]]*;([^\\]]*)\\])? contains: (.*)$"));
+    QMap<QString, QString> atoms;
+    QString current;
+    for (const QString& text : m_factory.atomicParsleyTags(path).split('\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch()) {
+            current = match.captured(2).isEmpty() ? match.captured(1) : match.captured(2);
+            atoms.insert(current, match.captured(3));
+        } else if (!current.isEmpty()) {
+            atoms[current] += '\n' + text;
+        }
+    }
+    for (QString& value : atoms)
+        value = value.trimmed();
+    return atoms;
+}
+
+QByteArray MovieRoadTest::fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QColor MovieRoadTest::posterColour(int index)
+{
+    return QColor::fromHsv((index * 53) % 360, 220, 210).toRgb();
+}
+
+bool MovieRoadTest::nearColour(QColor a, QColor b)
+{
+    constexpr int kJpegTolerance = 12;
+    return qAbs(a.red() - b.red()) <= kJpegTolerance && qAbs(a.green() - b.green()) <= kJpegTolerance &&
+           qAbs(a.blue() - b.blue()) <= kJpegTolerance;
+}
+
+}  // namespace movieroad

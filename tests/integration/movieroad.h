@@ -1,0 +1,126 @@
+#pragma once
+
+// The road of one movie file through every piece: files opened from a
+// folder, records read from them, the movie database lookup with its
+// subtitle and chapter fetches, the merge into the record, the save with its
+// renaming and Plex side files, and the file read back. The three web
+// services are fake servers on 127.0.0.1 answering the stored replies; the
+// movie files are made by ffmpeg in a temporary working folder.
+
+#include "model/movielist.h"
+#include "model/moviemodel.h"
+#include "platform/alerts.h"
+#include "platform/log.h"
+#include "support/fakeserver.h"
+#include "support/moviefactory.h"
+
+#include <QColor>
+#include <QJsonObject>
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+class OpenSubtitleAPI;
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+class TMDbAPI;
+
+namespace movieroad {
+
+inline constexpr char kLanguage[] = "de";
+inline constexpr char kCountry[] = "de";
+// The German title of the movie database's reply, and the name saving gives it.
+inline constexpr char kGermanTitle[] = "Alien - Das unheimliche Wesen aus einer fremden Welt";
+inline constexpr char kPlexName[] = "Alien - Das unheimliche Wesen aus einer fremden Welt - (1979)";
+// The chapters of the chapter set the chapter database's browse page lists.
+inline const QStringList kDbChapterNames{"Prolog", "Mitte", "Finale"};
+inline const QList<qint64> kDbChapterStartsMs{0, 10'000, 25'000};
+// Long enough for the stored subtitle (its last caption ends at 30.5 s).
+inline constexpr double kMovieSeconds = 32.0;
+
+// What the batch search made of one record.
+enum class Lookup { Merged, NotFound, Stopped };
+
+class MovieRoadTest : public ::testing::Test {
+protected:
+    MovieRoadTest();
+    ~MovieRoadTest() override;
+    void SetUp() override;
+    void TearDown() override;
+
+    // The settings the application registers at start, for German searches in Germany.
+    static void registerApplicationDefaults();
+    static void set(const QString& key, const QVariant& value);
+    void useWorkingFolder();
+
+    // A 32-second movie with video and audio, plus whatever `spec` adds, in the working folder.
+    QString makeMovie(const QString& name, testsupport::MovieSpec spec = {});
+    QString workFolder() const { return m_factory.dir(); }
+    QStringList workEntries() const;
+
+    // One record's turn in the batch search of the main window: the lookup
+    // by the record's title (or one made from its file name), then, as set,
+    // the subtitle and the chapter set fetched into the result, which is
+    // attached and merged by the stored copy behaviour.
+    Lookup searchAndMerge(MovieModel& record);
+    // The batch search over the selected records of `list`, one client for
+    // all: a record not found is passed over, a failed or cancelled lookup
+    // ends the batch. Returns how many records were looked up.
+    int batchSearch(MovieList& list);
+    // The subtitle search of the main window for a record.
+    void searchForSubtitle(MovieModel& record);
+    // The chapter database search of the main window for a record.
+    void chapterDbSearchViaAPIWithMovie(MovieModel& record);
+
+    // The only record of a list loaded from `paths`.
+    std::shared_ptr<MovieModel> loadOne(MovieList& list, const QVariantList& paths);
+    // A fresh record read by our own reader from `path`.
+    std::shared_ptr<MovieModel> readBack(const QString& path);
+
+    // Independent readers.
+    QJsonObject probe(const QString& path) { return m_factory.ffprobe(path); }
+    static QJsonObject formatTags(const QJsonObject& probe);
+    static QList<QJsonObject> streamsOfType(const QJsonObject& probe, const QString& codecType);
+    static QStringList chapterTitles(const QJsonObject& probe);
+    // Name, start and end in milliseconds of every chapter ffprobe sees.
+    static QList<qint64> chapterStartsMs(const QJsonObject& probe);
+    // AtomicParsley's tag listing as atom -> value; freeform items under their name ("iTunMOVI").
+    QMap<QString, QString> atomicParsleyAtoms(const QString& path);
+
+    static QByteArray fileBytes(const QString& path);
+    // The colour a served poster has, by its position in the stored image list.
+    static QColor posterColour(int index);
+    static bool nearColour(QColor a, QColor b);
+
+    testsupport::FakeServer m_tmdb;
+    testsupport::FakeServer m_subtitles;
+    testsupport::FakeServer m_chapterDb;
+    testsupport::MovieFactory m_factory;
+    platform::RecordingAlerts m_alerts;
+    platform::LogCapture m_log;
+    QObject m_window;
+    // The search language and country the main window hands to every load, search and save.
+    QString m_language = kLanguage;
+    QString m_country = kCountry;
+    std::unique_ptr<TMDbAPI> m_client;
+    std::unique_ptr<OpenSubtitleAPI> m_subtitleClient;
+
+private:
+    void routeMovieDatabase();
+    void routeSubtitleService();
+    void routeChapterDatabase();
+
+    QTemporaryDir m_settingsFolder;
+    double m_previousSliceScale = 1.0;
+};
+
+}  // namespace movieroad

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/settings.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+// Points HOME and the XDG folders into `home`, picks the offscreen platform
+// unless one is set, and clears the service variables, so that tests never
+// reach the user's settings, files or the real services.
+void isolateEnvironment(const QString& home);
+
+// Every test executable's main: isolates the environment, makes the Qt
+// application object (`Application` is QGuiApplication, or QApplication
+// for tests of widgets) and runs the tests.
+template <typename Application>
+int runTests(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 2;
+    isolateEnvironment(home.path());
+    Application app(argc, argv);
+    platform::Settings::useFolder(home.path() + "/config/korvalane");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+}  // namespace testsupport
