@@ -69,9 +69,10 @@ std::uint64_t Box::size() const
     return content + 8 > 0xFFFFFFFFull ? content + 16 : content + 8;
 }
 
-void Box::serialize(Bytes& out) const
+namespace {
+
+Bytes headerOf(std::uint64_t total, FourCC type)
 {
-    const std::uint64_t total = size();
     ByteWriter w;
     if (total > 0xFFFFFFFFull) {
         w.u32(1);
@@ -81,7 +82,28 @@ void Box::serialize(Bytes& out) const
         w.u32(static_cast<std::uint32_t>(total));
         w.u32(type.value());
     }
-    out.insert(out.end(), w.data().begin(), w.data().end());
+    return w.take();
+}
+
+}  // namespace
+
+void Box::serializeAs(ByteChain& out, FourCC headerType) const
+{
+    out.append(headerOf(size(), headerType));
+    if (hasUuid) {
+        out.append(uuid);
+    }
+    out.append(payload);
+    for (const Box& c : children) {
+        c.serialize(out);
+    }
+    out.append(trailer);
+}
+
+void Box::serialize(Bytes& out) const
+{
+    const Bytes header = headerOf(size(), type);
+    out.insert(out.end(), header.begin(), header.end());
     if (hasUuid) {
         out.insert(out.end(), uuid.begin(), uuid.end());
     }

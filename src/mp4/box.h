@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mp4/bytechain.h"
 #include "mp4/bytes.h"
 #include "mp4/fourcc.h"
 
@@ -35,6 +36,10 @@ struct Box {
     std::uint64_t size() const;
     void serialize(Bytes& out) const;
     Bytes serialize() const;
+    // Appends the box to `out`, its large payloads referred to rather than copied; the
+    // header may carry another type (a box written under a `free` header first).
+    void serialize(ByteChain& out) const { serializeAs(out, type); }
+    void serializeAs(ByteChain& out, FourCC headerType) const;
 };
 
 }  // namespace mp4

@@ -1,6 +1,5 @@
 #include "mp4/committer.h"
 
-#include "mp4/sampletable.h"
 #include "mp4/trackbox.h"
 
 #include <algorithm>
@@ -16,70 +15,106 @@ bool isFreeType(FourCC t)
     return t == FourCC("free") || t == FourCC("skip") || t == FourCC("wide");
 }
 
-bool overlaps(const ByteRanges& ranges, std::uint64_t start, std::uint64_t end)
+// Boxes whose bytes matter only if a chunk points into them: media data, and the all-zero
+// header that an interrupted growth of the file leaves at its end.
+bool isDataType(FourCC t)
 {
-    return std::any_of(ranges.begin(), ranges.end(),
-                       [&](const auto& r) { return r.first < end && r.second > start && r.second > r.first; }) ||
-           std::any_of(ranges.begin(), ranges.end(),
-                       [&](const auto& r) { return r.first == r.second && r.first >= start && r.first < end; });
+    return t == FourCC("mdat") || t.value() == 0;
 }
 
-Bytes header(std::uint64_t size, FourCC type)
+// A box header for a box of `size` bytes, in the 64-bit form when the size needs it.
+Bytes boxHeader(std::uint64_t size, FourCC type)
 {
     ByteWriter w;
-    w.u32(static_cast<std::uint32_t>(size));
-    w.u32(type.value());
+    if (size >= k4GiB) {
+        w.u32(1);
+        w.u32(type.value());
+        w.u64(size);
+    } else {
+        w.u32(static_cast<std::uint32_t>(size));
+        w.u32(type.value());
+    }
     return w.take();
+}
+
+std::uint64_t pendingBytes(const std::map<std::uint32_t, PendingSamples>& pending)
+{
+    std::uint64_t n = 0;
+    for (const auto& [id, samples] : pending) {
+        n += samples.totalBytes();
+    }
+    return n;
+}
+
+// Calls f(trak, samples) for every new track, in `moov` order: the order of the new `mdat`.
+template <typename F>
+void forEachPending(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending, F&& f)
+{
+    for (Box& c : moov.children) {
+        if (c.type == FourCC("trak")) {
+            const auto it = pending.find(TrackBox(c).id());
+            if (it != pending.end()) {
+                f(c, it->second);
+            }
+        }
+    }
 }
 
 }  // namespace
 
-Committer::Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov, ByteRanges liveRanges)
-    : m_file(file), m_layout(std::move(layout)), m_live(liveMoov), m_liveRanges(std::move(liveRanges))
+Committer::Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov,
+                     std::vector<const Box*> liveTracks, std::vector<bool> kept)
+    : m_file(file),
+      m_layout(std::move(layout)),
+      m_live(liveMoov),
+      m_chunks(m_layout.boxes, liveTracks),
+      m_everyTrack(liveTracks.size(), true),
+      m_keptTracks(std::move(kept))
 {
+    m_keptTracks.resize(m_everyTrack.size(), true);
 }
 
-ByteRanges Committer::referencedRanges(const Box& moov, bool& complete)
+bool Committer::isDead(std::size_t index)
 {
-    ByteRanges out;
-    complete = true;
-    for (const Box& c : moov.children) {
-        if (c.type != FourCC("trak")) {
-            continue;
-        }
-        const Box* stbl = c.find({"mdia", "minf", "stbl"});
-        auto table = stbl ? SampleTable::parse(*stbl) : std::nullopt;
-        if (!table) {
-            complete = false;
-            continue;
-        }
-        auto ranges = table->chunkRanges();
-        out.insert(out.end(), ranges.begin(), ranges.end());
+    const TopLevelBox& box = m_layout.boxes[index];
+    if (isFreeType(box.type)) {
+        return true;
     }
-    return out;
+    if (box.type == FourCC("moov")) {
+        return index != m_live;  // a stale copy left by an interrupted save
+    }
+    return isDataType(box.type) && !m_chunks.uses(index, m_everyTrack);
 }
 
-bool Committer::isDead(const TopLevelBox& box) const
+bool Committer::isDeadAfterSwitch(const TopLevelBox& box)
 {
     if (isFreeType(box.type)) {
         return true;
     }
     if (box.type == FourCC("moov")) {
-        return &box != &m_layout.boxes[m_live];  // a stale copy left by an interrupted save
+        return box.offset != m_newMoov;
     }
-    if (box.type == FourCC("mdat")) {
-        return m_rangesComplete && !overlaps(m_liveRanges, box.offset, box.end());
+    if (!isDataType(box.type) || box.offset == m_newMdat) {
+        return false;
     }
-    return false;
+    // Outside the place every box is one of the layout at opening.
+    const auto& boxes = m_layout.boxes;
+    const auto it = std::lower_bound(boxes.begin(), boxes.end(), box.offset,
+                                     [](const TopLevelBox& b, std::uint64_t offset) { return b.offset < offset; });
+    if (it == boxes.end() || it->offset != box.offset || it->size != box.size) {
+        return false;
+    }
+    return !m_chunks.uses(static_cast<std::size_t>(it - boxes.begin()), m_keptTracks);
 }
 
-std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart) const
+std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart)
 {
     std::vector<Region> regions;
     tailStart = m_layout.fileSize;
     bool open = false;
-    for (const TopLevelBox& box : m_layout.boxes) {
-        if (isDead(box)) {
+    for (std::size_t i = 0; i < m_layout.boxes.size(); ++i) {
+        const TopLevelBox& box = m_layout.boxes[i];
+        if (isDead(i)) {
             if (open) {
                 regions.back().size += box.size;
             } else {
@@ -97,7 +132,7 @@ std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart) 
     return regions;
 }
 
-Committer::Plan Committer::place(std::uint64_t needed) const
+Committer::Plan Committer::place(std::uint64_t needed)
 {
     std::uint64_t tailStart = 0;
     const auto regions = deadRegions(tailStart);
@@ -109,7 +144,7 @@ Committer::Plan Committer::place(std::uint64_t needed) const
         }
     }
     if (best) {
-        return {best->start, best->size, false};
+        return {best->start, best->size};
     }
     std::uint64_t room = m_layout.fileSize - tailStart;
     if (room < needed) {
@@ -117,10 +152,19 @@ Committer::Plan Committer::place(std::uint64_t needed) const
     } else if (room != needed && room < needed + 8) {
         room = needed + 8;
     }
-    return {tailStart, room, true};
+    return {tailStart, room};
 }
 
-Result<void> Committer::write(std::uint64_t offset, const Bytes& bytes)
+bool Committer::alreadyCovered(std::uint64_t offset, const Bytes& cover) const
+{
+    if (offset + cover.size() > m_layout.fileSize) {
+        return false;
+    }
+    Bytes there(cover.size());
+    return m_file.readAt(offset, there).has_value() && there == cover;
+}
+
+Result<void> Committer::write(std::uint64_t offset, std::span<const std::uint8_t> bytes)
 {
     return m_file.writeAt(offset, bytes);
 }
@@ -135,7 +179,7 @@ Result<void> Committer::fixOpenEndedLast()
     if (last.size >= k4GiB || last.headerSize != 8) {
         return fail(Error::Code::Unsupported, "cannot give the last box a size");
     }
-    if (auto r = write(last.offset, header(last.size, last.type)); !r) {
+    if (auto r = write(last.offset, boxHeader(last.size, last.type)); !r) {
         return r;
     }
     last.sizeToEnd = false;
@@ -148,170 +192,118 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     if (auto r = fixOpenEndedLast(); !r) {
         return r;
     }
-    bool complete = true;
-    (void)referencedRanges(moov, complete);
-    m_rangesComplete = complete;
 
     // New samples, in one `mdat` in front of the new `moov`.
-    std::uint64_t sampleBytes = 0;
-    for (const auto& [id, samples] : pending) {
-        sampleBytes += samples.totalBytes();
-    }
+    const std::uint64_t sampleBytes = pendingBytes(pending);
     const std::uint64_t mdatHeader = sampleBytes == 0 ? 0 : (sampleBytes + 8 >= k4GiB ? 16 : 8);
     const std::uint64_t mdatSize = sampleBytes == 0 ? 0 : sampleBytes + mdatHeader;
-
     auto layoutTables = [&](std::uint64_t mdatStart, bool wide) {
         std::uint64_t offset = mdatStart + mdatHeader;
-        for (Box& c : moov.children) {
-            if (c.type != FourCC("trak")) {
-                continue;
-            }
-            const auto it = pending.find(TrackBox(c).id());
-            if (it != pending.end()) {
-                TrackBuilder::writeSampleTables(c, it->second, offset, wide, movieTimeScale);
-                offset += it->second.totalBytes();
-            }
-        }
+        forEachPending(moov, pending, [&](Box& trak, const PendingSamples& samples) {
+            TrackBuilder::writeSampleTables(trak, samples, offset, wide, movieTimeScale);
+            offset += samples.totalBytes();
+        });
     };
-    bool wide = false;
-    layoutTables(0, wide);
+    // The table sizes depend on the offset width only, so a place is found before the
+    // offsets are known; past 4 GiB the offsets grow to 64 bits and the place is sought again.
+    layoutTables(0, false);
     Plan plan = place(mdatSize + moov.size());
-    if (sampleBytes != 0 && plan.start + mdatSize > k4GiB) {
-        wide = true;
-        layoutTables(0, wide);
+    const bool wide = sampleBytes != 0 && plan.start + mdatSize > k4GiB;
+    if (wide) {
+        layoutTables(0, true);
         plan = place(mdatSize + moov.size());
     }
     layoutTables(plan.start, wide);
-    const Bytes moovBytes = moov.serialize();
-    const std::uint64_t needed = mdatSize + moovBytes.size();
+    const std::uint64_t needed = mdatSize + moov.size();
 
     // The content of the place: [mdat][moov, typed free][free for the rest].
-    Bytes content;
-    content.reserve(static_cast<std::size_t>(needed + 8));
+    ByteChain content;
     if (mdatSize != 0) {
-        ByteWriter h;
-        if (mdatHeader == 16) {
-            h.u32(1);
-            h.text("mdat");
-            h.u64(mdatSize);
-        } else {
-            h.u32(static_cast<std::uint32_t>(mdatSize));
-            h.text("mdat");
-        }
-        content = h.take();
-        for (const Box& c : moov.children) {
-            if (c.type == FourCC("trak")) {
-                const auto it = pending.find(TrackBox(const_cast<Box&>(c)).id());
-                if (it != pending.end()) {
-                    for (const Bytes& s : it->second.samples) {
-                        content.insert(content.end(), s.begin(), s.end());
-                    }
-                }
+        content.append(boxHeader(mdatSize, FourCC("mdat")));
+        forEachPending(moov, pending, [&content](Box&, const PendingSamples& samples) {
+            for (const Bytes& s : samples.samples()) {
+                content.append(s);
             }
-        }
+        });
     }
     const std::uint64_t moovAt = content.size();
-    content.insert(content.end(), moovBytes.begin(), moovBytes.end());
-    putBig(content, static_cast<std::size_t>(moovAt + 4), FourCC("free").value(), 4);
-    if (plan.room > needed) {
-        const std::uint64_t rest = plan.room - needed;
-        ByteWriter w;
-        if (rest >= k4GiB) {
-            w.u32(1);
-            w.text("free");
-            w.u64(rest);
-        } else {
-            w.u32(static_cast<std::uint32_t>(rest));
-            w.text("free");
-        }
-        content.insert(content.end(), w.data().begin(), w.data().end());
+    moov.serializeAs(content, FourCC("free"));
+    if (content.size() != needed) {
+        return fail(Error::Code::Corrupt, "new moov does not add up");  // never written
     }
+    if (plan.room > needed) {
+        content.append(boxHeader(plan.room - needed, FourCC("free")));
+    }
+    m_newMdat = mdatSize != 0 ? plan.start : UINT64_MAX;
+    m_newMoov = plan.start + moovAt;
 
-    // 1. One `free` box over the whole place (the file grows first if needed).
+    // 1. One `free` box over the whole place (the file grows first if needed: zeros read as
+    //    one box running to the end). Over old boxes it must hold before they are overwritten;
+    //    new space at the end breaks no chain of boxes, so its cover needs no flush of its own.
     const std::uint64_t placeEnd = plan.start + plan.room;
+    const bool newSpace = plan.start >= m_layout.fileSize;
     if (placeEnd > m_layout.fileSize) {
         if (auto r = m_file.truncate(placeEnd); !r) {
             return r;
         }
     }
-    const std::uint64_t coverHeader = plan.room >= k4GiB ? 16 : 8;
-    {
-        ByteWriter cover;
-        if (coverHeader == 16) {
-            cover.u32(1);
-            cover.text("free");
-            cover.u64(plan.room);
-        } else {
-            cover.u32(static_cast<std::uint32_t>(plan.room));
-            cover.text("free");
-        }
-        if (auto r = write(plan.start, cover.take()); !r) {
+    const Bytes cover = boxHeader(plan.room, FourCC("free"));
+    if (!alreadyCovered(plan.start, cover)) {
+        if (auto r = write(plan.start, cover); !r) {
             return r;
         }
-        if (auto r = m_file.sync(); !r) {
-            return r;
+        if (!newSpace) {
+            if (auto r = m_file.sync(); !r) {
+                return r;
+            }
         }
     }
     // 2. Everything but the first header, inside that box.
-    if (content.size() > coverHeader) {
-        const Bytes body(content.begin() + static_cast<std::ptrdiff_t>(coverHeader), content.end());
-        if (auto r = write(plan.start + coverHeader, body); !r) {
-            return r;
-        }
+    if (auto r = m_file.writeAt(plan.start + cover.size(), content.slice(cover.size(), content.size())); !r) {
+        return r;
     }
     if (auto r = m_file.sync(); !r) {
         return r;
     }
-    // 3. The real first header: the place splits into its boxes; the new moov still reads free.
-    {
-        const Bytes first(content.begin(), content.begin() + static_cast<std::ptrdiff_t>(coverHeader));
-        if (auto r = write(plan.start, first); !r) {
-            return r;
-        }
-    }
-    if (auto r = m_file.sync(); !r) {
+    // 3. The place splits into its boxes and the new moov goes live. In either order, one
+    //    of these writes alone still leaves the old moov the first (or only) one.
+    if (auto r = m_file.writeAt(plan.start, content.slice(0, cover.size())); !r) {
         return r;
     }
-    // 4. The new moov goes live, then the old one is retired.
     const Bytes moovType{'m', 'o', 'o', 'v'};
-    if (auto r = write(plan.start + moovAt + 4, moovType); !r) {
+    if (auto r = write(m_newMoov + 4, moovType); !r) {
         return r;
     }
     if (auto r = m_file.sync(); !r) {
         return r;
     }
+    // 4. The old moov is retired and dead boxes at the end go; either alone leaves the new
+    //    moov live.
     const Bytes freeType{'f', 'r', 'e', 'e'};
     if (auto r = write(m_layout.boxes[m_live].offset + 4, freeType); !r) {
         return r;
     }
-    if (auto r = m_file.sync(); !r) {
+    if (auto r = trimDeadTail(); !r) {
         return r;
     }
-    return trimDeadTail(moov);
+    return m_file.sync();
 }
 
-Result<void> Committer::trimDeadTail(const Box& moov)
+Result<void> Committer::trimDeadTail()
 {
     auto layout = BoxParser::scanTopLevel(m_file);
     if (!layout || layout->damagedTail) {
         return {};  // the commit itself is done; leave the tail as it is
     }
-    bool complete = true;
-    const ByteRanges ranges = referencedRanges(moov, complete);
     std::uint64_t end = layout->fileSize;
     for (auto it = layout->boxes.rbegin(); it != layout->boxes.rend(); ++it) {
-        const bool dead = isFreeType(it->type) ||
-                          (it->type == FourCC("mdat") && complete && !overlaps(ranges, it->offset, it->end()));
-        if (!dead) {
+        if (!isDeadAfterSwitch(*it)) {
             break;
         }
         end = it->offset;
     }
     if (end < layout->fileSize) {
-        if (auto r = m_file.truncate(end); !r) {
-            return r;
-        }
-        return m_file.sync();
+        return m_file.truncate(end);
     }
     return {};
 }

@@ -2,38 +2,40 @@
 
 #include "mp4/box.h"
 #include "mp4/boxparser.h"
+#include "mp4/chunkmap.h"
 #include "mp4/error.h"
 #include "mp4/filehandle.h"
 #include "mp4/trackbuilder.h"
 
 #include <cstdint>
 #include <map>
-#include <utility>
+#include <span>
 #include <vector>
 
 namespace mp4 {
-
-using ByteRanges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
 
 // Writes an edited `moov` (and the samples of new tracks) into a file so that every moment
 // of the write leaves a file with one complete, valid `moov`, the old or the new one:
 //  1. the place is a run of dead boxes (free space, `mdat`s nothing points into, stale
 //     `moov`s) that fits, else the end of the file; the live `moov` is never touched;
-//  2. that place is first covered by one `free` box, then filled (new `mdat`, then the
-//     new `moov` under a `free` header), and flushed;
-//  3. the new boxes get their real headers, the new `moov` its type, flushed; only then
-//     does the old `moov` become `free`, flushed; dead boxes at the end are cut off.
+//  2. that place is covered by one `free` box (flushed first unless it is new space at the
+//     end, which no reader can mistake), then filled: new `mdat`, then the new `moov` under
+//     a `free` header; flushed;
+//  3. the new boxes get their real headers and the new `moov` its type; flushed;
+//  4. only then does the old `moov` become `free`, and dead boxes at the end are cut off;
+//     flushed.
+// A step may land partly before its flush; each is built so that any part of it leaves
+// the state of the step before or after it.
 class Committer {
 public:
-    Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov, ByteRanges liveRanges);
+    // `liveTracks`: the tracks of the live `moov`, whose media this commit never overwrites;
+    // `kept`: for each of them, whether the new `moov` keeps it. They must outlive the commit.
+    Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov, std::vector<const Box*> liveTracks,
+              std::vector<bool> kept);
 
     // `moov` holds the new tracks' `trak` boxes already; `pending` their samples by id.
     Result<void> commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                         std::uint32_t movieTimeScale);
-
-    // Chunk byte ranges of every track of `moov` (nothing when a table cannot be read, which
-    // `complete` reports as false).
-    static ByteRanges referencedRanges(const Box& moov, bool& complete);
 
 private:
     struct Region {
@@ -43,21 +45,25 @@ private:
     struct Plan {
         std::uint64_t start = 0;
         std::uint64_t room = 0;  // bytes the content may use, trailing free included
-        bool tail = false;
     };
 
-    bool isDead(const TopLevelBox& box) const;
-    std::vector<Region> deadRegions(std::uint64_t& tailStart) const;
-    Plan place(std::uint64_t needed) const;
+    bool isDead(std::size_t index);
+    bool isDeadAfterSwitch(const TopLevelBox& box);
+    std::vector<Region> deadRegions(std::uint64_t& tailStart);
+    Plan place(std::uint64_t needed);
+    bool alreadyCovered(std::uint64_t offset, const Bytes& cover) const;
     Result<void> fixOpenEndedLast();
-    Result<void> write(std::uint64_t offset, const Bytes& bytes);
-    Result<void> trimDeadTail(const Box& moov);
+    Result<void> write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    Result<void> trimDeadTail();
 
     FileHandle& m_file;
     TopLevelLayout m_layout;
     std::size_t m_live;
-    ByteRanges m_liveRanges;
-    bool m_rangesComplete = true;
+    ChunkMap m_chunks;
+    std::vector<bool> m_everyTrack;
+    std::vector<bool> m_keptTracks;
+    std::uint64_t m_newMdat = 0;  // where the new boxes start, once placed
+    std::uint64_t m_newMoov = 0;
 };
 
 }  // namespace mp4

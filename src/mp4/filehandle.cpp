@@ -1,10 +1,13 @@
 #include "mp4/filehandle.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
 
 #include <fcntl.h>
+#include <limits.h>
+#include <sys/uio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,26 +111,57 @@ Result<void> FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> ou
 
 Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
 {
-    bool cut = false;
+    const std::span<const std::uint8_t> one[] = {data};
+    return writeAt(offset, one);
+}
+
+Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::span<const std::uint8_t>> pieces)
+{
+    std::size_t total = 0;
+    for (const auto& p : pieces) {
+        total += p.size();
+    }
+    std::size_t allowed = total;
     if (writeHook()) {
-        const std::size_t allowed = writeHook()(offset, data.size());
-        if (allowed < data.size()) {
-            data = data.first(allowed);
-            cut = true;
+        allowed = std::min(writeHook()(offset, total), total);
+    }
+    std::vector<iovec> vectors;
+    vectors.reserve(pieces.size());
+    std::size_t left = allowed;
+    for (const auto& p : pieces) {
+        if (left == 0) {
+            break;
         }
+        const std::size_t n = std::min(left, p.size());
+        vectors.push_back({const_cast<std::uint8_t*>(p.data()), n});
+        left -= n;
     }
     std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::pwrite(m_fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return ioError("write failed");
+    std::size_t first = 0;  // the vector the next write starts in
+    while (done < allowed) {
+        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
+        const ssize_t n = ::pwritev(m_fd, vectors.data() + first, count, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? ioError("write failed") : fail(Error::Code::Io, "write failed: nothing written");
         }
         done += static_cast<std::size_t>(n);
+        // Skip what went out; a vector written in part continues where it stopped.
+        std::size_t skip = static_cast<std::size_t>(n);
+        while (skip > 0 && first < vectors.size()) {
+            if (skip >= vectors[first].iov_len) {
+                skip -= vectors[first].iov_len;
+                ++first;
+            } else {
+                vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + skip;
+                vectors[first].iov_len -= skip;
+                skip = 0;
+            }
+        }
     }
-    if (cut) {
+    if (allowed < total) {
         return fail(Error::Code::Io, "write failed: cut short");
     }
     return {};
@@ -135,7 +169,8 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint
 
 Result<void> FileHandle::sync()
 {
-    if (::fsync(m_fd) != 0) {
+    // The data and what it takes to read it back (size, allocation); not the times.
+    if (::fdatasync(m_fd) != 0) {
         return ioError("flush failed");
     }
     return {};

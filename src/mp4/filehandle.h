@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <vector>
 
 namespace mp4 {
 
@@ -26,6 +27,8 @@ public:
     Result<std::uint64_t> size() const;
     Result<void> readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     Result<void> writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
+    // Writes the pieces one after the other from `offset` on (one write hook call for all).
+    Result<void> writeAt(std::uint64_t offset, std::span<const std::span<const std::uint8_t>> pieces);
     Result<void> sync();
     Result<void> truncate(std::uint64_t length);
     void close();

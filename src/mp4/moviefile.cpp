@@ -51,7 +51,7 @@ public:
     TopLevelLayout layout;
     std::size_t liveMoov = 0;
     Box moov;
-    ByteRanges liveRanges;
+    std::vector<Box> retired;  // tracks of the live moov deleted since opening
     std::map<std::uint32_t, PendingSamples> pending;
 
     Result<void> load(bool forModify);
@@ -124,6 +124,7 @@ public:
         return getBig(b->payload, l.duration, static_cast<int>(l.durationBytes));
     }
 
+    Result<void> commit();
     std::uint32_t allocateTrackId();
     void raiseMovieDuration(std::uint64_t duration);
     Result<std::uint32_t> addTrack(const TrackBuilder::Spec& spec);
@@ -156,7 +157,10 @@ Result<void> MovieFile::Impl::load(bool forModify)
         return logged(Error::Code::Corrupt, path, "moov box is too large");
     }
     liveMoov = static_cast<std::size_t>(it - layout.boxes.begin());
-    Bytes body(static_cast<std::size_t>(it->size - it->headerSize));
+    // Left uninitialised: the read fills it, and a long movie's moov runs to megabytes.
+    const auto bodySize = static_cast<std::size_t>(it->size - it->headerSize);
+    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[bodySize]);
+    const std::span<std::uint8_t> body(buffer.get(), bodySize);
     if (auto r = file.readAt(it->offset + it->headerSize, body); !r) {
         return logged(r.error().code, path, r.error().message);
     }
@@ -175,11 +179,6 @@ Result<void> MovieFile::Impl::load(bool forModify)
     if (forModify) {
         if (auto r = refuseUnsupported(damaged); !r) {
             return logged(r.error().code, path, r.error().message);
-        }
-        bool complete = true;
-        liveRanges = Committer::referencedRanges(moov, complete);
-        if (!complete) {
-            liveRanges = {{0, UINT64_MAX}};  // unknown: treat every byte as in use
         }
         writable = true;
     }
@@ -213,6 +212,25 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
         }
     }
     return {};
+}
+
+Result<void> MovieFile::Impl::commit()
+{
+    ItemList::prune(moov);
+    std::vector<const Box*> live;
+    std::vector<bool> kept;
+    for (Box* t : traks()) {
+        if (!pending.count(TrackBox(*t).id())) {
+            live.push_back(t);
+            kept.push_back(true);
+        }
+    }
+    for (const Box& t : retired) {
+        live.push_back(&t);
+        kept.push_back(false);
+    }
+    Committer committer(file, layout, liveMoov, std::move(live), std::move(kept));
+    return committer.commit(moov, pending, movieTimeScale());
 }
 
 std::uint32_t MovieFile::Impl::allocateTrackId()
@@ -264,7 +282,7 @@ Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Spec& given)
         }
     }
     moov.children.insert(at, TrackBuilder::makeTrack(spec));
-    pending[spec.id] = PendingSamples{};
+    pending[spec.id] = PendingSamples(spec.timeScale);
     modified = true;
     return spec.id;
 }
@@ -273,8 +291,9 @@ Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::samplesOf(std::uin
 {
     std::vector<ChapterList::SampleData> out;
     if (const auto it = pending.find(trackId); it != pending.end()) {
-        for (std::size_t i = 0; i < it->second.samples.size() && i < kMaxChapters; ++i) {
-            out.push_back({it->second.samples[i], it->second.durations[i]});
+        const PendingSamples& samples = it->second;
+        for (std::size_t i = 0; i < samples.samples().size() && i < kMaxChapters; ++i) {
+            out.push_back({samples.samples()[i], samples.durations()[i]});
         }
         return out;
     }
@@ -317,7 +336,18 @@ std::size_t MovieFile::Impl::removeItemsWhere(const std::function<bool(const Ite
 
 void MovieFile::Impl::deleteTrackBox(std::uint32_t id)
 {
-    std::erase_if(moov.children, [id](Box& c) { return c.type == FourCC("trak") && TrackBox(c).id() == id; });
+    // The samples of a track from the file stay where they are until the new moov is live.
+    const bool fromFile = !pending.count(id);
+    for (auto it = moov.children.begin(); it != moov.children.end();) {
+        if (it->type == FourCC("trak") && TrackBox(*it).id() == id) {
+            if (fromFile) {
+                retired.push_back(std::move(*it));
+            }
+            it = moov.children.erase(it);
+        } else {
+            ++it;
+        }
+    }
     for (Box* t : traks()) {
         TrackBox(*t).removeReferencesTo(id);
     }
@@ -359,9 +389,7 @@ Result<void> MovieFile::close()
     }
     Result<void> result;
     if (m_impl->writable && m_impl->modified) {
-        ItemList::prune(m_impl->moov);
-        Committer committer(m_impl->file, m_impl->layout, m_impl->liveMoov, m_impl->liveRanges);
-        result = committer.commit(m_impl->moov, m_impl->pending, m_impl->movieTimeScale());
+        result = m_impl->commit();
         if (!result) {
             log("saving failed (" + result.error().message + "): " + m_impl->path.string());
         }
@@ -393,7 +421,7 @@ std::optional<TrackInfo> MovieFile::track(std::uint32_t trackId) const
     }
     TrackInfo info = TrackBox(*t).info();
     if (const auto it = m_impl->pending.find(trackId); it != m_impl->pending.end()) {
-        info.sampleCount = it->second.samples.size();
+        info.sampleCount = it->second.samples().size();
         info.duration = it->second.totalDuration();
     }
     return info;
@@ -588,8 +616,7 @@ Result<std::uint32_t> MovieFile::setChapters(const std::vector<Chapter>& list)
     }
     PendingSamples& samples = m_impl->pending[*id];
     for (const Chapter& c : list) {
-        samples.samples.push_back(ChapterList::makeSample(c.title));
-        samples.durations.push_back(c.durationMs);
+        samples.append(ChapterList::makeSample(c.title), c.durationMs);
     }
     TrackBox(*m_impl->trak(reference)).addReference(FourCC("chap"), *id);
     const std::uint32_t scale = m_impl->movieTimeScale();
@@ -617,10 +644,8 @@ Result<void> MovieFile::writeSample(std::uint32_t trackId, std::span<const std::
     if (it == m_impl->pending.end()) {
         return fail(Error::Code::InvalidArgument, "samples can only be added to tracks added since opening");
     }
-    it->second.samples.emplace_back(bytes.begin(), bytes.end());
-    it->second.durations.push_back(duration);
-    const std::uint32_t mediaScale = TrackBox(*m_impl->trak(trackId)).timeScale();
-    if (mediaScale) {
+    it->second.append(Bytes(bytes.begin(), bytes.end()), duration);
+    if (const std::uint32_t mediaScale = it->second.timeScale()) {
         m_impl->raiseMovieDuration(mulDiv(it->second.totalDuration(), m_impl->movieTimeScale(), mediaScale));
     }
     m_impl->modified = true;
@@ -636,7 +661,7 @@ Result<void> MovieFile::setTrackDurationPerChunk(std::uint32_t trackId, std::uin
     if (it == m_impl->pending.end()) {
         return fail(Error::Code::InvalidArgument, "only tracks added since opening are chunked anew");
     }
-    it->second.durationPerChunk = duration;
+    it->second.setDurationPerChunk(duration);
     return {};
 }
 

@@ -147,32 +147,144 @@ std::vector<SampleTable::Sample> SampleTable::samples(std::size_t limit) const
     return out;
 }
 
-std::vector<std::pair<std::uint64_t, std::uint64_t>> SampleTable::chunkRanges() const
+namespace {
+
+std::uint32_t load32(const std::uint8_t* q)
 {
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> out;
-    out.reserve(m_chunkOffsets.size());
+    return (std::uint32_t(q[0]) << 24) | (std::uint32_t(q[1]) << 16) | (std::uint32_t(q[2]) << 8) | q[3];
+}
+
+// Sizes of consecutive samples, straight from `stsz` or `stz2`.
+class SizeCursor {
+public:
+    // Nothing when neither table is usable.
+    static std::optional<SizeCursor> open(const Box* stsz, const Box* stz2)
+    {
+        SizeCursor c;
+        if (stsz) {
+            c.m_table = stsz->payload;
+            c.m_fixed = static_cast<std::uint32_t>(getBig(c.m_table, 4, 4));
+            if (c.m_table.size() < 12) {
+                return std::nullopt;
+            }
+            const std::uint64_t declared = getBig(c.m_table, 8, 4);
+            c.m_count = c.m_fixed != 0 ? declared : std::min<std::uint64_t>(declared, (c.m_table.size() - 12) / 4);
+            c.m_fieldBits = 32;
+            return c;
+        }
+        c.m_table = stz2->payload;
+        if (c.m_table.size() < 12) {
+            return std::nullopt;
+        }
+        c.m_fieldBits = c.m_table[7];
+        if (c.m_fieldBits != 4 && c.m_fieldBits != 8 && c.m_fieldBits != 16) {
+            return std::nullopt;
+        }
+        c.m_count = std::min<std::uint64_t>(getBig(c.m_table, 8, 4), (c.m_table.size() - 12) * 8 / c.m_fieldBits);
+        return c;
+    }
+
+    std::uint64_t count() const { return m_count; }
+    // Bytes of samples [first, first + n), all below count().
+    std::uint64_t sum(std::uint64_t first, std::uint64_t n) const
+    {
+        if (m_fixed != 0) {
+            return n * m_fixed;  // n < 2^32, size < 2^32: no overflow
+        }
+        std::uint64_t bytes = 0;
+        const std::uint8_t* p = m_table.data() + 12;
+        switch (m_fieldBits) {
+            case 4:
+                for (std::uint64_t i = first; i < first + n; ++i) {
+                    const std::uint8_t b = p[i / 2];
+                    bytes += i % 2 == 0 ? b >> 4 : b & 0x0F;
+                }
+                break;
+            case 8:
+                for (std::uint64_t i = first; i < first + n; ++i) {
+                    bytes += p[i];
+                }
+                break;
+            case 16:
+                for (std::uint64_t i = first; i < first + n; ++i) {
+                    bytes += (std::uint32_t(p[2 * i]) << 8) | p[2 * i + 1];
+                }
+                break;
+            default:
+                for (std::uint64_t i = first; i < first + n; ++i) {
+                    bytes += load32(p + 4 * i);
+                }
+                break;
+        }
+        return bytes;
+    }
+
+private:
+    std::span<const std::uint8_t> m_table;
+    std::uint32_t m_fixed = 0;
+    std::uint64_t m_count = 0;
+    int m_fieldBits = 32;
+};
+
+}  // namespace
+
+bool SampleTable::forEachChunk(const Box& stbl, const std::function<void(std::span<const Range>)>& chunks)
+{
+    const Box* stsc = stbl.child(FourCC("stsc"));
+    const Box* stsz = stbl.child(FourCC("stsz"));
+    const Box* stz2 = stbl.child(FourCC("stz2"));
+    const Box* stco = stbl.child(FourCC("stco"));
+    const Box* co64 = stbl.child(FourCC("co64"));
+    if (!stbl.child(FourCC("stts")) || !stsc || (!stsz && !stz2) || (!stco && !co64)) {
+        return false;
+    }
+    std::vector<ChunkEntry> entries;
+    {
+        ByteReader r(stsc->payload);
+        r.skip(4);
+        const std::uint32_t n = boundedCount(r, 12);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            ChunkEntry e{r.u32(), r.u32(), r.u32()};
+            if (e.firstChunk == 0 || (!entries.empty() && e.firstChunk <= entries.back().firstChunk)) {
+                return false;
+            }
+            entries.push_back(e);
+        }
+    }
+    const auto sizes = SizeCursor::open(stsz, stz2);
+    if (!sizes) {
+        return false;
+    }
+    const bool wide = co64 != nullptr;
+    const std::span<const std::uint8_t> offsets = wide ? co64->payload : stco->payload;
+    const int offsetBytes = wide ? 8 : 4;
+    const std::uint64_t count = offsets.size() < 8 ? 0
+                                                   : std::min<std::uint64_t>(getBig(offsets, 4, 4),
+                                                                             (offsets.size() - 8) / offsetBytes);
+    std::vector<Range> batch;
+    batch.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)));
     std::size_t entry = 0;
     std::uint64_t sample = 0;
-    for (std::size_t chunk = 0; chunk < m_chunkOffsets.size(); ++chunk) {
-        while (entry + 1 < m_sampleToChunk.size() && chunk + 1 >= m_sampleToChunk[entry + 1].firstChunk) {
+    const std::uint8_t* offset = offsets.data() + 8;
+    for (std::uint64_t index = 0; index < count; ++index, offset += offsetBytes) {
+        while (entry + 1 < entries.size() && index + 1 >= entries[entry + 1].firstChunk) {
             ++entry;
         }
-        const std::uint64_t perChunk = m_sampleToChunk.empty() ? 0 : m_sampleToChunk[entry].samplesPerChunk;
-        const std::uint64_t n = std::min(perChunk, m_sampleCount > sample ? m_sampleCount - sample : 0);
-        std::uint64_t bytes = 0;
-        if (m_fixedSize != 0) {
-            bytes = n * m_fixedSize;  // n < 2^32, size < 2^32: no overflow
-        } else {
-            for (std::uint64_t i = 0; i < n; ++i) {
-                bytes += sampleSize(sample + i);
-            }
-        }
+        const std::uint64_t perChunk = entries.empty() ? 0 : entries[entry].samplesPerChunk;
+        const std::uint64_t n = std::min(perChunk, sizes->count() > sample ? sizes->count() - sample : 0);
+        const std::uint64_t bytes = sizes->sum(sample, n);
         sample += n;
-        const std::uint64_t start = m_chunkOffsets[chunk];
-        const std::uint64_t end = start > UINT64_MAX - bytes ? UINT64_MAX : start + bytes;
-        out.emplace_back(start, end);
+        const std::uint64_t start = wide ? (std::uint64_t(load32(offset)) << 32) | load32(offset + 4) : load32(offset);
+        batch.emplace_back(start, start > UINT64_MAX - bytes ? UINT64_MAX : start + bytes);
+        if (batch.size() == batch.capacity()) {
+            chunks(batch);
+            batch.clear();
+        }
     }
-    return out;
+    if (!batch.empty()) {
+        chunks(batch);
+    }
+    return true;
 }
 
 }  // namespace mp4

@@ -3,7 +3,9 @@
 #include "mp4/box.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -26,12 +28,16 @@ public:
 
     // Nothing when a table is missing or malformed.
     static std::optional<SampleTable> parse(const Box& stbl);
+    using Range = std::pair<std::uint64_t, std::uint64_t>;
+    // Hands the byte ranges [start, end) of all chunks, in order and a batch at a time, to
+    // `chunks`: one pass over the tables without decoding them first (a long movie has
+    // hundreds of thousands of samples). False, and no call, when a table is missing or
+    // malformed, as for parse().
+    static bool forEachChunk(const Box& stbl, const std::function<void(std::span<const Range>)>& chunks);
 
     std::uint64_t sampleCount() const { return m_sampleCount; }
     // The first `limit` samples with their place in the file and their duration.
     std::vector<Sample> samples(std::size_t limit) const;
-    // Byte range [start, end) of every chunk.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> chunkRanges() const;
 
 private:
     std::uint32_t sampleSize(std::uint64_t index) const;

@@ -5,31 +5,24 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <numeric>
 
 namespace mp4 {
 
-std::uint64_t PendingSamples::totalBytes() const
+void PendingSamples::append(Bytes sample, std::uint64_t duration)
 {
-    std::uint64_t n = 0;
-    for (const Bytes& s : samples) {
-        n += s.size();
-    }
-    return n;
-}
-
-std::uint64_t PendingSamples::totalDuration() const
-{
-    return std::accumulate(durations.begin(), durations.end(), std::uint64_t{0});
+    m_totalBytes += sample.size();
+    m_totalDuration += duration;
+    m_samples.push_back(std::move(sample));
+    m_durations.push_back(duration);
 }
 
 std::vector<std::uint32_t> PendingSamples::chunkSampleCounts(std::uint32_t timeScale) const
 {
-    const std::uint64_t limit = durationPerChunk ? durationPerChunk : std::max<std::uint32_t>(timeScale, 1);
+    const std::uint64_t limit = m_durationPerChunk ? m_durationPerChunk : std::max<std::uint32_t>(timeScale, 1);
     std::vector<std::uint32_t> counts;
     std::uint32_t inChunk = 0;
     std::uint64_t chunkDuration = 0;
-    for (std::uint64_t d : durations) {
+    for (std::uint64_t d : m_durations) {
         ++inChunk;
         chunkDuration += d;
         if (chunkDuration >= limit) {
@@ -219,7 +212,7 @@ void TrackBuilder::writeSampleTables(Box& trak, const PendingSamples& samples, s
     }
     // stts: runs of equal durations.
     std::vector<std::pair<std::uint32_t, std::uint64_t>> runs;
-    for (std::uint64_t d : samples.durations) {
+    for (std::uint64_t d : samples.durations()) {
         if (!runs.empty() && runs.back().second == d) {
             ++runs.back().first;
         } else {
@@ -251,7 +244,7 @@ void TrackBuilder::writeSampleTables(Box& trak, const PendingSamples& samples, s
     }));
     // stsz: the fixed form when every size is equal and not 0.
     stbl->children.push_back(fullLeaf("stsz", 0, [&samples](ByteWriter& w) {
-        const auto& s = samples.samples;
+        const auto& s = samples.samples();
         const bool equal = !s.empty() && !s.front().empty() &&
                            std::all_of(s.begin(), s.end(), [&s](const Bytes& b) { return b.size() == s.front().size(); });
         w.u32(equal ? static_cast<std::uint32_t>(s.front().size()) : 0);
@@ -269,7 +262,7 @@ void TrackBuilder::writeSampleTables(Box& trak, const PendingSamples& samples, s
         for (std::uint32_t n : counts) {
             w.write(offset, wideOffsets ? 8 : 4);
             for (std::uint32_t i = 0; i < n; ++i) {
-                offset += samples.samples[sample++].size();
+                offset += samples.samples()[sample++].size();
             }
         }
     }));

@@ -9,16 +9,32 @@
 namespace mp4 {
 
 // Samples of a track added since opening, kept in memory until the commit writes them.
-struct PendingSamples {
-    std::vector<Bytes> samples;
-    std::vector<std::uint64_t> durations;
-    std::uint64_t durationPerChunk = 0;  // 0: one second of the track's time scale
+// The totals are kept as samples arrive, so adding thousands of captions stays linear.
+class PendingSamples {
+public:
+    explicit PendingSamples(std::uint32_t timeScale = 0) : m_timeScale(timeScale) {}
 
-    std::uint64_t totalBytes() const;
-    std::uint64_t totalDuration() const;
+    void append(Bytes sample, std::uint64_t duration);
+    std::uint32_t timeScale() const { return m_timeScale; }  // of the track's media
+
+    const std::vector<Bytes>& samples() const { return m_samples; }
+    const std::vector<std::uint64_t>& durations() const { return m_durations; }
+    std::uint64_t totalBytes() const { return m_totalBytes; }
+    std::uint64_t totalDuration() const { return m_totalDuration; }
+
+    // 0: one second of the track's time scale.
+    void setDurationPerChunk(std::uint64_t duration) { m_durationPerChunk = duration; }
     // Sample counts of consecutive chunks: a chunk closes once its duration reaches the
     // duration per chunk.
     std::vector<std::uint32_t> chunkSampleCounts(std::uint32_t timeScale) const;
+
+private:
+    std::uint32_t m_timeScale = 0;
+    std::vector<Bytes> m_samples;
+    std::vector<std::uint64_t> m_durations;
+    std::uint64_t m_totalBytes = 0;
+    std::uint64_t m_totalDuration = 0;
+    std::uint64_t m_durationPerChunk = 0;
 };
 
 // Builds the boxes of new tracks.
