@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <time.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -46,12 +47,17 @@ std::string quoted(const std::filesystem::path& path)
 bool makeMovie(const std::filesystem::path& out, int megabytes)
 {
     const int seconds = 20;
-    const int kbits = megabytes * 8 * 1024 / seconds;
+    return makeMovie(out, seconds, megabytes * 8 * 1024 / seconds, 128);
+}
+
+bool makeMovie(const std::filesystem::path& out, int seconds, int videoKbit, int audioKbit)
+{
+    const std::string rate = std::to_string(videoKbit) + "k";
     return run("ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=1280x720:rate=25:duration=" +
                std::to_string(seconds) + " -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
-               " -c:v libx264 -preset ultrafast -b:v " + std::to_string(kbits) + "k -minrate " + std::to_string(kbits) +
-               "k -maxrate " + std::to_string(kbits) + "k -bufsize " + std::to_string(kbits) +
-               "k -c:a aac -metadata title=Bench " + quoted(out));
+               " -c:v libx264 -preset ultrafast -b:v " + rate + " -minrate " + rate + " -maxrate " + rate +
+               " -bufsize " + rate + " -c:a aac -b:a " + std::to_string(audioKbit) + "k -metadata title=Bench " +
+               quoted(out));
 }
 
 bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem::path& out)
@@ -107,13 +113,10 @@ bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem:
     return f.good();
 }
 
-bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, std::uint64_t bytes)
+bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, int times)
 {
-    const std::uint64_t size = std::filesystem::file_size(source);
-    const std::uint64_t copies = bytes / size + 1;  // a spare copy: the loop keeps one moov, not each copy's
-    return run("ffmpeg -hide_banner -loglevel error -y -stream_loop " + std::to_string(copies - 1) + " -i " +
-               quoted(source) + " -map 0:v -map 0:a -c copy " + quoted(out)) &&
-           std::filesystem::file_size(out) >= bytes;
+    return run("ffmpeg -hide_banner -loglevel error -y -stream_loop " + std::to_string(times - 1) + " -i " +
+               quoted(source) + " -map 0:v -map 0:a -c copy " + quoted(out));
 }
 
 std::filesystem::path benchFolder(const char* argument)
@@ -173,6 +176,13 @@ std::uint64_t nowNs()
     return static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
+}
+
+std::uint64_t cpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(t.tv_nsec);
 }
 
 double seconds(std::uint64_t startNs)

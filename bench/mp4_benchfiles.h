@@ -25,13 +25,15 @@ private:
 bool run(const std::string& command);
 // Quoted for the shell.
 std::string quoted(const std::filesystem::path& path);
-// About `megabytes` MiB of H.264 + AAC, moov at the end, with a title and two chapters.
+// About `megabytes` MiB of H.264 + AAC in 20 seconds, moov at the end, with a title.
 bool makeMovie(const std::filesystem::path& out, int megabytes);
+// `seconds` of H.264 + AAC (25 frames a second) at about the given rates, moov at the end.
+bool makeMovie(const std::filesystem::path& out, int seconds, int videoKbit, int audioKbit);
 // A copy of `source` grown past 4 GiB by a sparse empty `mdat` in front of its `moov`.
 bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem::path& out);
-// The video and audio of `source` played over and over, stream-copied (no re-encoding),
-// until the new file holds at least `bytes`: real media, moov at the end.
-bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, std::uint64_t bytes);
+// The video and audio of `source` played `times` times over, stream-copied (no re-encoding):
+// real media, moov at the end.
+bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, int times);
 
 // The folder that keeps the benchmark movies between runs: `argument` when given, else
 // $KORVALANE_BENCH_DIR, else <temp>/korvalane-mp4-bench. Created when missing.
@@ -44,6 +46,8 @@ bool flushFile(const std::filesystem::path& file);
 
 double seconds(std::uint64_t startNs);
 std::uint64_t nowNs();
+// Processor time the process has used so far (user and system).
+std::uint64_t cpuNs();
 long peakRssKiB();
 
 // Median and extremes of a series of measurements.
