@@ -52,6 +52,7 @@ public:
     std::size_t liveMoov = 0;
     Box moov;
     std::vector<Box> retired;  // tracks of the live moov deleted since opening
+    std::uint64_t openedDuration = 0;
     std::map<std::uint32_t, PendingSamples> pending;
 
     Result<void> load(bool forModify);
@@ -126,7 +127,7 @@ public:
 
     Result<void> commit();
     std::uint32_t allocateTrackId();
-    void raiseMovieDuration(std::uint64_t duration);
+    void fitMovieDuration();
     Result<std::uint32_t> addTrack(const TrackBuilder::Spec& spec);
     Result<std::vector<ChapterList::SampleData>> samplesOf(std::uint32_t trackId) const;
     std::size_t removeItemsWhere(const std::function<bool(const Item&)>& match);
@@ -173,6 +174,7 @@ Result<void> MovieFile::Impl::load(bool forModify)
     if (!mvhd()) {
         return logged(Error::Code::Corrupt, path, "moov has no valid mvhd");
     }
+    openedDuration = movieDuration();
     if (damaged) {
         log("moov holds boxes whose sizes do not fit: " + path.string());
     }
@@ -253,14 +255,20 @@ std::uint32_t MovieFile::Impl::allocateTrackId()
     return id;
 }
 
-void MovieFile::Impl::raiseMovieDuration(std::uint64_t duration)
+// The movie lasts as long as it did at opening or as its longest new track, whichever is
+// longer: a new track deleted again leaves no trace.
+void MovieFile::Impl::fitMovieDuration()
 {
+    std::uint64_t duration = openedDuration;
+    for (const auto& [id, samples] : pending) {
+        if (samples.timeScale() != 0) {
+            duration = std::max(duration, mulDiv(samples.totalDuration(), movieTimeScale(), samples.timeScale()));
+        }
+    }
     Box* header = mvhd();
     const auto l = mvhdLayout(header->payload);
-    if (duration > movieDuration()) {
-        putBig(header->payload, l.duration, l.durationBytes == 4 ? std::min<std::uint64_t>(duration, 0xFFFFFFFFull) : duration,
-               static_cast<int>(l.durationBytes));
-    }
+    putBig(header->payload, l.duration, l.durationBytes == 4 ? std::min<std::uint64_t>(duration, 0xFFFFFFFFull) : duration,
+           static_cast<int>(l.durationBytes));
 }
 
 Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Spec& given)
@@ -351,7 +359,9 @@ void MovieFile::Impl::deleteTrackBox(std::uint32_t id)
     for (Box* t : traks()) {
         TrackBox(*t).removeReferencesTo(id);
     }
-    pending.erase(id);
+    if (pending.erase(id) != 0) {
+        fitMovieDuration();
+    }
     modified = true;
 }
 
@@ -595,11 +605,16 @@ Result<std::uint32_t> MovieFile::setChapters(const std::vector<Chapter>& list)
     if (list.empty()) {
         return 0;
     }
+    // QuickTime takes chapters only from an enabled track.
     std::uint32_t reference = 0;
-    for (FourCC kind : {FourCC("vide"), FourCC("soun")}) {
-        for (Box* t : m_impl->traks()) {
-            if (!reference && TrackBox(*t).handlerType() == kind) {
-                reference = TrackBox(*t).id();
+    for (bool enabledOnly : {true, false}) {
+        for (FourCC kind : {FourCC("vide"), FourCC("soun")}) {
+            for (Box* t : m_impl->traks()) {
+                const TrackBox track(*t);
+                if (!reference && track.handlerType() == kind &&
+                    (!enabledOnly || (track.info().flags & TrackFlags::Enabled))) {
+                    reference = track.id();
+                }
             }
         }
     }
@@ -619,8 +634,7 @@ Result<std::uint32_t> MovieFile::setChapters(const std::vector<Chapter>& list)
         samples.append(ChapterList::makeSample(c.title), c.durationMs);
     }
     TrackBox(*m_impl->trak(reference)).addReference(FourCC("chap"), *id);
-    const std::uint32_t scale = m_impl->movieTimeScale();
-    m_impl->raiseMovieDuration(mulDiv(samples.totalDuration(), scale, 1000));
+    m_impl->fitMovieDuration();
     return *id;
 }
 
@@ -646,7 +660,11 @@ Result<void> MovieFile::writeSample(std::uint32_t trackId, std::span<const std::
     }
     it->second.append(Bytes(bytes.begin(), bytes.end()), duration);
     if (const std::uint32_t mediaScale = it->second.timeScale()) {
-        m_impl->raiseMovieDuration(mulDiv(it->second.totalDuration(), m_impl->movieTimeScale(), mediaScale));
+        // Only ever longer here, so the cheap way suffices (thousands of captions).
+        const std::uint64_t trackDuration = mulDiv(it->second.totalDuration(), m_impl->movieTimeScale(), mediaScale);
+        if (trackDuration > m_impl->movieDuration()) {
+            m_impl->fitMovieDuration();
+        }
     }
     m_impl->modified = true;
     return {};

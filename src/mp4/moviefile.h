@@ -92,7 +92,8 @@ public:
     Result<void> deleteChapters(ChapterType type = ChapterType::Any);
     // Replaces the QuickTime chapters by a new disabled text track (time scale 1000, one
     // sample per chapter, titles cut to 1023 bytes on a character boundary) referenced from
-    // the first video track, else the first audio track. No such track: InvalidArgument.
+    // the first enabled video track, else the first enabled audio track, else the first
+    // video or audio track. No such track: InvalidArgument.
     // Returns the id of the chapter track (0 for an empty list, which only deletes).
     Result<std::uint32_t> setChapters(const std::vector<Chapter>& chapters);
 

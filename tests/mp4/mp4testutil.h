@@ -2,6 +2,8 @@
 
 // Small helpers shared by the MPEG-4 library tests.
 
+#include "mp4/boxparser.h"
+#include "mp4/filehandle.h"
 #include "mp4/moviefile.h"
 #include "support/moviefactory.h"
 
@@ -63,6 +65,62 @@ inline std::uint32_t firstTrackOfType(const mp4::MovieFile& f, const char* type)
         }
     }
     return 0;
+}
+
+// The tree of the file's first `moov` box, as the library itself parses it (a failed test
+// and an empty box when there is none).
+inline mp4::Box moovTree(const QString& path)
+{
+    auto file = mp4::FileHandle::open(fsPath(path), false);
+    if (!file) {
+        ADD_FAILURE() << "cannot open " << path.toStdString();
+        return {};
+    }
+    auto layout = mp4::BoxParser::scanTopLevel(*file);
+    for (const auto& box : layout ? layout->boxes : std::vector<mp4::TopLevelBox>{}) {
+        if (box.type != mp4::FourCC("moov")) {
+            continue;
+        }
+        std::vector<std::uint8_t> body(static_cast<std::size_t>(box.size - box.headerSize));
+        if (!file->readAt(box.offset + box.headerSize, body)) {
+            break;
+        }
+        bool damaged = false;
+        auto tree = mp4::BoxParser::parseMoov(body, damaged);
+        if (tree && !damaged) {
+            return *tree;
+        }
+        break;
+    }
+    ADD_FAILURE() << "no readable moov in " << path.toStdString();
+    return {};
+}
+
+// The `trak` of `moov` whose header carries `id` (nullptr when none).
+inline const mp4::Box* trakWithId(const mp4::Box& moov, std::uint32_t id)
+{
+    for (const auto& c : moov.children) {
+        const mp4::Box* tkhd = c.child(mp4::FourCC("tkhd"));
+        if (c.type == mp4::FourCC("trak") && tkhd && mp4::getBig(tkhd->payload, 12, 4) == id) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+// Bytes written out as hexadecimal pairs, for readable comparisons.
+inline std::string hex(std::span<const std::uint8_t> bytes)
+{
+    static const char* digits = "0123456789ABCDEF";
+    std::string out;
+    for (std::uint8_t b : bytes) {
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
 }
 
 }  // namespace mp4test

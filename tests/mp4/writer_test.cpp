@@ -4,6 +4,7 @@
 
 #include "mp4/log.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -243,6 +244,36 @@ TEST(Writer, FileAbove4GiBGetsWideChunkOffsets)
     expectRecordEverywhere(factory, big, "Big");
     EXPECT_EQ(factory.mediaPacketChecksums(big), packets);
     EXPECT_GT(QFileInfo(big).size(), qint64(1) << 32);
+
+    // The new tracks' samples lie past 4 GiB: 64-bit chunk offsets, the first one right
+    // behind the new mdat's header. The media's tables stay as they were.
+    const mp4::Box moov = moovTree(big);
+    int wide = 0;
+    for (const mp4::Box& trak : moov.children) {
+        const mp4::Box* hdlr = trak.find({"mdia", "hdlr"});
+        const mp4::Box* stbl = trak.find({"mdia", "minf", "stbl"});
+        if (!hdlr || !stbl) {
+            continue;
+        }
+        const mp4::FourCC handler(static_cast<std::uint32_t>(mp4::getBig(hdlr->payload, 8, 4)));
+        if (handler == mp4::FourCC("vide") || handler == mp4::FourCC("soun")) {
+            EXPECT_NE(stbl->child(mp4::FourCC("stco")), nullptr);
+            continue;
+        }
+        ++wide;
+        const mp4::Box* co64 = stbl->child(mp4::FourCC("co64"));
+        ASSERT_NE(co64, nullptr) << handler.toString();
+        EXPECT_EQ(stbl->child(mp4::FourCC("stco")), nullptr);
+        const std::uint64_t first = mp4::getBig(co64->payload, 8, 8);
+        EXPECT_GT(first, std::uint64_t(1) << 32);
+        if (handler == mp4::FourCC("text")) {  // added first: its samples open the mdat
+            QFile f(big);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            ASSERT_TRUE(f.seek(static_cast<qint64>(first) - 4));
+            EXPECT_EQ(f.read(4), QByteArray("mdat"));
+        }
+    }
+    EXPECT_EQ(wide, 2);
 }
 
 TEST(Writer, RefusesAndLeavesUntouched)
@@ -307,4 +338,56 @@ TEST(Writer, ChapterTitlesAreCutOnCharacterBoundaries)
     ASSERT_EQ(chapters.size(), 2u);
     EXPECT_EQ(chapters[0].title, std::string(1023, 'x'));
     EXPECT_EQ(chapters[1].title.size(), 1022u);
+}
+
+TEST(Writer, NewTracksDeletedBeforeClosingLeaveTheMovieDurationAlone)
+{
+    MovieFactory factory;
+    const QString file = factory.make(MovieSpec{}, "length.mp4");
+    const std::uint64_t before = openRead(file).duration();
+    {
+        auto movie = openModify(file);
+        const std::uint32_t scale = movie.timeScale();
+        auto id = movie.addSubtitleTrack(1000, 320, 36);
+        ASSERT_TRUE(id);
+        const std::vector<std::uint8_t> caption{0, 1, 'x'};
+        ASSERT_TRUE(movie.writeSample(*id, caption, 9000));
+        EXPECT_EQ(movie.duration(), 9u * scale);  // the longest track sets the length
+        ASSERT_TRUE(movie.deleteTrack(*id));
+        EXPECT_EQ(movie.duration(), before);
+        ASSERT_TRUE(movie.setChapters({{7000, "Too long"}}));
+        EXPECT_EQ(movie.duration(), 7u * scale);
+        ASSERT_TRUE(movie.deleteChapters(mp4::ChapterType::QuickTime));
+        EXPECT_EQ(movie.duration(), before);
+        ASSERT_TRUE(movie.close());
+    }
+    EXPECT_EQ(openRead(file).duration(), before);
+    const double probed = factory.ffprobe(file)["format"].toObject()["duration"].toString().toDouble();
+    EXPECT_NEAR(probed, 2.0, 0.1);
+}
+
+TEST(Writer, ChaptersHangFromAnEnabledTrack)
+{
+    MovieFactory factory;
+    const QString file = factory.make(MovieSpec{}, "disabled.mp4");
+    std::uint32_t video = 0;
+    std::uint32_t audio = 0;
+    {
+        auto movie = openModify(file);
+        video = firstTrackOfType(movie, "vide");
+        audio = firstTrackOfType(movie, "soun");
+        ASSERT_TRUE(movie.setTrackFlags(video, mp4::TrackFlags::InMovie));  // present, not played
+        ASSERT_TRUE(movie.close());
+    }
+    {
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.setChapters({{1000, "One"}, {1000, "Two"}}));
+        ASSERT_TRUE(movie.close());
+    }
+    const mp4::Box moov = moovTree(file);
+    EXPECT_EQ(trakWithId(moov, video)->find({"tref", "chap"}), nullptr);
+    const mp4::Box* chap = trakWithId(moov, audio)->find({"tref", "chap"});
+    ASSERT_NE(chap, nullptr);
+    EXPECT_EQ(openRead(file).chapters()->size(), 2u);
+    EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 2);
 }
