@@ -20,9 +20,10 @@ namespace {
 
 enum class Fault { None, KillBefore, CutShort };
 
-// Saves a new title, chapters and a subtitle track; the fault strikes at write `at`.
+// Saves a title, chapters and a subtitle track in place of any other; the fault strikes at
+// write `at`.
 // Returns how many writes the save made.
-int save(const QString& file, Fault fault, int at)
+int save(const QString& file, Fault fault, int at, const std::string& title = "New")
 {
     int calls = 0;
     mp4::FileHandle::setWriteHook([&](std::uint64_t, std::size_t length) -> std::size_t {
@@ -37,9 +38,14 @@ int save(const QString& file, Fault fault, int at)
     auto movie = mp4::MovieFile::openForModify(fsPath(file));
     if (movie) {
         mp4::Tags tags = movie->tags();
-        tags.name = "New";
+        tags.name = title;
         (void)movie->setTags(tags);
         (void)movie->setChapters({{800, "One"}, {1200, "Two"}});
+        for (const auto& t : movie->tracks()) {
+            if (t.type == mp4::FourCC("sbtl")) {
+                (void)movie->deleteTrack(t.id);  // replaced, as a record's subtitle is
+            }
+        }
         auto id = movie->addSubtitleTrack(1000, 320, 36);
         if (id) {
             const std::vector<std::uint8_t> hello{0, 5, 'H', 'e', 'l', 'l', 'o'};
@@ -87,7 +93,7 @@ TEST(Crash, InterruptedCommitLeavesOldOrNewFile)
     spec.metadata = {{"title", "Old"}};
     spec.chapters = {{"Old chapter", 0, 2000}};
     const QString fresh = factory.make(spec, "fresh.mp4");
-    // A file saved before has dead space, so the next commit writes into a hole.
+    // A file saved before has dead space after its media.
     const QString saved = factory.copy(fresh, "saved.mp4");
     {
         auto movie = openModify(saved);
@@ -96,12 +102,19 @@ TEST(Crash, InterruptedCommitLeavesOldOrNewFile)
         ASSERT_TRUE(movie.setTags(tags));
         ASSERT_TRUE(movie.close());
     }
+    // Saved twice like this, the next save fits into the hole the first one left.
+    const QString holed = factory.copy(fresh, "holed.mp4");
+    save(holed, Fault::None, -1, "Old");
+    save(holed, Fault::None, -1, "Old");
     mp4::setLogSink([](std::string_view) {});
-    for (const QString& original : {fresh, saved}) {
+    for (const QString& original : {fresh, saved, holed}) {
         const QStringList packets = factory.mediaPacketChecksums(original);
         const QString probe = factory.copy(original, "count.mp4");
         const int writes = save(probe, Fault::None, -1);
         ASSERT_GE(writes, 6);
+        if (original == holed) {
+            EXPECT_LE(QFileInfo(probe).size(), QFileInfo(original).size());
+        }
         int sawNew = 0;
         for (Fault fault : {Fault::KillBefore, Fault::CutShort}) {
             for (int at = 0; at <= writes; ++at) {
