@@ -128,7 +128,7 @@ public:
     Result<void> commit();
     std::uint32_t allocateTrackId();
     void fitMovieDuration();
-    Result<std::uint32_t> addTrack(const TrackBuilder::Spec& spec);
+    Result<std::uint32_t> addTrack(const TrackBuilder::Recipe& recipe);
     Result<std::vector<ChapterList::SampleData>> samplesOf(std::uint32_t trackId) const;
     std::size_t removeItemsWhere(const std::function<bool(const Item&)>& match);
     void deleteTrackBox(std::uint32_t id);
@@ -271,7 +271,7 @@ void MovieFile::Impl::fitMovieDuration()
            static_cast<int>(l.durationBytes));
 }
 
-Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Spec& given)
+Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Recipe& given)
 {
     if (auto r = editable(); !r) {
         return std::unexpected(r.error());
@@ -279,9 +279,9 @@ Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Spec& given)
     if (given.timeScale == 0) {
         return fail(Error::Code::InvalidArgument, "time scale 0");
     }
-    TrackBuilder::Spec spec = given;
-    spec.id = allocateTrackId();
-    spec.creationTime = TrackBuilder::nowSince1904();
+    TrackBuilder::Recipe recipe = given;
+    recipe.id = allocateTrackId();
+    recipe.creationTime = TrackBuilder::nowSince1904();
     // After the existing tracks, before udta and anything else.
     auto at = moov.children.end();
     for (auto i = moov.children.begin(); i != moov.children.end(); ++i) {
@@ -289,10 +289,10 @@ Result<std::uint32_t> MovieFile::Impl::addTrack(const TrackBuilder::Spec& given)
             at = i + 1;
         }
     }
-    moov.children.insert(at, TrackBuilder::makeTrack(spec));
-    pending[spec.id] = PendingSamples(spec.timeScale);
+    moov.children.insert(at, TrackBuilder::makeTrack(recipe));
+    pending[recipe.id] = PendingSamples(recipe.timeScale);
     modified = true;
-    return spec.id;
+    return recipe.id;
 }
 
 Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::samplesOf(std::uint32_t trackId) const
@@ -621,11 +621,11 @@ Result<std::uint32_t> MovieFile::setChapters(const std::vector<Chapter>& list)
     if (!reference) {
         return fail(Error::Code::InvalidArgument, "no video or audio track to hang chapters on");
     }
-    TrackBuilder::Spec spec;
-    spec.kind = TrackBuilder::Kind::ChapterText;
-    spec.timeScale = 1000;
-    spec.flags = TrackFlags::InMovie | TrackFlags::InPreview | 0x8;
-    auto id = m_impl->addTrack(spec);
+    TrackBuilder::Recipe recipe;
+    recipe.kind = TrackBuilder::Kind::ChapterText;
+    recipe.timeScale = 1000;
+    recipe.flags = TrackFlags::InMovie | TrackFlags::InPreview | 0x8;
+    auto id = m_impl->addTrack(recipe);
     if (!id) {
         return id;
     }
@@ -640,13 +640,13 @@ Result<std::uint32_t> MovieFile::setChapters(const std::vector<Chapter>& list)
 
 Result<std::uint32_t> MovieFile::addSubtitleTrack(std::uint32_t timeScale, std::uint16_t width, std::uint16_t height)
 {
-    TrackBuilder::Spec spec;
-    spec.kind = TrackBuilder::Kind::Subtitle;
-    spec.timeScale = timeScale;
-    spec.width = width;
-    spec.height = height;
-    spec.flags = TrackFlags::Enabled;
-    return m_impl->addTrack(spec);
+    TrackBuilder::Recipe recipe;
+    recipe.kind = TrackBuilder::Kind::Subtitle;
+    recipe.timeScale = timeScale;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.flags = TrackFlags::Enabled;
+    return m_impl->addTrack(recipe);
 }
 
 Result<void> MovieFile::writeSample(std::uint32_t trackId, std::span<const std::uint8_t> bytes, std::uint64_t duration)

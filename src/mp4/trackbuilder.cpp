@@ -47,7 +47,7 @@ Box fullLeaf(const char* type, std::uint32_t versionAndFlags, const std::functio
     return Box::leaf(FourCC(type), w.take());
 }
 
-Box makeTkhd(const TrackBuilder::Spec& s)
+Box makeTkhd(const TrackBuilder::Recipe& s)
 {
     return fullLeaf("tkhd", s.flags & 0xFFFFFF, [&s](ByteWriter& w) {
         w.u32(static_cast<std::uint32_t>(s.creationTime));
@@ -66,7 +66,7 @@ Box makeTkhd(const TrackBuilder::Spec& s)
     });
 }
 
-Box makeMdhd(const TrackBuilder::Spec& s)
+Box makeMdhd(const TrackBuilder::Recipe& s)
 {
     return fullLeaf("mdhd", 0, [&s](ByteWriter& w) {
         w.u32(static_cast<std::uint32_t>(s.creationTime));
@@ -173,9 +173,9 @@ std::uint64_t TrackBuilder::nowSince1904()
     return static_cast<std::uint64_t>(unix) + 2082844800ull;
 }
 
-Box TrackBuilder::makeTrack(const Spec& spec)
+Box TrackBuilder::makeTrack(const Recipe& recipe)
 {
-    const bool subtitle = spec.kind == Kind::Subtitle;
+    const bool subtitle = recipe.kind == Kind::Subtitle;
     Box stbl = Box::makeContainer(FourCC("stbl"));
     ByteWriter stsd;
     stsd.u32(0);
@@ -188,13 +188,13 @@ Box TrackBuilder::makeTrack(const Spec& spec)
     minf.children.push_back(makeDinf());
     minf.children.push_back(std::move(stbl));
     Box mdia = Box::makeContainer(FourCC("mdia"));
-    mdia.children.push_back(makeMdhd(spec));
+    mdia.children.push_back(makeMdhd(recipe));
     mdia.children.push_back(makeHdlr(subtitle ? "sbtl" : "text"));
     mdia.children.push_back(std::move(minf));
     Box trak = Box::makeContainer(FourCC("trak"));
-    trak.children.push_back(makeTkhd(spec));
+    trak.children.push_back(makeTkhd(recipe));
     trak.children.push_back(std::move(mdia));
-    writeSampleTables(trak, none, 0, false, spec.timeScale);
+    writeSampleTables(trak, none, 0, false, recipe.timeScale);
     return trak;
 }
 

@@ -42,7 +42,7 @@ namespace TrackBuilder {
 
 enum class Kind { Subtitle, ChapterText };
 
-struct Spec {
+struct Recipe {
     Kind kind = Kind::Subtitle;
     std::uint32_t id = 0;
     std::uint32_t timeScale = 1000;
@@ -52,7 +52,7 @@ struct Spec {
     std::uint64_t creationTime = 0;  // seconds since 1904
 };
 
-Box makeTrack(const Spec& spec);
+Box makeTrack(const Recipe& recipe);
 
 // Replaces the sample tables of `trak` by ones for `samples` stored back to back from
 // `firstOffset` on, with 64-bit chunk offsets when `wideOffsets`; sets the durations.

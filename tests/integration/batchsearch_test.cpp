@@ -25,7 +25,7 @@ protected:
         m_tmdb.route("GET", "/3/search/movie", key + "&query=Unbekannt&language=de",
                      FakeReply::fromFile("tmdb/search-empty.json"));
         m_tmdb.route("GET", "/3/search/movie", key + "&query=Unbekannt", FakeReply::fromFile("tmdb/search-empty.json"));
-        for (const QString& name : {"1 Alien #1979.m4v", "2 Unbekannt.m4v", "3 Alien #1979.m4v"})
+        for (const char* name : {"1 Alien #1979.m4v", "2 Unbekannt.m4v", "3 Alien #1979.m4v"})
             ASSERT_FALSE(makeMovie(name).isEmpty());
         ASSERT_TRUE(MovieFileManager::loadFiles(QVariantList{workFolder()}, m_list, kLanguage));
         ASSERT_EQ(m_list.arrangedObjects().size(), 3);

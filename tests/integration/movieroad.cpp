@@ -231,12 +231,12 @@ void MovieRoadTest::routeChapterDatabase()
                           .withReplaced("<td>00:25:00</td>", "<td>00:00:25</td>"));
 }
 
-QString MovieRoadTest::makeMovie(const QString& name, testsupport::MovieSpec spec)
+QString MovieRoadTest::makeMovie(const QString& name, testsupport::MovieRecipe recipe)
 {
-    spec.seconds = kMovieSeconds;
-    spec.width = 160;
-    spec.height = 120;
-    return m_factory.make(spec, name);
+    recipe.seconds = kMovieSeconds;
+    recipe.width = 160;
+    recipe.height = 120;
+    return m_factory.make(recipe, name);
 }
 
 QStringList MovieRoadTest::workEntries() const

@@ -62,8 +62,8 @@ protected:
     static void set(const QString& key, const QVariant& value);
     void useWorkingFolder();
 
-    // A 32-second movie with video and audio, plus whatever `spec` adds, in the working folder.
-    QString makeMovie(const QString& name, testsupport::MovieSpec spec = {});
+    // A 32-second movie with video and audio, plus whatever `recipe` adds, in the working folder.
+    QString makeMovie(const QString& name, testsupport::MovieRecipe recipe = {});
     QString workFolder() const { return m_factory.dir(); }
     QStringList workEntries() const;
 

@@ -28,12 +28,12 @@ protected:
                      testsupport::FakeReply::fromFile("tmdb/search-alien-1979.json"));
 
         m_posterFile = m_factory.makeImage("own-poster.jpg", 60, 90);
-        testsupport::MovieSpec spec;
-        spec.metadata = {{"title", "Mein Alien"}};
-        spec.coverImages = {m_posterFile};
-        spec.chapters = {{kOwnChapterNames[0], 0, 16'000}, {kOwnChapterNames[1], 16'000, 32'000}};
-        spec.subtitle = testsupport::SubtitleSpec{kOwnSrt, LanguageUtilities::subtitleLanguageCode(kLanguage)};
-        m_file = makeMovie("mein-alien.m4v", spec);
+        testsupport::MovieRecipe recipe;
+        recipe.metadata = {{"title", "Mein Alien"}};
+        recipe.coverImages = {m_posterFile};
+        recipe.chapters = {{kOwnChapterNames[0], 0, 16'000}, {kOwnChapterNames[1], 16'000, 32'000}};
+        recipe.subtitle = testsupport::SubtitleSpec{kOwnSrt, LanguageUtilities::subtitleLanguageCode(kLanguage)};
+        m_file = makeMovie("mein-alien.m4v", recipe);
         ASSERT_FALSE(m_file.isEmpty());
     }
 

@@ -222,11 +222,11 @@ TEST_F(UntaggedRoadTest, ChaptersAndSubtitleOfALongerCutEndWithTheMovie)
     // The chapter set whose title fits best lists the two-hour cinema cut;
     // the subtitle runs to 30.5 s; the file holds 20 s.
     m_chapterDb.route("GET", "/browse/31047", testsupport::FakeReply::fromFile("chapterdb/browse-31047.html"));
-    testsupport::MovieSpec spec;
-    spec.seconds = 20.0;
-    spec.width = 160;
-    spec.height = 120;
-    m_factory.make(spec, "Alien #1979.m4v");
+    testsupport::MovieRecipe recipe;
+    recipe.seconds = 20.0;
+    recipe.width = 160;
+    recipe.height = 120;
+    m_factory.make(recipe, "Alien #1979.m4v");
     MovieList list;
     const auto movie = loadOne(list, {workFolder()});
     ASSERT_TRUE(movie);

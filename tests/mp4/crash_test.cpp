@@ -14,7 +14,7 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -89,10 +89,10 @@ void expectOldOrNew(MovieFactory& factory, const QString& file, const QStringLis
 TEST(Crash, InterruptedCommitLeavesOldOrNewFile)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.metadata = {{"title", "Old"}};
-    spec.chapters = {{"Old chapter", 0, 2000}};
-    const QString fresh = factory.make(spec, "fresh.mp4");
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "Old"}};
+    recipe.chapters = {{"Old chapter", 0, 2000}};
+    const QString fresh = factory.make(recipe, "fresh.mp4");
     // A file saved before has dead space after its media.
     const QString saved = factory.copy(fresh, "saved.mp4");
     {

@@ -9,24 +9,24 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
 // "00 01 'ab'" style: hexadecimal pairs and quoted text.
-std::vector<std::uint8_t> bytes(const std::string& spec)
+std::vector<std::uint8_t> bytes(const std::string& recipe)
 {
     std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i < spec.size();) {
-        if (spec[i] == ' ') {
+    for (std::size_t i = 0; i < recipe.size();) {
+        if (recipe[i] == ' ') {
             ++i;
-        } else if (spec[i] == '\'') {
-            const std::size_t end = spec.find('\'', i + 1);
-            out.insert(out.end(), spec.begin() + static_cast<std::ptrdiff_t>(i + 1),
-                       spec.begin() + static_cast<std::ptrdiff_t>(end));
+        } else if (recipe[i] == '\'') {
+            const std::size_t end = recipe.find('\'', i + 1);
+            out.insert(out.end(), recipe.begin() + static_cast<std::ptrdiff_t>(i + 1),
+                       recipe.begin() + static_cast<std::ptrdiff_t>(end));
             i = end + 1;
         } else {
-            out.push_back(static_cast<std::uint8_t>(std::stoi(spec.substr(i, 2), nullptr, 16)));
+            out.push_back(static_cast<std::uint8_t>(std::stoi(recipe.substr(i, 2), nullptr, 16)));
             i += 2;
         }
     }
@@ -56,7 +56,7 @@ std::uint32_t referencedChapterTrack(const mp4::Box& moov, std::uint32_t from)
 TEST(Layout, SubtitleDescriptionHoldsEveryFieldWhereReadersLookForIt)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "sub.mp4");
+    const QString file = factory.make(MovieRecipe{}, "sub.mp4");
     std::uint32_t id = 0;
     {
         auto movie = openModify(file);
@@ -135,7 +135,7 @@ TEST(Layout, SubtitleDescriptionHoldsEveryFieldWhereReadersLookForIt)
 TEST(Layout, ChapterTrackIsTheQuickTimeTextTrackOfTheFormat)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "chapters.mp4");
+    const QString file = factory.make(MovieRecipe{}, "chapters.mp4");
     std::uint32_t video = 0;
     std::uint32_t id = 0;
     {
@@ -187,7 +187,7 @@ TEST(Layout, ChapterTrackIsTheQuickTimeTextTrackOfTheFormat)
 TEST(Layout, TagItemsUseTheDataTypesAndIntegerWidthsOfTheTable)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "tags.m4v");
+    const QString file = factory.make(MovieRecipe{}, "tags.m4v");
     {
         auto movie = openModify(file);
         mp4::Tags t;

@@ -8,18 +8,18 @@
 #include <gtest/gtest.h>
 
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 TEST(MovieFactory, MakesVideoAudioChaptersSubtitleAndCover)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.chapters = {{"Opening", 0, 1000}, {"End", 1000, 2000}};
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "deu"};
-    spec.coverImages = {factory.makeImage("cover.jpg", 64, 48)};
-    spec.metadata = {{"title", "Factory Title"}};
-    spec.faststart = true;
-    const QString file = factory.make(spec, "all.m4v");
+    MovieRecipe recipe;
+    recipe.chapters = {{"Opening", 0, 1000}, {"End", 1000, 2000}};
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "deu"};
+    recipe.coverImages = {factory.makeImage("cover.jpg", 64, 48)};
+    recipe.metadata = {{"title", "Factory Title"}};
+    recipe.faststart = true;
+    const QString file = factory.make(recipe, "all.m4v");
     ASSERT_FALSE(file.isEmpty());
     const QJsonObject probe = factory.ffprobe(file);
     EXPECT_EQ(probe["format"].toObject()["tags"].toObject()["title"].toString(), "Factory Title");
@@ -39,7 +39,7 @@ TEST(MovieFactory, MakesVideoAudioChaptersSubtitleAndCover)
 TEST(MovieFactory, SparseLargeFileStaysPlayable)
 {
     MovieFactory factory;
-    const QString base = factory.make(MovieSpec{}, "base.mp4");
+    const QString base = factory.make(MovieRecipe{}, "base.mp4");
     ASSERT_FALSE(base.isEmpty());
     const QString big = factory.makeSparseLarge(base, "big.mp4");
     ASSERT_FALSE(big.isEmpty());

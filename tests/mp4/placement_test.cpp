@@ -14,7 +14,7 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -201,10 +201,10 @@ TEST(Placement, MediaOfATrackDeletedBySaveStaysUntilTheNewMoovIsLive)
 TEST(Placement, ChunkRangesAgreeWithTheSamplesOfRealTracks)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.chapters = {{"One", 0, 1000}, {"Two", 1000, 2000}};
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,900\nHi\n\n", "eng"};
-    const mp4::Box moov = moovTree(factory.make(spec, "real.mp4"));
+    MovieRecipe recipe;
+    recipe.chapters = {{"One", 0, 1000}, {"Two", 1000, 2000}};
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,900\nHi\n\n", "eng"};
+    const mp4::Box moov = moovTree(factory.make(recipe, "real.mp4"));
     int tracks = 0;
     for (const mp4::Box& trak : moov.children) {
         const mp4::Box* stbl = trak.find({"mdia", "minf", "stbl"});

@@ -12,7 +12,7 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -65,18 +65,18 @@ void expectTracksMatchProbe(const QString& file, MovieFactory& factory)
 TEST(Reader, TracksMatchFfprobeForEveryLayout)
 {
     MovieFactory factory;
-    MovieSpec full;
+    MovieRecipe full;
     full.audioLanguage = "eng";
     full.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "deu"};
     expectTracksMatchProbe(factory.make(full, "full.mp4"), factory);
     full.faststart = true;
     expectTracksMatchProbe(factory.make(full, "faststart.m4v"), factory);
 
-    MovieSpec audioOnly;
+    MovieRecipe audioOnly;
     audioOnly.video = false;
     expectTracksMatchProbe(factory.make(audioOnly, "audio.m4a"), factory);
 
-    MovieSpec subtitleOnly;
+    MovieRecipe subtitleOnly;
     subtitleOnly.video = false;
     subtitleOnly.audio = false;
     subtitleOnly.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "fra"};
@@ -95,8 +95,8 @@ TEST(Reader, TracksMatchFfprobeForEveryLayout)
 TEST(Reader, ItunesTagsThatFfmpegWrites)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.metadata = {{"title", "My Title"},        {"artist", "Jane Director"}, {"album_artist", "A, B"},
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "My Title"},        {"artist", "Jane Director"}, {"album_artist", "A, B"},
                      {"comment", "A comment"},     {"genre", "Drama"},          {"date", "2012-01-01T12:00:00Z"},
                      {"description", "Short"},     {"synopsis", "Long text"},   {"copyright", "(c) 2012"},
                      {"media_type", "9"},          {"hd_video", "2"},           {"gapless_playback", "1"},
@@ -104,7 +104,7 @@ TEST(Reader, ItunesTagsThatFfmpegWrites)
                      {"keywords", "kw"},           {"episode_sort", "3"},       {"season_number", "2"},
                      {"track", "4/10"},            {"disc", "1/2"},             {"lyrics", "la"},
                      {"album", "The Album"}};
-    const QString file = factory.make(spec, "tags.m4v");
+    const QString file = factory.make(recipe, "tags.m4v");
     const mp4::Tags t = openRead(file).tags();
     EXPECT_EQ(t.name, "My Title");
     EXPECT_EQ(t.artist, "Jane Director");
@@ -139,10 +139,10 @@ TEST(Reader, ItunesTagsThatFfmpegWrites)
 TEST(Reader, ChaptersOfBothKindsMatchFfprobe)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.seconds = 3;
-    spec.chapters = {{"Opening", 0, 1000}, {"Middle – ünïcødé", 1000, 2500}, {"End", 2500, 3000}};
-    const QString file = factory.make(spec, "chap.m4v");
+    MovieRecipe recipe;
+    recipe.seconds = 3;
+    recipe.chapters = {{"Opening", 0, 1000}, {"Middle – ünïcødé", 1000, 2500}, {"End", 2500, 3000}};
+    const QString file = factory.make(recipe, "chap.m4v");
     auto movie = openRead(file);
     auto qt = movie.chapters(mp4::ChapterType::QuickTime);
     ASSERT_TRUE(qt.has_value());
@@ -164,22 +164,22 @@ TEST(Reader, ChaptersOfBothKindsMatchFfprobe)
     ASSERT_TRUE(any.has_value());
     EXPECT_EQ(*any, *qt);
 
-    MovieSpec quickTimeOnly = spec;
+    MovieRecipe quickTimeOnly = recipe;
     quickTimeOnly.neroChapters = false;
     auto qtOnly = openRead(factory.make(quickTimeOnly, "qt.mp4"));
     EXPECT_TRUE(qtOnly.chapters(mp4::ChapterType::Nero)->empty());
     EXPECT_EQ(qtOnly.chapters(mp4::ChapterType::QuickTime)->size(), 3u);
-    EXPECT_TRUE(openRead(factory.make(MovieSpec{}, "none.mp4")).chapters(mp4::ChapterType::Any)->empty());
+    EXPECT_TRUE(openRead(factory.make(MovieRecipe{}, "none.mp4")).chapters(mp4::ChapterType::Any)->empty());
 }
 
 TEST(Reader, CoverArtInFileOrder)
 {
     MovieFactory factory;
-    MovieSpec spec;
+    MovieRecipe recipe;
     const QString jpg = factory.makeImage("c.jpg", 64, 48);
     const QString png = factory.makeImage("c.png", 32, 32);
-    spec.coverImages = {jpg, png};
-    const mp4::Tags t = openRead(factory.make(spec, "cover.mp4")).tags();
+    recipe.coverImages = {jpg, png};
+    const mp4::Tags t = openRead(factory.make(recipe, "cover.mp4")).tags();
     ASSERT_EQ(t.artwork.size(), 2u);
     EXPECT_EQ(t.artwork[0].type, mp4::ArtworkType::Jpeg);
     EXPECT_EQ(t.artwork[0].data, bytesOf(readAll(jpg)));
@@ -190,7 +190,7 @@ TEST(Reader, CoverArtInFileOrder)
 TEST(Reader, AtomicParsleyTaggedFileReadsBackExactly)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "ap.mp4");
+    const QString file = factory.make(MovieRecipe{}, "ap.mp4");
     const QString jpg = factory.makeImage("a.jpg", 64, 48);
     const QString png = factory.makeImage("b.png", 40, 40);
     const QString plist =
@@ -229,9 +229,9 @@ TEST(Reader, AtomicParsleyTaggedFileReadsBackExactly)
 TEST(Reader, LargeSparseFileAndUnicodePath)
 {
     MovieFactory factory;
-    MovieSpec spec;
-    spec.metadata = {{"title", "Big"}};
-    const QString base = factory.make(spec, "base.mp4");
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "Big"}};
+    const QString base = factory.make(recipe, "base.mp4");
     const QString big = factory.makeSparseLarge(base, "Fïlm ✓ große Datei.mp4");
     ASSERT_FALSE(big.isEmpty());
     auto movie = openRead(big);

@@ -12,7 +12,7 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -60,15 +60,15 @@ private:
 
 QString smallMovie(MovieFactory& factory)
 {
-    MovieSpec spec;
-    spec.width = 32;
-    spec.height = 32;
-    spec.seconds = 0.2;
-    spec.chapters = {{"A", 0, 100}, {"B", 100, 200}};
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,050 --> 00:00:00,100\nHi\n\n", "deu"};
-    spec.coverImages = {factory.makeImage("c.png", 8, 8)};
-    spec.metadata = {{"title", "Small"}};
-    return factory.make(spec, "small.mp4");
+    MovieRecipe recipe;
+    recipe.width = 32;
+    recipe.height = 32;
+    recipe.seconds = 0.2;
+    recipe.chapters = {{"A", 0, 100}, {"B", 100, 200}};
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,050 --> 00:00:00,100\nHi\n\n", "deu"};
+    recipe.coverImages = {factory.makeImage("c.png", 8, 8)};
+    recipe.metadata = {{"title", "Small"}};
+    return factory.make(recipe, "small.mp4");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 using namespace mp4test;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -160,13 +160,13 @@ std::vector<mp4::Artwork> twoCovers(MovieFactory& factory)
             {bytesOf(readAll(factory.makeImage("w2.png", 16, 16))), mp4::ArtworkType::Png}};
 }
 
-MovieSpec chapteredSpec()
+MovieRecipe chapteredSpec()
 {
-    MovieSpec spec;
-    spec.chapters = {{"Old one", 0, 1500}, {"Old two", 1500, 2000}};
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
-    spec.metadata = {{"title", "Old Title"}, {"lyrics", "la"}, {"track", "1/2"}};
-    return spec;
+    MovieRecipe recipe;
+    recipe.chapters = {{"Old one", 0, 1500}, {"Old two", 1500, 2000}};
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
+    recipe.metadata = {{"title", "Old Title"}, {"lyrics", "la"}, {"track", "1/2"}};
+    return recipe;
 }
 
 }  // namespace
@@ -175,9 +175,9 @@ TEST(Writer, FullRecordReadsBackEverywhereAndMediaIsUntouched)
 {
     MovieFactory factory;
     for (bool faststart : {false, true}) {
-        MovieSpec spec = chapteredSpec();
-        spec.faststart = faststart;
-        const QString file = factory.make(spec, faststart ? "fast.m4v" : "late.mp4");
+        MovieRecipe recipe = chapteredSpec();
+        recipe.faststart = faststart;
+        const QString file = factory.make(recipe, faststart ? "fast.m4v" : "late.mp4");
         const QStringList packets = factory.mediaPacketChecksums(file);
         const auto artwork = twoCovers(factory);
         saveRecord(file, artwork, "New Title");
@@ -213,9 +213,9 @@ TEST(Writer, RepeatedSavesKeepTheSizeBounded)
 {
     MovieFactory factory;
     for (bool faststart : {false, true}) {
-        MovieSpec spec = chapteredSpec();
-        spec.faststart = faststart;
-        const QString file = factory.make(spec, "again.mp4");
+        MovieRecipe recipe = chapteredSpec();
+        recipe.faststart = faststart;
+        const QString file = factory.make(recipe, "again.mp4");
         const QStringList packets = factory.mediaPacketChecksums(file);
         const auto artwork = twoCovers(factory);
         const qint64 original = QFileInfo(file).size();
@@ -281,7 +281,7 @@ TEST(Writer, RefusesAndLeavesUntouched)
     MovieFactory factory;
     std::vector<std::string> lines;
     auto previous = mp4::setLogSink([&lines](std::string_view l) { lines.emplace_back(l); });
-    const QString base = factory.make(MovieSpec{}, "base.mp4");
+    const QString base = factory.make(MovieRecipe{}, "base.mp4");
     const QString frag = factory.path("frag.mp4");
     ASSERT_TRUE(MovieFactory::run("ffmpeg", {"-v", "error", "-i", base, "-c", "copy", "-movflags",
                                              "frag_keyframe+empty_moov", frag})
@@ -294,7 +294,7 @@ TEST(Writer, RefusesAndLeavesUntouched)
     EXPECT_TRUE(mp4::MovieFile::openForRead(fsPath(frag)).has_value());
 
     // Cut off in the middle of the media: readable, but never changed.
-    MovieSpec faststart;
+    MovieRecipe faststart;
     faststart.faststart = true;
     QByteArray cut = readAll(factory.make(faststart, "fast.mp4"));
     cut.chop(1000);
@@ -316,7 +316,7 @@ TEST(Writer, RefusesAndLeavesUntouched)
 TEST(Writer, UnchangedFileIsNotWritten)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "same.mp4");
+    const QString file = factory.make(MovieRecipe{}, "same.mp4");
     const QByteArray before = readAll(file);
     auto movie = openModify(file);
     EXPECT_TRUE(movie.close());
@@ -326,7 +326,7 @@ TEST(Writer, UnchangedFileIsNotWritten)
 TEST(Writer, ChapterTitlesAreCutOnCharacterBoundaries)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "long.mp4");
+    const QString file = factory.make(MovieRecipe{}, "long.mp4");
     auto movie = openModify(file);
     std::string twoByte;
     for (int i = 0; i < 600; ++i) {
@@ -343,7 +343,7 @@ TEST(Writer, ChapterTitlesAreCutOnCharacterBoundaries)
 TEST(Writer, NewTracksDeletedBeforeClosingLeaveTheMovieDurationAlone)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "length.mp4");
+    const QString file = factory.make(MovieRecipe{}, "length.mp4");
     const std::uint64_t before = openRead(file).duration();
     {
         auto movie = openModify(file);
@@ -369,7 +369,7 @@ TEST(Writer, NewTracksDeletedBeforeClosingLeaveTheMovieDurationAlone)
 TEST(Writer, ChaptersHangFromAnEnabledTrack)
 {
     MovieFactory factory;
-    const QString file = factory.make(MovieSpec{}, "disabled.mp4");
+    const QString file = factory.make(MovieRecipe{}, "disabled.mp4");
     std::uint32_t video = 0;
     std::uint32_t audio = 0;
     {

@@ -10,10 +10,10 @@ namespace testsupport {
 
 namespace {
 
-QString ffmetadataText(const MovieSpec& spec)
+QString ffmetadataText(const MovieRecipe& recipe)
 {
     QString text = ";FFMETADATA1\n";
-    for (const ChapterSpec& c : spec.chapters) {
+    for (const ChapterSpec& c : recipe.chapters) {
         text += QString("\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
                     .arg(c.startMs)
                     .arg(c.endMs)
@@ -94,7 +94,7 @@ QString MovieFactory::makeImage(const QString& name, int width, int height)
     return out;
 }
 
-QString MovieFactory::make(const MovieSpec& spec, const QString& name)
+QString MovieFactory::make(const MovieRecipe& recipe, const QString& name)
 {
     const QString out = path(name);
     QStringList args{"-hide_banner", "-loglevel", "error", "-y"};
@@ -103,50 +103,50 @@ QString MovieFactory::make(const MovieSpec& spec, const QString& name)
     QStringList movflags;
     int input = 0;
     int videoStreams = 0;
-    const QString seconds = QString::number(spec.seconds, 'f', 3);
-    if (spec.video) {
+    const QString seconds = QString::number(recipe.seconds, 'f', 3);
+    if (recipe.video) {
         args << "-f" << "lavfi" << "-i"
-             << QString("testsrc2=size=%1x%2:rate=25:duration=%3").arg(spec.width).arg(spec.height).arg(seconds);
+             << QString("testsrc2=size=%1x%2:rate=25:duration=%3").arg(recipe.width).arg(recipe.height).arg(seconds);
         maps << "-map" << QString::number(input++);
         codecs << "-c:v:0" << "libx264" << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p" << "-g" << "25";
         ++videoStreams;
     }
-    if (spec.audio) {
+    if (recipe.audio) {
         args << "-f" << "lavfi" << "-i" << QString("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
         maps << "-map" << QString::number(input++);
         codecs << "-c:a" << "aac" << "-b:a" << "64k";
-        if (!spec.audioLanguage.isEmpty()) {
-            codecs << "-metadata:s:a:0" << "language=" + spec.audioLanguage;
+        if (!recipe.audioLanguage.isEmpty()) {
+            codecs << "-metadata:s:a:0" << "language=" + recipe.audioLanguage;
         }
     }
-    if (spec.subtitle) {
-        const QString srt = writeFile(QString("subtitle%1.srt").arg(m_counter++), spec.subtitle->srt.toUtf8());
+    if (recipe.subtitle) {
+        const QString srt = writeFile(QString("subtitle%1.srt").arg(m_counter++), recipe.subtitle->srt.toUtf8());
         args << "-i" << srt;
         maps << "-map" << QString::number(input++);
         codecs << "-c:s" << "mov_text";
-        if (!spec.subtitle->language.isEmpty()) {
-            codecs << "-metadata:s:s:0" << "language=" + spec.subtitle->language;
+        if (!recipe.subtitle->language.isEmpty()) {
+            codecs << "-metadata:s:s:0" << "language=" + recipe.subtitle->language;
         }
     }
-    for (const QString& image : spec.coverImages) {
+    for (const QString& image : recipe.coverImages) {
         args << "-i" << image;
         maps << "-map" << QString::number(input++);
         codecs << QString("-c:v:%1").arg(videoStreams) << "copy" << QString("-disposition:v:%1").arg(videoStreams)
                << "attached_pic";
         ++videoStreams;
     }
-    if (!spec.chapters.isEmpty()) {
-        const QString meta = writeFile(QString("chapters%1.txt").arg(m_counter++), ffmetadataText(spec).toUtf8());
+    if (!recipe.chapters.isEmpty()) {
+        const QString meta = writeFile(QString("chapters%1.txt").arg(m_counter++), ffmetadataText(recipe).toUtf8());
         args << "-i" << meta;
         codecs << "-map_chapters" << QString::number(input++);
-        if (!spec.neroChapters) {
+        if (!recipe.neroChapters) {
             movflags << "+disable_chpl";
         }
     }
-    for (const auto& [key, value] : spec.metadata) {
+    for (const auto& [key, value] : recipe.metadata) {
         codecs << "-metadata" << key + "=" + value;
     }
-    if (spec.faststart) {
+    if (recipe.faststart) {
         movflags << "+faststart";
     }
     if (!movflags.isEmpty()) {

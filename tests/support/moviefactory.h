@@ -4,10 +4,10 @@
 // (ffprobe, AtomicParsley) that check what the code under test wrote.
 //
 //     testsupport::MovieFactory factory;                 // owns a fresh temporary folder
-//     testsupport::MovieSpec spec;                      // defaults: 2 s, 320x240 H.264 + AAC
-//     spec.chapters = {{"Opening", 0, 1000}, {"End", 1000, 2000}};
-//     spec.metadata = {{"title", "My Title"}};
-//     QString file = factory.make(spec, "movie.m4v");    // empty on failure (test also fails)
+//     testsupport::MovieRecipe recipe;                      // defaults: 2 s, 320x240 H.264 + AAC
+//     recipe.chapters = {{"Opening", 0, 1000}, {"End", 1000, 2000}};
+//     recipe.metadata = {{"title", "My Title"}};
+//     QString file = factory.make(recipe, "movie.m4v");    // empty on failure (test also fails)
 //     QJsonObject probe = factory.ffprobe(file);        // streams, format, chapters as JSON
 //
 // All helpers report tool failures with ADD_FAILURE() and return an empty value, so a test
@@ -36,7 +36,7 @@ struct SubtitleSpec {
     QString language;  // three letters, e.g. "deu"; empty: none set
 };
 
-struct MovieSpec {
+struct MovieRecipe {
     bool video = true;
     bool audio = true;
     int width = 320;
@@ -66,9 +66,9 @@ public:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // A movie file named `name` (the extension picks the muxer: .mp4, .m4v, .mov).
-    // A spec without video and audio gives a file whose only track is the subtitle track
+    // A recipe without video and audio gives a file whose only track is the subtitle track
     // (a subtitle is then required).
-    QString make(const MovieSpec& spec, const QString& name);
+    QString make(const MovieRecipe& recipe, const QString& name);
     // A test picture (ffmpeg testsrc) as .jpg or .png, by the name's extension.
     QString makeImage(const QString& name, int width, int height);
     QString writeFile(const QString& name, const QByteArray& bytes);
@@ -100,7 +100,7 @@ public:
     static ProcessResult run(const QString& program, const QStringList& arguments, int timeoutMs = 120000);
 
 private:
-    QString makeBase(const MovieSpec& spec);
+    QString makeBase(const MovieRecipe& recipe);
     QTemporaryDir m_dir;
     int m_counter = 0;
 };

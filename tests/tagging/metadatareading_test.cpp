@@ -14,7 +14,7 @@
 
 using moviefiletest::urlOf;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -33,7 +33,7 @@ protected:
     QString plainMovie(const QString& name = "plain.m4v")
     {
         if (m_plain.isEmpty())
-            m_plain = factory.make(MovieSpec{}, "plain-source.m4v");
+            m_plain = factory.make(MovieRecipe{}, "plain-source.m4v");
         return factory.copy(m_plain, name);
     }
 
@@ -72,8 +72,8 @@ QDateTime noonUtc(int year, int month, int day)
 
 TEST_F(MetaDataReading, TagsWrittenByFfmpegReachTheirFields)
 {
-    MovieSpec spec;
-    spec.metadata = {{"title", "My Title"},
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "My Title"},
                      {"artist", "Jane Director,John Doe"},
                      {"album_artist", "Actor One, Actor Two"},
                      {"album", "The Album"},
@@ -90,7 +90,7 @@ TEST_F(MetaDataReading, TagsWrittenByFfmpegReachTheirFields)
                      {"hd_video", "2"},
                      {"gapless_playback", "1"},
                      {"compilation", "0"}};
-    const QString file = factory.make(spec, "tags.m4v");
+    const QString file = factory.make(recipe, "tags.m4v");
     ASSERT_TRUE(read(file));
 
     EXPECT_EQ(movie.fileUrl(), urlOf(file));
@@ -122,9 +122,9 @@ TEST_F(MetaDataReading, TagsWrittenByFfmpegReachTheirFields)
 
 TEST_F(MetaDataReading, MediaTypeIsKeptWhenTheSettingSaysSo)
 {
-    MovieSpec spec;
-    spec.metadata = {{"media_type", "10"}};
-    const QString file = factory.make(spec, "stik.m4v");
+    MovieRecipe recipe;
+    recipe.metadata = {{"media_type", "10"}};
+    const QString file = factory.make(recipe, "stik.m4v");
     settings().setValue("DoNotOverWriteMediaType", true);
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.mediaType(), 10);
@@ -132,11 +132,11 @@ TEST_F(MetaDataReading, MediaTypeIsKeptWhenTheSettingSaysSo)
 
 TEST_F(MetaDataReading, SizeAndDurationAgreeWithFfprobe)
 {
-    MovieSpec spec;
-    spec.width = 352;
-    spec.height = 288;
-    spec.seconds = 3.0;
-    const QString file = factory.make(spec, "size.mp4");
+    MovieRecipe recipe;
+    recipe.width = 352;
+    recipe.height = 288;
+    recipe.seconds = 3.0;
+    const QString file = factory.make(recipe, "size.mp4");
     ASSERT_TRUE(read(file));
 
     const QJsonObject probe = factory.ffprobe(file);
@@ -160,10 +160,10 @@ TEST_F(MetaDataReading, DurationTextKeepsEveryHourDigit)
 
 TEST_F(MetaDataReading, AudioOnlyFileReadsWithoutPictureSize)
 {
-    MovieSpec spec;
-    spec.video = false;
-    spec.metadata = {{"title", "Only Sound"}};
-    const QString file = factory.make(spec, "audio.m4a");
+    MovieRecipe recipe;
+    recipe.video = false;
+    recipe.metadata = {{"title", "Only Sound"}};
+    const QString file = factory.make(recipe, "audio.m4a");
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.title(), "Only Sound");
     EXPECT_EQ(movie.width(), 0);
@@ -177,7 +177,7 @@ TEST_F(MetaDataReading, FilesThatCannotBeReadLeaveTheRecordAlone)
     movie.setTitle("Kept");
     platform::LogCapture log;
 
-    MovieSpec subtitlesOnly;
+    MovieRecipe subtitlesOnly;
     subtitlesOnly.video = subtitlesOnly.audio = false;
     subtitlesOnly.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "eng"};
     EXPECT_FALSE(read(factory.make(subtitlesOnly, "subtitles.mp4")));
@@ -203,9 +203,9 @@ TEST_F(MetaDataReading, EarlierContentOfTheRecordIsCleared)
 
 TEST_F(MetaDataReading, PathsWithAnyCharactersOpen)
 {
-    MovieSpec spec;
-    spec.metadata = {{"title", "Unicode"}};
-    const QString file = factory.make(spec, QString::fromUtf8("Fïlm 日本 \xF0\x9F\x8E\xAC #1?.m4v"));
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "Unicode"}};
+    const QString file = factory.make(recipe, QString::fromUtf8("Fïlm 日本 \xF0\x9F\x8E\xAC #1?.m4v"));
     ASSERT_TRUE(QFile::exists(file));
     ASSERT_TRUE(read(file));
     EXPECT_EQ(movie.title(), "Unicode");
@@ -213,19 +213,19 @@ TEST_F(MetaDataReading, PathsWithAnyCharactersOpen)
 
 TEST_F(MetaDataReading, MovieHeaderInFrontReadsTheSame)
 {
-    MovieSpec spec;
-    spec.faststart = true;
-    spec.metadata = {{"title", "Fast"}};
-    ASSERT_TRUE(read(factory.make(spec, "fast.mp4")));
+    MovieRecipe recipe;
+    recipe.faststart = true;
+    recipe.metadata = {{"title", "Fast"}};
+    ASSERT_TRUE(read(factory.make(recipe, "fast.mp4")));
     EXPECT_EQ(movie.title(), "Fast");
     EXPECT_EQ(movie.width(), 320);
 }
 
 TEST_F(MetaDataReading, FileAbove4GiBReads)
 {
-    MovieSpec spec;
-    spec.metadata = {{"title", "Large"}};
-    const QString large = factory.makeSparseLarge(factory.make(spec, "small.mp4"), "large.mp4");
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "Large"}};
+    const QString large = factory.makeSparseLarge(factory.make(recipe, "small.mp4"), "large.mp4");
     ASSERT_GT(QFile(large).size(), qint64(1) << 32);
     ASSERT_TRUE(read(large));
     EXPECT_EQ(movie.title(), "Large");
@@ -235,9 +235,9 @@ TEST_F(MetaDataReading, FileAbove4GiBReads)
 TEST_F(MetaDataReading, ChaptersWithEmptyTitlesGetNumberedNames)
 {
     settings().setValue("DefaultChapterSetting", 2);
-    MovieSpec spec;
-    spec.chapters = {{"", 0, 800}, {"Middle – ünïcødé", 800, 1500}, {"", 1500, 2000}};
-    ASSERT_TRUE(read(factory.make(spec, "chapters.m4v")));
+    MovieRecipe recipe;
+    recipe.chapters = {{"", 0, 800}, {"Middle – ünïcødé", 800, 1500}, {"", 1500, 2000}};
+    ASSERT_TRUE(read(factory.make(recipe, "chapters.m4v")));
 
     ASSERT_TRUE(movie.listOfOldChapters());
     const ChapterList& chapters = *movie.listOfOldChapters();
@@ -266,9 +266,9 @@ TEST_F(MetaDataReading, FileWithoutChaptersTakesTheDefaultChapterSetting)
 
 TEST_F(MetaDataReading, SubtitleTrackCountsOnlyInTheSearchLanguage)
 {
-    MovieSpec spec;
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHallo\n\n", "deu"};
-    const QString file = factory.make(spec, "subs.mp4");
+    MovieRecipe recipe;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHallo\n\n", "deu"};
+    const QString file = factory.make(recipe, "subs.mp4");
     ASSERT_TRUE(read(file, "de"));
     EXPECT_TRUE(movie.hasOrigSubtitle());
     ASSERT_TRUE(read(file, "en"));
@@ -277,9 +277,9 @@ TEST_F(MetaDataReading, SubtitleTrackCountsOnlyInTheSearchLanguage)
 
 TEST_F(MetaDataReading, FirstArtworkIsTheCoverAndTheOthersAreOlderCovers)
 {
-    MovieSpec spec;
-    spec.coverImages = {factory.makeImage("cover.jpg", 320, 240), factory.makeImage("second.png", 200, 100)};
-    ASSERT_TRUE(read(factory.make(spec, "covers.mp4")));
+    MovieRecipe recipe;
+    recipe.coverImages = {factory.makeImage("cover.jpg", 320, 240), factory.makeImage("second.png", 200, 100)};
+    ASSERT_TRUE(read(factory.make(recipe, "covers.mp4")));
     ASSERT_TRUE(movie.coverIsSet());
     EXPECT_EQ(movie.cover()->size(), QSize(320, 240));
     ASSERT_TRUE(movie.listOfOldCovers());
@@ -442,12 +442,12 @@ class PictureFormatFromWidth : public MetaDataReading, public ::testing::WithPar
 
 TEST_P(PictureFormatFromWidth, WideningPicturesRaiseTheFormat)
 {
-    MovieSpec spec;
-    spec.width = GetParam().first;
-    spec.height = 64;
-    spec.seconds = 0.2;
-    spec.audio = false;
-    ASSERT_TRUE(read(factory.make(spec, "wide.mp4")));
+    MovieRecipe recipe;
+    recipe.width = GetParam().first;
+    recipe.height = 64;
+    recipe.seconds = 0.2;
+    recipe.audio = false;
+    ASSERT_TRUE(read(factory.make(recipe, "wide.mp4")));
     EXPECT_EQ(movie.hdVideo(), GetParam().second);
 }
 
@@ -458,12 +458,12 @@ INSTANTIATE_TEST_SUITE_P(Widths, PictureFormatFromWidth,
 
 TEST_F(MetaDataReading, PictureFormatTagWinsOverTheWidth)
 {
-    MovieSpec spec;
-    spec.width = 1920;
-    spec.height = 64;
-    spec.seconds = 0.2;
-    spec.metadata = {{"hd_video", "0"}};
-    ASSERT_TRUE(read(factory.make(spec, "sd.mp4")));
+    MovieRecipe recipe;
+    recipe.width = 1920;
+    recipe.height = 64;
+    recipe.seconds = 0.2;
+    recipe.metadata = {{"hd_video", "0"}};
+    ASSERT_TRUE(read(factory.make(recipe, "sd.mp4")));
     EXPECT_EQ(movie.hdVideo(), 0);
 }
 

@@ -19,7 +19,7 @@ using moviefiletest::bytesOf;
 using moviefiletest::contentsOf;
 using moviefiletest::urlOf;
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -69,7 +69,7 @@ protected:
     QString plainMovie(const QString& name)
     {
         if (m_plain.isEmpty())
-            m_plain = factory.make(MovieSpec{}, "plain-source.m4v");
+            m_plain = factory.make(MovieRecipe{}, "plain-source.m4v");
         return factory.copy(m_plain, name);
     }
 
@@ -381,10 +381,10 @@ TEST_F(MetaDataWriting, CatalogueIdIsStoredBigEndian)
 
 TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
 {
-    MovieSpec spec;
-    spec.coverImages = {factory.makeImage("c1.jpg", 320, 240), factory.makeImage("c2.png", 200, 100),
+    MovieRecipe recipe;
+    recipe.coverImages = {factory.makeImage("c1.jpg", 320, 240), factory.makeImage("c2.png", 200, 100),
                         factory.makeImage("c3.png", 100, 200)};
-    const QString source = factory.make(spec, "covers-source.mp4");
+    const QString source = factory.make(recipe, "covers-source.mp4");
 
     const QString kept = factory.copy(source, "kept.mp4");
     ASSERT_TRUE(MetaDataUtilities::readMetaDataFromURL(urlOf(kept), movie, "en"));
@@ -419,9 +419,9 @@ TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
 
 TEST_F(MetaDataWriting, ChaptersAreReplacedAndListedByFfprobe)
 {
-    MovieSpec spec;
-    spec.chapters = {{"Old 1", 0, 1000}, {"Old 2", 1000, 2000}};
-    const QString file = factory.make(spec, "chapters.m4v");
+    MovieRecipe recipe;
+    recipe.chapters = {{"Old 1", 0, 1000}, {"Old 2", 1000, 2000}};
+    const QString file = factory.make(recipe, "chapters.m4v");
     pointAt(file);
     movie.setChapterSettings(1);
     movie.setListOfChapters(chapters({{"Opening", 700}, {"Middle – ü", 600}, {"End", 700}}));
@@ -482,9 +482,9 @@ TEST_F(MetaDataWriting, LongChapterTitlesAreCutOnWholeCharacters)
 
 TEST_F(MetaDataWriting, ChapterSettingDecidesWhetherChaptersAreTouched)
 {
-    MovieSpec spec;
-    spec.chapters = {{"Keep 1", 0, 1000}, {"Keep 2", 1000, 2000}};
-    const QString file = factory.make(spec, "keep.m4v");
+    MovieRecipe recipe;
+    recipe.chapters = {{"Keep 1", 0, 1000}, {"Keep 2", 1000, 2000}};
+    const QString file = factory.make(recipe, "keep.m4v");
     pointAt(file);
     movie.setListOfChapters(chapters({{"Ignored", 2000}}));
     ASSERT_TRUE(write());  // setting 0: the file's chapters stay
@@ -510,9 +510,9 @@ TEST_F(MetaDataWriting, ChapterSettingDecidesWhetherChaptersAreTouched)
 
 TEST_F(MetaDataWriting, ChapterTrackThatHasALanguageKeepsIt)
 {
-    MovieSpec spec;
-    spec.chapters = {{"One", 0, 2000}};
-    const QString file = factory.make(spec, "eng.m4v");
+    MovieRecipe recipe;
+    recipe.chapters = {{"One", 0, 2000}};
+    const QString file = factory.make(recipe, "eng.m4v");
     {
         mp4::MovieFile modified = moviefiletest::open(file, true);
         for (const mp4::TrackInfo& track : modified.tracks()) {
@@ -533,9 +533,9 @@ TEST_F(MetaDataWriting, ChapterTrackThatHasALanguageKeepsIt)
 
 TEST_F(MetaDataWriting, MediaIsNotTouched)
 {
-    MovieSpec spec;
-    spec.chapters = {{"A", 0, 2000}};
-    const QString file = factory.make(spec, "media.mp4");
+    MovieRecipe recipe;
+    recipe.chapters = {{"A", 0, 2000}};
+    const QString file = factory.make(recipe, "media.mp4");
     const QStringList before = factory.mediaPacketChecksums(file);
     ASSERT_FALSE(before.isEmpty());
     pointAt(file);
@@ -625,7 +625,7 @@ TEST_F(MetaDataWriting, RepeatedSavesKeepTheFileSizeBounded)
 
 TEST_F(MetaDataWriting, FileAbove4GiBIsTaggedAndStaysValid)
 {
-    const QString large = factory.makeSparseLarge(factory.make(MovieSpec{}, "small.mp4"), "large.mp4");
+    const QString large = factory.makeSparseLarge(factory.make(MovieRecipe{}, "small.mp4"), "large.mp4");
     ASSERT_GT(QFile(large).size(), qint64(1) << 32);
     pointAt(large);
     movie.setTitle("Large");
@@ -660,9 +660,9 @@ TEST_F(MetaDataWriting, EmptyTextsAreTagsNulEndsThemAndDatesAreInUtc)
 
 TEST_F(MetaDataWriting, SubtitleThatCannotBeWrittenDoesNotFailTheWrite)
 {
-    MovieSpec spec;
-    spec.video = false;
-    const QString file = factory.make(spec, "sound.m4a");
+    MovieRecipe recipe;
+    recipe.video = false;
+    const QString file = factory.make(recipe, "sound.m4a");
     pointAt(file);
     movie.setTitle("Sound only");
     movie.setSubtitle("1\n00:00:00,500 --> 00:00:01,000\nNo picture to sit on\n\n");

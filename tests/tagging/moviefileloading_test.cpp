@@ -27,10 +27,10 @@ protected:
     void SetUp() override
     {
         FreshSettingsTest::SetUp();
-        testsupport::MovieSpec spec = smallMovieSpec();
-        m_plain = m_factory.make(spec, "plain.mp4");
-        spec.metadata = {{"title", "Bravo"}};
-        m_titled = m_factory.make(spec, "titled.m4v");
+        testsupport::MovieRecipe recipe = smallMovieRecipe();
+        m_plain = m_factory.make(recipe, "plain.mp4");
+        recipe.metadata = {{"title", "Bravo"}};
+        m_titled = m_factory.make(recipe, "titled.m4v");
         ASSERT_FALSE(m_plain.isEmpty());
         ASSERT_FALSE(m_titled.isEmpty());
     }

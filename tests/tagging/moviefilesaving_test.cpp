@@ -47,7 +47,7 @@ protected:
     void SetUp() override
     {
         FreshSettingsTest::SetUp();
-        m_movieFile = m_factory.make(smallMovieSpec(), "movie.m4v");
+        m_movieFile = m_factory.make(smallMovieRecipe(), "movie.m4v");
         ASSERT_FALSE(m_movieFile.isEmpty());
         m_work = m_workDir.path() + "/work";
         QDir().mkpath(m_work);

@@ -9,13 +9,13 @@
 #include <gtest/gtest.h>
 
 // A short, small movie: enough for the file pipeline, quick to make.
-inline testsupport::MovieSpec smallMovieSpec()
+inline testsupport::MovieRecipe smallMovieRecipe()
 {
-    testsupport::MovieSpec spec;
-    spec.seconds = 0.5;
-    spec.width = 160;
-    spec.height = 120;
-    return spec;
+    testsupport::MovieRecipe recipe;
+    recipe.seconds = 0.5;
+    recipe.width = 160;
+    recipe.height = 120;
+    return recipe;
 }
 
 // Gives each test settings of its own, so that the naming and saving settings

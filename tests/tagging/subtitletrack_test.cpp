@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -94,10 +94,10 @@ protected:
 
 TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
 {
-    MovieSpec spec;
-    spec.width = 640;
-    spec.height = 360;
-    const QString file = factory.make(spec, "subs.mp4");
+    MovieRecipe recipe;
+    recipe.width = 640;
+    recipe.height = 360;
+    const QString file = factory.make(recipe, "subs.mp4");
     ASSERT_TRUE(save(file, twoCaptions, "de", -0.25));  // the record's offset is in seconds
 
     const QJsonArray streams = factory.ffprobe(file)["streams"].toArray();
@@ -117,10 +117,10 @@ TEST_F(SubtitleTrack, CaptionsAndTimesComeBackThroughFfmpeg)
 
 TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
 {
-    MovieSpec spec;
-    spec.width = 640;
-    spec.height = 360;
-    const QString file = factory.make(spec, "geometry.mp4");
+    MovieRecipe recipe;
+    recipe.width = 640;
+    recipe.height = 360;
+    const QString file = factory.make(recipe, "geometry.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false));
     });
@@ -166,9 +166,9 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
 
 TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
 {
-    MovieSpec spec;
-    spec.seconds = 3.0;  // room for the moved captions
-    const QString file = factory.make(spec, "offset.mp4");
+    MovieRecipe recipe;
+    recipe.seconds = 3.0;  // room for the moved captions
+    const QString file = factory.make(recipe, "offset.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.25, false));
     });
@@ -179,7 +179,7 @@ TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
 
 TEST_F(SubtitleTrack, CaptionsPastTheEndOfTheMediaAreLeftOutSoTheMovieKeepsItsLength)
 {
-    const QString file = factory.make(MovieSpec{}, "longer-cut.mp4");  // 2 s
+    const QString file = factory.make(MovieRecipe{}, "longer-cut.mp4");  // 2 s
     const QString subtitle = twoCaptions +
                              "3\n00:00:01,950 --> 00:00:04,000\nAcross the end\n\n"
                              "4\n00:00:05,000 --> 00:00:06,000\nAfter the end\n\n";
@@ -197,9 +197,9 @@ TEST_F(SubtitleTrack, CaptionsPastTheEndOfTheMediaAreLeftOutSoTheMovieKeepsItsLe
 
 TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
 {
-    MovieSpec spec;
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
-    const QString file = factory.make(spec, "existing.mp4");
+    MovieRecipe recipe;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOld\n\n", "deu"};
+    const QString file = factory.make(recipe, "existing.mp4");
 
     ASSERT_TRUE(save(file, twoCaptions, "de"));
     ASSERT_EQ(subtitleTracks(file).size(), 1u);
@@ -219,7 +219,7 @@ TEST_F(SubtitleTrack, ExistingTrackOfTheLanguageIsKeptUnlessOverwriting)
 
 TEST_F(SubtitleTrack, ProtectedSubtitleIsNotWritten)
 {
-    const QString file = factory.make(MovieSpec{}, "protected.mp4");
+    const QString file = factory.make(MovieRecipe{}, "protected.mp4");
     platform::Settings::shared().setValue("FiledsNotToBeOverwritten", QStringList{"subtitle"});
     ASSERT_TRUE(save(file, twoCaptions, "en"));
     EXPECT_TRUE(subtitleTracks(file).empty());
@@ -227,9 +227,9 @@ TEST_F(SubtitleTrack, ProtectedSubtitleIsNotWritten)
 
 TEST_F(SubtitleTrack, EmptySubtitleTextLeavesTheTracksAlone)
 {
-    MovieSpec spec;
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nKeep me\n\n", "eng"};
-    const QString file = factory.make(spec, "keepsubs.mp4");
+    MovieRecipe recipe;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nKeep me\n\n", "eng"};
+    const QString file = factory.make(recipe, "keepsubs.mp4");
     platform::Settings::shared().setValue("OverwriteExistingSubtitles", true);
     ASSERT_TRUE(save(file, "", "en"));
     ASSERT_EQ(subtitleTracks(file).size(), 1u);
@@ -238,9 +238,9 @@ TEST_F(SubtitleTrack, EmptySubtitleTextLeavesTheTracksAlone)
 
 TEST_F(SubtitleTrack, AudioOnlyFileHasNoPictureForSubtitles)
 {
-    MovieSpec spec;
-    spec.video = false;
-    const QString file = factory.make(spec, "audio.m4a");
+    MovieRecipe recipe;
+    recipe.video = false;
+    const QString file = factory.make(recipe, "audio.m4a");
     modify(file, [&](mp4::MovieFile& movie) {
         const auto written = SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, false);
         ASSERT_FALSE(written);
@@ -252,10 +252,10 @@ TEST_F(SubtitleTrack, AudioOnlyFileHasNoPictureForSubtitles)
 
 TEST_F(SubtitleTrack, FileWithoutPictureOrSoundIsRefused)
 {
-    MovieSpec spec;
-    spec.video = spec.audio = false;
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOnly\n\n", "eng"};
-    const QString file = factory.make(spec, "onlysubs.mp4");
+    MovieRecipe recipe;
+    recipe.video = recipe.audio = false;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nOnly\n\n", "eng"};
+    const QString file = factory.make(recipe, "onlysubs.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         const auto written = SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 0.0, true);
         ASSERT_FALSE(written);
@@ -266,7 +266,7 @@ TEST_F(SubtitleTrack, FileWithoutPictureOrSoundIsRefused)
 
 TEST_F(SubtitleTrack, TextWithoutLineBreakGivesAnEmptyTrack)
 {
-    const QString file = factory.make(MovieSpec{}, "empty.mp4");
+    const QString file = factory.make(MovieRecipe{}, "empty.mp4");
     modify(file, [&](mp4::MovieFile& movie) {
         ASSERT_TRUE(SubTitleUtilities::writeSubTitleToFile(movie, "no line break at all", "en", 0.0, false));
         EXPECT_NE(SubTitleUtilities::getSubTitleTrackWithLanguage(movie, "en"), 0u);

@@ -10,7 +10,7 @@
 #include <cstring>
 
 using testsupport::MovieFactory;
-using testsupport::MovieSpec;
+using testsupport::MovieRecipe;
 
 namespace {
 
@@ -21,7 +21,7 @@ protected:
     QString plain()
     {
         if (m_plain.isEmpty())
-            m_plain = factory.make(MovieSpec{}, "plain.m4v");
+            m_plain = factory.make(MovieRecipe{}, "plain.m4v");
         return factory.copy(m_plain, QString("copy%1.m4v").arg(++m_copies));
     }
 
@@ -61,7 +61,7 @@ TEST_F(TagUtilitiesTest, VideoTrackIsTheReferenceEvenAfterAnAudioTrack)
     ASSERT_EQ(file.trackType(file.trackId(0)), mp4::FourCC("soun"));
     EXPECT_EQ(TagUtilities::getReferencingTrack(file), file.trackId(1));
 
-    MovieSpec audioOnly;
+    MovieRecipe audioOnly;
     audioOnly.video = false;
     mp4::MovieFile sound = open(factory.make(audioOnly, "audio.m4a"));
     EXPECT_EQ(TagUtilities::getReferencingTrack(sound), sound.trackId(0));
@@ -73,10 +73,10 @@ TEST_F(TagUtilitiesTest, VideoTrackIsTheReferenceEvenAfterAnAudioTrack)
 
 TEST_F(TagUtilitiesTest, ChapterAndSubtitleTracksAreFoundByType)
 {
-    MovieSpec spec;
-    spec.chapters = {{"One", 0, 2000}};
-    spec.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nX\n\n", "fra"};
-    mp4::MovieFile file = open(factory.make(spec, "tracks.mp4"));
+    MovieRecipe recipe;
+    recipe.chapters = {{"One", 0, 2000}};
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,400\nX\n\n", "fra"};
+    mp4::MovieFile file = open(factory.make(recipe, "tracks.mp4"));
     const std::uint32_t chapterTrack = TagUtilities::getChapterTrack(file);
     ASSERT_NE(chapterTrack, 0u);
     EXPECT_EQ(file.trackType(chapterTrack), mp4::FourCC("text"));
@@ -163,9 +163,9 @@ TEST_F(TagUtilitiesTest, AddingNothingOnlyRemoves)
 
 TEST_F(TagUtilitiesTest, DurationFollowsTheMovieHeader)
 {
-    MovieSpec spec;
-    spec.seconds = 1.5;
-    const QString path = factory.make(spec, "short.mp4");
+    MovieRecipe recipe;
+    recipe.seconds = 1.5;
+    const QString path = factory.make(recipe, "short.mp4");
     mp4::MovieFile file = open(path);
     const TagUtilities::SizeAndDuration size = TagUtilities::getSizeAndDurationFromFile(file);
     EXPECT_EQ(size.width, 320u);
