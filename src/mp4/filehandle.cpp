@@ -35,7 +35,9 @@ void FileHandle::setWriteHook(WriteHook hook)
 
 Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writable)
 {
-    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    // Non-blocking so that a named pipe or a device cannot hold the open up; only regular
+    // files pass the check below, and for them the flag is cleared again.
+    const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) {
             return fail(Error::Code::NotFound, "no such file: " + path.string());
@@ -43,14 +45,21 @@ Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writ
         if (writable && (errno == EACCES || errno == EROFS || errno == EPERM)) {
             return fail(Error::Code::ReadOnly, "file is not writable: " + path.string());
         }
+        if (errno == ENXIO || errno == ENODEV || errno == EISDIR) {  // sockets, devices, folders
+            return fail(Error::Code::InvalidArgument, "not a regular file: " + path.string());
+        }
         return ioError("cannot open file");
     }
+    FileHandle handle(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
         return fail(Error::Code::InvalidArgument, "not a regular file: " + path.string());
     }
-    return FileHandle(fd);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return ioError("cannot open file");
+    }
+    return handle;
 }
 
 FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd)

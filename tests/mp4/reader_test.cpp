@@ -10,6 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace mp4test;
 using testsupport::MovieFactory;
 using testsupport::MovieRecipe;
@@ -255,4 +264,47 @@ TEST(Reader, RefusesWhatIsNotAMovie)
     EXPECT_EQ(mp4::MovieFile::openForRead(fsPath(ftypOnly)).error().code, mp4::Error::Code::Corrupt);
     mp4::setLogSink(previous);
     EXPECT_GE(lines.size(), 4u);
+}
+
+TEST(Reader, RefusesWhatIsNotARegularFileWithoutWaiting)
+{
+    MovieFactory factory;
+    const std::string fifo = factory.path("pipe.mp4").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = factory.path("socket.mp4").toStdString();
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), sizeof(address.sun_path));
+    socketPath.copy(address.sun_path, socketPath.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    const std::string folder = factory.dir().toStdString();
+
+    std::vector<std::string> lines;
+    auto previous = mp4::setLogSink([&lines](std::string_view l) { lines.emplace_back(l); });
+    for (const std::string& path : {fifo, socketPath, std::string("/dev/null"), folder}) {
+        for (bool modify : {false, true}) {
+            auto opening = std::async(std::launch::async, [&path, modify] {
+                return modify ? mp4::MovieFile::openForModify(path) : mp4::MovieFile::openForRead(path);
+            });
+            if (opening.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+                // A writer lets a reader that waits on the pipe go on, so the test ends.
+                const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                ADD_FAILURE() << "opening waited on " << path;
+                opening.wait();
+                ::close(writer);
+                continue;
+            }
+            const auto result = opening.get();
+            ASSERT_FALSE(result.has_value()) << path;
+            EXPECT_EQ(result.error().code, mp4::Error::Code::InvalidArgument) << path << ": " << result.error().message;
+            ASSERT_FALSE(lines.empty());
+            EXPECT_NE(lines.back().find("not a regular file"), std::string::npos) << lines.back();
+            EXPECT_NE(lines.back().find(path), std::string::npos) << lines.back();
+            lines.clear();
+        }
+    }
+    mp4::setLogSink(previous);
+    ::close(sock);
 }
