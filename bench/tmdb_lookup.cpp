@@ -4,9 +4,9 @@
 // together), the wait slices taken and the requests made.
 // Usage: tmdb_lookup [number of lookups, default 20]
 #include "model/moviemodel.h"
-#include "platform/modalsession.h"
 #include "online/moviegenre.h"
 #include "online/tmdbapi.h"
+#include "platform/modalsession.h"
 #include "platform/settings.h"
 #include "support/fakeserver.h"
 

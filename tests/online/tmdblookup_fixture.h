@@ -5,8 +5,8 @@
 // rendition so a test can tell which one it got.
 
 #include "model/moviemodel.h"
-#include "platform/modalsession.h"
 #include "platform/log.h"
+#include "platform/modalsession.h"
 #include "platform/progressindicator.h"
 #include "support/fakeserver.h"
 
