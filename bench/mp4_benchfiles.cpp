@@ -9,13 +9,15 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <time.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace benchfiles {
 
-TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path())
+{
+}
 
 TempDir::TempDir(const std::filesystem::path& parent)
 {

@@ -153,8 +153,7 @@ bool saveRecord(const fs::path& file, const std::vector<std::uint8_t>& cover)
     if (!check(movie, "opening")) {
         return false;
     }
-    const mp4::ItemData plist{mp4::DataType::Utf8, 0,
-                              std::vector<std::uint8_t>(3000, 'p')};  // the size of a cast list
+    const mp4::ItemData plist{mp4::DataType::Utf8, 0, std::vector<std::uint8_t>(3000, 'p')};  // the size of a cast list
     const mp4::ItemData rating{mp4::DataType::Utf8, 0, {'m', 'p', 'a', 'a', '|', 'R', '|', '4', '0', '0', '|'}};
     std::vector<mp4::Chapter> chapters;
     const std::uint64_t movieMs = movie->duration() * 1000 / std::max<std::uint32_t>(movie->timeScale(), 1);
@@ -326,8 +325,8 @@ void print(const Figures& f)
                 f.ok ? "" : "  -- FAILED, figures incomplete");
     std::printf("  save into the fresh file      %s   processor %5.1f ms   %9llu bytes written\n",
                 ms(f.firstSave).c_str(), f.firstCpu.median * 1000, static_cast<unsigned long long>(f.firstWritten));
-    std::printf("  save into a saved file        %s   processor %5.1f ms   %9llu bytes written\n",
-                ms(f.again).c_str(), f.againCpu.median * 1000, static_cast<unsigned long long>(f.againWritten));
+    std::printf("  save into a saved file        %s   processor %5.1f ms   %9llu bytes written\n", ms(f.again).c_str(),
+                f.againCpu.median * 1000, static_cast<unsigned long long>(f.againWritten));
     std::printf("  ffmpeg -map 0 -c copy         %s   %9llu bytes written, then %.2f s to flush them\n",
                 secs(f.remux).c_str(), static_cast<unsigned long long>(f.remuxWritten), f.remuxFlush.median);
     std::printf("  remux / save (medians)        %8.0fx\n", f.remux.median / f.firstSave.median);
@@ -381,13 +380,14 @@ int main(int argc, char** argv)
 
     benchfiles::TempDir work(folder);
     const Figures a = measure("40 MiB, 20 s", shortSmall, work.path(""), cover);
-    const Figures b = measure("4 GiB sparse, 20 s (the 40 MiB movie behind a 4 GiB empty mdat)", shortSparse,
-                              work.path(""), cover);
+    const Figures b =
+        measure("4 GiB sparse, 20 s (the 40 MiB movie behind a 4 GiB empty mdat)", shortSparse, work.path(""), cover);
     const Figures c = measure("40 MiB, 39 min (real media, low rate)", longSmall, work.path(""), cover);
     const Figures d = measure("4.3 GiB, 39 min (real media)", longLarge, work.path(""), cover);
-    std::printf("mp4_save: a full record: 13 tags, a cover of %zu bytes, cnID, iTunMOVI, iTunEXTC, 24 chapters, "
-                "a subtitle track of %d captions\n",
-                cover.size(), kCaptions);
+    std::printf(
+        "mp4_save: a full record: 13 tags, a cover of %zu bytes, cnID, iTunMOVI, iTunEXTC, 24 chapters, "
+        "a subtitle track of %d captions\n",
+        cover.size(), kCaptions);
     std::printf("mp4_save: medians of %d saves and %d remuxes, [min - max]; files in the page cache\n", kSaveRuns,
                 kRemuxRuns);
     for (const Figures* f : {&a, &b, &c, &d}) {
@@ -398,9 +398,10 @@ int main(int argc, char** argv)
                 ratio(d.again, c.again));
     std::printf("  20 s, sparse:        fresh file %.2f, saved file %.2f\n", ratio(b.firstSave, a.firstSave),
                 ratio(b.again, a.again));
-    std::printf("save time 39 min / 20 s, both 40 MiB (the moov grows with the length): fresh file %.2f, saved "
-                "file %.2f\n",
-                ratio(c.firstSave, a.firstSave), ratio(c.again, a.again));
+    std::printf(
+        "save time 39 min / 20 s, both 40 MiB (the moov grows with the length): fresh file %.2f, saved "
+        "file %.2f\n",
+        ratio(c.firstSave, a.firstSave), ratio(c.again, a.again));
     std::printf("remux / save on the 4.3 GiB movie: %.0fx   (goal: at least 100x)\n", ratio(d.remux, d.firstSave));
     return a.ok && b.ok && c.ok && d.ok ? 0 : 1;
 }

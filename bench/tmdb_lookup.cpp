@@ -4,13 +4,13 @@
 // together), the wait slices taken and the requests made.
 // Usage: tmdb_lookup [number of lookups, default 20]
 #include "model/moviemodel.h"
-#include "platform/modalsession.h"
 #include "online/moviegenre.h"
 #include "online/tmdbapi.h"
+#include "platform/modalsession.h"
 #include "platform/settings.h"
 #include "support/fakeserver.h"
+#include "support/imagebytes.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -43,13 +43,7 @@ double cpuSeconds()
 
 QByteArray png(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::pngBytes(QSize(width, height), Qt::darkCyan);
 }
 
 void routeAlien(testsupport::FakeServer& server)

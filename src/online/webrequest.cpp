@@ -1,8 +1,8 @@
 #include "webrequest.h"
 
-#include "platform/modalsession.h"
 #include "online/qxjson.h"
 #include "platform/log.h"
+#include "platform/modalsession.h"
 #include "platform/pumpevents.h"
 #include "platform/serviceconfig.h"
 

@@ -35,7 +35,9 @@ NotificationCenter& NotificationCenter::defaultCenter()
     return center;
 }
 
-NotificationCenter::NotificationCenter() : m_self(std::make_shared<NotificationCenter*>(this)) {}
+NotificationCenter::NotificationCenter() : m_self(std::make_shared<NotificationCenter*>(this))
+{
+}
 
 NotificationCenter::~NotificationCenter() = default;
 

@@ -10,10 +10,10 @@
 #include "platform/localized.h"
 #include "platform/pumpevents.h"
 #include "platform/settings.h"
+#include "support/imagebytes.h"
 #include "tagging/metadatautilities.h"
 #include "tagging/moviefilemanager.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -45,16 +45,7 @@ const QStringList kServiceVariables{"KORVALANE_TMDB_URL",           "KORVALANE_T
                                     "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
                                     "KORVALANE_CHAPTERDB_URL",      "KORVALANE_CHAPTERDB_API_KEY"};
 
-QByteArray pngBytes(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using testsupport::pngBytes;
 
 QString searchQuery(const QString& query, const QString& year)
 {

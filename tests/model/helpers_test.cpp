@@ -2,8 +2,8 @@
 #include "platform/alerts.h"
 #include "platform/bookmark.h"
 #include "platform/settings.h"
+#include "support/imagebytes.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -27,11 +27,7 @@ QByteArray pngBytes(int width, int height)
     image.fill(Qt::green);
     image.setDotsPerMeterX(11811);  // 300 dpi must not change the size in points
     image.setDotsPerMeterY(11811);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::pngBytes(image);
 }
 
 }  // namespace

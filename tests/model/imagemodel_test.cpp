@@ -1,7 +1,6 @@
 #include "model/imagemodel.h"
 #include "model/moviesearchitemmodel.h"
-
-#include <QBuffer>
+#include "support/imagebytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +8,7 @@ namespace {
 
 QByteArray pngData(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::pngBytes(QSize(width, height), Qt::red);
 }
 
 const QUrl kPoster("https://image.example/t/p/original/poster.jpg");

@@ -1,9 +1,9 @@
 #include "online/tmdbapi.h"
 
-#include "platform/modalsession.h"
 #include "online/namedfailure.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
+#include "platform/modalsession.h"
 #include "platform/notificationcenter.h"
 #include "support/fakeserver.h"
 

@@ -7,7 +7,6 @@
 #include "platform/pumpevents.h"
 #include "platform/settings.h"
 
-#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QTimer>
@@ -30,17 +29,6 @@ const QHash<QString, QSize> kRenditionPixels{
 QColor posterColour(int index)
 {
     return QColor::fromHsv((index * 47) % 360, 200, 200).toRgb();
-}
-
-QByteArray pngBytes(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 void postAbortNow()

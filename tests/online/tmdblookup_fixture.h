@@ -5,10 +5,11 @@
 // rendition so a test can tell which one it got.
 
 #include "model/moviemodel.h"
-#include "platform/modalsession.h"
 #include "platform/log.h"
+#include "platform/modalsession.h"
 #include "platform/progressindicator.h"
 #include "support/fakeserver.h"
+#include "support/imagebytes.h"
 
 #include <QColor>
 #include <QHash>
@@ -44,7 +45,7 @@ inline const QSize kHitThumbnailPixels{92, 138};
 extern const QHash<QString, QSize> kRenditionPixels;
 
 QColor posterColour(int index);
-QByteArray pngBytes(QSize size, QColor colour);
+using testsupport::pngBytes;
 
 // Posts the cancel notification, now or from the event loop after `ms`.
 void postAbortNow();

@@ -1,7 +1,7 @@
 #include "online/webrequest.h"
 
-#include "platform/modalsession.h"
 #include "platform/log.h"
+#include "platform/modalsession.h"
 #include "platform/notificationcenter.h"
 #include "support/fakeserver.h"
 

@@ -1,4 +1,5 @@
 #include "platform/imagedata.h"
+#include "support/imagebytes.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -12,11 +13,7 @@ namespace {
 
 QByteArray pngOf(const QImage& image)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return testsupport::pngBytes(image);
 }
 
 }  // namespace

@@ -17,8 +17,12 @@ QString ffmetadataText(const MovieRecipe& recipe)
         text += QString("\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
                     .arg(c.startMs)
                     .arg(c.endMs)
-                    .arg(QString(c.title).replace("\\", "\\\\").replace("=", "\\=").replace(";", "\\;")
-                             .replace("#", "\\#").replace("\n", "\\\n"));
+                    .arg(QString(c.title)
+                             .replace("\\", "\\\\")
+                             .replace("=", "\\=")
+                             .replace(";", "\\;")
+                             .replace("#", "\\#")
+                             .replace("\n", "\\\n"));
     }
     return text;
 }
@@ -76,17 +80,18 @@ QString MovieFactory::copy(const QString& source, const QString& name)
         ADD_FAILURE() << "cannot copy " << source.toStdString();
         return {};
     }
-    QFile(path(name)).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                                     QFileDevice::ReadOther);
+    QFile(path(name))
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                        QFileDevice::ReadOther);
     return path(name);
 }
 
 QString MovieFactory::makeImage(const QString& name, int width, int height)
 {
     const QString out = path(name);
-    ProcessResult r = run("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                     QString("testsrc=size=%1x%2:duration=1").arg(width).arg(height), "-frames:v",
-                                     "1", out});
+    ProcessResult r =
+        run("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                       QString("testsrc=size=%1x%2:duration=1").arg(width).arg(height), "-frames:v", "1", out});
     if (!r.ok()) {
         ADD_FAILURE() << "ffmpeg image failed: " << r.err.toStdString();
         return {};
@@ -105,27 +110,44 @@ QString MovieFactory::make(const MovieRecipe& recipe, const QString& name)
     int videoStreams = 0;
     const QString seconds = QString::number(recipe.seconds, 'f', 3);
     if (recipe.video) {
-        args << "-f" << "lavfi" << "-i"
+        args << "-f"
+             << "lavfi"
+             << "-i"
              << QString("testsrc2=size=%1x%2:rate=25:duration=%3").arg(recipe.width).arg(recipe.height).arg(seconds);
         maps << "-map" << QString::number(input++);
-        codecs << "-c:v:0" << "libx264" << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p" << "-g" << "25";
+        codecs << "-c:v:0"
+               << "libx264"
+               << "-preset"
+               << "ultrafast"
+               << "-pix_fmt"
+               << "yuv420p"
+               << "-g"
+               << "25";
         ++videoStreams;
     }
     if (recipe.audio) {
-        args << "-f" << "lavfi" << "-i" << QString("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
+        args << "-f"
+             << "lavfi"
+             << "-i" << QString("sine=frequency=440:sample_rate=48000:duration=%1").arg(seconds);
         maps << "-map" << QString::number(input++);
-        codecs << "-c:a" << "aac" << "-b:a" << "64k";
+        codecs << "-c:a"
+               << "aac"
+               << "-b:a"
+               << "64k";
         if (!recipe.audioLanguage.isEmpty()) {
-            codecs << "-metadata:s:a:0" << "language=" + recipe.audioLanguage;
+            codecs << "-metadata:s:a:0"
+                   << "language=" + recipe.audioLanguage;
         }
     }
     if (recipe.subtitle) {
         const QString srt = writeFile(QString("subtitle%1.srt").arg(m_counter++), recipe.subtitle->srt.toUtf8());
         args << "-i" << srt;
         maps << "-map" << QString::number(input++);
-        codecs << "-c:s" << "mov_text";
+        codecs << "-c:s"
+               << "mov_text";
         if (!recipe.subtitle->language.isEmpty()) {
-            codecs << "-metadata:s:s:0" << "language=" + recipe.subtitle->language;
+            codecs << "-metadata:s:s:0"
+                   << "language=" + recipe.subtitle->language;
         }
     }
     for (const QString& image : recipe.coverImages) {
@@ -226,8 +248,8 @@ bool MovieFactory::atomicParsleyTag(const QString& file, const QStringList& argu
 
 QJsonObject MovieFactory::ffprobe(const QString& file)
 {
-    ProcessResult r = run("ffprobe", {"-v", "error", "-show_streams", "-show_format", "-show_chapters", "-of", "json",
-                                      file});
+    ProcessResult r =
+        run("ffprobe", {"-v", "error", "-show_streams", "-show_format", "-show_chapters", "-of", "json", file});
     if (!r.ok()) {
         ADD_FAILURE() << "ffprobe failed: " << r.err.toStdString();
         return {};
@@ -254,9 +276,9 @@ QStringList MovieFactory::mediaPacketChecksums(const QString& file)
 {
     QStringList lines;
     for (const char* streams : {"V", "a"}) {
-        ProcessResult r = run("ffprobe", {"-v", "error", "-select_streams", streams, "-show_data_hash", "MD5",
-                                          "-show_entries", "packet=stream_index,pts,size,data_hash", "-of",
-                                          "csv=p=0", file});
+        ProcessResult r =
+            run("ffprobe", {"-v", "error", "-select_streams", streams, "-show_data_hash", "MD5", "-show_entries",
+                            "packet=stream_index,pts,size,data_hash", "-of", "csv=p=0", file});
         if (!r.ok()) {
             ADD_FAILURE() << "ffprobe packets failed: " << r.err.toStdString();
             return {};

@@ -42,12 +42,12 @@ struct MovieRecipe {
     int width = 320;
     int height = 240;
     double seconds = 2.0;
-    bool faststart = false;          // moov before mdat
-    QString audioLanguage;           // e.g. "eng"; empty: none set
-    QList<ChapterSpec> chapters;     // written as a QuickTime chapter track and a Nero `chpl`
-    bool neroChapters = true;        // false: QuickTime chapter track only
-    std::optional<SubtitleSpec> subtitle;  // a mov_text (tx3g) track
-    QStringList coverImages;         // image files (see makeImage), attached as `covr` in order
+    bool faststart = false;                   // moov before mdat
+    QString audioLanguage;                    // e.g. "eng"; empty: none set
+    QList<ChapterSpec> chapters;              // written as a QuickTime chapter track and a Nero `chpl`
+    bool neroChapters = true;                 // false: QuickTime chapter track only
+    std::optional<SubtitleSpec> subtitle;     // a mov_text (tx3g) track
+    QStringList coverImages;                  // image files (see makeImage), attached as `covr` in order
     QList<QPair<QString, QString>> metadata;  // ffmpeg -metadata key=value (title, artist, ...)
 };
 

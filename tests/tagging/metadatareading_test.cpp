@@ -74,22 +74,22 @@ TEST_F(MetaDataReading, TagsWrittenByFfmpegReachTheirFields)
 {
     MovieRecipe recipe;
     recipe.metadata = {{"title", "My Title"},
-                     {"artist", "Jane Director,John Doe"},
-                     {"album_artist", "Actor One, Actor Two"},
-                     {"album", "The Album"},
-                     {"comment", "A comment"},
-                     {"genre", "Drama"},
-                     {"date", "2010-5-7T20:15:00Z"},
-                     {"description", "Short description"},
-                     {"synopsis", "Long description of the movie"},
-                     {"copyright", "(c) 2012"},
-                     {"composer", "Writer One"},
-                     {"grouping", "Grp"},
-                     {"keywords", "kw"},
-                     {"media_type", "10"},
-                     {"hd_video", "2"},
-                     {"gapless_playback", "1"},
-                     {"compilation", "0"}};
+                       {"artist", "Jane Director,John Doe"},
+                       {"album_artist", "Actor One, Actor Two"},
+                       {"album", "The Album"},
+                       {"comment", "A comment"},
+                       {"genre", "Drama"},
+                       {"date", "2010-5-7T20:15:00Z"},
+                       {"description", "Short description"},
+                       {"synopsis", "Long description of the movie"},
+                       {"copyright", "(c) 2012"},
+                       {"composer", "Writer One"},
+                       {"grouping", "Grp"},
+                       {"keywords", "kw"},
+                       {"media_type", "10"},
+                       {"hd_video", "2"},
+                       {"gapless_playback", "1"},
+                       {"compilation", "0"}};
     const QString file = factory.make(recipe, "tags.m4v");
     ASSERT_TRUE(read(file));
 

@@ -383,7 +383,7 @@ TEST_F(MetaDataWriting, NewCoverComesFirstAndOlderOnesFollowUnlessReplaced)
 {
     MovieRecipe recipe;
     recipe.coverImages = {factory.makeImage("c1.jpg", 320, 240), factory.makeImage("c2.png", 200, 100),
-                        factory.makeImage("c3.png", 100, 200)};
+                          factory.makeImage("c3.png", 100, 200)};
     const QString source = factory.make(recipe, "covers-source.mp4");
 
     const QString kept = factory.copy(source, "kept.mp4");
