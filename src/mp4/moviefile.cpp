@@ -127,6 +127,7 @@ public:
 
     Result<void> commit();
     std::uint32_t allocateTrackId();
+    std::uint64_t longestFileTrack();
     void fitMovieDuration();
     Result<std::uint32_t> addTrack(const TrackBuilder::Recipe& recipe);
     Result<std::vector<ChapterList::SampleData>> samplesOf(std::uint32_t trackId) const;
@@ -255,11 +256,29 @@ std::uint32_t MovieFile::Impl::allocateTrackId()
     return id;
 }
 
-// The movie lasts as long as it did at opening or as its longest new track, whichever is
-// longer: a new track deleted again leaves no trace.
+// The longest track header among the tracks from the file; when some remain but none says how
+// long it is, the length at opening stands.
+std::uint64_t MovieFile::Impl::longestFileTrack()
+{
+    std::uint64_t longest = 0;
+    bool anyLeft = false;
+    for (Box* t : traks()) {
+        const TrackBox track(*t);
+        if (!pending.count(track.id())) {
+            anyLeft = true;
+            longest = std::max(longest, track.movieDuration());
+        }
+    }
+    return anyLeft && longest == 0 ? openedDuration : longest;
+}
+
+// The movie lasts as long as its longest track. Tracks from the file count with the length
+// it had at opening, or, once one of them is deleted, with the longest that remain (never
+// longer than at opening); new tracks count with their samples, so one deleted again leaves
+// no trace.
 void MovieFile::Impl::fitMovieDuration()
 {
-    std::uint64_t duration = openedDuration;
+    std::uint64_t duration = retired.empty() ? openedDuration : std::min(openedDuration, longestFileTrack());
     for (const auto& [id, samples] : pending) {
         if (samples.timeScale() != 0) {
             duration = std::max(duration, mulDiv(samples.totalDuration(), movieTimeScale(), samples.timeScale()));
@@ -359,9 +378,8 @@ void MovieFile::Impl::deleteTrackBox(std::uint32_t id)
     for (Box* t : traks()) {
         TrackBox(*t).removeReferencesTo(id);
     }
-    if (pending.erase(id) != 0) {
-        fitMovieDuration();
-    }
+    pending.erase(id);
+    fitMovieDuration();
     modified = true;
 }
 

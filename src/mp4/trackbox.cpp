@@ -128,6 +128,16 @@ std::uint64_t TrackBox::mediaDuration() const
     return getBig(b->payload, l.duration, static_cast<int>(l.durationBytes));
 }
 
+std::uint64_t TrackBox::movieDuration() const
+{
+    const Box* b = tkhd();
+    if (!b) {
+        return 0;
+    }
+    const auto l = tkhdLayout(b->payload);
+    return getBig(b->payload, l.duration, static_cast<int>(l.durationBytes));
+}
+
 bool TrackBox::setMediaDuration(std::uint64_t duration)
 {
     Box* b = mdhd();
@@ -200,7 +210,7 @@ TrackInfo TrackBox::info() const
     if (const Box* b = tkhd()) {
         const auto l = tkhdLayout(b->payload);
         t.flags = static_cast<std::uint32_t>(getBig(b->payload, 1, 3));
-        t.movieDuration = getBig(b->payload, l.duration, static_cast<int>(l.durationBytes));
+        t.movieDuration = movieDuration();
         t.layer = static_cast<std::int16_t>(getBig(b->payload, l.layer, 2));
         t.alternateGroup = static_cast<std::uint16_t>(getBig(b->payload, l.alternateGroup, 2));
         std::copy_n(b->payload.begin() + static_cast<std::ptrdiff_t>(l.matrix), t.matrix.size(), t.matrix.begin());

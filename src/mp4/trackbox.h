@@ -24,6 +24,7 @@ public:
     bool setLanguage(const std::string& language);
     std::uint32_t timeScale() const;
     std::uint64_t mediaDuration() const;
+    std::uint64_t movieDuration() const;  // tkhd, in the movie time scale
     TrackInfo info() const;
 
     bool setFlags(std::uint32_t flags);

@@ -391,3 +391,54 @@ TEST(Writer, ChaptersHangFromAnEnabledTrack)
     EXPECT_EQ(openRead(file).chapters()->size(), 2u);
     EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 2);
 }
+
+TEST(Writer, DeletingLongChaptersOrSubtitlesShortensTheMovieAgain)
+{
+    MovieFactory factory;
+    const QString file = factory.make(MovieRecipe{}, "shorten.mp4");
+    const std::uint64_t before = openRead(file).duration();
+    auto probedSeconds = [&factory, &file] {
+        return factory.ffprobe(file)["format"].toObject()["duration"].toString().toDouble();
+    };
+    std::uint32_t subtitle = 0;
+    {
+        // As an earlier tool might have left it: chapters and a caption far past the media.
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.setChapters({{30000, "Long"}, {30000, "Longer"}}));
+        auto id = movie.addSubtitleTrack(1000, 320, 36);
+        ASSERT_TRUE(id);
+        subtitle = *id;
+        const std::vector<std::uint8_t> caption{0, 1, 'x'};
+        ASSERT_TRUE(movie.writeSample(subtitle, caption, 45000));
+        ASSERT_TRUE(movie.close());
+    }
+    ASSERT_NEAR(probedSeconds(), 60.0, 0.1);
+    {
+        auto movie = openModify(file);
+        const std::uint32_t scale = movie.timeScale();
+        ASSERT_TRUE(movie.deleteChapters(mp4::ChapterType::QuickTime));
+        EXPECT_EQ(movie.duration(), 45u * scale);  // the caption is the longest left
+        ASSERT_TRUE(movie.close());
+    }
+    EXPECT_NEAR(probedSeconds(), 45.0, 0.1);
+    {
+        auto movie = openModify(file);
+        const std::uint32_t scale = movie.timeScale();
+        ASSERT_TRUE(movie.deleteTrack(subtitle));
+        EXPECT_EQ(movie.duration(), before);
+        // New tracks still lengthen the movie, and replacing chapters starts from the media.
+        ASSERT_TRUE(movie.setChapters({{5000, "Five"}}));
+        EXPECT_EQ(movie.duration(), 5u * scale);
+        ASSERT_TRUE(movie.close());
+    }
+    EXPECT_NEAR(probedSeconds(), 5.0, 0.1);
+    {
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.setChapters({{1000, "One"}, {500, "Half"}}));
+        EXPECT_EQ(movie.duration(), before);
+        ASSERT_TRUE(movie.close());
+    }
+    EXPECT_EQ(openRead(file).duration(), before);
+    EXPECT_NEAR(probedSeconds(), 2.0, 0.1);
+    EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 2);
+}
