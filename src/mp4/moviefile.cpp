@@ -4,6 +4,7 @@
 #include "mp4/chapterlist.h"
 #include "mp4/committer.h"
 #include "mp4/filehandle.h"
+#include "mp4/iodsbox.h"
 #include "mp4/itemlist.h"
 #include "mp4/log.h"
 #include "mp4/sampletable.h"
@@ -377,6 +378,9 @@ void MovieFile::Impl::deleteTrackBox(std::uint32_t id)
     }
     for (Box* t : traks()) {
         TrackBox(*t).removeReferencesTo(id);
+    }
+    if (Box* iods = moov.child(FourCC("iods"))) {
+        IodsBox::removeTrack(*iods, id);
     }
     pending.erase(id);
     fitMovieDuration();

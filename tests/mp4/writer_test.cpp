@@ -2,6 +2,7 @@
 // AtomicParsley, and the media must stay byte for byte what it was.
 #include "mp4testutil.h"
 
+#include "mp4/iodsbox.h"
 #include "mp4/log.h"
 
 #include <QFile>
@@ -441,4 +442,102 @@ TEST(Writer, DeletingLongChaptersOrSubtitlesShortensTheMovieAgain)
     EXPECT_EQ(openRead(file).duration(), before);
     EXPECT_NEAR(probedSeconds(), 2.0, 0.1);
     EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 2);
+}
+
+TEST(Writer, DeletedTrackLeavesTheInitialObjectDescriptor)
+{
+    MovieFactory factory;
+    MovieRecipe recipe;
+    recipe.seconds = 0.5;
+    recipe.chapters = {{"A", 0, 250}, {"B", 250, 500}};
+    const QString file = factory.make(recipe, "iods.mp4");
+    std::uint32_t video = 0;
+    std::uint32_t audio = 0;
+    {
+        auto movie = openRead(file);
+        video = firstTrackOfType(movie, "vide");
+        audio = firstTrackOfType(movie, "soun");
+        ASSERT_TRUE(video && audio);
+    }
+    // An iods as mp4v2 leaves it: audio (long size form) and video (short form) are named.
+    const QByteArray whole = readAll(file);
+    const qsizetype moovStart = whole.lastIndexOf("moov") - 4;
+    mp4::Box moov = moovTree(file);
+    ASSERT_EQ(moovStart + static_cast<qsizetype>(moov.size()), whole.size());  // moov is last
+    auto entry = [](std::uint32_t id, bool longSize) {
+        mp4::ByteWriter w;
+        w.u8(0x0E);
+        if (longSize) {
+            w.bytes(std::vector<std::uint8_t>{0x80, 0x80, 0x80});
+        }
+        w.u8(4);
+        w.u32(id);
+        return w.take();
+    };
+    auto iods = [&entry](const std::vector<std::pair<std::uint32_t, bool>>& named) {
+        mp4::Bytes entries;
+        for (const auto& [id, longSize] : named) {
+            const auto e = entry(id, longSize);
+            entries.insert(entries.end(), e.begin(), e.end());
+        }
+        mp4::ByteWriter w;
+        w.u32(0);
+        w.u8(0x10);
+        w.u8(static_cast<std::uint8_t>(7 + entries.size()));
+        w.u16(0x004F);
+        w.bytes(std::vector<std::uint8_t>(5, 0xFF));
+        w.bytes(entries);
+        return w.take();
+    };
+    const mp4::Bytes both = iods({{audio, true}, {video, false}});
+    moov.children.insert(moov.children.begin() + 1, mp4::Box::leaf(mp4::FourCC("iods"), both));
+    const mp4::Bytes newMoov = moov.serialize();
+    factory.writeFile("iods.mp4", whole.left(moovStart) + QByteArray(reinterpret_cast<const char*>(newMoov.data()),
+                                                                      static_cast<qsizetype>(newMoov.size())));
+    ASSERT_EQ(factory.ffprobe(file)["streams"].toArray().size(), 3);
+    {
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.deleteChapters(mp4::ChapterType::QuickTime));  // not named: iods unchanged
+        ASSERT_TRUE(movie.close());
+    }
+    EXPECT_EQ(hex(moovTree(file).child(mp4::FourCC("iods"))->payload), hex(both));
+    {
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.deleteTrack(audio));
+        ASSERT_TRUE(movie.close());
+    }
+    const mp4::Box after = moovTree(file);
+    const mp4::Box* left = after.child(mp4::FourCC("iods"));
+    ASSERT_NE(left, nullptr);
+    EXPECT_EQ(hex(left->payload), hex(iods({{video, false}})));
+    EXPECT_EQ(factory.ffprobe(file)["streams"].toArray().size(), 1);
+    EXPECT_EQ(openRead(file).trackCount(), 1u);
+}
+
+TEST(Writer, InitialObjectDescriptorItCannotReadStaysAsItIs)
+{
+    // URL form: flag 0x20, then the URL instead of the profile levels.
+    mp4::Box url = mp4::Box::leaf(mp4::FourCC("iods"), {0, 0, 0, 0, 0x10, 0x0C, 0x00, 0x6F, 3, 'a', ':', 'b',
+                                                       0x0E, 4, 0, 0, 0, 7, 0xAB});
+    EXPECT_EQ(mp4::IodsBox::trackIds(url), std::vector<std::uint32_t>{7});
+    EXPECT_TRUE(mp4::IodsBox::removeTrack(url, 7));
+    EXPECT_EQ(hex(url.payload), hex(std::vector<std::uint8_t>{0, 0, 0, 0, 0x10, 0x06, 0x00, 0x6F, 3, 'a', ':', 'b', 0xAB}));
+    EXPECT_FALSE(mp4::IodsBox::removeTrack(url, 7));
+
+    const std::vector<mp4::Bytes> unreadable = {
+        {},
+        {0, 0, 0, 0},
+        {1, 0, 0, 0, 0x10, 0x0D, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 4, 0, 0, 0, 1},  // version 1
+        {0, 0, 0, 0, 0x03, 0x0D, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 4, 0, 0, 0, 1},  // not an IOD
+        {0, 0, 0, 0, 0x10, 0x0D, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 5, 0, 0, 0, 1},  // entry overruns
+        {0, 0, 0, 0, 0x10, 0x0E, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 4, 0, 0, 0, 1},  // IOD overruns
+        {0, 0, 0, 0, 0x10, 0x80, 0x80, 0x80, 0x80, 0x0D, 0x00, 0x4F},                            // five size bytes
+        {0, 0, 0, 0, 0x10, 0x04, 0x00, 0x4F, 0xFF, 0xFF},                                        // profiles cut off
+    };
+    for (const mp4::Bytes& body : unreadable) {
+        mp4::Box box = mp4::Box::leaf(mp4::FourCC("iods"), body);
+        EXPECT_TRUE(mp4::IodsBox::trackIds(box).empty()) << hex(body);
+        EXPECT_FALSE(mp4::IodsBox::removeTrack(box, 1)) << hex(body);
+        EXPECT_EQ(box.payload, body);
+    }
 }
