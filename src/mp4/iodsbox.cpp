@@ -119,9 +119,7 @@ bool removeTrack(Box& iods, std::uint32_t trackId)
         return false;
     }
     const Bytes& old = iods.payload;
-    const auto from = [&old](std::size_t begin, std::size_t end) {
-        return std::span(old).subspan(begin, end - begin);
-    };
+    const auto from = [&old](std::size_t begin, std::size_t end) { return std::span(old).subspan(begin, end - begin); };
     Bytes kept;
     for (const Descriptor& d : layout->entries) {
         if (namedTrack(old, d) != trackId) {

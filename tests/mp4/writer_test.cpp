@@ -493,7 +493,7 @@ TEST(Writer, DeletedTrackLeavesTheInitialObjectDescriptor)
     moov.children.insert(moov.children.begin() + 1, mp4::Box::leaf(mp4::FourCC("iods"), both));
     const mp4::Bytes newMoov = moov.serialize();
     factory.writeFile("iods.mp4", whole.left(moovStart) + QByteArray(reinterpret_cast<const char*>(newMoov.data()),
-                                                                      static_cast<qsizetype>(newMoov.size())));
+                                                                     static_cast<qsizetype>(newMoov.size())));
     ASSERT_EQ(factory.ffprobe(file)["streams"].toArray().size(), 3);
     {
         auto movie = openModify(file);
@@ -517,11 +517,12 @@ TEST(Writer, DeletedTrackLeavesTheInitialObjectDescriptor)
 TEST(Writer, InitialObjectDescriptorItCannotReadStaysAsItIs)
 {
     // URL form: flag 0x20, then the URL instead of the profile levels.
-    mp4::Box url = mp4::Box::leaf(mp4::FourCC("iods"), {0, 0, 0, 0, 0x10, 0x0C, 0x00, 0x6F, 3, 'a', ':', 'b',
-                                                       0x0E, 4, 0, 0, 0, 7, 0xAB});
+    mp4::Box url = mp4::Box::leaf(mp4::FourCC("iods"),
+                                  {0, 0, 0, 0, 0x10, 0x0C, 0x00, 0x6F, 3, 'a', ':', 'b', 0x0E, 4, 0, 0, 0, 7, 0xAB});
     EXPECT_EQ(mp4::IodsBox::trackIds(url), std::vector<std::uint32_t>{7});
     EXPECT_TRUE(mp4::IodsBox::removeTrack(url, 7));
-    EXPECT_EQ(hex(url.payload), hex(std::vector<std::uint8_t>{0, 0, 0, 0, 0x10, 0x06, 0x00, 0x6F, 3, 'a', ':', 'b', 0xAB}));
+    EXPECT_EQ(hex(url.payload),
+              hex(std::vector<std::uint8_t>{0, 0, 0, 0, 0x10, 0x06, 0x00, 0x6F, 3, 'a', ':', 'b', 0xAB}));
     EXPECT_FALSE(mp4::IodsBox::removeTrack(url, 7));
 
     const std::vector<mp4::Bytes> unreadable = {
@@ -531,8 +532,8 @@ TEST(Writer, InitialObjectDescriptorItCannotReadStaysAsItIs)
         {0, 0, 0, 0, 0x03, 0x0D, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 4, 0, 0, 0, 1},  // not an IOD
         {0, 0, 0, 0, 0x10, 0x0D, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 5, 0, 0, 0, 1},  // entry overruns
         {0, 0, 0, 0, 0x10, 0x0E, 0x00, 0x4F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x0E, 4, 0, 0, 0, 1},  // IOD overruns
-        {0, 0, 0, 0, 0x10, 0x80, 0x80, 0x80, 0x80, 0x0D, 0x00, 0x4F},                            // five size bytes
-        {0, 0, 0, 0, 0x10, 0x04, 0x00, 0x4F, 0xFF, 0xFF},                                        // profiles cut off
+        {0, 0, 0, 0, 0x10, 0x80, 0x80, 0x80, 0x80, 0x0D, 0x00, 0x4F},                             // five size bytes
+        {0, 0, 0, 0, 0x10, 0x04, 0x00, 0x4F, 0xFF, 0xFF},                                         // profiles cut off
     };
     for (const mp4::Bytes& body : unreadable) {
         mp4::Box box = mp4::Box::leaf(mp4::FourCC("iods"), body);
