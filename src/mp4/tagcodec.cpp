@@ -1,5 +1,7 @@
 #include "mp4/tagcodec.h"
 
+#include "mp4/utf16.h"
+
 #include <type_traits>
 
 namespace mp4 {
@@ -63,44 +65,13 @@ void forEachTag(TagsT& t, F&& f)
     f("xid ", t.xid, 0, Utf8);
 }
 
-std::string utf16ToUtf8(const std::vector<std::uint8_t>& v)
-{
-    std::string out;
-    for (std::size_t i = 0; i + 1 < v.size(); i += 2) {
-        std::uint32_t c = (std::uint32_t(v[i]) << 8) | v[i + 1];
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < v.size()) {
-            const std::uint32_t low = (std::uint32_t(v[i + 2]) << 8) | v[i + 3];
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 template <typename Field>
 void decodeField(Field& field, const ItemData& d)
 {
     using T = typename Field::value_type;
     if constexpr (std::is_same_v<T, std::string>) {
         if (d.typeCode == DataType::Utf16 || d.typeCode == 5) {
-            field = utf16ToUtf8(d.value);
+            field = utf16ToUtf8(d.value, true);
         } else {
             field = std::string(d.value.begin(), d.value.end());
         }
