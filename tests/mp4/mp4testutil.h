@@ -96,6 +96,24 @@ inline mp4::Box moovTree(const QString& path)
     return {};
 }
 
+// Puts `moov` in place of the file's moov, which must be its last box (as ffmpeg writes it
+// without faststart), so no chunk offset moves; false when the moov is not last.
+inline bool replaceLastMoov(const QString& path, const mp4::Box& moov)
+{
+    const QByteArray whole = readAll(path);
+    const mp4::Box old = moovTree(path);
+    const qsizetype start = whole.lastIndexOf("moov") - 4;
+    if (start < 0 || start + static_cast<qsizetype>(old.size()) != whole.size()) {
+        return false;
+    }
+    const mp4::Bytes bytes = moov.serialize();
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) &&
+           f.write(whole.left(start) +
+                   QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))) ==
+               start + static_cast<qsizetype>(bytes.size());
+}
+
 // The `trak` of `moov` whose header carries `id` (nullptr when none).
 inline const mp4::Box* trakWithId(const mp4::Box& moov, std::uint32_t id)
 {
