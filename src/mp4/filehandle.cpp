@@ -40,20 +40,20 @@ Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writ
     const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) {
-            return fail(Error::Code::NotFound, "no such file: " + path.string());
+            return fail(Error::Code::NotFound, "no such file");
         }
         if (writable && (errno == EACCES || errno == EROFS || errno == EPERM)) {
-            return fail(Error::Code::ReadOnly, "file is not writable: " + path.string());
+            return fail(Error::Code::ReadOnly, "file is not writable");
         }
         if (errno == ENXIO || errno == ENODEV || errno == EISDIR) {  // sockets, devices, folders
-            return fail(Error::Code::InvalidArgument, "not a regular file: " + path.string());
+            return fail(Error::Code::InvalidArgument, "not a regular file");
         }
         return ioError("cannot open file");
     }
     FileHandle handle(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        return fail(Error::Code::InvalidArgument, "not a regular file: " + path.string());
+        return fail(Error::Code::InvalidArgument, "not a regular file");
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
