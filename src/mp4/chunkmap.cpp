@@ -80,21 +80,22 @@ std::vector<bool> ChunkMap::mapTrack(const Box& trak) const
     std::vector<bool> use(m_boxes.size(), false);
     const Box* stbl = sampleTableOf(trak);
     std::size_t at = 0;  // chunks mostly follow each other: start looking where the last one was
-    const bool readable = stbl && SampleTable::forEachChunk(*stbl, [&](std::span<const SampleTable::Range> chunks) {
-        for (const auto& [start, end] : chunks) {
-            if (at >= m_boxes.size() || start < m_boxes[at].offset || start >= m_boxes[at].end()) {
-                at = boxAt(start);
-                if (at >= m_boxes.size()) {
-                    continue;  // past the last box: nothing there to keep
+    const bool readable =
+        stbl && SampleTable::forEachChunk(*stbl, [&](std::span<const SampleTable::Range> chunks) {
+            for (const auto& [start, end] : chunks) {
+                if (at >= m_boxes.size() || start < m_boxes[at].offset || start >= m_boxes[at].end()) {
+                    at = boxAt(start);
+                    if (at >= m_boxes.size()) {
+                        continue;  // past the last box: nothing there to keep
+                    }
+                }
+                use[at] = true;
+                // A chunk may reach into the boxes after its first one.
+                for (std::size_t i = at + 1; i < m_boxes.size() && m_boxes[i].offset < end; ++i) {
+                    use[i] = true;
                 }
             }
-            use[at] = true;
-            // A chunk may reach into the boxes after its first one.
-            for (std::size_t i = at + 1; i < m_boxes.size() && m_boxes[i].offset < end; ++i) {
-                use[i] = true;
-            }
-        }
-    });
+        });
     if (!readable) {
         use.assign(m_boxes.size(), true);
     }

@@ -62,8 +62,8 @@ void forEachPending(Box& moov, const std::map<std::uint32_t, PendingSamples>& pe
 
 }  // namespace
 
-Committer::Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov,
-                     std::vector<const Box*> liveTracks, std::vector<bool> kept)
+Committer::Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov, std::vector<const Box*> liveTracks,
+                     std::vector<bool> kept)
     : m_file(file),
       m_layout(std::move(layout)),
       m_live(liveMoov),

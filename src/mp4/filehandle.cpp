@@ -7,8 +7,8 @@
 
 #include <fcntl.h>
 #include <limits.h>
-#include <sys/uio.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace mp4 {

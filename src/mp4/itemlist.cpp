@@ -102,7 +102,8 @@ void ItemList::prune(Box& moov)
                    return k.type == FourCC("hdlr") || k.type == FourCC("free");
                });
     });
-    if (udta->children.empty() && std::all_of(udta->trailer.begin(), udta->trailer.end(), [](auto b) { return b == 0; })) {
+    if (udta->children.empty() &&
+        std::all_of(udta->trailer.begin(), udta->trailer.end(), [](auto b) { return b == 0; })) {
         moov.removeChildren(FourCC("udta"));
     }
 }

@@ -287,7 +287,8 @@ void MovieFile::Impl::fitMovieDuration()
     }
     Box* header = mvhd();
     const auto l = mvhdLayout(header->payload);
-    putBig(header->payload, l.duration, l.durationBytes == 4 ? std::min<std::uint64_t>(duration, 0xFFFFFFFFull) : duration,
+    putBig(header->payload, l.duration,
+           l.durationBytes == 4 ? std::min<std::uint64_t>(duration, 0xFFFFFFFFull) : duration,
            static_cast<int>(l.durationBytes));
 }
 
@@ -389,7 +390,9 @@ void MovieFile::Impl::deleteTrackBox(std::uint32_t id)
 
 // ---- MovieFile ----
 
-MovieFile::MovieFile(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+MovieFile::MovieFile(std::unique_ptr<Impl> impl) : m_impl(std::move(impl))
+{
+}
 MovieFile::MovieFile(MovieFile&&) noexcept = default;
 MovieFile& MovieFile::operator=(MovieFile&&) noexcept = default;
 MovieFile::~MovieFile() = default;
@@ -430,14 +433,32 @@ Result<void> MovieFile::close()
     return result;
 }
 
-bool MovieFile::isOpen() const { return m_impl && m_impl->file.isOpen(); }
-bool MovieFile::isModifiable() const { return isOpen() && m_impl->writable; }
-const std::filesystem::path& MovieFile::path() const { return m_impl->path; }
+bool MovieFile::isOpen() const
+{
+    return m_impl && m_impl->file.isOpen();
+}
+bool MovieFile::isModifiable() const
+{
+    return isOpen() && m_impl->writable;
+}
+const std::filesystem::path& MovieFile::path() const
+{
+    return m_impl->path;
+}
 
-std::uint32_t MovieFile::timeScale() const { return m_impl->movieTimeScale(); }
-std::uint64_t MovieFile::duration() const { return m_impl->movieDuration(); }
+std::uint32_t MovieFile::timeScale() const
+{
+    return m_impl->movieTimeScale();
+}
+std::uint64_t MovieFile::duration() const
+{
+    return m_impl->movieDuration();
+}
 
-std::size_t MovieFile::trackCount() const { return m_impl->traks().size(); }
+std::size_t MovieFile::trackCount() const
+{
+    return m_impl->traks().size();
+}
 
 std::uint32_t MovieFile::trackId(std::size_t index) const
 {
@@ -574,9 +595,8 @@ Result<std::size_t> MovieFile::removeItemsByMeaning(const std::string& mean, con
     if (auto r = m_impl->editable(); !r) {
         return std::unexpected(r.error());
     }
-    return m_impl->removeItemsWhere([&](const Item& i) {
-        return i.code == FourCC("----") && i.mean == mean && (name.empty() || i.name == name);
-    });
+    return m_impl->removeItemsWhere(
+        [&](const Item& i) { return i.code == FourCC("----") && i.mean == mean && (name.empty() || i.name == name); });
 }
 
 Result<std::size_t> MovieFile::removeAllItems()
@@ -594,8 +614,8 @@ Result<std::vector<Chapter>> MovieFile::chapters(ChapterType type) const
     if (type == ChapterType::Nero) {
         return ChapterList::readNero(m_impl->moov, movieMs);
     }
-    auto quickTime = ChapterList::readQuickTime(
-        m_impl->moov, [this](std::uint32_t id) { return m_impl->samplesOf(id); });
+    auto quickTime =
+        ChapterList::readQuickTime(m_impl->moov, [this](std::uint32_t id) { return m_impl->samplesOf(id); });
     if (type == ChapterType::QuickTime || (quickTime && !quickTime->empty())) {
         return quickTime;
     }

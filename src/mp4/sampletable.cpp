@@ -47,7 +47,8 @@ std::optional<SampleTable> SampleTable::parse(const Box& stbl)
             e.firstChunk = r.u32();
             e.samplesPerChunk = r.u32();
             e.descriptionIndex = r.u32();
-            if (e.firstChunk == 0 || (!t.m_sampleToChunk.empty() && e.firstChunk <= t.m_sampleToChunk.back().firstChunk)) {
+            if (e.firstChunk == 0 ||
+                (!t.m_sampleToChunk.empty() && e.firstChunk <= t.m_sampleToChunk.back().firstChunk)) {
                 return std::nullopt;
             }
             t.m_sampleToChunk.push_back(e);
@@ -258,9 +259,8 @@ bool SampleTable::forEachChunk(const Box& stbl, const std::function<void(std::sp
     const bool wide = co64 != nullptr;
     const std::span<const std::uint8_t> offsets = wide ? co64->payload : stco->payload;
     const int offsetBytes = wide ? 8 : 4;
-    const std::uint64_t count = offsets.size() < 8 ? 0
-                                                   : std::min<std::uint64_t>(getBig(offsets, 4, 4),
-                                                                             (offsets.size() - 8) / offsetBytes);
+    const std::uint64_t count =
+        offsets.size() < 8 ? 0 : std::min<std::uint64_t>(getBig(offsets, 4, 4), (offsets.size() - 8) / offsetBytes);
     std::vector<Range> batch;
     batch.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)));
     std::size_t entry = 0;

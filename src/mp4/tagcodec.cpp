@@ -108,21 +108,31 @@ std::vector<std::uint8_t> encodeField(const Field& field, int width)
 std::uint32_t dataTypeOf(const Artwork& a)
 {
     switch (a.type) {
-        case ArtworkType::Bmp: return DataType::Bmp;
-        case ArtworkType::Gif: return DataType::Gif;
-        case ArtworkType::Jpeg: return DataType::Jpeg;
-        case ArtworkType::Png: return DataType::Png;
-        case ArtworkType::Undefined: break;
+        case ArtworkType::Bmp:
+            return DataType::Bmp;
+        case ArtworkType::Gif:
+            return DataType::Gif;
+        case ArtworkType::Jpeg:
+            return DataType::Jpeg;
+        case ArtworkType::Png:
+            return DataType::Png;
+        case ArtworkType::Undefined:
+            break;
     }
     ItemData probe;
     probe.typeCode = DataType::Implicit;
     probe.value = a.data;
     switch (TagCodec::artworkTypeOf(probe)) {
-        case ArtworkType::Bmp: return DataType::Bmp;
-        case ArtworkType::Gif: return DataType::Gif;
-        case ArtworkType::Jpeg: return DataType::Jpeg;
-        case ArtworkType::Png: return DataType::Png;
-        case ArtworkType::Undefined: break;
+        case ArtworkType::Bmp:
+            return DataType::Bmp;
+        case ArtworkType::Gif:
+            return DataType::Gif;
+        case ArtworkType::Jpeg:
+            return DataType::Jpeg;
+        case ArtworkType::Png:
+            return DataType::Png;
+        case ArtworkType::Undefined:
+            break;
     }
     return DataType::Implicit;
 }
@@ -132,11 +142,16 @@ std::uint32_t dataTypeOf(const Artwork& a)
 ArtworkType TagCodec::artworkTypeOf(const ItemData& data)
 {
     switch (data.typeCode) {
-        case DataType::Jpeg: return ArtworkType::Jpeg;
-        case DataType::Png: return ArtworkType::Png;
-        case DataType::Gif: return ArtworkType::Gif;
-        case DataType::Bmp: return ArtworkType::Bmp;
-        default: break;
+        case DataType::Jpeg:
+            return ArtworkType::Jpeg;
+        case DataType::Png:
+            return ArtworkType::Png;
+        case DataType::Gif:
+            return ArtworkType::Gif;
+        case DataType::Bmp:
+            return ArtworkType::Bmp;
+        default:
+            break;
     }
     const auto& v = data.value;
     auto startsWith = [&v](std::initializer_list<std::uint8_t> magic) {

@@ -41,54 +41,54 @@ struct NumberPair {
 // removed from the file, every other one is written once; `artwork` becomes the one `covr`
 // item with one picture per entry, in order (an empty list removes `covr`).
 struct Tags {
-    std::optional<std::string> name;             // ©nam
-    std::optional<std::string> artist;           // ©ART
-    std::optional<std::string> albumArtist;      // aART
-    std::optional<std::string> album;            // ©alb
-    std::optional<std::string> grouping;         // ©grp
-    std::optional<std::string> composer;         // ©wrt
-    std::optional<std::string> comments;         // ©cmt
-    std::optional<std::string> genre;            // ©gen
-    std::optional<std::uint16_t> genreType;      // gnre (16 bits, type 0)
-    std::optional<std::string> releaseDate;      // ©day
-    std::optional<NumberPair> track;             // trkn
-    std::optional<NumberPair> disk;              // disk
-    std::optional<std::uint16_t> tempo;          // tmpo (16 bits)
-    std::optional<std::uint8_t> compilation;     // cpil (8 bits)
-    std::optional<std::string> tvShow;           // tvsh
-    std::optional<std::string> tvNetwork;        // tvnn
-    std::optional<std::string> tvEpisodeID;      // tven
-    std::optional<std::uint32_t> tvSeason;       // tvsn (32 bits)
-    std::optional<std::uint32_t> tvEpisode;      // tves (32 bits)
-    std::optional<std::string> sortName;         // sonm
-    std::optional<std::string> sortArtist;       // soar
-    std::optional<std::string> sortAlbumArtist;  // soaa
-    std::optional<std::string> sortAlbum;        // soal
-    std::optional<std::string> sortComposer;     // soco
-    std::optional<std::string> sortTVShow;       // sosn
-    std::optional<std::string> description;      // desc
-    std::optional<std::string> longDescription;  // ldes
-    std::optional<std::string> lyrics;           // ©lyr
-    std::optional<std::string> copyright;        // cprt
-    std::optional<std::string> encodingTool;     // ©too
-    std::optional<std::string> encodedBy;        // ©enc
-    std::optional<std::string> purchaseDate;     // purd
-    std::optional<std::uint8_t> podcast;         // pcst (8 bits)
-    std::optional<std::string> keywords;         // keyw
-    std::optional<std::string> category;         // catg
-    std::optional<std::uint8_t> hdVideo;         // hdvd (8 bits)
-    std::optional<std::uint8_t> mediaType;       // stik (8 bits)
-    std::optional<std::uint8_t> contentRating;   // rtng (8 bits)
-    std::optional<std::uint8_t> gapless;         // pgap (8 bits)
-    std::optional<std::string> iTunesAccount;    // apID
+    std::optional<std::string> name;                // ©nam
+    std::optional<std::string> artist;              // ©ART
+    std::optional<std::string> albumArtist;         // aART
+    std::optional<std::string> album;               // ©alb
+    std::optional<std::string> grouping;            // ©grp
+    std::optional<std::string> composer;            // ©wrt
+    std::optional<std::string> comments;            // ©cmt
+    std::optional<std::string> genre;               // ©gen
+    std::optional<std::uint16_t> genreType;         // gnre (16 bits, type 0)
+    std::optional<std::string> releaseDate;         // ©day
+    std::optional<NumberPair> track;                // trkn
+    std::optional<NumberPair> disk;                 // disk
+    std::optional<std::uint16_t> tempo;             // tmpo (16 bits)
+    std::optional<std::uint8_t> compilation;        // cpil (8 bits)
+    std::optional<std::string> tvShow;              // tvsh
+    std::optional<std::string> tvNetwork;           // tvnn
+    std::optional<std::string> tvEpisodeID;         // tven
+    std::optional<std::uint32_t> tvSeason;          // tvsn (32 bits)
+    std::optional<std::uint32_t> tvEpisode;         // tves (32 bits)
+    std::optional<std::string> sortName;            // sonm
+    std::optional<std::string> sortArtist;          // soar
+    std::optional<std::string> sortAlbumArtist;     // soaa
+    std::optional<std::string> sortAlbum;           // soal
+    std::optional<std::string> sortComposer;        // soco
+    std::optional<std::string> sortTVShow;          // sosn
+    std::optional<std::string> description;         // desc
+    std::optional<std::string> longDescription;     // ldes
+    std::optional<std::string> lyrics;              // ©lyr
+    std::optional<std::string> copyright;           // cprt
+    std::optional<std::string> encodingTool;        // ©too
+    std::optional<std::string> encodedBy;           // ©enc
+    std::optional<std::string> purchaseDate;        // purd
+    std::optional<std::uint8_t> podcast;            // pcst (8 bits)
+    std::optional<std::string> keywords;            // keyw
+    std::optional<std::string> category;            // catg
+    std::optional<std::uint8_t> hdVideo;            // hdvd (8 bits)
+    std::optional<std::uint8_t> mediaType;          // stik (8 bits)
+    std::optional<std::uint8_t> contentRating;      // rtng (8 bits)
+    std::optional<std::uint8_t> gapless;            // pgap (8 bits)
+    std::optional<std::string> iTunesAccount;       // apID
     std::optional<std::uint8_t> iTunesAccountType;  // akID (8 bits)
-    std::optional<std::uint32_t> iTunesCountry;  // sfID (32 bits)
-    std::optional<std::uint32_t> contentID;      // cnID (32 bits)
-    std::optional<std::uint32_t> artistID;       // atID (32 bits)
-    std::optional<std::uint64_t> playlistID;     // plID (64 bits)
-    std::optional<std::uint32_t> genreID;        // geID (32 bits)
-    std::optional<std::uint32_t> composerID;     // cmID (32 bits)
-    std::optional<std::string> xid;              // "xid "
+    std::optional<std::uint32_t> iTunesCountry;     // sfID (32 bits)
+    std::optional<std::uint32_t> contentID;         // cnID (32 bits)
+    std::optional<std::uint32_t> artistID;          // atID (32 bits)
+    std::optional<std::uint64_t> playlistID;        // plID (64 bits)
+    std::optional<std::uint32_t> genreID;           // geID (32 bits)
+    std::optional<std::uint32_t> composerID;        // cmID (32 bits)
+    std::optional<std::string> xid;                 // "xid "
 
     // Pictures of the first `covr` item, in file order; the first one is the cover.
     std::vector<Artwork> artwork;

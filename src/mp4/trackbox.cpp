@@ -182,7 +182,8 @@ bool TrackBox::setMatrix(const Matrix& matrix)
     if (!b) {
         return false;
     }
-    std::copy(matrix.begin(), matrix.end(), b->payload.begin() + static_cast<std::ptrdiff_t>(tkhdLayout(b->payload).matrix));
+    std::copy(matrix.begin(), matrix.end(),
+              b->payload.begin() + static_cast<std::ptrdiff_t>(tkhdLayout(b->payload).matrix));
     return true;
 }
 

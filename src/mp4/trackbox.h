@@ -30,8 +30,8 @@ public:
     bool setFlags(std::uint32_t flags);
     bool setAlternateGroup(std::uint16_t group);
     bool setMatrix(const Matrix& matrix);
-    bool setMediaDuration(std::uint64_t duration);         // mdhd
-    bool setMovieDuration(std::uint64_t duration);         // tkhd (v0 tracks: 32 bits)
+    bool setMediaDuration(std::uint64_t duration);  // mdhd
+    bool setMovieDuration(std::uint64_t duration);  // tkhd (v0 tracks: 32 bits)
 
     // Track ids that `tref/<type>` lists.
     std::vector<std::uint32_t> references(FourCC type) const;

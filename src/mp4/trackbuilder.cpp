@@ -107,8 +107,8 @@ Bytes tx3gEntry()
     w.u32(64);
     w.text("tx3g");
     w.zeros(6);
-    w.u16(1);   // data reference index
-    w.u32(0);   // display flags
+    w.u16(1);    // data reference index
+    w.u32(0);    // display flags
     w.zeros(2);  // justification
     w.zeros(4);  // background colour
     w.zeros(8);  // default text box
@@ -133,8 +133,8 @@ Bytes textEntry()
     w.text("text");
     w.zeros(6);
     w.u16(1);
-    w.u32(1);   // display flags
-    w.u32(1);   // justification
+    w.u32(1);    // display flags
+    w.u32(1);    // justification
     w.zeros(6);  // background colour
     w.zeros(8);  // default text box
     w.zeros(8);
@@ -167,9 +167,8 @@ Box makeGmhd()
 
 std::uint64_t TrackBuilder::nowSince1904()
 {
-    const auto unix = std::chrono::duration_cast<std::chrono::seconds>(
-                          std::chrono::system_clock::now().time_since_epoch())
-                          .count();
+    const auto unix =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     return static_cast<std::uint64_t>(unix) + 2082844800ull;
 }
 
@@ -245,8 +244,9 @@ void TrackBuilder::writeSampleTables(Box& trak, const PendingSamples& samples, s
     // stsz: the fixed form when every size is equal and not 0.
     stbl->children.push_back(fullLeaf("stsz", 0, [&samples](ByteWriter& w) {
         const auto& s = samples.samples();
-        const bool equal = !s.empty() && !s.front().empty() &&
-                           std::all_of(s.begin(), s.end(), [&s](const Bytes& b) { return b.size() == s.front().size(); });
+        const bool equal = !s.empty() && !s.front().empty() && std::all_of(s.begin(), s.end(), [&s](const Bytes& b) {
+            return b.size() == s.front().size();
+        });
         w.u32(equal ? static_cast<std::uint32_t>(s.front().size()) : 0);
         w.u32(static_cast<std::uint32_t>(s.size()));
         if (!equal) {
@@ -268,8 +268,7 @@ void TrackBuilder::writeSampleTables(Box& trak, const PendingSamples& samples, s
     }));
     const std::uint64_t duration = samples.totalDuration();
     track.setMediaDuration(duration);
-    const std::uint64_t movieDuration =
-        timeScale ? mulDiv(duration, movieTimeScale, timeScale) : 0;
+    const std::uint64_t movieDuration = timeScale ? mulDiv(duration, movieTimeScale, timeScale) : 0;
     track.setMovieDuration(movieDuration);
 }
 

@@ -102,9 +102,9 @@ TEST(Layout, SubtitleDescriptionHoldsEveryFieldWhereReadersLookForIt)
     const mp4::Box* stsd = trak->find({"mdia", "minf", "stbl", "stsd"});
     ASSERT_NE(stsd, nullptr);
     const auto entry = bytes("00 00 00 40 'tx3g' 00 00 00 00 00 00 00 01") +  // header, data reference 1
-                       bytes("20 00 00 00 01 FF 10 20 30 40") +             // flags, justification, background
-                       bytes("00 01 00 02 00 24 01 40") +                   // text box top left bottom right
-                       bytes("00 05 00 06 00 01 02 12 A0 B0 C0 FF") +       // style record
+                       bytes("20 00 00 00 01 FF 10 20 30 40") +               // flags, justification, background
+                       bytes("00 01 00 02 00 24 01 40") +                     // text box top left bottom right
+                       bytes("00 05 00 06 00 01 02 12 A0 B0 C0 FF") +         // style record
                        bytes("00 00 00 12 'ftab' 00 01 00 01 05 'Arial'");
     EXPECT_EQ(hex(stsd->payload), hex(bytes("00 00 00 00 00 00 00 01") + entry));
 
@@ -119,9 +119,9 @@ TEST(Layout, SubtitleDescriptionHoldsEveryFieldWhereReadersLookForIt)
     const mp4::Box* tkhd = trak->child(mp4::FourCC("tkhd"));
     ASSERT_NE(tkhd, nullptr);
     ASSERT_EQ(tkhd->payload.size(), 84u);
-    EXPECT_EQ(mp4::getBig(tkhd->payload, 0, 4), 2u);       // version 0, flags "in movie"
-    EXPECT_EQ(mp4::getBig(tkhd->payload, 34, 2), 3u);      // alternate group
-    EXPECT_EQ(mp4::getBig(tkhd->payload, 36, 2), 0u);      // volume
+    EXPECT_EQ(mp4::getBig(tkhd->payload, 0, 4), 2u);           // version 0, flags "in movie"
+    EXPECT_EQ(mp4::getBig(tkhd->payload, 34, 2), 3u);          // alternate group
+    EXPECT_EQ(mp4::getBig(tkhd->payload, 36, 2), 0u);          // volume
     EXPECT_EQ(mp4::getBig(tkhd->payload, 68, 4), 204u << 16);  // matrix y
     EXPECT_EQ(mp4::getBig(tkhd->payload, 76, 4), 320u << 16);
     EXPECT_EQ(mp4::getBig(tkhd->payload, 80, 4), 36u << 16);
@@ -156,7 +156,7 @@ TEST(Layout, ChapterTrackIsTheQuickTimeTextTrackOfTheFormat)
     ASSERT_NE(trak, nullptr);
     const mp4::Box* tkhd = trak->child(mp4::FourCC("tkhd"));
     EXPECT_EQ(mp4::getBig(tkhd->payload, 0, 4), 0x0Eu);  // in movie, preview and poster; not enabled
-    EXPECT_EQ(mp4::getBig(tkhd->payload, 76, 8), 0u);     // no width, no height
+    EXPECT_EQ(mp4::getBig(tkhd->payload, 76, 8), 0u);    // no width, no height
     const mp4::Box* hdlr = trak->find({"mdia", "hdlr"});
     EXPECT_EQ(hex(hdlr->payload), hex(zeros(8) + bytes("'text'") + zeros(13)));
     const mp4::Box* mdhd = trak->find({"mdia", "mdhd"});
@@ -173,7 +173,8 @@ TEST(Layout, ChapterTrackIsTheQuickTimeTextTrackOfTheFormat)
     EXPECT_EQ(hex(stsd->payload), hex(bytes("00 00 00 00 00 00 00 01 00 00 00 3B 'text'") + zeros(6) +
                                       bytes("00 01 00 00 00 01 00 00 00 01") + zeros(6 + 8 + 8 + 13)));
     const mp4::Box* stts = trak->find({"mdia", "minf", "stbl", "stts"});
-    EXPECT_EQ(hex(stts->payload), hex(bytes("00 00 00 00 00 00 00 02 00 00 00 01 00 00 05 DC 00 00 00 01 00 00 01 F4")));
+    EXPECT_EQ(hex(stts->payload),
+              hex(bytes("00 00 00 00 00 00 00 02 00 00 00 01 00 00 05 DC 00 00 00 01 00 00 01 F4")));
 
     // The first sample, where the chunk offset points.
     const mp4::Box* stco = trak->find({"mdia", "minf", "stbl", "stco"});

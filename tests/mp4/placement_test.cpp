@@ -62,16 +62,15 @@ QByteArray track(quint32 id, const QList<Chunk>& chunks, bool readable = true)
                                             fullBox("stco", be32(n) + offsets));
     const QByteArray dinf = box("dinf", fullBox("dref", be32(1) + fullBox("url ", QByteArray(), 1)));
     const QByteArray hdlr = fullBox("hdlr", be32(0) + "soun" + QByteArray(13, 0));
-    return box("trak", fullBox("tkhd", tkhd, 3) +
-                           box("mdia", fullBox("mdhd", mdhd) + hdlr +
-                                           box("minf", fullBox("smhd", be32(0)) + dinf + stbl)));
+    return box("trak", fullBox("tkhd", tkhd, 3) + box("mdia", fullBox("mdhd", mdhd) + hdlr +
+                                                                  box("minf", fullBox("smhd", be32(0)) + dinf + stbl)));
 }
 
 // ftyp, mdat A (1000 bytes), free (16), mdat B (200 000 bytes), then a moov holding the
 // tracks that `makeTracks` builds from where A's and B's payloads start.
 struct Layout {
-    quint32 a = 0;        // first payload byte of A
-    quint32 b = 0;        // first payload byte of B
+    quint32 a = 0;         // first payload byte of A
+    quint32 b = 0;         // first payload byte of B
     qint64 freeStart = 0;  // the free box between them
     qint64 bStart = 0;
     qint64 bEnd = 0;
@@ -95,8 +94,8 @@ QString makeFile(MovieFactory& factory, const QString& name, Layout& l,
     mvhd.replace(12, 4, be32(200));
     mvhd.replace(92, 4, be32(3));
     const QByteArray moov = box("moov", fullBox("mvhd", mvhd) + makeTracks(l));
-    return factory.writeFile(name, ftyp + box("mdat", QByteArray(1000, 'a')) + box("free", QByteArray(8, 0)) +
-                                       box("mdat", media) + moov);
+    return factory.writeFile(
+        name, ftyp + box("mdat", QByteArray(1000, 'a')) + box("free", QByteArray(8, 0)) + box("mdat", media) + moov);
 }
 
 QByteArray mediaOfB(const QString& path, const Layout& l)
@@ -145,8 +144,9 @@ TEST(Placement, MediaThatAChunkReachesIntoIsNeverReused)
     MovieFactory factory;
     // B holds the second chunk of track 1 and no first chunk of any track.
     Layout l;
-    const QString spanning =
-        makeFile(factory, "spanning.mp4", l, [](const Layout& l) { return track(1, {{l.a, 1000}, {l.b, 200000}}); });
+    const QString spanning = makeFile(factory, "spanning.mp4", l, [](const Layout& l) {
+        return track(1, {{l.a, 1000}, {l.b, 200000}});
+    });
     const QByteArray media = mediaOfB(spanning, l);
     for (int i = 0; i < 3; ++i) {
         saveTitle(spanning, "Save " + std::to_string(i));
@@ -216,8 +216,9 @@ TEST(Placement, ChunkRangesAgreeWithTheSamplesOfRealTracks)
         ASSERT_TRUE(table);
         const auto samples = table->samples(1000000);
         std::vector<mp4::SampleTable::Range> chunks;
-        ASSERT_TRUE(mp4::SampleTable::forEachChunk(
-            *stbl, [&chunks](std::span<const mp4::SampleTable::Range> r) { chunks.insert(chunks.end(), r.begin(), r.end()); }));
+        ASSERT_TRUE(mp4::SampleTable::forEachChunk(*stbl, [&chunks](std::span<const mp4::SampleTable::Range> r) {
+            chunks.insert(chunks.end(), r.begin(), r.end());
+        }));
         // Every sample lies in the chunk that starts at or before it, and the chunks hold
         // exactly the samples' bytes.
         std::uint64_t chunkBytes = 0;
@@ -247,7 +248,7 @@ TEST(Placement, ByteChainSlicesAcrossCopiedAndReferredPieces)
     const mp4::Bytes small{1, 2, 3};
     mp4::ByteChain chain;
     chain.append(small);
-    chain.append(large);        // referred to
+    chain.append(large);             // referred to
     chain.append(mp4::Bytes{4, 5});  // a temporary: copied
     chain.append(small);
     mp4::Bytes flat = small;

@@ -105,14 +105,17 @@ TEST(Reader, ItunesTagsThatFfmpegWrites)
 {
     MovieFactory factory;
     MovieRecipe recipe;
-    recipe.metadata = {{"title", "My Title"},        {"artist", "Jane Director"}, {"album_artist", "A, B"},
-                     {"comment", "A comment"},     {"genre", "Drama"},          {"date", "2012-01-01T12:00:00Z"},
-                     {"description", "Short"},     {"synopsis", "Long text"},   {"copyright", "(c) 2012"},
-                     {"media_type", "9"},          {"hd_video", "2"},           {"gapless_playback", "1"},
-                     {"compilation", "0"},         {"composer", "Writer One"},  {"grouping", "Grp"},
-                     {"keywords", "kw"},           {"episode_sort", "3"},       {"season_number", "2"},
-                     {"track", "4/10"},            {"disc", "1/2"},             {"lyrics", "la"},
-                     {"album", "The Album"}};
+    recipe.metadata = {{"title", "My Title"},     {"artist", "Jane Director"},
+                       {"album_artist", "A, B"},  {"comment", "A comment"},
+                       {"genre", "Drama"},        {"date", "2012-01-01T12:00:00Z"},
+                       {"description", "Short"},  {"synopsis", "Long text"},
+                       {"copyright", "(c) 2012"}, {"media_type", "9"},
+                       {"hd_video", "2"},         {"gapless_playback", "1"},
+                       {"compilation", "0"},      {"composer", "Writer One"},
+                       {"grouping", "Grp"},       {"keywords", "kw"},
+                       {"episode_sort", "3"},     {"season_number", "2"},
+                       {"track", "4/10"},         {"disc", "1/2"},
+                       {"lyrics", "la"},          {"album", "The Album"}};
     const QString file = factory.make(recipe, "tags.m4v");
     const mp4::Tags t = openRead(file).tags();
     EXPECT_EQ(t.name, "My Title");
@@ -205,10 +208,13 @@ TEST(Reader, AtomicParsleyTaggedFileReadsBackExactly)
     const QString plist =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict><key>cast</key><array><dict>"
         "<key>name</key><string>Actor One</string></dict></array></dict></plist>";
-    ASSERT_TRUE(factory.atomicParsleyTag(
-        file, {"--title", "AP Title", "--stik", "Movie", "--hdvideo", "1", "--contentRating", "PG-13", "--cnID",
-               "123456789", "--advisory", "explicit", "--artwork", jpg, "--artwork", png, "--rDNSatom", plist,
-               "name=iTunMOVI", "domain=com.apple.iTunes", "--sortOrder", "name", "Title, The"}));
+    ASSERT_TRUE(
+        factory.atomicParsleyTag(file, {"--title",     "AP Title",  "--stik",          "Movie",
+                                        "--hdvideo",   "1",         "--contentRating", "PG-13",
+                                        "--cnID",      "123456789", "--advisory",      "explicit",
+                                        "--artwork",   jpg,         "--artwork",       png,
+                                        "--rDNSatom",  plist,       "name=iTunMOVI",   "domain=com.apple.iTunes",
+                                        "--sortOrder", "name",      "Title, The"}));
     auto movie = openRead(file);
     const mp4::Tags t = movie.tags();
     EXPECT_EQ(t.name, "AP Title");

@@ -112,9 +112,15 @@ TEST(Robustness, SeededMutationsNeverCrash)
             const int span = round % 4 == 0 ? bytes.size() : bytes.size() - moovStart;
             const int at = (round % 4 == 0 ? 0 : moovStart) + static_cast<int>(random() % span);
             switch (random() % 3) {
-                case 0: bytes[at] = static_cast<char>(random()); break;
-                case 1: bytes[at] = static_cast<char>(0xFF); break;
-                default: bytes[at] = 0; break;
+                case 0:
+                    bytes[at] = static_cast<char>(random());
+                    break;
+                case 1:
+                    bytes[at] = static_cast<char>(0xFF);
+                    break;
+                default:
+                    bytes[at] = 0;
+                    break;
             }
         }
         QFile::remove(path);
@@ -167,12 +173,13 @@ TEST(Robustness, HostileStructures)
     QByteArray mdhd(24, 0);
     mdhd[15] = 0x03;
     mdhd[16 + 3] = 0x01;
-    const QByteArray stbl = box("stbl", box("stsd", be32(0) + be32(0)) + box("stts", be32(0) + be32(1) + be32(0xFFFFFFFF) + be32(1)) +
-                                            box("stsc", be32(0) + be32(1) + be32(1) + be32(0xFFFFFFFF) + be32(1)) +
-                                            box("stsz", be32(0) + be32(16) + be32(0xFFFFFFFF)) +
-                                            box("stco", be32(0) + be32(0xFFFFFFFF) + be32(0)));
-    const QByteArray video = box("trak", box("tkhd", tkhdV) + box("tref", box("chap", be32(2))) +
-                                             box("mdia", box("mdhd", mdhd) + hdlr("vide")));
+    const QByteArray stbl =
+        box("stbl", box("stsd", be32(0) + be32(0)) + box("stts", be32(0) + be32(1) + be32(0xFFFFFFFF) + be32(1)) +
+                        box("stsc", be32(0) + be32(1) + be32(1) + be32(0xFFFFFFFF) + be32(1)) +
+                        box("stsz", be32(0) + be32(16) + be32(0xFFFFFFFF)) +
+                        box("stco", be32(0) + be32(0xFFFFFFFF) + be32(0)));
+    const QByteArray video = box(
+        "trak", box("tkhd", tkhdV) + box("tref", box("chap", be32(2))) + box("mdia", box("mdhd", mdhd) + hdlr("vide")));
     const QByteArray text =
         box("trak", box("tkhd", tkhdT) + box("mdia", box("mdhd", mdhd) + hdlr("text") + box("minf", stbl)));
     const QString hostile = factory.writeFile("tables.mp4", ftyp + box("moov", box("mvhd", mvhd) + video + text));
