@@ -2,6 +2,7 @@
 
 #include "mp4/utf16.h"
 
+#include <optional>
 #include <type_traits>
 
 namespace mp4 {
@@ -105,9 +106,10 @@ std::vector<std::uint8_t> encodeField(const Field& field, int width)
     }
 }
 
-std::uint32_t dataTypeOf(const Artwork& a)
+// The data atom type that stores a picture of `type`; none when it is unknown.
+std::optional<std::uint32_t> dataTypeFor(ArtworkType type)
 {
-    switch (a.type) {
+    switch (type) {
         case ArtworkType::Bmp:
             return DataType::Bmp;
         case ArtworkType::Gif:
@@ -119,22 +121,18 @@ std::uint32_t dataTypeOf(const Artwork& a)
         case ArtworkType::Undefined:
             break;
     }
+    return std::nullopt;
+}
+
+// An artwork of unknown type is typed by its magic bytes, else stored as implicit data.
+std::uint32_t dataTypeOf(const Artwork& a)
+{
+    if (const auto known = dataTypeFor(a.type))
+        return *known;
     ItemData probe;
     probe.typeCode = DataType::Implicit;
     probe.value = a.data;
-    switch (TagCodec::artworkTypeOf(probe)) {
-        case ArtworkType::Bmp:
-            return DataType::Bmp;
-        case ArtworkType::Gif:
-            return DataType::Gif;
-        case ArtworkType::Jpeg:
-            return DataType::Jpeg;
-        case ArtworkType::Png:
-            return DataType::Png;
-        case ArtworkType::Undefined:
-            break;
-    }
-    return DataType::Implicit;
+    return dataTypeFor(TagCodec::artworkTypeOf(probe)).value_or(DataType::Implicit);
 }
 
 }  // namespace
