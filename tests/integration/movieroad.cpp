@@ -176,6 +176,15 @@ void MovieRoadTest::useWorkingFolder()
     set("WorkingDirectoryBookmark", platform::bookmarkDataForFolder(QUrl::fromLocalFile(workFolder())));
 }
 
+void MovieRoadTest::useEveryServiceWithPlexFiles()
+{
+    set("WritePLEXFiles", true);
+    set("AutomaticSearchForSubtitles", true);
+    set("AutomaticSearchForChapters", true);
+    set("DefaultChapterSetting", MovieModel::kChaptersFromChapterFileOrDb);
+    useWorkingFolder();
+}
+
 void MovieRoadTest::routeMovieDatabase()
 {
     const QString key = QString("api_key=") + kTmdbKey;

@@ -61,6 +61,9 @@ protected:
     static void registerApplicationDefaults();
     static void set(const QString& key, const QVariant& value);
     void useWorkingFolder();
+    // The whole road: subtitle and chapters from the services, chapters from the
+    // chapter database, Plex names and side files, in the working folder.
+    void useEveryServiceWithPlexFiles();
 
     // A 32-second movie with video and audio, plus whatever `recipe` adds, in the working folder.
     QString makeMovie(const QString& name, testsupport::MovieRecipe recipe = {});

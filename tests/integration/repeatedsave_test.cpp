@@ -14,11 +14,7 @@ protected:
     void SetUp() override
     {
         MovieRoadTest::SetUp();
-        set("WritePLEXFiles", true);
-        set("AutomaticSearchForSubtitles", true);
-        set("AutomaticSearchForChapters", true);
-        set("DefaultChapterSetting", MovieModel::kChaptersFromChapterFileOrDb);
-        useWorkingFolder();
+        useEveryServiceWithPlexFiles();
         const QString original = makeMovie("Alien #1979.m4v");
         ASSERT_FALSE(original.isEmpty());
         m_media = m_factory.mediaPacketChecksums(original);

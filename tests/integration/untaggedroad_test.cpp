@@ -17,12 +17,8 @@ protected:
     void SetUp() override
     {
         MovieRoadTest::SetUp();
-        set("WritePLEXFiles", true);
-        set("AutomaticSearchForSubtitles", true);
-        set("AutomaticSearchForChapters", true);
         // The user chose chapters from the chapter database the last time.
-        set("DefaultChapterSetting", MovieModel::kChaptersFromChapterFileOrDb);
-        useWorkingFolder();
+        useEveryServiceWithPlexFiles();
     }
 };
 
