@@ -13,11 +13,117 @@ std::uint32_t boundedCount(ByteReader& r, std::size_t entryBytes)
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(count, r.remaining() / entryBytes));
 }
 
+// `stts`: runs of samples sharing one duration, as (count, delta).
+std::vector<std::pair<std::uint32_t, std::uint32_t>> readTimeToSample(const Box& stts)
+{
+    ByteReader r(stts.payload);
+    r.skip(4);
+    const std::uint32_t n = boundedCount(r, 8);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> out;
+    out.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t count = r.u32();
+        out.emplace_back(count, r.u32());
+    }
+    return out;
+}
+
+// `stsc`: nothing unless the first chunks are 1-based and strictly increasing.
+std::optional<std::vector<SampleTable::ChunkEntry>> readSampleToChunk(const Box& stsc)
+{
+    ByteReader r(stsc.payload);
+    r.skip(4);
+    const std::uint32_t n = boundedCount(r, 12);
+    std::vector<SampleTable::ChunkEntry> out;
+    out.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        SampleTable::ChunkEntry e;
+        e.firstChunk = r.u32();
+        e.samplesPerChunk = r.u32();
+        e.descriptionIndex = r.u32();
+        if (e.firstChunk == 0 || (!out.empty() && e.firstChunk <= out.back().firstChunk)) {
+            return std::nullopt;
+        }
+        out.push_back(e);
+    }
+    return out;
+}
+
+struct SampleSizes {
+    std::uint32_t fixedSize = 0;  // one size for every sample; 0: `sizes` holds them
+    std::uint64_t count = 0;
+    std::vector<std::uint32_t> sizes;
+};
+
+// `stsz`: nothing when even its header is cut off.
+std::optional<SampleSizes> readSampleSizes(const Box& stsz)
+{
+    SampleSizes out;
+    ByteReader r(stsz.payload);
+    r.skip(4);
+    out.fixedSize = r.u32();
+    if (out.fixedSize != 0) {
+        out.count = r.u32();
+    } else {
+        const std::uint32_t n = boundedCount(r, 4);
+        out.sizes.reserve(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            out.sizes.push_back(r.u32());
+        }
+        out.count = n;
+    }
+    if (r.failed()) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+// `stz2`: sizes packed in 4, 8 or 16 bits; nothing for any other field size.
+std::optional<SampleSizes> readCompactSampleSizes(const Box& stz2)
+{
+    SampleSizes out;
+    ByteReader r(stz2.payload);
+    r.skip(7);
+    const std::uint8_t fieldSize = r.u8();
+    if (fieldSize != 4 && fieldSize != 8 && fieldSize != 16) {
+        return std::nullopt;
+    }
+    const std::uint64_t declared = r.u32();
+    const std::uint64_t available = r.remaining() * 8 / fieldSize;
+    const std::uint64_t n = std::min(declared, available);
+    out.sizes.reserve(static_cast<std::size_t>(n));
+    for (std::uint64_t i = 0; i < n; ++i) {
+        if (fieldSize == 16) {
+            out.sizes.push_back(r.u16());
+        } else if (fieldSize == 8) {
+            out.sizes.push_back(r.u8());
+        } else {
+            const std::uint8_t b = stz2.payload[12 + static_cast<std::size_t>(i / 2)];
+            out.sizes.push_back(i % 2 == 0 ? b >> 4 : b & 0x0F);
+        }
+    }
+    out.count = n;
+    return out;
+}
+
+// `stco` (32-bit offsets) or `co64` (`wide`, 64-bit offsets).
+std::vector<std::uint64_t> readChunkOffsets(const Box& table, bool wide)
+{
+    ByteReader r(table.payload);
+    r.skip(4);
+    const std::uint32_t n = boundedCount(r, wide ? 8 : 4);
+    std::vector<std::uint64_t> out;
+    out.reserve(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        out.push_back(wide ? r.u64() : r.u32());
+    }
+    return out;
+}
+
 }  // namespace
 
 std::optional<SampleTable> SampleTable::parse(const Box& stbl)
 {
-    SampleTable t;
     const Box* stts = stbl.child(FourCC("stts"));
     const Box* stsc = stbl.child(FourCC("stsc"));
     const Box* stsz = stbl.child(FourCC("stsz"));
@@ -27,83 +133,18 @@ std::optional<SampleTable> SampleTable::parse(const Box& stbl)
     if (!stts || !stsc || (!stsz && !stz2) || (!stco && !co64)) {
         return std::nullopt;
     }
-    {
-        ByteReader r(stts->payload);
-        r.skip(4);
-        const std::uint32_t n = boundedCount(r, 8);
-        t.m_timeToSample.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const std::uint32_t count = r.u32();
-            t.m_timeToSample.emplace_back(count, r.u32());
-        }
+    auto sampleToChunk = readSampleToChunk(*stsc);
+    auto sizes = stsz ? readSampleSizes(*stsz) : readCompactSampleSizes(*stz2);
+    if (!sampleToChunk || !sizes) {
+        return std::nullopt;
     }
-    {
-        ByteReader r(stsc->payload);
-        r.skip(4);
-        const std::uint32_t n = boundedCount(r, 12);
-        t.m_sampleToChunk.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            ChunkEntry e;
-            e.firstChunk = r.u32();
-            e.samplesPerChunk = r.u32();
-            e.descriptionIndex = r.u32();
-            if (e.firstChunk == 0 ||
-                (!t.m_sampleToChunk.empty() && e.firstChunk <= t.m_sampleToChunk.back().firstChunk)) {
-                return std::nullopt;
-            }
-            t.m_sampleToChunk.push_back(e);
-        }
-    }
-    if (stsz) {
-        ByteReader r(stsz->payload);
-        r.skip(4);
-        t.m_fixedSize = r.u32();
-        if (t.m_fixedSize != 0) {
-            t.m_sampleCount = r.u32();
-        } else {
-            const std::uint32_t n = boundedCount(r, 4);
-            t.m_sizes.reserve(n);
-            for (std::uint32_t i = 0; i < n; ++i) {
-                t.m_sizes.push_back(r.u32());
-            }
-            t.m_sampleCount = n;
-        }
-        if (r.failed()) {
-            return std::nullopt;
-        }
-    } else {
-        ByteReader r(stz2->payload);
-        r.skip(7);
-        const std::uint8_t fieldSize = r.u8();
-        if (fieldSize != 4 && fieldSize != 8 && fieldSize != 16) {
-            return std::nullopt;
-        }
-        const std::uint64_t declared = r.u32();
-        const std::uint64_t available = r.remaining() * 8 / fieldSize;
-        const std::uint64_t n = std::min(declared, available);
-        t.m_sizes.reserve(static_cast<std::size_t>(n));
-        for (std::uint64_t i = 0; i < n; ++i) {
-            if (fieldSize == 16) {
-                t.m_sizes.push_back(r.u16());
-            } else if (fieldSize == 8) {
-                t.m_sizes.push_back(r.u8());
-            } else {
-                const std::uint8_t b = stz2->payload[12 + static_cast<std::size_t>(i / 2)];
-                t.m_sizes.push_back(i % 2 == 0 ? b >> 4 : b & 0x0F);
-            }
-        }
-        t.m_sampleCount = n;
-    }
-    {
-        const bool wide = co64 != nullptr;
-        ByteReader r(wide ? co64->payload : stco->payload);
-        r.skip(4);
-        const std::uint32_t n = boundedCount(r, wide ? 8 : 4);
-        t.m_chunkOffsets.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            t.m_chunkOffsets.push_back(wide ? r.u64() : r.u32());
-        }
-    }
+    SampleTable t;
+    t.m_timeToSample = readTimeToSample(*stts);
+    t.m_sampleToChunk = std::move(*sampleToChunk);
+    t.m_fixedSize = sizes->fixedSize;
+    t.m_sampleCount = sizes->count;
+    t.m_sizes = std::move(sizes->sizes);
+    t.m_chunkOffsets = co64 ? readChunkOffsets(*co64, true) : readChunkOffsets(*stco, false);
     return t;
 }
 
@@ -239,19 +280,11 @@ bool SampleTable::forEachChunk(const Box& stbl, const std::function<void(std::sp
     if (!stbl.child(FourCC("stts")) || !stsc || (!stsz && !stz2) || (!stco && !co64)) {
         return false;
     }
-    std::vector<ChunkEntry> entries;
-    {
-        ByteReader r(stsc->payload);
-        r.skip(4);
-        const std::uint32_t n = boundedCount(r, 12);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            ChunkEntry e{r.u32(), r.u32(), r.u32()};
-            if (e.firstChunk == 0 || (!entries.empty() && e.firstChunk <= entries.back().firstChunk)) {
-                return false;
-            }
-            entries.push_back(e);
-        }
+    const auto parsedEntries = readSampleToChunk(*stsc);
+    if (!parsedEntries) {
+        return false;
     }
+    const std::vector<ChunkEntry>& entries = *parsedEntries;
     const auto sizes = SizeCursor::open(stsz, stz2);
     if (!sizes) {
         return false;
