@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace mp4 {
 
@@ -104,6 +105,39 @@ private:
     std::size_t m_count = 0;
 };
 
+// The header of the top-level box at `pos`, with `left` bytes from there to the end of the
+// file; nothing when those bytes cannot hold a whole header. The size it declares is not
+// checked here.
+Result<std::optional<TopLevelBox>> readTopLevelHeader(const FileHandle& file, std::uint64_t pos, std::uint64_t left)
+{
+    if (left < 8) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 32> header{};
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, header.size()));
+    if (auto r = file.readAt(pos, std::span(header).first(want)); !r) {
+        return std::unexpected(r.error());
+    }
+    TopLevelBox box;
+    box.offset = pos;
+    box.type = FourCC(static_cast<std::uint32_t>(getBig(header, 4, 4)));
+    box.size = getBig(header, 0, 4);
+    if (box.size == 1) {
+        if (left < 16) {
+            return std::nullopt;
+        }
+        box.size = getBig(header, 8, 8);
+        box.headerSize = 16;
+    } else if (box.size == 0) {
+        box.size = left;
+        box.sizeToEnd = true;
+    }
+    if (box.type == FourCC("uuid")) {
+        box.headerSize += 16;
+    }
+    return box;
+}
+
 }  // namespace
 
 Result<TopLevelLayout> BoxParser::scanTopLevel(const FileHandle& file)
@@ -120,49 +154,29 @@ Result<TopLevelLayout> BoxParser::scanTopLevel(const FileHandle& file)
             return fail(Error::Code::Corrupt, "too many top-level boxes");
         }
         const std::uint64_t left = layout.fileSize - pos;
-        if (left < 8) {
+        auto header = readTopLevelHeader(file, pos, left);
+        if (!header) {
+            return std::unexpected(header.error());
+        }
+        if (!*header) {
             layout.damagedTail = true;
             break;
         }
-        std::array<std::uint8_t, 32> header{};
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, header.size()));
-        if (auto r = file.readAt(pos, std::span(header).first(want)); !r) {
-            return std::unexpected(r.error());
-        }
-        TopLevelBox box;
-        box.offset = pos;
-        box.type = FourCC(static_cast<std::uint32_t>(getBig(header, 4, 4)));
-        std::uint64_t size = getBig(header, 0, 4);
-        if (size == 1) {
-            if (left < 16) {
-                layout.damagedTail = true;
-                break;
-            }
-            size = getBig(header, 8, 8);
-            box.headerSize = 16;
-        } else if (size == 0) {
-            size = left;
-            box.sizeToEnd = true;
-        }
-        if (box.type == FourCC("uuid")) {
-            box.headerSize += 16;
-        }
-        if (size < box.headerSize) {
+        const TopLevelBox& box = **header;
+        if (box.size < box.headerSize) {
             if (layout.boxes.empty()) {
                 return fail(Error::Code::Corrupt, "not an MPEG-4 file: invalid first box size");
             }
             layout.damagedTail = true;
             break;
         }
-        box.size = size;
-        if (size > left) {
+        layout.boxes.push_back(box);
+        if (box.size > left) {
             // A cut-off last box (an interrupted download or copy): keep what is there.
             layout.damagedTail = true;
-            layout.boxes.push_back(box);
             break;
         }
-        layout.boxes.push_back(box);
-        pos += size;
+        pos += box.size;
     }
     if (layout.boxes.empty()) {
         return fail(Error::Code::Corrupt, "not an MPEG-4 file: no boxes");
