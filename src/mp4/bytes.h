@@ -95,6 +95,14 @@ inline bool putBig(Bytes& data, std::size_t offset, std::uint64_t value, int byt
     return true;
 }
 
+// As putBig, a value too large for `byteCount` bytes written as the largest that fits (a
+// 64-bit duration kept in a version-0 header's 32-bit field).
+inline bool putBigSaturated(Bytes& data, std::size_t offset, std::uint64_t value, int byteCount)
+{
+    const std::uint64_t largest = byteCount >= 8 ? UINT64_MAX : (std::uint64_t(1) << (8 * byteCount)) - 1;
+    return putBig(data, offset, value > largest ? largest : value, byteCount);
+}
+
 inline std::uint64_t getBig(std::span<const std::uint8_t> data, std::size_t offset, int byteCount)
 {
     if (offset > data.size() || data.size() - offset < static_cast<std::size_t>(byteCount)) {

@@ -149,9 +149,7 @@ void MovieFile::Impl::fitMovieDuration()
     }
     Box* header = mvhd();
     const auto l = mvhdLayout(header->payload);
-    putBig(header->payload, l.duration,
-           l.durationBytes == 4 ? std::min<std::uint64_t>(duration, 0xFFFFFFFFull) : duration,
-           static_cast<int>(l.durationBytes));
+    putBigSaturated(header->payload, l.duration, duration, static_cast<int>(l.durationBytes));
 }
 
 // ---- MovieFile ----

@@ -145,10 +145,7 @@ bool TrackBox::setMediaDuration(std::uint64_t duration)
         return false;
     }
     const auto l = mdhdLayout(b->payload);
-    if (l.durationBytes == 4 && duration > 0xFFFFFFFFull) {
-        duration = 0xFFFFFFFFull;
-    }
-    return putBig(b->payload, l.duration, duration, static_cast<int>(l.durationBytes));
+    return putBigSaturated(b->payload, l.duration, duration, static_cast<int>(l.durationBytes));
 }
 
 bool TrackBox::setMovieDuration(std::uint64_t duration)
@@ -158,10 +155,7 @@ bool TrackBox::setMovieDuration(std::uint64_t duration)
         return false;
     }
     const auto l = tkhdLayout(b->payload);
-    if (l.durationBytes == 4 && duration > 0xFFFFFFFFull) {
-        duration = 0xFFFFFFFFull;
-    }
-    return putBig(b->payload, l.duration, duration, static_cast<int>(l.durationBytes));
+    return putBigSaturated(b->payload, l.duration, duration, static_cast<int>(l.durationBytes));
 }
 
 bool TrackBox::setFlags(std::uint32_t flags)
