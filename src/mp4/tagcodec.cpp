@@ -1,5 +1,6 @@
 #include "mp4/tagcodec.h"
 
+#include "mp4/bytes.h"
 #include "mp4/utf16.h"
 
 #include <optional>
@@ -78,8 +79,8 @@ void decodeField(Field& field, const ItemData& d)
         }
     } else if constexpr (std::is_same_v<T, NumberPair>) {
         if (d.value.size() >= 6) {
-            field = NumberPair{static_cast<std::uint16_t>((d.value[2] << 8) | d.value[3]),
-                               static_cast<std::uint16_t>((d.value[4] << 8) | d.value[5])};
+            field = NumberPair{static_cast<std::uint16_t>(getBig(d.value, 2, 2)),
+                               static_cast<std::uint16_t>(getBig(d.value, 4, 2))};
         }
     } else {
         if (!d.value.empty() && d.value.size() <= 8) {
