@@ -161,24 +161,24 @@ MovieFile::MovieFile(MovieFile&&) noexcept = default;
 MovieFile& MovieFile::operator=(MovieFile&&) noexcept = default;
 MovieFile::~MovieFile() = default;
 
-Result<MovieFile> MovieFile::openForRead(const std::filesystem::path& path)
+Result<MovieFile> MovieFile::open(const std::filesystem::path& path, bool forModify)
 {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    if (auto r = impl->load(false); !r) {
+    if (auto r = impl->load(forModify); !r) {
         return std::unexpected(r.error());
     }
     return MovieFile(std::move(impl));
 }
 
+Result<MovieFile> MovieFile::openForRead(const std::filesystem::path& path)
+{
+    return open(path, false);
+}
+
 Result<MovieFile> MovieFile::openForModify(const std::filesystem::path& path)
 {
-    auto impl = std::make_unique<Impl>();
-    impl->path = path;
-    if (auto r = impl->load(true); !r) {
-        return std::unexpected(r.error());
-    }
-    return MovieFile(std::move(impl));
+    return open(path, true);
 }
 
 Result<void> MovieFile::close()

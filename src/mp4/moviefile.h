@@ -120,6 +120,7 @@ public:
 
 private:
     explicit MovieFile(std::unique_ptr<Impl> impl);
+    static Result<MovieFile> open(const std::filesystem::path& path, bool forModify);
     std::unique_ptr<Impl> m_impl;
 };
 
