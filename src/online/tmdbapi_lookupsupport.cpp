@@ -6,12 +6,12 @@
 
 #include <QByteArray>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
 
 namespace tmdblookup {
 
@@ -40,14 +40,6 @@ qsizetype skipDigits(QStringView text, qsizetype i)
     while (i < text.size() && isDigit(text[i]))
         ++i;
     return i;
-}
-
-bool keptByEscaping(char c)
-{
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    static constexpr std::string_view kept = "!$&'()*+,-./:;=?@_~";
-    return kept.find(c) != std::string_view::npos;
 }
 
 // Sanity bounds of a poster's width-to-height ratio; outside them the reported
@@ -133,21 +125,8 @@ QString foldSearchSeparators(QString text)
 
 QString percentEscaped(const QString& text)
 {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
-    QString escaped;
-    escaped.reserve(utf8.size() * 3);
-    for (const char byte : utf8) {
-        if (keptByEscaping(byte)) {
-            escaped += QLatin1Char(byte);
-            continue;
-        }
-        const auto value = static_cast<unsigned char>(byte);
-        escaped += u'%';
-        escaped += QLatin1Char(hexDigits[value >> 4]);
-        escaped += QLatin1Char(hexDigits[value & 0x0F]);
-    }
-    return escaped;
+    // Letters, digits and "-._~" are never escaped; these are kept besides.
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, "!$&'()*+,/:;=?@"));
 }
 
 QString trimmedOf(const QString& text, QStringView characters)
