@@ -1,8 +1,6 @@
 #include "online/tmdbapi_lookupsupport.h"
 
 #include "online/jsonscalars.h"
-#include "platform/modalsession.h"
-#include "platform/pumpevents.h"
 
 #include <QByteArray>
 #include <QRegularExpression>
@@ -54,13 +52,6 @@ bool isSaneAspectRatio(double ratio)
 }
 
 }  // namespace
-
-void pumpSlice(platform::ModalSession* modalSession, double seconds)
-{
-    if (modalSession)
-        modalSession->runModalSession();
-    platform::pumpEvents(seconds);
-}
 
 QDateTime releaseDateFromText(const QString& text)
 {
