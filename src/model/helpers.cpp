@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/regex.h"
 #include "platform/settings.h"
+#include "platform/textcut.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -73,17 +74,6 @@ quint64 leadingNumber(QStringView text)
         value = value * 10 + static_cast<quint64>(c.unicode() - u'0');
     }
     return value;
-}
-
-QString trimmedOfSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 QString replaceUntilStable(QString text, const QRegularExpression& rule, const QString& replacementTemplate)
@@ -194,8 +184,8 @@ QString sortTitleWithoutArticle(const QString& title)
     };
     for (const QString& article : articles)
         if (title.startsWith(article, Qt::CaseInsensitive))
-            return trimmedOfSpaces(title.mid(article.size()));
-    return trimmedOfSpaces(title);
+            return platform::trimmedOfSpaces(title.mid(article.size()));
+    return platform::trimmedOfSpaces(title);
 }
 
 QString removeParenthesizedText(const QString& text)
