@@ -1,7 +1,9 @@
 #include "tagging/srtmarkup.h"
 
+#include "mp4/chapterlist.h"
 #include "platform/log.h"
 
+#include <string>
 #include <vector>
 
 namespace SubTitleUtilities {
@@ -167,10 +169,8 @@ QByteArray timedTextSample(const TimedTextCaption& caption)
     QList<StyleRecord> styles = caption.styles;
     if (text.size() > kMaxSampleTextBytes) {
         platform::log(QStringLiteral("caption block is too long."));
-        qsizetype length = kMaxSampleTextBytes;
-        while (length > 0 && isContinuationByte(text[length]))
-            --length;
-        text = text.first(length);
+        const std::string whole(text.data(), static_cast<std::size_t>(text.size()));
+        text = text.first(static_cast<qsizetype>(mp4::ChapterList::clipUtf8(whole, kMaxSampleTextBytes).size()));
         styles = stylesWithin(styles, characterCount(text));
     }
     QByteArray sample;

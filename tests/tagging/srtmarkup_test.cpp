@@ -15,46 +15,39 @@ QByteArray bytes(std::initializer_list<int> values)
     return result;
 }
 
+// The caption's text, and its style records in order.
+void expectCaption(const TimedTextCaption& caption, const QByteArray& text, const QList<StyleRecord>& styles)
+{
+    EXPECT_EQ(caption.text, text);
+    ASSERT_EQ(caption.styles.size(), styles.size());
+    for (qsizetype i = 0; i < styles.size(); ++i)
+        EXPECT_EQ(caption.styles[i], styles[i]) << "style record " << i;
+}
+
 }  // namespace
 
 TEST(SrtMarkup, ItalicWordBecomesOneRunAndLeavesTheText)
 {
-    const TimedTextCaption caption = convertSrtMarkup("<i>Hello</i> world", 24);
-    EXPECT_EQ(caption.text, "Hello world");
-    ASSERT_EQ(caption.styles.size(), 1);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{0, 5, Italic, 24}));
+    expectCaption(convertSrtMarkup("<i>Hello</i> world", 24), "Hello world", {{0, 5, Italic, 24}});
 }
 
 TEST(SrtMarkup, PositionsCountCharactersNotBytes)
 {
-    const TimedTextCaption caption = convertSrtMarkup("x <b>\xC3\x84</b>x <u>\xE2\x82\xAC\xF0\x9F\x98\x80</u>", 30);
-    EXPECT_EQ(caption.text, "x \xC3\x84x \xE2\x82\xAC\xF0\x9F\x98\x80");
-    ASSERT_EQ(caption.styles.size(), 2);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{2, 3, Bold, 30}));
-    EXPECT_EQ(caption.styles[1], (StyleRecord{5, 7, Underline, 30}));
+    expectCaption(convertSrtMarkup("x <b>\xC3\x84</b>x <u>\xE2\x82\xAC\xF0\x9F\x98\x80</u>", 30),
+                  "x \xC3\x84x \xE2\x82\xAC\xF0\x9F\x98\x80", {{2, 3, Bold, 30}, {5, 7, Underline, 30}});
 }
 
 TEST(SrtMarkup, CrossedTagsLogTheMismatchAndKeepOnlyTheProperRun)
 {
     platform::LogCapture log;
-    const TimedTextCaption caption = convertSrtMarkup("<b>a<i>b</b></i>", 24);
-    EXPECT_EQ(caption.text, "ab");
-    ASSERT_EQ(caption.styles.size(), 1);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{1, 2, Italic, 24}));
+    expectCaption(convertSrtMarkup("<b>a<i>b</b></i>", 24), "ab", {{1, 2, Italic, 24}});
     EXPECT_EQ(log.lines(), QStringList{"Mismatched Subtitle markup '<b>a<i>b</b></i>'"});
 }
 
 TEST(SrtMarkup, ItalicRunsJoinedAcrossTagPairs)
 {
-    TimedTextCaption caption = convertSrtMarkup("<i>a</i><i>b</i>", 24);
-    EXPECT_EQ(caption.text, "ab");
-    ASSERT_EQ(caption.styles.size(), 1);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{0, 2, Italic, 24}));
-
-    caption = convertSrtMarkup("<i>a</i> <i>b</i>", 24);
-    EXPECT_EQ(caption.text, "a b");
-    ASSERT_EQ(caption.styles.size(), 1);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{0, 3, Italic, 24}));
+    expectCaption(convertSrtMarkup("<i>a</i><i>b</i>", 24), "ab", {{0, 2, Italic, 24}});
+    expectCaption(convertSrtMarkup("<i>a</i> <i>b</i>", 24), "a b", {{0, 3, Italic, 24}});
 }
 
 TEST(SrtMarkup, OtherTagsAndStrayBracketsStayInTheText)
@@ -70,12 +63,9 @@ TEST(SrtMarkup, OtherTagsAndStrayBracketsStayInTheText)
 TEST(SrtMarkup, UnclosedRunsGiveNoRecordAndLoneClosersAreDropped)
 {
     platform::LogCapture log;
-    TimedTextCaption caption = convertSrtMarkup("<b>open <u>and</u> left", 24);
-    EXPECT_EQ(caption.text, "open and left");
-    ASSERT_EQ(caption.styles.size(), 1);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{5, 8, Underline, 24}));
+    expectCaption(convertSrtMarkup("<b>open <u>and</u> left", 24), "open and left", {{5, 8, Underline, 24}});
 
-    caption = convertSrtMarkup("</b>x", 24);
+    const TimedTextCaption caption = convertSrtMarkup("</b>x", 24);
     EXPECT_EQ(caption.text, "x");
     EXPECT_TRUE(caption.styles.isEmpty());
     EXPECT_EQ(log.lines(), QStringList{"Mismatched Subtitle markup '</b>x'"});
@@ -83,11 +73,7 @@ TEST(SrtMarkup, UnclosedRunsGiveNoRecordAndLoneClosersAreDropped)
 
 TEST(SrtMarkup, RecordsComeInTheOrderTheirRunsClosed)
 {
-    const TimedTextCaption caption = convertSrtMarkup("<b>a<i>b</i>c</b>", 12);
-    EXPECT_EQ(caption.text, "abc");
-    ASSERT_EQ(caption.styles.size(), 2);
-    EXPECT_EQ(caption.styles[0], (StyleRecord{1, 2, Italic, 12}));
-    EXPECT_EQ(caption.styles[1], (StyleRecord{0, 3, Bold, 12}));
+    expectCaption(convertSrtMarkup("<b>a<i>b</i>c</b>", 12), "abc", {{1, 2, Italic, 12}, {0, 3, Bold, 12}});
 }
 
 TEST(SrtMarkup, AtMostOneStyleBoxWorthOfRunsIsKept)
