@@ -3,6 +3,7 @@
 
 #include "model/helpers.h"
 #include "platform/log.h"
+#include "platform/textcut.h"
 #include "platform/xmldocument.h"
 
 #include <QFile>
@@ -71,27 +72,6 @@ QString firstPresent(const QString& preferred, const QString& fallback)
     return preferred.isNull() ? fallback : preferred;
 }
 
-QString trimmedOfSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-// At most `length` UTF-16 units, without splitting a surrogate pair.
-QString cutToLength(const QString& text, qsizetype length)
-{
-    if (text.size() <= length)
-        return text;
-    if (text.at(length - 1).isHighSurrogate())
-        --length;
-    return text.left(length);
-}
-
 // A start of 01:02:03 gets a fraction; a short fraction is padded: 00:01:30.5 -> 00:01:30.500000.
 QString normalizedStart(QString start)
 {
@@ -137,7 +117,7 @@ QList<ChapterFileEntry> entriesFromKeyValueLines(const QString& text)
         const QStringList parts = line.split(QLatin1Char('='));
         if (parts.size() != 2)
             continue;
-        const QString value = trimmedOfSpaces(parts.at(1));
+        const QString value = platform::trimmedOfSpaces(parts.at(1));
         if (number % 2 == 1)
             pendingStart = value;
         else
@@ -237,7 +217,7 @@ ChapterList ChapterModel::chaptersFromEntries(const QList<ChapterFileEntry>& ent
         QString name = entry.name;
         if (name.isEmpty())
             name = QStringLiteral("Chapter %1").arg(chapters.size() + 1);
-        name = cutToLength(name, kMaxNameLength);
+        name = platform::leftWithoutSplittingPairs(name, kMaxNameLength);
 
         if (entry.start.isEmpty())
             continue;

@@ -1,11 +1,14 @@
 #include "helpers.h"
 
+#include "model/moviemodel.h"
+
 #include "platform/alerts.h"
 #include "platform/bookmark.h"
 #include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/regex.h"
 #include "platform/settings.h"
+#include "platform/textcut.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -71,23 +74,6 @@ quint64 leadingNumber(QStringView text)
         value = value * 10 + static_cast<quint64>(c.unicode() - u'0');
     }
     return value;
-}
-
-const QDateTime& emptyRecordDate()
-{
-    static const QDateTime date(QDate(2012, 1, 1), QTime(12, 0), Qt::UTC);
-    return date;
-}
-
-QString trimmedOfSpaces(const QString& text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 QString replaceUntilStable(QString text, const QRegularExpression& rule, const QString& replacementTemplate)
@@ -158,12 +144,12 @@ QString timeStringFromMilliseconds(quint64 milliseconds)
 QDateTime dateFromTagDateString(const QString& text)
 {
     if (text.size() < 18 || text.size() > 20)
-        return emptyRecordDate();
+        return MovieModel::emptyReleaseDate();
     static const QRegularExpression pattern(
         "^[0-9]{4}\\-[0-9]{1,2}\\-[0-9]{1,2}T[0-9]{1,2}\\:[0-9]{1,2}\\:[0-9]{1,2}Z$",
         QRegularExpression::CaseInsensitiveOption);
     if (!pattern.match(text).hasMatch())
-        return emptyRecordDate();
+        return MovieModel::emptyReleaseDate();
     const qsizetype firstDash = text.indexOf(u'-');
     const qsizetype secondDash = text.indexOf(u'-', firstDash + 1);
     const qsizetype timeMark = text.indexOf(u'T', secondDash + 1, Qt::CaseInsensitive);
@@ -173,7 +159,7 @@ QDateTime dateFromTagDateString(const QString& text)
     // A month or day outside the calendar makes no date at all.
     const QDate date(year, month, day);
     if (!date.isValid())
-        return emptyRecordDate();
+        return MovieModel::emptyReleaseDate();
     return QDateTime(date, QTime(12, 0), Qt::UTC);
 }
 
@@ -198,8 +184,8 @@ QString sortTitleWithoutArticle(const QString& title)
     };
     for (const QString& article : articles)
         if (title.startsWith(article, Qt::CaseInsensitive))
-            return trimmedOfSpaces(title.mid(article.size()));
-    return trimmedOfSpaces(title);
+            return platform::trimmedOfSpaces(title.mid(article.size()));
+    return platform::trimmedOfSpaces(title);
 }
 
 QString removeParenthesizedText(const QString& text)
