@@ -1,17 +1,15 @@
 #include "online/tmdbapi_lookupsupport.h"
 
 #include "online/jsonscalars.h"
-#include "platform/modalsession.h"
-#include "platform/pumpevents.h"
 
 #include <QByteArray>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <string>
 
 namespace tmdblookup {
 
@@ -42,14 +40,6 @@ qsizetype skipDigits(QStringView text, qsizetype i)
     return i;
 }
 
-bool keptByEscaping(char c)
-{
-    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
-        return true;
-    static constexpr std::string_view kept = "!$&'()*+,-./:;=?@_~";
-    return kept.find(c) != std::string_view::npos;
-}
-
 // Sanity bounds of a poster's width-to-height ratio; outside them the reported
 // value is taken as broken rather than as a strip a thousand pixels high.
 constexpr double kSmallestAspectRatio = 0.1;
@@ -62,13 +52,6 @@ bool isSaneAspectRatio(double ratio)
 }
 
 }  // namespace
-
-void pumpSlice(platform::ModalSession* modalSession, double seconds)
-{
-    if (modalSession)
-        modalSession->runModalSession();
-    platform::pumpEvents(seconds);
-}
 
 QDateTime releaseDateFromText(const QString& text)
 {
@@ -133,21 +116,8 @@ QString foldSearchSeparators(QString text)
 
 QString percentEscaped(const QString& text)
 {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
-    QString escaped;
-    escaped.reserve(utf8.size() * 3);
-    for (const char byte : utf8) {
-        if (keptByEscaping(byte)) {
-            escaped += QLatin1Char(byte);
-            continue;
-        }
-        const auto value = static_cast<unsigned char>(byte);
-        escaped += u'%';
-        escaped += QLatin1Char(hexDigits[value >> 4]);
-        escaped += QLatin1Char(hexDigits[value & 0x0F]);
-    }
-    return escaped;
+    // Letters, digits and "-._~" are never escaped; these are kept besides.
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, "!$&'()*+,/:;=?@"));
 }
 
 QString trimmedOf(const QString& text, QStringView characters)

@@ -12,15 +12,7 @@
 #include <optional>
 #include <span>
 
-namespace platform {
-class ModalSession;
-}
-
 namespace tmdblookup {
-
-// One slice of a wait: the command's modal session (if any) gets a turn, then
-// the event loop runs for `seconds`.
-void pumpSlice(platform::ModalSession* modalSession, double seconds);
 
 // The service's "YYYY-MM-DD" as 12:00:00 UTC of that day; a null date for a
 // text that names no day (the empty text, say).

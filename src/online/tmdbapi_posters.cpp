@@ -101,7 +101,7 @@ void TMDbAPI::getPosterImages(const QString& movieId, const QString& language, p
     PosterProgress indicator(progress, posters.size());
     qsizetype count = 0;
     for (const QVariant& poster : posters) {
-        tmdblookup::pumpSlice(m_webRequest->modalSession(), kPosterSliceSeconds);
+        m_webRequest->pumpSlice(kPosterSliceSeconds);
         if (m_webRequest->requestIsAborted())
             throw NamedFailure(QStringLiteral("TMDbPosterLoadAborted"), QStringLiteral("abort during loading posters"));
         coverInfoToImageModel(poster.toMap(), progress, language, candidates);

@@ -169,7 +169,7 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
 
         // A cancel does not cut this wait short: the load always completes.
         while (thumbnail->loading)
-            tmdblookup::pumpSlice(m_webRequest->modalSession(), kThumbnailSliceSeconds);
+            m_webRequest->pumpSlice(kThumbnailSliceSeconds);
 
         if (m_webRequest->requestIsAborted())
             throw NamedFailure(QStringLiteral("TMDbSearchResultsAborted"),

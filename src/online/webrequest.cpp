@@ -123,14 +123,18 @@ bool WebRequest::executeRequest(const QString& url)
     m_timeout->start(static_cast<int>(timeoutSeconds() * 1000.0));
     m_requestIsRunning = true;
 
-    while (m_requestIsRunning) {
-        if (m_modalSession)
-            m_modalSession->runModalSession();
-        platform::pumpEvents(kSliceSeconds);
-    }
+    while (m_requestIsRunning)
+        pumpSlice(kSliceSeconds);
     if (!m_requestIsSuccessful)
         m_requestData.clear();
     return m_requestIsSuccessful;
+}
+
+void WebRequest::pumpSlice(double seconds) const
+{
+    if (m_modalSession)
+        m_modalSession->runModalSession();
+    platform::pumpEvents(seconds);
 }
 
 QVariant WebRequest::executeJSONRequest(const QString& url)

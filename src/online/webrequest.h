@@ -65,6 +65,10 @@ public:
     platform::ModalSession* modalSession() const { return m_modalSession; }
     void setModalSession(platform::ModalSession* session) { m_modalSession = session; }
 
+    // One slice of a wait: the modal session (if any) gets a turn, then the
+    // event loop runs for `seconds`.
+    void pumpSlice(double seconds) const;
+
     const QByteArray& requestData() const { return m_requestData; }
     void setRequestData(QByteArray data) { m_requestData = std::move(data); }
 
