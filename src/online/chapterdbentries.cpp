@@ -3,23 +3,13 @@
 #include "model/chaptermodel.h"
 #include "model/helpers.h"
 #include "online/jsonscalars.h"
+#include "platform/textcut.h"
 
 #include <algorithm>
 
 namespace online {
 
 namespace {
-
-// The first 1023 UTF-16 units, never splitting a surrogate pair.
-QString cutName(const QString& name)
-{
-    if (name.size() <= ChapterModel::kMaxNameLength)
-        return name;
-    qsizetype end = ChapterModel::kMaxNameLength;
-    if (name[end - 1].isHighSurrogate())
-        --end;
-    return name.left(end);
-}
 
 quint64 startOf(const QString& timeText)
 {
@@ -49,7 +39,7 @@ QList<std::shared_ptr<ChapterModel>> chaptersFromChapterDbEntries(const QList<Ch
             remaining = difference > remaining ? 0 : remaining - difference;
         }
         auto chapter = std::make_shared<ChapterModel>();
-        chapter->setName(entry.name.isNull() ? QString() : cutName(entry.name));
+        chapter->setName(platform::leftWithoutSplittingPairs(entry.name, ChapterModel::kMaxNameLength));
         chapter->setLength(0);
         chapter->setIndex(numbering == ChapterNumbering::Running ? chapters.size() + 1 : leadingInteger(entry.index));
         chapters.append(chapter);

@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -72,17 +73,17 @@ void TMDbAPI::getCastAndCrewInfos(const QString& movieId)
 
 QStringList TMDbAPI::getActorsFromCastAndCrew(const QVariantMap& castAndCrew)
 {
-    QList<QVariantMap> cast;
-    for (const QVariant& entry : castAndCrew.value(QStringLiteral("cast")).toList())
-        cast.append(entry.toMap());
+    // Each member's order is read once, not in every comparison of the sort.
+    QList<std::pair<int, QVariantMap>> cast;
+    for (const QVariant& entry : castAndCrew.value(QStringLiteral("cast")).toList()) {
+        QVariantMap member = entry.toMap();
+        const int order = tmdblookup::intValueOfText(member.value(QStringLiteral("order")).toString());
+        cast.append({order, std::move(member)});
+    }
     // Stable, so entries of equal order keep the reply's order.
-    std::stable_sort(cast.begin(), cast.end(), [](const QVariantMap& a, const QVariantMap& b) {
-        return tmdblookup::intValueOfText(a.value(QStringLiteral("order")).toString()) <
-               tmdblookup::intValueOfText(b.value(QStringLiteral("order")).toString());
-    });
-
+    std::stable_sort(cast.begin(), cast.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QStringList actors;
-    for (const QVariantMap& member : cast) {
+    for (const auto& [order, member] : cast) {
         if (member.contains(QStringLiteral("name")))
             appendOnce(actors, member.value(QStringLiteral("name")).toString());
     }
