@@ -63,8 +63,7 @@ QUrl moveIntoOwnFolder(MovieModel& movie, const QUrl& fileUrl)
     if (FilePaths::lastPathComponent(FilePaths::deletingLastPathComponent(fileUrl)) == folderName)
         return fileUrl;
     const QString folderPath = movieFolder.toLocalFile();
-    if (!FilePaths::entryExists(folderPath))
-        QDir().mkdir(folderPath);
+    QDir().mkdir(folderPath);  // fails, harmlessly, when something is there already
     if (!QFileInfo(folderPath).isDir())
         return fileUrl;
     const QUrl target = FilePaths::appendingPathComponent(movieFolder, FilePaths::lastPathComponent(fileUrl));
