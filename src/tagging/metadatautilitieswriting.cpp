@@ -264,24 +264,20 @@ bool commit(mp4::MovieFile& file)
     return true;
 }
 
-// A chapter track is as long as its chapters, and the movie as long as its
-// longest track: chapters of a longer cut (a chapter set whose title fits but
-// whose times do not) would make the movie that long. So chapters that start
-// at or after the end of the media are left out, and the last one ends there.
-// An unknown length (0) keeps the chapters as they are.
+// Chapters of a longer cut (a chapter set whose title fits but whose times do
+// not) end with the media.
 void fitChaptersToLength(std::vector<mp4::Chapter>& chapters, std::uint64_t lengthMs)
 {
-    if (lengthMs == 0)
-        return;
     std::uint64_t start = 0;
     for (std::size_t index = 0; index < chapters.size(); ++index) {
-        if (index > 0 && start >= lengthMs) {
+        const std::optional<std::uint64_t> kept =
+            TagUtilities::durationWithinMedia(start, chapters[index].durationMs, lengthMs);
+        if (!kept) {
             chapters.resize(index);
             break;
         }
-        const std::uint64_t room = lengthMs - start;
         start += chapters[index].durationMs;
-        chapters[index].durationMs = std::min(chapters[index].durationMs, room);
+        chapters[index].durationMs = *kept;
     }
 }
 

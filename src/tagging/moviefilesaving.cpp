@@ -63,8 +63,7 @@ QUrl moveIntoOwnFolder(MovieModel& movie, const QUrl& fileUrl)
     if (FilePaths::lastPathComponent(FilePaths::deletingLastPathComponent(fileUrl)) == folderName)
         return fileUrl;
     const QString folderPath = movieFolder.toLocalFile();
-    if (!FilePaths::entryExists(folderPath))
-        QDir().mkdir(folderPath);
+    QDir().mkdir(folderPath);  // fails, harmlessly, when something is there already
     if (!QFileInfo(folderPath).isDir())
         return fileUrl;
     const QUrl target = FilePaths::appendingPathComponent(movieFolder, FilePaths::lastPathComponent(fileUrl));
@@ -105,7 +104,6 @@ bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QStr
 {
     if (fileUrl.isEmpty())
         return false;
-    const QUrl file = fileUrl;
     std::unique_ptr<platform::MediaLibraryApplication> application =
         platform::MediaLibrary::current().application(bundleIdentifier);
     if (!application) {
@@ -116,9 +114,9 @@ bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QStr
         platform::log(QStringLiteral("%1 scripting object doesn't respond to 'add:to:' selector").arg(applicationText));
         return false;
     }
-    if (!application->add({file})) {
+    if (!application->add({fileUrl})) {
         platform::log(
-            QStringLiteral("Can't import file '%1' in %2").arg(FilePaths::lastPathComponent(file), applicationText));
+            QStringLiteral("Can't import file '%1' in %2").arg(FilePaths::lastPathComponent(fileUrl), applicationText));
         return false;
     }
     return true;

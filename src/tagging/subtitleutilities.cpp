@@ -102,9 +102,8 @@ std::expected<QString, TaggingError> readSubtitleFile(const QUrl& url)
 
 // The captions of the SRT text as the samples of the new track; a track whose
 // captions could not all be written is removed again. The track ends with the
-// media: a track runs as long as its samples and the movie as long as its
-// longest track, so captions past the end (of a longer cut, or moved there by
-// the offset) would make the movie longer. They could never be shown.
+// media: captions past it (of a longer cut, or moved there by the offset) could
+// never be shown.
 std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const SubtitleTrack& track,
                                                 const QByteArray& utf8, std::uint32_t timeScale, double offsetInSeconds)
 {
@@ -112,11 +111,10 @@ std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const Subt
     std::uint64_t elapsed = 0;
     int samplesWritten = 0;
     const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
-        if (end != 0) {
-            if (elapsed >= end)
-                return true;
-            duration = static_cast<std::uint32_t>(std::min<std::uint64_t>(duration, end - elapsed));
-        }
+        const std::optional<std::uint64_t> kept = TagUtilities::durationWithinMedia(elapsed, duration, end);
+        if (!kept)
+            return true;
+        duration = static_cast<std::uint32_t>(*kept);
         elapsed += duration;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
         ++samplesWritten;

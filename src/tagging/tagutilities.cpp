@@ -122,6 +122,15 @@ std::uint64_t getMediaDurationInMilliseconds(const mp4::MovieFile& file)
     return longest;
 }
 
+std::optional<std::uint64_t> durationWithinMedia(std::uint64_t start, std::uint64_t duration, std::uint64_t end)
+{
+    if (end == 0)
+        return duration;
+    if (start >= end)
+        return std::nullopt;
+    return std::min(duration, end - start);
+}
+
 SizeAndDuration getSizeAndDurationFromFile(const mp4::MovieFile& file)
 {
     SizeAndDuration result;

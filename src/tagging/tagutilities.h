@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <optional>
 
 namespace mp4 {
 class MovieFile;
@@ -29,6 +30,13 @@ QList<std::uint32_t> getSubtitleTracks(const mp4::MovieFile& file);
 // The length of the movie's own picture and sound in milliseconds: the longest
 // video or audio track, whatever chapter or subtitle tracks add; 0 without one.
 std::uint64_t getMediaDurationInMilliseconds(const mp4::MovieFile& file);
+
+// How long a chapter or caption starting at `start` may last in a track that
+// ends with the media at `end`, or nothing when it starts at or after that end.
+// A track runs as long as its entries and the movie as long as its longest
+// track, so entries past the media would only make the movie longer. An
+// unknown end (0) keeps every entry whole.
+std::optional<std::uint64_t> durationWithinMedia(std::uint64_t start, std::uint64_t duration, std::uint64_t end);
 
 struct SizeAndDuration {
     std::uint64_t width = 0;
