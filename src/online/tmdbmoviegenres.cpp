@@ -95,7 +95,7 @@ QList<StyledGenreText> getiTunesGenresForTMDbGenres(const QVariantList& genres)
 {
     QSet<QString> mapped;
     for (const QVariant& record : genres) {
-        const QString genre = getiTunesGenreForTMDbGenre(QVariantList{record});
+        const QString genre = iTunesGenreForName(record.toMap().value(QStringLiteral("name")).toString());
         if (!genre.isNull())
             mapped.insert(genre);
     }
