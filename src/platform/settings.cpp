@@ -93,13 +93,6 @@ std::optional<qint64> integerFrom(const QVariant& value)
     return std::nullopt;
 }
 
-std::optional<double> doubleFrom(const QVariant& value)
-{
-    bool ok = false;
-    const double d = value.toDouble(&ok);
-    return ok ? std::optional<double>(d) : std::nullopt;
-}
-
 bool isContainer(const QVariant& value)
 {
     const int type = value.typeId();
@@ -166,11 +159,6 @@ bool Settings::boolValue(const QString& key) const
 qint64 Settings::integerValue(const QString& key) const
 {
     return typedValue(*m_store, m_defaults, key, integerFrom);
-}
-
-double Settings::doubleValue(const QString& key) const
-{
-    return typedValue(*m_store, m_defaults, key, doubleFrom);
 }
 
 QString Settings::stringValue(const QString& key) const

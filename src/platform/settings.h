@@ -38,7 +38,6 @@ public:
     QVariant value(const QString& key) const;
     bool boolValue(const QString& key) const;
     qint64 integerValue(const QString& key) const;
-    double doubleValue(const QString& key) const;
     QString stringValue(const QString& key) const;
     QStringList stringListValue(const QString& key) const;
     QByteArray dataValue(const QString& key) const;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
+
 namespace {
 
 class LanguageUtilitiesTest : public ::testing::Test {
@@ -17,36 +20,36 @@ protected:
     QString m_previous;
 };
 
+// Each input gives its expected output; a failure names the input.
+template <typename Function>
+void expectMapping(Function function, std::initializer_list<std::pair<QString, QString>> cases)
+{
+    for (const auto& [input, expected] : cases)
+        EXPECT_EQ(function(input), expected) << "input: \"" << input.toStdString() << '"';
+}
+
 }  // namespace
 
 TEST_F(LanguageUtilitiesTest, CodeTables)
 {
     EXPECT_EQ(m_utilities.listOfSupportedLanguages(),
               (QStringList{"en", "de", "fr", "da", "fi", "el", "it", "ja", "nl", "pl", "no", "pt", "ru", "sv", "es"}));
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("de"), "deu");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("nl"), "nld");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("fr"), "fra");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("el"), "ell");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("en"), "eng");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("sv"), "swe");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode("zh"), "eng");
-    EXPECT_EQ(LanguageUtilities::subtitleLanguageCode(QString()), "eng");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode("ger"), "de");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode("ell"), "el");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode("dut"), "nl");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode("deu"), "en");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode("nld"), "en");
-    EXPECT_EQ(LanguageUtilities::twoDigitLanguageCode(""), "en");
+    expectMapping(LanguageUtilities::subtitleLanguageCode, {{"de", "deu"},
+                                                            {"nl", "nld"},
+                                                            {"fr", "fra"},
+                                                            {"el", "ell"},
+                                                            {"en", "eng"},
+                                                            {"sv", "swe"},
+                                                            {"zh", "eng"},
+                                                            {QString(), "eng"}});
+    expectMapping(LanguageUtilities::twoDigitLanguageCode,
+                  {{"ger", "de"}, {"ell", "el"}, {"dut", "nl"}, {"deu", "en"}, {"nld", "en"}, {"", "en"}});
 }
 
 TEST_F(LanguageUtilitiesTest, LanguageToLocale)
 {
-    EXPECT_EQ(m_utilities.languageToLocale("zh"), "cn");
-    EXPECT_EQ(m_utilities.languageToLocale("sv"), "se");
-    EXPECT_EQ(m_utilities.languageToLocale("en"), "us");
-    EXPECT_EQ(m_utilities.languageToLocale("ja"), "jp");
-    EXPECT_EQ(m_utilities.languageToLocale("de"), "de");
-    EXPECT_EQ(m_utilities.languageToLocale("xx"), "xx");
+    expectMapping([this](const QString& code) { return m_utilities.languageToLocale(code); },
+                  {{"zh", "cn"}, {"sv", "se"}, {"en", "us"}, {"ja", "jp"}, {"de", "de"}, {"xx", "xx"}});
     const QStringList locales = m_utilities.listOfSupportedLocales();
     EXPECT_EQ(locales.size(), 26);
     EXPECT_FALSE(locales.contains("deFSK"));
@@ -61,9 +64,8 @@ TEST_F(LanguageUtilitiesTest, DisplayNamesAndTheirReverse)
     EXPECT_EQ(m_utilities.localizedNameOfLocale("gb"), "United Kingdom");
     EXPECT_EQ(m_utilities.localizedNameOfLanguage("xx"), "xxLanguageName");
     EXPECT_EQ(m_utilities.localizedNameOfLocale("xx"), "xxCountryName");
-    EXPECT_EQ(m_utilities.languageCodeForlocalizedName("Swedish"), "sv");
-    EXPECT_EQ(m_utilities.languageCodeForlocalizedName("swedish"), "en");
-    EXPECT_EQ(m_utilities.languageCodeForlocalizedName("Klingon"), "en");
+    expectMapping([this](const QString& name) { return m_utilities.languageCodeForlocalizedName(name); },
+                  {{"Swedish", "sv"}, {"swedish", "en"}, {"Klingon", "en"}});
     EXPECT_EQ(m_utilities.localeCodeForlocalizedName("Klingon"), "us");
     // Every language and country has its own name, so each name leads back to its code.
     for (const QString& code : m_utilities.listOfSupportedLanguages())
