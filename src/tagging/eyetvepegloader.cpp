@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "platform/textcut.h"
 #include "tagging/filepaths.h"
 
 #include <QFile>
@@ -57,14 +58,6 @@ std::optional<QStringList> splitNames(const QString& text)
     for (QString& name : names)
         name = name.trimmed();
     return names;
-}
-
-QString firstCharacters(const QString& text, qsizetype count)
-{
-    if (text.size() <= count)
-        return text;
-    // Never cut a character in half.
-    return text.left(text.at(count - 1).isHighSurrogate() ? count - 1 : count);
 }
 
 }  // namespace
@@ -171,7 +164,7 @@ bool loadEyeTVEPegInfos(const QUrl& recordingUrl, MovieModel& movie, const QStri
     const QString description = text("DESCRIPTION");
     if (!description.isNull()) {
         const QString cleaned = removeParenthesizedText(description);
-        movie.setShortDescription(firstCharacters(cleaned, shortDescriptionLength));
+        movie.setShortDescription(platform::leftWithoutSplittingPairs(cleaned, shortDescriptionLength));
         movie.setLongDescription(cleaned);
     }
 

@@ -8,6 +8,7 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "platform/textcut.h"
 #include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
@@ -60,17 +61,6 @@ std::uint8_t flag(std::optional<qint64> value)
     return value.value_or(0) == 0 ? 0 : 1;
 }
 
-// The first 255 characters, never splitting a character made of two code units.
-QString shortened(const QString& description)
-{
-    if (description.size() <= kMaxDescriptionLength)
-        return description;
-    qsizetype length = kMaxDescriptionLength;
-    if (description.at(length - 1).isHighSurrogate())
-        --length;
-    return description.left(length);
-}
-
 void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
 {
     if (!image)
@@ -119,7 +109,9 @@ void setTextTags(const MovieModel& movie, mp4::Tags& tags)
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
     tags.releaseDate = tagDate(movie.releaseDate());
-    tags.description = text(movie.shortDescription().isNull() ? QString() : shortened(movie.shortDescription()));
+    tags.description = text(movie.shortDescription().isNull()
+                                ? QString()
+                                : platform::leftWithoutSplittingPairs(movie.shortDescription(), kMaxDescriptionLength));
     tags.longDescription = text(movie.longDescription());
     tags.copyright = text(movie.copyright());
     tags.encodingTool = text(movie.encodingTool());
