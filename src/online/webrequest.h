@@ -70,7 +70,6 @@ public:
     void pumpSlice(double seconds) const;
 
     const QByteArray& requestData() const { return m_requestData; }
-    void setRequestData(QByteArray data) { m_requestData = std::move(data); }
 
     // Idle time-out of every request, 30 seconds unless changed (tests
     // shorten it). Process-wide.

@@ -221,12 +221,6 @@ public:
         m_routes.push_back(std::move(route));
     }
 
-    void clearRoutes()
-    {
-        QMutexLocker lock(&m_mutex);
-        m_routes.clear();
-    }
-
     QList<FakeRequest> requests() const
     {
         QMutexLocker lock(&m_mutex);
@@ -386,11 +380,6 @@ void FakeServer::route(const QByteArray& method, const QString& path, const QStr
 void FakeServer::route(const QByteArray& method, const QString& path, std::optional<QString> query, FakeHandler handler)
 {
     m_core->addRoute(Route{method, path, std::move(query), std::move(handler)});
-}
-
-void FakeServer::clearRoutes()
-{
-    m_core->clearRoutes();
 }
 
 QList<FakeRequest> FakeServer::requests() const

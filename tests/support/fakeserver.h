@@ -127,7 +127,6 @@ public:
     void route(const QByteArray& method, const QString& path, const FakeReply& reply);
     void route(const QByteArray& method, const QString& path, const QString& query, const FakeReply& reply);
     void route(const QByteArray& method, const QString& path, std::optional<QString> query, FakeHandler handler);
-    void clearRoutes();
 
     // Every request received so far, in arrival order.
     QList<FakeRequest> requests() const;
