@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <expected>
+#include <utility>
 
 namespace {
 
@@ -217,22 +218,24 @@ std::optional<QList<QJsonObject>> OpenSubtitleAPI::searchSubtitles(const QString
 std::optional<QJsonValue> OpenSubtitleAPI::selectBestSubtitle(const QList<QJsonObject>& subtitles, const QString& name,
                                                               qint64 year, bool isHD) const
 {
-    QList<QJsonObject> candidates;
+    // Only subtitles of exactly one file are candidates; each keeps its file id.
+    QList<std::pair<QJsonObject, QJsonValue>> candidates;
     online::SubtitleWish wish{m_language, name, year, isHD, -1};
     for (const QJsonObject& attributes : subtitles) {
-        if (!online::singleSubtitleFileId(attributes))
+        const std::optional<QJsonValue> fileId = online::singleSubtitleFileId(attributes);
+        if (!fileId)
             continue;
-        candidates.append(attributes);
+        candidates.append({attributes, *fileId});
         wish.highestDownloads = std::max(wish.highestDownloads, online::subtitleDownloads(attributes).value_or(-1));
     }
 
     int bestScore = -1;
     std::optional<QJsonValue> chosen;
-    for (const QJsonObject& candidate : candidates) {
+    for (const auto& [candidate, fileId] : candidates) {
         const int score = online::subtitleScore(candidate, wish);
         if (score > bestScore) {
             bestScore = score;
-            chosen = online::singleSubtitleFileId(candidate);
+            chosen = fileId;
         }
     }
     return chosen;
