@@ -18,11 +18,7 @@ namespace {
 
 QByteArray pngBytes(int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::green);
-    image.setDotsPerMeterX(11811);  // 300 dpi must not change the size in points
-    image.setDotsPerMeterY(11811);
-    return testsupport::pngBytes(image);
+    return testsupport::pngBytes(QSize(width, height), Qt::green);
 }
 
 }  // namespace
