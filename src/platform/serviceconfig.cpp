@@ -24,7 +24,9 @@ constexpr std::array<ServiceRow, kServiceCount> kServices{{
      {"Services/OpenSubtitlesURL", "KORVALANE_OPENSUBTITLES_URL"},
      {"Services/OpenSubtitlesAPIKey", "KORVALANE_OPENSUBTITLES_API_KEY"},
      {"Services/OpenSubtitlesUser", "KORVALANE_OPENSUBTITLES_USER"},
-     {"Services/OpenSubtitlesPassword", "KORVALANE_OPENSUBTITLES_PASSWORD"}},
+     {"Services/OpenSubtitlesPassword", "KORVALANE_OPENSUBTITLES_PASSWORD"},
+     "https://www.opensubtitles.org",
+     {"Services/OpenSubtitlesWebURL", "KORVALANE_OPENSUBTITLES_WEB_URL"}},
     {Service::ChapterDatabase,
      "https://chapterdb.plex.tv",
      {"Services/ChapterDbURL", "KORVALANE_CHAPTERDB_URL"},
@@ -80,7 +82,7 @@ QStringList ServiceConfig::environmentVariables()
 {
     QStringList names;
     for (const ServiceRow& row : kServices)
-        for (const ServiceValueSource& source : {row.url, row.apiKey, row.user, row.password})
+        for (const ServiceValueSource& source : {row.url, row.apiKey, row.user, row.password, row.webUrl})
             if (source.environmentVariable)
                 names << QString::fromLatin1(source.environmentVariable);
     return names;
@@ -100,6 +102,8 @@ ServiceConfig ServiceConfig::fromSettings(const Settings& settings)
         endpoint.apiKey = configured(settings, row.apiKey);
         endpoint.user = configured(settings, row.user);
         endpoint.password = configured(settings, row.password);
+        endpoint.webUrl = withoutTrailingSlash(
+            configured(settings, row.webUrl, QString::fromLatin1(row.defaultWebUrl ? row.defaultWebUrl : "")));
     }
     return config;
 }

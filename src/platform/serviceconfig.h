@@ -16,6 +16,7 @@ struct ServiceEndpoint {
     QString apiKey;    // empty when none is configured
     QString user;      // subtitle service account only
     QString password;  // subtitle service account only
+    QString webUrl;    // the service's public site for people (search pages); empty when none
 };
 
 enum class Service { MovieDatabase, SubtitleService, ChapterDatabase };
@@ -30,7 +31,8 @@ struct ServiceValueSource {
 };
 
 // One row of the service table: a service, its built-in address, and the
-// sources of its address, key, user and password. Key and password are
+// sources of its address, key, user and password; then the built-in address
+// of its public site and where that is read from. Key and password are
 // secrets by their place in the row, so no service's secret can be left out
 // of redact().
 struct ServiceRow {
@@ -40,6 +42,8 @@ struct ServiceRow {
     ServiceValueSource apiKey;
     ServiceValueSource user;
     ServiceValueSource password;
+    const char* defaultWebUrl = nullptr;
+    ServiceValueSource webUrl = {};
 };
 
 // Addresses and keys of the web services. Each value comes from the

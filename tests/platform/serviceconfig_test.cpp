@@ -32,6 +32,8 @@ TEST_F(ServiceConfigTest, DefaultsWithoutSettingsOrEnvironment)
     EXPECT_EQ(config.chapterDatabase().baseUrl, "https://chapterdb.plex.tv");
     EXPECT_TRUE(config.movieDatabase().apiKey.isEmpty());
     EXPECT_TRUE(config.subtitleService().password.isEmpty());
+    EXPECT_EQ(config.subtitleService().webUrl, "https://www.opensubtitles.org");
+    EXPECT_TRUE(config.chapterDatabase().webUrl.isEmpty());
 }
 
 TEST_F(ServiceConfigTest, SettingsThenEnvironmentOverride)
@@ -89,10 +91,11 @@ TEST_F(ServiceConfigTest, EveryServiceRowIsReadAndItsSecretsHidden)
     using Value = std::pair<platform::ServiceValueSource, QString platform::ServiceEndpoint::*>;
     for (const platform::ServiceRow& row : ServiceConfig::table()) {
         Settings settings(m_dir.path() + "/" + QString::number(static_cast<int>(row.service)));
-        const std::array<Value, 4> values = {{{row.url, &platform::ServiceEndpoint::baseUrl},
+        const std::array<Value, 5> values = {{{row.url, &platform::ServiceEndpoint::baseUrl},
                                               {row.apiKey, &platform::ServiceEndpoint::apiKey},
                                               {row.user, &platform::ServiceEndpoint::user},
-                                              {row.password, &platform::ServiceEndpoint::password}}};
+                                              {row.password, &platform::ServiceEndpoint::password},
+                                              {row.webUrl, &platform::ServiceEndpoint::webUrl}}};
         for (const auto& [source, member] : values)
             if (source.settingsKey)
                 settings.setValue(source.settingsKey, QString("stored-") + source.settingsKey);
