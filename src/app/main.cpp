@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/messageboxalerts.h"
+#include "online/moviegenre.h"
+#include "online/tmdbapi.h"
 #include "tagging/mp4logbridge.h"
 
 #include <QApplication>
@@ -12,6 +14,9 @@ int main(int argc, char** argv)
     MessageBoxAlerts alerts;
     // The file library's own diagnostics join the application's log.
     const Mp4LogBridge fileLibraryLog;
+
+    // The genre tables take the database's names through the movie database client.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
 
     MainWindow window;
     window.show();
