@@ -75,6 +75,16 @@ const ServiceRow& ServiceConfig::row(Service service)
     return kServices[indexOf(service)];
 }
 
+QStringList ServiceConfig::environmentVariables()
+{
+    QStringList names;
+    for (const ServiceRow& row : kServices)
+        for (const ServiceValueSource& source : {row.url, row.apiKey, row.user, row.password})
+            if (source.environmentVariable)
+                names << QString::fromLatin1(source.environmentVariable);
+    return names;
+}
+
 ServiceConfig ServiceConfig::current()
 {
     return fromSettings(Settings::shared());

@@ -51,6 +51,8 @@ public:
     // Every service, one row each.
     static std::span<const ServiceRow> table();
     static const ServiceRow& row(Service service);
+    // Every environment variable the table reads.
+    static QStringList environmentVariables();
 
     // Read now from the process-wide settings and the environment.
     static ServiceConfig current();
