@@ -46,6 +46,7 @@ void KorvalaneController::awakeFromNib()
     setChapterSearchOngoing(false);
     MovieFileManager::initialize();
     connectCommands();
+    watchMainWindowClose();
     updateCommandStates();
 }
 

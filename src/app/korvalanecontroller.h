@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 
 class CoverImageView;
@@ -74,6 +75,8 @@ public:
     const QStringList& formatNames() const { return m_formatNames; }
     const QStringList& chapterNames() const { return m_chapterNames; }
     const std::shared_ptr<MovieModel>& movieInClipBoad() const { return m_movieInClipBoad; }
+    // The id panel, once it was opened.
+    QWidget* idWindow() const { return m_idWindow; }
 
     bool subtitleSearchOngoing() const { return m_subtitleSearchOngoing; }
     void setSubtitleSearchOngoing(bool ongoing);
@@ -136,6 +139,12 @@ private:
     void connectCommands();
     void addCutAndPasteControl();
     void updateCommandStates();
+    // Runs a search the user started: the flag is set while it runs, and a
+    // failure raised inside goes to the log by `errorFormat` ("%1": the failure).
+    void runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
+                       const std::function<void()>& search);
+    // Closing the main window ends the application (windowWillClose).
+    void watchMainWindowClose();
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;

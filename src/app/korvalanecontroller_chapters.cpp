@@ -1,18 +1,104 @@
 // Chapters from the chapter database or a chapter file.
 #include "app/korvalanecontroller.h"
 
+#include "app/browseraddress.h"
+#include "app/lastfolder.h"
+#include "app/workspace.h"
+#include "model/chaptermodel.h"
+#include "model/helpers.h"
+#include "platform/alerts.h"
+#include "online/chapterdbapi.h"
+#include "online/namedfailure.h"
+#include "platform/log.h"
+#include "platform/pumpevents.h"
+#include "platform/serviceconfig.h"
+
+#include <QFileInfo>
+#include <QMainWindow>
+
+#include <algorithm>
+
+namespace {
+
+const QString kLastChapterFolder = QStringLiteral("NSNavLastChapterDirectory");
+const QStringList kChapterFileTypes{QStringLiteral("xml"), QStringLiteral("json"), QStringLiteral("txt"),
+                                    QStringLiteral("chp")};
+
+QString failureText(const std::exception& failure)
+{
+    if (const auto* named = dynamic_cast<const NamedFailure*>(&failure))
+        return named->name() + QStringLiteral(": ") + named->reason();
+    return QString::fromLocal8Bit(failure.what());
+}
+
+}  // namespace
+
+void KorvalaneController::runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
+                                        const std::function<void()>& search)
+{
+    (this->*setOngoing)(true);
+    try {
+        search();
+    } catch (const std::exception& failure) {
+        platform::log(errorFormat.arg(failureText(failure)));
+    }
+    (this->*setOngoing)(false);
+}
+
 void KorvalaneController::chapterDbSearch()
 {
+    const QString host = platform::ServiceConfig::current().chapterDatabase().baseUrl;
+    Workspace::current().openURL(BrowserAddress::chapterDbBrowsePage(host, titleEdit()->text()));
 }
 
 void KorvalaneController::chapterDbSearchViaAPI()
 {
+    if (m_chapterSearchOngoing)
+        return;
+    const std::shared_ptr<MovieModel> movie = getSelectedMovie();
+    if (!movie)
+        return;
+    runUserSearch(&KorvalaneController::setChapterSearchOngoing, QStringLiteral("ChapterSearchError: %1"), [&] {
+        // One turn of the event loop first, so the window shows the search running
+        // before the search holds the main thread.
+        platform::pumpEvents(0.1);
+        chapterDbSearchViaAPIWithMovie(movie);
+    });
 }
 
-void KorvalaneController::chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>&)
+void KorvalaneController::chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie)
 {
+    if (!movie)
+        return;
+    const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(movie->title(), movie->duration());
+    if (!reply)
+        return;
+    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
+    if (!sets)
+        return;
+    const auto chapters = ChapterDbAPI::selectBestChaptersForMovie(*movie, *sets, m_languageId);
+    if (!chapters)
+        return;
+    movie->setListOfDbChapters(*chapters);
+    movie->setChapterDbFileUrl(QUrl());
+    movie->updateChapters();
 }
 
 void KorvalaneController::chapterDbLoad()
 {
+    const std::shared_ptr<MovieModel> movie = getSelectedMovie();
+    if (!movie)
+        return;
+    const QUrl chosen = LastFolder::chooseOneFile(kLastChapterFolder, kChapterFileTypes, m_mainWindow.get());
+    if (chosen.isEmpty())
+        return;
+    // A file that vanished or gives no chapter would leave the record without
+    // chapters: refuse it and keep what the record has.
+    const quint64 movieLength = static_cast<quint64>(std::max<qint64>(movie->msecDuration().value_or(0), 0));
+    if (!QFileInfo(chosen.toLocalFile()).isFile() ||
+        ChapterModel::readChapterFileFromChapterDb(chosen, movieLength).isEmpty()) {
+        platform::showAlert(QStringLiteral("loadChapterXmlHeader"), QStringLiteral("loadChapterXmlBody"));
+        return;
+    }
+    movie->setChapterDbFileUrl(chosen);
 }
