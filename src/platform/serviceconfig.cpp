@@ -10,8 +10,9 @@ namespace platform {
 
 namespace {
 
-// The one table of services; a new service is one row here and one value of `Service`.
-constexpr std::array<ServiceRow, 3> kServices{{
+// The one table of services; a new service is one row here, one value of
+// `Service` and one more in kServiceCount.
+constexpr std::array<ServiceRow, kServiceCount> kServices{{
     {Service::MovieDatabase,
      "https://api.themoviedb.org",
      {"Services/TMDbURL", "KORVALANE_TMDB_URL"},
