@@ -3,12 +3,9 @@
 #include <QDateTime>
 #include <QImage>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
-#include <QVariant>
 
 #include <memory>
-#include <optional>
 
 // Small functions shared across the application. They keep no state; a few
 // read the settings. (notifyValueChanged lives with the observation
