@@ -29,8 +29,9 @@ QUrl subtitleSearchPage(const QString& webHost, const QString& language, const Q
     if (title.isEmpty())
         return address(webHost);
     const QString code = escaped(language);
-    return address(webHost + QStringLiteral("/%1/%2/search-all/q-%3/hearing_impaired-include/machine_translated-/trusted_sources-")
-                                 .arg(code, code, escaped(title)));
+    return address(
+        webHost + QStringLiteral("/%1/%2/search-all/q-%3/hearing_impaired-include/machine_translated-/trusted_sources-")
+                      .arg(code, code, escaped(title)));
 }
 
 }  // namespace BrowserAddress

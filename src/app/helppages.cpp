@@ -10,16 +10,16 @@ namespace HelpPages {
 QString fileName(Page page)
 {
     switch (page) {
-    case Page::HowTo:
-        return QStringLiteral("index.html");
-    case Page::MainWindow:
-        return QStringLiteral("mainwindow.html");
-    case Page::SearchWindow:
-        return QStringLiteral("search.html");
-    case Page::Menu:
-        return QStringLiteral("menus.html");
-    case Page::Support:
-        return QStringLiteral("support.html");
+        case Page::HowTo:
+            return QStringLiteral("index.html");
+        case Page::MainWindow:
+            return QStringLiteral("mainwindow.html");
+        case Page::SearchWindow:
+            return QStringLiteral("search.html");
+        case Page::Menu:
+            return QStringLiteral("menus.html");
+        case Page::Support:
+            return QStringLiteral("support.html");
     }
     return {};
 }

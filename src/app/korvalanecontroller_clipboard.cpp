@@ -24,16 +24,16 @@ void KorvalaneController::pasteAll()
 void KorvalaneController::cutAndPasteToolbarSelected(int segment)
 {
     switch (segment) {
-    case 0:
-        cutAll();
-        break;
-    case 1:
-        copyAll();
-        break;
-    case 2:
-        pasteAll();
-        break;
-    default:
-        break;
+        case 0:
+            cutAll();
+            break;
+        case 1:
+            copyAll();
+            break;
+        case 2:
+            pasteAll();
+            break;
+        default:
+            break;
     }
 }

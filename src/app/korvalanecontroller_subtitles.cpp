@@ -5,8 +5,8 @@
 #include "app/lastfolder.h"
 #include "app/workspace.h"
 #include "model/helpers.h"
-#include "platform/alerts.h"
 #include "online/opensubtitleapi.h"
+#include "platform/alerts.h"
 #include "platform/serviceconfig.h"
 #include "tagging/subtitleutilities.h"
 

@@ -37,17 +37,18 @@ protected:
         m_subtitles.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
         m_subtitles.route("DELETE", "/api/v1/logout", FakeReply::fromFile("opensubtitles/logout.json"));
         m_subtitles.route("GET", "/api/v1/subtitles", FakeReply::fromFile("opensubtitles/subtitles-tt0078748-de.json"));
-        m_subtitles.route("POST", "/api/v1/download",
-                          FakeReply::fromFile("opensubtitles/download.json")
-                              .withReplaced("https://www.opensubtitles.com/download/", m_subtitles.url("/files/").toUtf8()));
+        m_subtitles.route(
+            "POST", "/api/v1/download",
+            FakeReply::fromFile("opensubtitles/download.json")
+                .withReplaced("https://www.opensubtitles.com/download/", m_subtitles.url("/files/").toUtf8()));
         m_subtitles.route("GET", kSrtPath, FakeReply::fromFile("opensubtitles/sample.srt"));
     }
 
     void TearDown() override
     {
         AppFixture::TearDown();
-        for (const char* name : {"KORVALANE_OPENSUBTITLES_API_KEY", "KORVALANE_OPENSUBTITLES_USER",
-                                 "KORVALANE_OPENSUBTITLES_PASSWORD"})
+        for (const char* name :
+             {"KORVALANE_OPENSUBTITLES_API_KEY", "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD"})
             qunsetenv(name);
         // Back where the offline services point.
         for (const char* name : {"KORVALANE_CHAPTERDB_URL", "KORVALANE_OPENSUBTITLES_URL"})
@@ -70,7 +71,8 @@ protected:
     }
 
     static constexpr char kSrtPath[] =
-        "/files/9C1F52A7E04B3D86F2A0C5B71E9D4A36B8F07C2E51D93A6B4E0F8C7D2A1B5E39/subfile/Alien.1979.PAL.DVDRip.XviD-GER.srt";
+        "/files/9C1F52A7E04B3D86F2A0C5B71E9D4A36B8F07C2E51D93A6B4E0F8C7D2A1B5E39/subfile/"
+        "Alien.1979.PAL.DVDRip.XviD-GER.srt";
 
     FakeServer m_chapterDb;
     FakeServer m_subtitles;
@@ -97,17 +99,6 @@ TEST_F(ServiceCommands, ChapterSearchFillsTheDatabaseListAndASecondOneWhileItRun
     EXPECT_TRUE(movie->chapterDbFileUrl().isEmpty());
 }
 
-TEST_F(ServiceCommands, ChapterReplyWithoutASetLeavesTheRecordAlone)
-{
-    const std::shared_ptr<MovieModel> movie = selectAlien();
-    m_chapterDb.route("GET", "/chapters/search", FakeReply::fromFile("chapterdb/search-empty.xml"));
-    const auto chaptersBefore = movie->listOfChapters();
-    m_controller->chapterDbSearchViaAPI();
-    EXPECT_FALSE(movie->listOfDbChapters());
-    EXPECT_EQ(movie->listOfChapters(), chaptersBefore);
-    EXPECT_TRUE(m_alerts->shown().isEmpty());
-}
-
 // A chapter or subtitle file that vanished, or a chapter file that holds no
 // chapter, is refused with an alert; its folder is still the next start.
 TEST_F(ServiceCommands, ChosenFilesThatVanishedOrHoldNothingAreRefused)
@@ -130,8 +121,7 @@ TEST_F(ServiceCommands, ChosenFilesThatVanishedOrHoldNothingAreRefused)
 
     ASSERT_EQ(chooser.requests().size(), 4);
     EXPECT_EQ(chooser.requests()[0].fileTypes, (QStringList{"xml", "json", "txt", "chp"}));
-    EXPECT_EQ(chooser.requests()[0].startFolder,
-              QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
+    EXPECT_EQ(chooser.requests()[0].startFolder, QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
     EXPECT_EQ(chooser.requests()[1].startFolder, folder);
     EXPECT_EQ(chooser.requests()[3].fileTypes, QStringList{"srt"});
     EXPECT_EQ(platform::Settings::shared().stringValue("NSNavLastSubtitleDirectory"), folder);
@@ -150,7 +140,7 @@ TEST_F(ServiceCommands, ChosenChapterAndSubtitleFilesReachTheRecord)
     const QString chapters = m_factory.path("chapters.txt");
     const QString subtitle = m_factory.path("movie.srt");
     for (const auto& [path, text] : {std::pair{chapters, QByteArray("CHAPTER01=00:00:00.000\nCHAPTER01NAME=Start\n"
-                                                                         "CHAPTER02=00:00:00.500\nCHAPTER02NAME=End\n")},
+                                                                    "CHAPTER02=00:00:00.500\nCHAPTER02NAME=End\n")},
                                      std::pair{subtitle, QByteArray("1\n00:00:00,100 --> 00:00:00,900\nHallo\n\n")}}) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

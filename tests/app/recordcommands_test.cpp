@@ -72,14 +72,10 @@ TEST_F(RecordCommands, TitlesFromFileNamesOfBothForms)
         qint64 hdVideo;
     };
     const Case cases[] = {
-        {"Alien (1979) 720p.m4v", "Alien", 1979, 1},
-        {"Alien (1979) 1080p.m4v", "Alien", 1979, 2},
-        {"Alien (1979) HD.m4v", "Alien", 1979, 2},
-        {"Alien (1979) 2160p.m4v", "Alien", 1979, 3},
-        {"Alien (1979) SD.m4v", "Alien", 1979, 0},
-        {"Alien (1979) 576p.m4v", "Alien", 1979, 0},
-        {"Alien (1979).m4v", "Alien", 1979, 3},
-        {"Der Alte - D 2010, Krimi.m4v", "Der Alte", 2010, 3},
+        {"Alien (1979) 720p.m4v", "Alien", 1979, 1}, {"Alien (1979) 1080p.m4v", "Alien", 1979, 2},
+        {"Alien (1979) HD.m4v", "Alien", 1979, 2},   {"Alien (1979) 2160p.m4v", "Alien", 1979, 3},
+        {"Alien (1979) SD.m4v", "Alien", 1979, 0},   {"Alien (1979) 576p.m4v", "Alien", 1979, 0},
+        {"Alien (1979).m4v", "Alien", 1979, 3},      {"Der Alte - D 2010, Krimi.m4v", "Der Alte", 2010, 3},
     };
     for (const Case& c : cases) {
         auto movie = std::make_shared<MovieModel>();

@@ -57,8 +57,8 @@ TEST_F(ServicePages, TitlesAreEscapedAsOneValueOfTheAddress)
 TEST(HelpLanguage, GermanOnlyWhenTheFirstPreferredLanguageIsGerman)
 {
     const std::pair<QStringList, QString> cases[] = {
-        {{"de-DE", "en-US"}, "de"}, {{"DE-at"}, "de"},         {{"de"}, "de"},   {{"en-US", "de-DE"}, "en"},
-        {{"fr-FR"}, "en"},          {{"d"}, "en"},             {{}, "en"},       {{"dsb-DE"}, "en"},
+        {{"de-DE", "en-US"}, "de"}, {{"DE-at"}, "de"}, {{"de"}, "de"}, {{"en-US", "de-DE"}, "en"},
+        {{"fr-FR"}, "en"},          {{"d"}, "en"},     {{}, "en"},     {{"dsb-DE"}, "en"},
     };
     for (const auto& [preferred, code] : cases)
         EXPECT_EQ(HelpPages::languageCode(preferred), code) << preferred.join(',').toStdString();
@@ -122,8 +122,8 @@ TEST(HelpLinks, EveryLinkOfBothLanguagesLeadsToAnExistingFile)
                 const QString target = match.captured(1);
                 ASSERT_FALSE(target.contains("://")) << "pages link only among themselves: " << target.toStdString();
                 const QString path = folder.filePath(target.section('#', 0, 0));
-                EXPECT_TRUE(QFileInfo(path).isFile()) << language.toStdString() << "/" << page.toStdString()
-                                                      << " -> " << target.toStdString();
+                EXPECT_TRUE(QFileInfo(path).isFile())
+                    << language.toStdString() << "/" << page.toStdString() << " -> " << target.toStdString();
                 ++links;
             }
         }
