@@ -4,7 +4,6 @@
 
 #include "platform/alerts.h"
 #include "platform/bookmark.h"
-#include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/regex.h"
 #include "platform/settings.h"
@@ -93,16 +92,13 @@ void showAlert(const QString& headerKey, const QString& bodyKey)
     platform::Alerts::current().showAlert(headerKey, bodyKey);
 }
 
-std::shared_ptr<const QImage> imageFromData(const QByteArray& data)
+platform::PicturePtr imageFromData(const QByteArray& data)
 {
-    QImage image = platform::decodeImage(data);
     // One pixel is one point, whatever resolution the data records.
-    if (!image.isNull())
-        image.setDevicePixelRatio(1.0);
-    return std::make_shared<const QImage>(std::move(image));
+    return platform::Picture::fromData(data);
 }
 
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url)
+platform::PicturePtr imageFromURL(const QUrl& url)
 {
     QByteArray data;
     if (url.isLocalFile())

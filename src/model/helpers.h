@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
-#include <QImage>
+#include "platform/picture.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -18,14 +20,15 @@
 // keys, with one "OK" button; returns when the user has closed it.
 void showAlert(const QString& headerKey, const QString& bodyKey);
 
-// The picture in `data`, one pixel per point. Never a null pointer: data that
-// is not a picture gives a null QImage.
-std::shared_ptr<const QImage> imageFromData(const QByteArray& data);
+// The picture in `data`, one pixel per point, kept as the bytes it came in.
+// Never a null pointer: data whose header reads as no picture gives a null
+// picture. Nothing is decoded.
+platform::PicturePtr imageFromData(const QByteArray& data);
 
 // Reads the whole of a local or remote URL, blocking the caller (the event
 // loop runs meanwhile without user input), and decodes it as imageFromData
-// does. A failed read gives a null QImage.
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url);
+// does. A failed read gives a null picture.
+platform::PicturePtr imageFromURL(const QUrl& url);
 
 // The working folder from the setting "WorkingDirectoryBookmark"; an empty
 // QUrl when none is set or it no longer exists.

@@ -5,6 +5,8 @@
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
 
+#include <QFile>
+
 namespace {
 
 const QString kElementsHaveChanged = QStringLiteral("ElementsHaveChanged");
@@ -15,13 +17,15 @@ constexpr qint64 kMediaTypeMovie = 9;
 
 using namespace fieldvalues;
 
-const std::shared_ptr<const QImage>& noCoverImage()
+const platform::PicturePtr& noCoverImage()
 {
-    static const std::shared_ptr<const QImage> image = [] {
-        QImage picture(QStringLiteral(":/images/no_movieTemplate.png"));
-        if (picture.isNull())
+    static const platform::PicturePtr image = [] {
+        QFile resource(QStringLiteral(":/images/no_movieTemplate.png"));
+        platform::PicturePtr picture =
+            platform::Picture::fromData(resource.open(QIODevice::ReadOnly) ? resource.readAll() : QByteArray());
+        if (picture->isNull())
             platform::log(QStringLiteral("noCoverImage: the placeholder picture is missing"));
-        return std::make_shared<const QImage>(std::move(picture));
+        return picture;
     }();
     return image;
 }
@@ -409,7 +413,7 @@ QString MovieModel::coverSizeAsLabel() const
 {
     if (!coverIsSet())
         return QStringLiteral("0 x 0");
-    return QString::asprintf("%.0f x %.0f", double(m_cover->width()), double(m_cover->height()));
+    return QString::asprintf("%.0f x %.0f", m_cover->size().width(), m_cover->size().height());
 }
 
 QString MovieModel::fileNameWithoutPath() const

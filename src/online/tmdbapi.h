@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/picture.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,7 +17,6 @@ class ModalSession;
 }
 class MovieModel;
 class MovieSearchItemModel;
-class QImage;
 class QObject;
 class QUrl;
 class WebRequest;
@@ -106,7 +107,7 @@ public:
     std::optional<QVariantList> movieSearchResult(const QString& searchText, const QString& language);
     // Starts one asynchronous image load; `completionBlock` receives the
     // picture, or none, on the event loop.
-    void downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock);
+    void downloadImageWithURL(const QUrl& url, std::function<void(platform::PicturePtr)> completionBlock);
     // Appends one hit per dictionary to movieSearchList(), each with its
     // thumbnail awaited. Throws "TMDbSearchResultsAborted" after a cancel.
     void getMovieSearchItems(const QVariantList& hits);

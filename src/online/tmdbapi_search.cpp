@@ -6,17 +6,14 @@
 #include "online/namedfailure.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
-#include "platform/imagedata.h"
+#include "platform/picture.h"
 #include "platform/windows1252.h"
 
-#include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace {
 
@@ -30,10 +27,9 @@ constexpr int kThumbnailTimeoutMs = 60'000;
 // How large a hit's thumbnail is shown, in points.
 constexpr int kHitThumbnailWidth = 32;
 constexpr int kHitThumbnailHeight = 48;
-constexpr int kMostHitThumbnailPixelsPerPoint = 4;
 
 struct ThumbnailLoad {
-    std::shared_ptr<const QImage> image;
+    platform::PicturePtr image;
     bool loading = false;
 };
 
@@ -70,22 +66,14 @@ QString yearOfReleaseDate(const QString& releaseDate)
     return releaseDate.left(4);
 }
 
-std::shared_ptr<const QImage> hitThumbnail(const QByteArray& data)
+platform::PicturePtr hitThumbnail(const QByteArray& data)
 {
-    QImage image = platform::decodeImage(data);
-    if (image.isNull())
+    const platform::PicturePtr picture = platform::Picture::fromData(data);
+    if (picture->isNull())
         return nullptr;
-    // A hit's cell shows every thumbnail at 32 x 48 points. One of that shape
-    // keeps every pixel; another is drawn into that shape.
-    if (qint64(image.width()) * kHitThumbnailHeight != qint64(image.height()) * kHitThumbnailWidth) {
-        // Enough pixels for a dense screen, never a huge redraw of a huge picture.
-        const int scale = std::clamp((image.width() + kHitThumbnailWidth - 1) / kHitThumbnailWidth, 1,
-                                     kMostHitThumbnailPixelsPerPoint);
-        image = image.scaled(kHitThumbnailWidth * scale, kHitThumbnailHeight * scale, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    }
-    image.setDevicePixelRatio(double(image.width()) / kHitThumbnailWidth);
-    return std::make_shared<const QImage>(std::move(image));
+    // A hit's cell shows every thumbnail at 32 x 48 points, whatever its pixels;
+    // drawing decodes it at the size the screen needs.
+    return picture->withSize(QSizeF(kHitThumbnailWidth, kHitThumbnailHeight));
 }
 
 }  // namespace
@@ -131,7 +119,7 @@ std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText
     return listAt(reply, QStringLiteral("results"));
 }
 
-void TMDbAPI::downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock)
+void TMDbAPI::downloadImageWithURL(const QUrl& url, std::function<void(platform::PicturePtr)> completionBlock)
 {
     // The manager lives as long as its one reply; both go when it is done.
     auto* manager = new QNetworkAccessManager;
@@ -140,7 +128,7 @@ void TMDbAPI::downloadImageWithURL(const QUrl& url, std::function<void(std::shar
     QNetworkReply* reply = manager->get(request);
     QObject::connect(reply, &QNetworkReply::finished, manager,
                      [reply, manager, completionBlock = std::move(completionBlock)] {
-                         std::shared_ptr<const QImage> image;
+                         platform::PicturePtr image;
                          if (reply->error() == QNetworkReply::NoError)
                              image = hitThumbnail(reply->readAll());
                          reply->deleteLater();
@@ -160,7 +148,7 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
         if (hit.contains(posterPath) && !m_webRequest->requestIsAborted()) {
             thumbnail->loading = true;
             downloadImageWithURL(QUrl(imageBaseUrl() + QStringLiteral("w92") + hit.value(posterPath).toString()),
-                                 [thumbnail](std::shared_ptr<const QImage> loaded) {
+                                 [thumbnail](platform::PicturePtr loaded) {
                                      thumbnail->image = std::move(loaded);
                                      thumbnail->loading = false;
                                  });

@@ -3,7 +3,6 @@
 #include "model/helpers.h"
 #include "model/movielist.h"
 #include "model/moviemodel.h"
-#include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/medialibrary.h"
 #include "platform/settings.h"
@@ -80,7 +79,7 @@ void writeCover(const MovieModel& movie, const QUrl& fileUrl, bool separateFolde
 {
     if (!movie.coverIsSet() || !movie.cover())
         return;
-    const std::optional<QByteArray> jpeg = platform::encodeJpeg(*movie.cover());
+    const std::optional<QByteArray> jpeg = movie.cover()->jpegData();
     if (!jpeg)
         return;
     const QUrl coverUrl =

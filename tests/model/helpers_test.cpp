@@ -44,8 +44,8 @@ TEST(Helpers, ImagesFromDataAndLocalUrls)
 {
     const auto image = imageFromData(pngBytes(30, 20));
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), QSize(30, 20));
-    EXPECT_EQ(image->deviceIndependentSize(), QSizeF(30, 20));
+    EXPECT_EQ(image->pixelSize(), QSize(30, 20));
+    EXPECT_EQ(image->size(), QSizeF(30, 20));
 
     const auto broken = imageFromData("no picture");
     ASSERT_TRUE(broken);
@@ -56,7 +56,7 @@ TEST(Helpers, ImagesFromDataAndLocalUrls)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(pngBytes(7, 9));
     file.close();
-    EXPECT_EQ(imageFromURL(QUrl::fromLocalFile(file.fileName()))->size(), QSize(7, 9));
+    EXPECT_EQ(imageFromURL(QUrl::fromLocalFile(file.fileName()))->pixelSize(), QSize(7, 9));
     const auto missing = imageFromURL(QUrl::fromLocalFile(dir.filePath("gone.png")));
     ASSERT_TRUE(missing);
     EXPECT_TRUE(missing->isNull());
