@@ -44,7 +44,8 @@ public:
     QByteArray format() const;
     bool isJpeg() const;
     bool keepsOwnFormat() const { return m_keep == Keep::OwnFormat; }
-    // Pixels as drawn (a rotation recorded in the file already applied).
+    // Pixels as drawn (a rotation recorded in the file already applied); 0 x 0
+    // for no picture.
     QSize pixelSize() const;
     // Size in points: the pixel size unless the picture was given another.
     QSizeF size() const { return m_displaySize; }

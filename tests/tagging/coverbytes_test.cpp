@@ -3,6 +3,7 @@
 #include "model/helpers.h"
 #include "model/moviemodel.h"
 #include "moviefiletestsupport.h"
+#include "online/imagefromurl.h"
 #include "platform/settings.h"
 #include "support/fakeserver.h"
 #include "support/moviefactory.h"
