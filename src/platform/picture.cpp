@@ -12,9 +12,9 @@ namespace platform {
 struct Picture::Shared {
     QByteArray data;
     QByteArray format;
-    QSize pixelSize;      // as drawn
-    bool turned = false;  // the file records a quarter turn: stored width and height swap
-    QImage bitmap;        // a picture of pixels only
+    QSize pixelSize{0, 0};  // as drawn; none for no picture
+    bool turned = false;    // the file records a quarter turn: stored width and height swap
+    QImage bitmap;          // a picture of pixels only
 
     std::once_flag encodeOnce;
     std::optional<QByteArray> jpeg;
