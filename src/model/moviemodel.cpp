@@ -5,8 +5,6 @@
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
 
-#include <QFile>
-
 namespace {
 
 const QString kElementsHaveChanged = QStringLiteral("ElementsHaveChanged");
@@ -18,9 +16,7 @@ using namespace fieldvalues;
 const platform::PicturePtr& noCoverImage()
 {
     static const platform::PicturePtr image = [] {
-        QFile resource(QStringLiteral(":/images/no_movieTemplate.png"));
-        platform::PicturePtr picture =
-            platform::Picture::fromData(resource.open(QIODevice::ReadOnly) ? resource.readAll() : QByteArray());
+        platform::PicturePtr picture = platform::Picture::fromFile(QStringLiteral(":/images/no_movieTemplate.png"));
         if (picture->isNull())
             platform::log(QStringLiteral("noCoverImage: the placeholder picture is missing"));
         return picture;

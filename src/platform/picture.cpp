@@ -3,6 +3,7 @@
 #include "platform/imagedata.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 #include <mutex>
@@ -58,6 +59,12 @@ std::shared_ptr<const Picture> Picture::fromData(const QByteArray& data, Keep ke
     }
     const QSizeF size = shared->pixelSize;
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, keep));
+}
+
+std::shared_ptr<const Picture> Picture::fromFile(const QString& path)
+{
+    QFile file(path);
+    return fromData(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
 }
 
 std::shared_ptr<const Picture> Picture::fromImage(const QImage& image)

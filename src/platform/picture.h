@@ -31,6 +31,8 @@ public:
     // null picture; data whose header reads but whose body is damaged gives a
     // picture that decodes to a null bitmap.
     static std::shared_ptr<const Picture> fromData(const QByteArray& data, Keep keep = Keep::AsJpeg);
+    // The picture in the file (or Qt resource) at `path`, as fromData reads it.
+    static std::shared_ptr<const Picture> fromFile(const QString& path);
     // A picture of pixels only; it has no bytes until jpegData() is asked.
     static std::shared_ptr<const Picture> fromImage(const QImage& image);
 
