@@ -1,5 +1,8 @@
 #include "mp4_benchfiles.h"
 
+#include "mp4/boxparser.h"
+#include "mp4/filehandle.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -119,6 +122,32 @@ bool makeLooped(const std::filesystem::path& source, const std::filesystem::path
 {
     return run("ffmpeg -hide_banner -loglevel error -y -stream_loop " + std::to_string(times - 1) + " -i " +
                quoted(source) + " -map 0:v -map 0:a -c copy " + quoted(out));
+}
+
+LengthPair lengthPair(const std::filesystem::path& folder)
+{
+    constexpr int kVideoKbit = 115;
+    constexpr int kAudioKbit = 24;
+    const auto clip = folder / "clip-low-rate-20s.mp4";
+    LengthPair pair{folder / "low-rate-138s.mp4", folder / "low-rate-150min.mp4"};
+    const bool made =
+        cached(pair.shortMovie,
+               [](const std::filesystem::path& out) { return makeMovie(out, 138, kVideoKbit, kAudioKbit); }) &&
+        cached(clip, [](const std::filesystem::path& out) { return makeMovie(out, 20, kVideoKbit, kAudioKbit); }) &&
+        cached(pair.longMovie, [&clip](const std::filesystem::path& out) { return makeLooped(clip, out, 450); });
+    return made ? pair : LengthPair{};
+}
+
+std::uint64_t moovBytes(const std::filesystem::path& file)
+{
+    auto handle = mp4::FileHandle::open(file, false);
+    auto layout = handle ? mp4::BoxParser::scanTopLevel(*handle) : mp4::Result<mp4::TopLevelLayout>();
+    for (const auto& box : layout ? layout->boxes : std::vector<mp4::TopLevelBox>{}) {
+        if (box.type == mp4::FourCC("moov")) {
+            return box.size;
+        }
+    }
+    return 0;
 }
 
 std::filesystem::path benchFolder(const char* argument)

@@ -35,6 +35,18 @@ bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem:
 // real media, moov at the end.
 bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, int times);
 
+// The two movies that show how reading and saving grow with a movie's length (its sample
+// tables), kept in `folder`: a 138-second one, and a 2.5-hour one made of a 20-second clip
+// played 450 times over (stream copy). Both are 1280x720 H.264 + AAC at a low rate, moov at the
+// end. Empty paths when they cannot be made.
+struct LengthPair {
+    std::filesystem::path shortMovie;  // 138 s
+    std::filesystem::path longMovie;   // 2.5 h
+};
+LengthPair lengthPair(const std::filesystem::path& folder);
+// Bytes of the file's first moov box (0 when there is none).
+std::uint64_t moovBytes(const std::filesystem::path& file);
+
 // The folder that keeps the benchmark movies between runs: `argument` when given, else
 // $KORVALANE_BENCH_DIR, else <temp>/korvalane-mp4-bench. Created when missing.
 std::filesystem::path benchFolder(const char* argument);

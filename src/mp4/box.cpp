@@ -62,11 +62,16 @@ std::size_t Box::removeChildren(FourCC t)
 
 std::uint64_t Box::size() const
 {
-    std::uint64_t content = payload.size() + trailer.size() + (hasUuid ? 16 : 0);
+    std::uint64_t content = (inFileSize != 0 ? inFileSize : payload.size()) + trailer.size() + (hasUuid ? 16 : 0);
     for (const Box& c : children) {
         content += c.size();
     }
     return content + 8 > 0xFFFFFFFFull ? content + 16 : content + 8;
+}
+
+bool Box::isLoaded() const
+{
+    return inFileSize == 0 && std::all_of(children.begin(), children.end(), [](const Box& c) { return c.isLoaded(); });
 }
 
 namespace {

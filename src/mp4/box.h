@@ -22,6 +22,10 @@ struct Box {
     Bytes payload;  // leaf: the whole body; container: bytes before the children
     std::vector<Box> children;
     Bytes trailer;  // container only
+    // Leaf whose body was left in the file when it was read: `payload` holds its first bytes
+    // only, the whole body is `inFileSize` bytes at `inFileOffset`. 0: `payload` is the body.
+    std::uint64_t inFileOffset = 0;
+    std::uint64_t inFileSize = 0;
 
     static Box leaf(FourCC type, Bytes body);
     static Box makeContainer(FourCC type, Bytes prefix = {});
@@ -34,6 +38,8 @@ struct Box {
     std::size_t removeChildren(FourCC t);
 
     std::uint64_t size() const;
+    // Whether no body of the box or its children is left in the file (it can be written).
+    bool isLoaded() const;
     void serialize(Bytes& out) const;
     Bytes serialize() const;
     // Appends the box to `out`, its large payloads referred to rather than copied; the

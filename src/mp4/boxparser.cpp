@@ -29,60 +29,129 @@ std::size_t metaPrefixSize(std::span<const std::uint8_t> body)
     return std::min<std::size_t>(4, body.size());
 }
 
+// The bytes of a moov body: in memory, or read from the file through a small window. From the
+// file, large sample tables stay where they are until something needs them (a long movie's
+// tables run to megabytes, and reading tags never looks at them).
+class BodySource {
+public:
+    explicit BodySource(std::span<const std::uint8_t> memory) : m_memory(memory), m_size(memory.size()) {}
+    BodySource(const FileHandle& file, std::uint64_t offset, std::uint64_t size)
+        : m_file(&file), m_offset(offset), m_size(size)
+    {
+    }
+
+    std::uint64_t size() const { return m_size; }
+    bool leavesTablesInFile() const { return m_file != nullptr; }
+    std::uint64_t fileOffset(std::uint64_t pos) const { return m_offset + pos; }
+
+    // Bytes [pos, pos + n), pos + n <= size(); valid until the next call.
+    Result<std::span<const std::uint8_t>> bytes(std::uint64_t pos, std::size_t n)
+    {
+        if (!m_file) {
+            return m_memory.subspan(static_cast<std::size_t>(pos), n);
+        }
+        if (pos < m_windowPos || pos + n > m_windowPos + m_window.size()) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kWindow), m_size - pos));
+            m_window.resize(want);
+            m_windowPos = pos;
+            if (auto r = m_file->readAt(m_offset + pos, m_window); !r) {
+                m_window.clear();
+                return std::unexpected(r.error());
+            }
+        }
+        return std::span<const std::uint8_t>(m_window).subspan(static_cast<std::size_t>(pos - m_windowPos), n);
+    }
+
+private:
+    static constexpr std::size_t kWindow = 32 * 1024;
+
+    std::span<const std::uint8_t> m_memory;
+    const FileHandle* m_file = nullptr;
+    std::uint64_t m_offset = 0;
+    std::uint64_t m_size = 0;
+    Bytes m_window;
+    std::uint64_t m_windowPos = 0;
+};
+
+// A sample table this large is left in the file; its first bytes (version, count, first
+// entry) are kept, as the track's sample count is read from them.
+constexpr std::uint64_t kLeaveInFileAbove = 4096;
+constexpr std::size_t kKeptPrefix = 16;
+
+bool isSampleTable(FourCC type, FourCC parentType)
+{
+    return parentType == FourCC("stbl") && type != FourCC("stsd");
+}
+
 class TreeParser {
 public:
-    explicit TreeParser(bool& damaged) : m_damaged(damaged) {}
+    TreeParser(BodySource& source, bool& damaged) : m_source(source), m_damaged(damaged) {}
 
-    Result<void> parseChildren(Box& parent, std::span<const std::uint8_t> body, int depth)
+    Result<void> parseChildren(Box& parent, std::uint64_t begin, std::uint64_t end, int depth)
     {
         if (depth > ParseLimits::maxDepth) {
             return fail(Error::Code::Corrupt, "boxes nested too deeply");
         }
-        std::size_t pos = 0;
-        while (body.size() - pos >= 8) {
+        std::uint64_t pos = begin;
+        while (end - pos >= 8) {
             if (++m_count > ParseLimits::maxBoxes) {
                 return fail(Error::Code::Corrupt, "too many boxes");
             }
-            std::uint64_t size = getBig(body, pos, 4);
-            const FourCC type(static_cast<std::uint32_t>(getBig(body, pos + 4, 4)));
-            std::size_t header = 8;
+            auto head = m_source.bytes(pos, static_cast<std::size_t>(std::min<std::uint64_t>(end - pos, 16)));
+            if (!head) {
+                return std::unexpected(head.error());
+            }
+            std::uint64_t size = getBig(*head, 0, 4);
+            const FourCC type(static_cast<std::uint32_t>(getBig(*head, 4, 4)));
+            std::uint64_t header = 8;
             if (size == 1) {
-                if (body.size() - pos < 16) {
+                if (end - pos < 16) {
                     break;
                 }
-                size = getBig(body, pos + 8, 8);
+                size = getBig(*head, 8, 8);
                 header = 16;
             } else if (size == 0) {
-                size = body.size() - pos;
+                size = end - pos;
             }
             const bool uuid = type == FourCC("uuid");
             if (uuid) {
                 header += 16;
             }
-            if (size < header || size > body.size() - pos) {
+            if (size < header || size > end - pos) {
                 m_damaged = true;
                 break;
             }
             Box child;
             child.type = type;
             if (uuid) {
-                std::copy_n(body.begin() + static_cast<std::ptrdiff_t>(pos + header - 16), 16, child.uuid.begin());
+                auto id = m_source.bytes(pos + header - 16, 16);
+                if (!id) {
+                    return std::unexpected(id.error());
+                }
+                std::copy_n(id->begin(), 16, child.uuid.begin());
                 child.hasUuid = true;
             }
-            const auto childBody = body.subspan(pos + header, static_cast<std::size_t>(size) - header);
-            auto result = parseBox(child, parent.type, childBody, depth + 1);
-            if (!result) {
-                return result;
+            if (auto r = parseBox(child, parent.type, pos + header, pos + size, depth + 1); !r) {
+                return r;
             }
             parent.children.push_back(std::move(child));
-            pos += static_cast<std::size_t>(size);
+            pos += size;
         }
-        parent.trailer.assign(body.begin() + static_cast<std::ptrdiff_t>(pos), body.end());
-        return {};
+        return assign(parent.trailer, pos, end - pos);
     }
 
 private:
-    Result<void> parseBox(Box& box, FourCC parentType, std::span<const std::uint8_t> body, int depth)
+    Result<void> assign(Bytes& out, std::uint64_t pos, std::uint64_t n)
+    {
+        auto bytes = m_source.bytes(pos, static_cast<std::size_t>(n));
+        if (!bytes) {
+            return std::unexpected(bytes.error());
+        }
+        out.assign(bytes->begin(), bytes->end());
+        return {};
+    }
+
+    Result<void> parseBox(Box& box, FourCC parentType, std::uint64_t begin, std::uint64_t end, int depth)
     {
         std::size_t prefix = 0;
         if (box.hasUuid) {
@@ -91,19 +160,41 @@ private:
             box.container = true;
         } else if (box.type == FourCC("meta")) {
             box.container = true;
-            prefix = metaPrefixSize(body);
+            auto first = m_source.bytes(begin, static_cast<std::size_t>(std::min<std::uint64_t>(end - begin, 8)));
+            if (!first) {
+                return std::unexpected(first.error());
+            }
+            prefix = metaPrefixSize(*first);
         }
         if (!box.container) {
-            box.payload.assign(body.begin(), body.end());
-            return {};
+            if (m_source.leavesTablesInFile() && isSampleTable(box.type, parentType) &&
+                end - begin > kLeaveInFileAbove) {
+                box.inFileOffset = m_source.fileOffset(begin);
+                box.inFileSize = end - begin;
+                return assign(box.payload, begin, kKeptPrefix);
+            }
+            return assign(box.payload, begin, end - begin);
         }
-        box.payload.assign(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(prefix));
-        return parseChildren(box, body.subspan(prefix), depth);
+        if (auto r = assign(box.payload, begin, prefix); !r) {
+            return r;
+        }
+        return parseChildren(box, begin + prefix, end, depth);
     }
 
+    BodySource& m_source;
     bool& m_damaged;
     std::size_t m_count = 0;
 };
+
+Result<Box> parseMoovFrom(BodySource& source, bool& damaged)
+{
+    Box moov = Box::makeContainer(FourCC("moov"));
+    TreeParser parser(source, damaged);
+    if (auto r = parser.parseChildren(moov, 0, source.size(), 1); !r) {
+        return std::unexpected(r.error());
+    }
+    return moov;
+}
 
 // The header of the top-level box at `pos`, with `left` bytes from there to the end of the
 // file; nothing when those bytes cannot hold a whole header. The size it declares is not
@@ -186,12 +277,32 @@ Result<TopLevelLayout> BoxParser::scanTopLevel(const FileHandle& file)
 
 Result<Box> BoxParser::parseMoov(std::span<const std::uint8_t> body, bool& damaged)
 {
-    Box moov = Box::makeContainer(FourCC("moov"));
-    TreeParser parser(damaged);
-    if (auto r = parser.parseChildren(moov, body, 1); !r) {
-        return std::unexpected(r.error());
+    BodySource source(body);
+    return parseMoovFrom(source, damaged);
+}
+
+Result<Box> BoxParser::parseMoovInFile(const FileHandle& file, std::uint64_t offset, std::uint64_t size, bool& damaged)
+{
+    BodySource source(file, offset, size);
+    return parseMoovFrom(source, damaged);
+}
+
+Result<void> BoxParser::loadLeftInFile(const FileHandle& file, Box& box)
+{
+    if (box.inFileSize != 0) {
+        Bytes body(static_cast<std::size_t>(box.inFileSize));
+        if (auto r = file.readAt(box.inFileOffset, body); !r) {
+            return r;
+        }
+        box.payload = std::move(body);
+        box.inFileSize = 0;
     }
-    return moov;
+    for (Box& c : box.children) {
+        if (auto r = loadLeftInFile(file, c); !r) {
+            return r;
+        }
+    }
+    return {};
 }
 
 }  // namespace mp4

@@ -152,10 +152,18 @@ Committer::Plan Committer::place(std::uint64_t needed)
 {
     std::uint64_t tailStart = 0;
     const auto regions = deadRegions(tailStart);
+    // Room in front of the media first (a moov there lets players start streaming at once),
+    // then the smallest that fits.
+    const std::uint64_t media = mediaStart();
+    auto better = [media](const Region& a, const Region& b) {
+        const bool aInFront = a.start < media;
+        const bool bInFront = b.start < media;
+        return aInFront != bInFront ? aInFront : a.size < b.size;
+    };
     const Region* best = nullptr;
     for (const Region& r : regions) {
         const bool fits = r.size == needed || r.size >= needed + 8;
-        if (fits && r.size < k4GiB && (!best || r.size < best->size)) {
+        if (fits && r.size < k4GiB && (!best || better(r, *best))) {
             best = &r;
         }
     }
@@ -179,6 +187,24 @@ Committer::Plan Committer::place(std::uint64_t needed)
         pad = pad == 0 ? 8 : pad + 1;
     }
     return {tailStart + pad, room, pad};
+}
+
+std::uint64_t Committer::mediaStart() const
+{
+    // The largest `mdat` holds the movie; small ones in front may hold chapters or captions.
+    const TopLevelBox* media = nullptr;
+    for (const TopLevelBox& b : m_layout.boxes) {
+        if (b.type == FourCC("mdat") && (!media || b.size > media->size)) {
+            media = &b;
+        }
+    }
+    return media ? media->offset : UINT64_MAX;
+}
+
+bool Committer::moovMovedBehindMedia() const
+{
+    const std::uint64_t media = mediaStart();
+    return m_layout.boxes[m_live].offset < media && m_newMoov > media;
 }
 
 bool Committer::alreadyCovered(std::uint64_t offset, const Bytes& cover) const
@@ -215,6 +241,9 @@ Result<void> Committer::fixOpenEndedLast()
 Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                                std::uint32_t movieTimeScale)
 {
+    if (!moov.isLoaded()) {
+        return fail(Error::Code::Corrupt, "sample tables not read");  // never written
+    }
     if (auto r = fixOpenEndedLast(); !r) {
         return r;
     }

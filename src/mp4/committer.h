@@ -17,7 +17,8 @@ namespace mp4 {
 // Writes an edited `moov` (and the samples of new tracks) into a file so that every moment
 // of the write leaves a file with one complete, valid `moov`, the old or the new one:
 //  1. the place is a run of dead boxes (free space, `mdat`s nothing points into, stale
-//     `moov`s) that fits, else the end of the file; the live `moov` is never touched;
+//     `moov`s) that fits, one in front of the media first, else the end of the file; the
+//     live `moov` is never touched;
 //  2. that place is covered by one `free` box (flushed first unless it is new space at the
 //     end, which no reader can mistake), then filled: new `mdat`, then the new `moov` under
 //     a `free` header; flushed;
@@ -38,6 +39,9 @@ public:
     // `moov` holds the new tracks' `trak` boxes already; `pending` their samples by id.
     Result<void> commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                         std::uint32_t movieTimeScale);
+    // After a commit: whether the live moov was in front of the media and the new one is not
+    // (no dead space in front could hold it).
+    bool moovMovedBehindMedia() const;
 
 private:
     struct Region {
@@ -50,6 +54,7 @@ private:
         std::uint64_t pad = 0;   // new space only: bytes of a free box in front of `start`
     };
 
+    std::uint64_t mediaStart() const;
     bool isDead(std::size_t index);
     bool isDeadAfterSwitch(const TopLevelBox& box);
     std::vector<Region> deadRegions(std::uint64_t& tailStart);

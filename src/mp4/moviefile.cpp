@@ -43,15 +43,8 @@ Result<void> MovieFile::Impl::load(bool forModify)
         return logged(Error::Code::Corrupt, path, "moov box is too large");
     }
     liveMoov = static_cast<std::size_t>(it - layout.boxes.begin());
-    // Left uninitialised: the read fills it, and a long movie's moov runs to megabytes.
-    const auto bodySize = static_cast<std::size_t>(it->size - it->headerSize);
-    const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[bodySize]);
-    const std::span<std::uint8_t> body(buffer.get(), bodySize);
-    if (auto r = file.readAt(it->offset + it->headerSize, body); !r) {
-        return logged(r.error().code, path, r.error().message);
-    }
     bool damaged = false;
-    auto tree = BoxParser::parseMoov(body, damaged);
+    auto tree = BoxParser::parseMoovInFile(file, it->offset + it->headerSize, it->size - it->headerSize, damaged);
     if (!tree) {
         return logged(tree.error().code, path, tree.error().message);
     }
@@ -112,6 +105,15 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
 
 Result<void> MovieFile::Impl::commit()
 {
+    // The sample tables left in the file go into the new moov as the bytes they are.
+    if (auto r = BoxParser::loadLeftInFile(file, moov); !r) {
+        return r;
+    }
+    for (Box& t : retired) {
+        if (auto r = BoxParser::loadLeftInFile(file, t); !r) {
+            return r;
+        }
+    }
     ItemList::prune(moov);
     std::vector<const Box*> live;
     std::vector<bool> kept;
@@ -126,7 +128,12 @@ Result<void> MovieFile::Impl::commit()
         kept.push_back(false);
     }
     Committer committer(file, layout, liveMoov, std::move(live), std::move(kept));
-    return committer.commit(moov, pending, movieTimeScale());
+    auto result = committer.commit(moov, pending, movieTimeScale());
+    if (result && committer.moovMovedBehindMedia()) {
+        log("moov now follows the media, no free space in front holds it (streaming players prefer it in front): " +
+            path.string());
+    }
+    return result;
 }
 
 // The longest track header among the tracks from the file; when some remain but none says how

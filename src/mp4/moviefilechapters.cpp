@@ -26,6 +26,11 @@ Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::samplesOf(std::uin
         return out;
     }
     Box* t = const_cast<Impl*>(this)->trak(trackId);
+    if (t) {
+        if (auto r = BoxParser::loadLeftInFile(file, *t); !r) {
+            return std::unexpected(r.error());
+        }
+    }
     const Box* stbl = t ? t->find({"mdia", "minf", "stbl"}) : nullptr;
     auto table = stbl ? SampleTable::parse(*stbl) : std::nullopt;
     if (!table) {

@@ -4,9 +4,12 @@
 #include "mp4testutil.h"
 
 #include "mp4/bytechain.h"
+#include "mp4/log.h"
 #include "mp4/sampletable.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -254,4 +257,117 @@ TEST(Placement, ByteChainSlicesAcrossCopiedAndReferredPieces)
                                      flat.begin() + static_cast<std::ptrdiff_t>(to)))
             << from << ".." << to;
     }
+}
+
+namespace {
+
+// Where the largest mdat, the movie's media, starts.
+std::uint64_t mediaOffset(const QString& path)
+{
+    mp4::TopLevelBox media;
+    for (const auto& b : topLevel(path)) {
+        if (b.type == mp4::FourCC("mdat") && b.size > media.size) {
+            media = b;
+        }
+    }
+    return media.offset;
+}
+
+// The sample tables of the file's video and audio tracks, as bytes.
+QList<QByteArray> mediaTables(const QString& path)
+{
+    QList<QByteArray> out;
+    for (const mp4::Box& trak : moovTree(path).children) {
+        const mp4::Box* stbl = trak.find({"mdia", "minf", "stbl"});
+        const auto handler = trak.find({"mdia", "hdlr"});
+        if (stbl && handler && (handler->payload[8] == 'v' || handler->payload[8] == 's')) {
+            const mp4::Bytes b = stbl->serialize();
+            out << QByteArray(reinterpret_cast<const char*>(b.data()), static_cast<qsizetype>(b.size()));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(Placement, LongSampleTablesAreReadWhenNeededAndWrittenBackAsTheyWere)
+{
+    MovieFactory factory;
+    MovieRecipe recipe;
+    recipe.seconds = 30;  // over a thousand audio samples: tables larger than what reading loads
+    const QString file = factory.make(recipe, "long.mp4");
+    const QList<QByteArray> tables = mediaTables(file);
+    ASSERT_EQ(tables.size(), 2);
+    const QStringList packets = factory.mediaPacketChecksums(file);
+    // A chapter track of 1,100 samples: its tables too are left in the file until read.
+    std::vector<mp4::Chapter> chapters;
+    for (int i = 0; i < 1100; ++i) {
+        chapters.push_back({25, "Chapter " + std::to_string(i)});
+    }
+    {
+        auto movie = openModify(file);
+        ASSERT_TRUE(movie.setChapters(chapters));
+        ASSERT_TRUE(movie.close());
+    }
+    for (int save = 0; save < 2; ++save) {
+        auto movie = save == 0 ? openRead(file) : openModify(file);
+        const auto counts = movie.tracks();
+        ASSERT_EQ(counts.size(), 3u);
+        EXPECT_GT(counts[1].sampleCount, 1000u);
+        const auto read = movie.chapters();
+        ASSERT_TRUE(read);
+        ASSERT_EQ(read->size(), chapters.size());
+        EXPECT_EQ(read->back().title, chapters.back().title);
+        if (save == 1) {
+            mp4::Tags tags;
+            tags.name = "Tables kept";
+            ASSERT_TRUE(movie.setTags(tags));
+            ASSERT_TRUE(movie.close());
+        }
+    }
+    EXPECT_EQ(mediaTables(file), tables);
+    EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
+    EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 1100);
+    EXPECT_EQ(openRead(file).tags().name, "Tables kept");
+}
+
+TEST(Placement, MoovStaysInFrontOfTheMediaWhereFreeSpaceThereHoldsIt)
+{
+    MovieFactory factory;
+    std::vector<std::string> lines;
+    auto previous = mp4::setLogSink([&lines](std::string_view l) { lines.emplace_back(l); });
+    auto saveWith = [](const QString& path, std::size_t coverBytes, std::vector<mp4::Chapter> chapters) {
+        auto movie = openModify(path);
+        mp4::Tags tags;
+        tags.name = "Front";
+        if (coverBytes) {
+            tags.artwork = {{mp4::Bytes(coverBytes, 0x5A), mp4::ArtworkType::Jpeg}};
+        }
+        ASSERT_TRUE(movie.setTags(tags));
+        ASSERT_TRUE(movie.setChapters(chapters));
+        ASSERT_TRUE(movie.close());
+    };
+    MovieRecipe reserving;
+    reserving.reservedMoovBytes = 30000;
+    const QString roomy = factory.make(reserving, "roomy.mp4");
+    saveWith(roomy, 5000, {{1000, "One"}});
+    EXPECT_LT(moovOffset(roomy), mediaOffset(roomy));
+    EXPECT_TRUE(lines.empty());
+
+    // Streaming layout without room: the moov goes behind the media, and the log says so.
+    MovieRecipe faststart;
+    faststart.faststart = true;
+    faststart.chapters = {{"One", 0, 1000}, {"Two", 1000, 2000}};
+    const QString fast = factory.make(faststart, "fast.mp4");
+    saveWith(fast, 20000, {});
+    EXPECT_GT(moovOffset(fast), mediaOffset(fast));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("follows the media"), std::string::npos);
+    // Once it fits into the space the old moov left in front, it goes back there.
+    lines.clear();
+    saveWith(fast, 0, {});
+    EXPECT_LT(moovOffset(fast), mediaOffset(fast));
+    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(factory.ffprobe(fast)["format"].toObject()["tags"].toObject()["title"].toString(), "Front");
+    mp4::setLogSink(previous);
 }
