@@ -3,6 +3,7 @@
 #include "platform/localized.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +31,9 @@ void localizeForm(QWidget* form)
     localizeAll<QAbstractButton>(form, &QAbstractButton::text, &QAbstractButton::setText);
     localizeAll<QGroupBox>(form, &QGroupBox::title, &QGroupBox::setTitle);
     localizeAll<QLineEdit>(form, &QLineEdit::placeholderText, &QLineEdit::setPlaceholderText);
+    for (QComboBox* box : form->findChildren<QComboBox*>())
+        for (int index = 0; index < box->count(); ++index)
+            box->setItemText(index, platform::localized(box->itemText(index)));
     for (QTabWidget* tabs : form->findChildren<QTabWidget*>())
         for (int index = 0; index < tabs->count(); ++index)
             tabs->setTabText(index, platform::localized(tabs->tabText(index)));

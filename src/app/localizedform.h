@@ -3,6 +3,6 @@
 class QWidget;
 
 // Forms carry localisation keys where a text belongs (window title, labels,
-// buttons, group boxes, tab titles, placeholders); this puts the user's
+// buttons, group boxes, tab titles, choices, placeholders); this puts the user's
 // language in their place, once, after the form is set up.
 void localizeForm(QWidget* form);

@@ -69,7 +69,8 @@ TokenField::TokenField(QWidget* parent)
         else
             offerCompletions(text);
     });
-    connect(m_editor, &QLineEdit::returnPressed, this, [this] { tokenize(m_editor->text()); });
+    // Return, and leaving the field, end the typed token.
+    connect(m_editor, &QLineEdit::editingFinished, this, [this] { tokenize(m_editor->text()); });
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& completion) { tokenize(completion); });
 }

@@ -26,10 +26,10 @@ public:
 };
 
 // A row of tokens shown as chips, followed by a line edit whose completions
-// come from the delegate. Return, a comma or a chosen completion turns the
-// typed text into tokens (a comma also separates several pasted names);
-// Backspace in the empty editor and a chip's close button remove a token.
-// The value is the list of tokens in the order they stand.
+// come from the delegate. Return, leaving the field, a comma or a chosen
+// completion turns the typed text into tokens (a comma also separates several
+// pasted names); Backspace in the empty editor and a chip's close button
+// remove a token. The value is the list of tokens in the order they stand.
 class TokenField : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QStringList objectValue READ objectValue WRITE setObjectValue NOTIFY objectValueChanged USER true)
