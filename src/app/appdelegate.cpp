@@ -1,6 +1,7 @@
 #include "app/appdelegate.h"
 
 #include "app/korvalanecontroller.h"
+#include "app/tipwindowcontroller.h"
 #include "model/languageutilities.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
@@ -109,6 +110,28 @@ AppDelegate::DefaultSettings AppDelegate::defaultSettings(const QString& languag
 QMainWindow* AppDelegate::window() const
 {
     return m_korvalaneController.mainWindow();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    const platform::Settings& settings = platform::Settings::shared();
+    QMainWindow* mainWindow = window();
+    mainWindow->setMouseTracking(true);
+    const auto runUnlessSwitchedOff = [&](const QString& key, int type) {
+        if (settings.boolValue(key))
+            return;
+        TipWindowController startWindow(mainWindow, type);
+        startWindow.setWindowModality(Qt::ApplicationModal);
+        startWindow.exec();
+    };
+    runUnlessSwitchedOff(QStringLiteral("DontShowWarningsAtStartup"), TipWindowController::Warning);
+    runUnlessSwitchedOff(QStringLiteral("DontShowNewsAtStartup_2_5_0"), TipWindowController::WhatsNew);
+    TipWindowController* tips = m_korvalaneController.tipController();
+    if (settings.boolValue(QStringLiteral("DontShowTipsAtStartup")) || !tips)
+        return;
+    tips->adjustToDefaultSize(mainWindow);
+    tips->show();
+    tips->next();
 }
 
 bool AppDelegate::openFiles(const QStringList& paths)

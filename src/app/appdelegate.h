@@ -42,6 +42,11 @@ public:
     QMainWindow* window() const;
     KorvalaneController& korvalaneController() const { return m_korvalaneController; }
 
+    // The start-up windows once the main window is up: the warning and then
+    // what's new, each modal and each unless switched off, then the tips
+    // window (not modal) on its next tip, unless switched off.
+    void applicationDidFinishLaunching();
+
     // Loads the given paths as files opened from the menu; true when
     // something was loaded (the reply to the operating system).
     bool openFiles(const QStringList& paths);

@@ -2,6 +2,7 @@
 
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
+#include "app/tipwindowcontroller.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -44,6 +45,8 @@ void KorvalaneController::awakeFromNib()
     loadGenreNames();
     setSubtitleSearchOngoing(false);
     setChapterSearchOngoing(false);
+    m_whatsNewController = new TipWindowController(m_mainWindow.get(), TipWindowController::WhatsNew);
+    m_tipController = new TipWindowController(m_mainWindow.get(), TipWindowController::Tips);
     MovieFileManager::initialize();
     connectCommands();
     updateCommandStates();

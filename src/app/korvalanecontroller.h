@@ -74,6 +74,15 @@ public:
     const QStringList& formatNames() const { return m_formatNames; }
     const QStringList& chapterNames() const { return m_chapterNames; }
     const std::shared_ptr<MovieModel>& movieInClipBoad() const { return m_movieInClipBoad; }
+    // The tips and what's-new windows, made with the main window; they live as long as it.
+    TipWindowController* tipController() const { return m_tipController; }
+    TipWindowController* whatsNewController() const { return m_whatsNewController; }
+
+    // After the preferences window closed: reads the search language and
+    // country again ("en" stands for "us"), rebuilds the rating names when
+    // the country or the FSK choice differs from `countryBefore` and
+    // `fskBefore` (as stored when the window opened), and reloads the genre names.
+    void preferencesClosed(const QString& countryBefore, bool fskBefore);
 
     bool subtitleSearchOngoing() const { return m_subtitleSearchOngoing; }
     void setSubtitleSearchOngoing(bool ongoing);
@@ -127,6 +136,7 @@ signals:
     // A user-started chapter or subtitle search began or ended.
     void searchFlagsChanged();
     void movieGenresNamesChanged();
+    void ratingNamesChanged();
 
 private:
     void awakeFromNib();

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -28,5 +29,7 @@ int main(int argc, char** argv)
     const QStringList paths = QApplication::arguments().mid(1);
     if (!paths.isEmpty())
         delegate.openFiles(paths);
+    // Once the main window is on the screen.
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

@@ -1,12 +1,17 @@
+#include "app/preferencewindowcontroller.h"
 #include "app/appdelegate.h"
 #include "app/filechooser.h"
-#include "app/preferencewindowcontroller.h"
+#include "app/harness/appfixture.h"
+#include "app/korvalanecontroller.h"
 #include "app/tokenfield.h"
+#include "model/contentrating.h"
+#include "online/moviegenre.h"
 #include "platform/alerts.h"
 #include "platform/bookmark.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,6 +37,13 @@ const Shown kNoWorkingFolder{"noiTunesNamesWithoutWorkingDirHeader", "noiTunesNa
 platform::Settings& settings()
 {
     return platform::Settings::shared();
+}
+
+// A choice in a combo box as the user makes it (the box announces it as activated).
+void chooseAsAUser(QComboBox* box, int index)
+{
+    box->setCurrentIndex(index);
+    emit box->activated(index);
 }
 
 class PreferenceWindowTest : public ::testing::Test {
@@ -89,8 +102,9 @@ TEST_F(PreferenceWindowTest, ThePatternIsStoredNormalisedOrRefusedForTheStoredOn
         const bool refused = c.stored.isEmpty();
         const QString expected = refused ? PreferenceWindowController::normalizedPattern(before) : c.stored;
         EXPECT_EQ(m_alerts->shown().size(), alertsBefore + (refused ? 1 : 0));
-        if (refused)
+        if (refused) {
             EXPECT_EQ(m_alerts->shown().last(), kInvalidPattern);
+        }
         EXPECT_EQ(window.placeholderTextField()->text(), expected);
         EXPECT_EQ(settings().stringValue("FileNamePlaceHolderPattern"), expected);
         EXPECT_EQ(onDisk("FileNamePlaceHolderPattern").toString(), expected);
@@ -161,9 +175,8 @@ TEST_F(PreferenceWindowTest, TheWindowStaysOpenWithoutAWorkingFolderWhileFilesAr
         bool closes;
     };
     const QList<Case> cases{
-        {0, false, None, true},     {1, false, None, false},   {2, false, None, false},
-        {3, false, None, false},    {0, true, None, false},    {1, true, Present, true},
-        {2, false, Deleted, false}, {0, false, Deleted, true},
+        {0, false, None, true}, {1, false, None, false},  {2, false, None, false},    {3, false, None, false},
+        {0, true, None, false}, {1, true, Present, true}, {2, false, Deleted, false}, {0, false, Deleted, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.scheme) + (c.plex ? " plex" : "") + " folder " + std::to_string(c.folder));
@@ -172,7 +185,8 @@ TEST_F(PreferenceWindowTest, TheWindowStaysOpenWithoutAWorkingFolderWhileFilesAr
         settings().remove("WorkingDirectoryBookmark");
         if (c.folder != None) {
             const QString folder = makeFolder("work");
-            settings().setValue("WorkingDirectoryBookmark", platform::bookmarkDataForFolder(QUrl::fromLocalFile(folder)));
+            settings().setValue("WorkingDirectoryBookmark",
+                                platform::bookmarkDataForFolder(QUrl::fromLocalFile(folder)));
             if (c.folder == Deleted)
                 QDir(folder).removeRecursively();
         }
@@ -182,8 +196,9 @@ TEST_F(PreferenceWindowTest, TheWindowStaysOpenWithoutAWorkingFolderWhileFilesAr
         window.close();
         EXPECT_EQ(window.isVisible(), !c.closes);
         EXPECT_EQ(m_alerts->shown().size(), alertsBefore + (c.closes ? 0 : 1));
-        if (!c.closes)
+        if (!c.closes) {
             EXPECT_EQ(m_alerts->shown().last(), kNoWorkingFolder);
+        }
         // Escape takes the same road.
         QTest::keyClick(&window, Qt::Key_Escape);
         EXPECT_EQ(window.isVisible(), !c.closes);
@@ -243,7 +258,7 @@ TEST_F(PreferenceWindowTest, EveryUserSettingHasItsControlAndEditsReachTheSettin
         ASSERT_NE(combo, nullptr);
         const int index = combo->findText(c.text);
         ASSERT_GE(index, 0);
-        combo->setCurrentIndex(index);
+        chooseAsAUser(combo, index);
         EXPECT_EQ(settings().value(c.key).toString(), c.stored.toString());
     }
     // What the window shows comes from the settings as well.
@@ -258,9 +273,74 @@ TEST_F(PreferenceWindowTest, TheTokenFieldHoldsTheProtectedFields)
     PreferenceWindowController window;
     TokenField* field = window.protectedFieldsTokenField();
     EXPECT_EQ(field->objectValue(), QStringList({"cover", "title"}));
-    EXPECT_EQ(field->displayedTexts(), QStringList({platform::localized("fieldCover"), platform::localized("fieldTitle")}));
+    EXPECT_EQ(field->displayedTexts(),
+              QStringList({platform::localized("fieldCover"), platform::localized("fieldTitle")}));
     field->tokenize(platform::localized("fieldChapters") + ", Nonsense");
     EXPECT_EQ(settings().stringListValue("FiledsNotToBeOverwritten"), QStringList({"cover", "title", "chapters"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The main window after the preferences window closed.
+class PreferencesClosedTest : public AppFixture {};
+
+TEST_F(PreferencesClosedTest, LanguageAndCountryAreReadAgainAndRatingsRebuiltOnlyWhenTheyChanged)
+{
+    struct Case {
+        QString countryBefore;
+        bool fskBefore;
+        QString country;
+        bool fsk;
+        QString localeId;
+        bool rebuilt;
+    };
+    const QList<Case> cases{
+        {"us", false, "de", false, "de", true},   // country changed
+        {"de", false, "de", true, "de", true},    // FSK changed
+        {"de", false, "de", false, "de", false},  // only the language changed
+        {"us", false, "en", false, "us", false},  // "en" is "us"
+        {"en", false, "en", false, "us", true},   // noted "en" differs from "us"
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.countryBefore.toStdString() + " -> " + c.country.toStdString());
+        m_controller = std::make_unique<KorvalaneController>();  // ratings of "us"
+        const QStringList before = m_controller->ratingNames();
+        m_controller->setMovieGenresNames({"Stale"});
+        QSignalSpy ratingsChanged(m_controller.get(), &KorvalaneController::ratingNamesChanged);
+        settings().setValue("LanguageSettingsForSearch", "fr");
+        settings().setValue("CountrySettingsForSearch", c.country);
+        settings().setValue("UseFSKRatingsInsteadOfAbJahren", c.fsk);
+
+        m_controller->preferencesClosed(c.countryBefore, c.fskBefore);
+        EXPECT_EQ(m_controller->languageId(), "fr");
+        EXPECT_EQ(m_controller->localeId(), c.localeId);
+        EXPECT_EQ(settings().stringValue("CountrySettingsForSearch"), c.country);
+        EXPECT_EQ(m_controller->ratingNames(), c.rebuilt ? ContentRating(c.localeId).ratingNames() : before);
+        EXPECT_EQ(ratingsChanged.size(), c.rebuilt ? 1 : 0);
+        // The genre names are loaded again every time.
+        EXPECT_EQ(m_controller->movieGenresNames(), MovieGenre::genreNames());
+    }
+    // The German names differ from the American ones, so "kept" above means something.
+    EXPECT_NE(ContentRating("de").ratingNames(), ContentRating("us").ratingNames());
+}
+
+TEST_F(PreferencesClosedTest, ThePreferencesCommandRunsTheWindowModallyAndReadsTheSettingsAfterwards)
+{
+    QString shownTitle;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<PreferenceWindowController*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        shownTitle = window->windowTitle();
+        auto* countries = window->findChild<QComboBox*>("countryCombo");
+        chooseAsAUser(countries, countries->findText(platform::localized("deCountryName")));
+        window->close();
+    });
+    m_controller->preferencesMenu();
+    EXPECT_EQ(shownTitle, platform::localized("prefsWindowTitle"));
+    EXPECT_EQ(m_controller->localeId(), "de");
+    EXPECT_EQ(m_controller->ratingNames(), ContentRating("de").ratingNames());
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 #include "app/tipwindowcontroller.h"
 #include "app/appdelegate.h"
+#include "app/harness/appfixture.h"
+#include "app/korvalanecontroller.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBrowser>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +206,58 @@ TEST_F(TipWindowTest, EveryPageExistsInBothLanguages)
         }
     }
     EXPECT_EQ(TipWindowController::pageText("tip_nothing"), std::nullopt);
+}
+
+}  // namespace
+
+namespace {
+
+// The windows the application shows once it has started.
+class StartupWindowsTest : public AppFixture {
+protected:
+    // Runs the start-up, closing every modal window as it comes up; answers their titles in order.
+    QStringList launchClosingModalWindows()
+    {
+        QStringList titles;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                titles << modal->windowTitle();
+                modal->close();
+            }
+        });
+        closer.start(5);
+        AppDelegate(*m_controller).applicationDidFinishLaunching();
+        return titles;
+    }
+};
+
+TEST_F(StartupWindowsTest, TheWarningAndWhatsNewComeModallyThenTheNextTip)
+{
+    EXPECT_EQ(launchClosingModalWindows(),
+              QStringList({platform::localized("windowTitleWarning"), platform::localized("windowTitleWhatsNew")}));
+    TipWindowController* tips = m_controller->tipController();
+    ASSERT_NE(tips, nullptr);
+    EXPECT_TRUE(tips->isVisible());
+    EXPECT_FALSE(tips->isModal());
+    EXPECT_EQ(settings().integerValue("LastDisplayedTip"), 0);
+    EXPECT_EQ(tips->size(), QSize(550, 350));
+    // The tips command later brings the same window back.
+    tips->close();
+    m_controller->openTipsWindow();
+    EXPECT_TRUE(tips->isVisible());
+}
+
+TEST_F(StartupWindowsTest, EachSwitchKeepsItsWindowAway)
+{
+    settings().setValue("DontShowWarningsAtStartup", true);
+    settings().setValue("DontShowTipsAtStartup", true);
+    EXPECT_EQ(launchClosingModalWindows(), QStringList({platform::localized("windowTitleWhatsNew")}));
+    EXPECT_FALSE(m_controller->tipController()->isVisible());
+    EXPECT_EQ(settings().integerValue("LastDisplayedTip"), -1);
+
+    settings().setValue("DontShowNewsAtStartup_2_5_0", true);
+    EXPECT_TRUE(launchClosingModalWindows().isEmpty());
 }
 
 }  // namespace
