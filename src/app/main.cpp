@@ -2,6 +2,8 @@
 #include "app/korvalanecontroller.h"
 #include "app/messageboxalerts.h"
 #include "mp4/log.h"
+#include "online/moviegenre.h"
+#include "online/tmdbapi.h"
 #include "platform/log.h"
 
 #include <QApplication>
@@ -19,6 +21,9 @@ int main(int argc, char** argv)
     mp4::setLogSink([](std::string_view line) {
         platform::log(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
     });
+
+    // The genre tables take the database's names through the movie database client.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
 
     // Every setting has its default before the main window reads any.
     AppDelegate::initialize();

@@ -5,6 +5,7 @@
 #include "model/helpers.h"
 #include "model/imagemodel.h"
 #include "model/moviemodel.h"
+#include "online/imagefromurl.h"
 #include "online/namedfailure.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
@@ -126,7 +127,7 @@ void TMDbAPI::coverInfoToImageModel(const QVariantMap& poster, platform::Progres
 
     const double aspectRatio = aspectRatioOf(poster);
     const QUrl thumbnailUrl = renditionUrl(QStringLiteral("w154"), filePath);
-    if (!m_webRequest->executeRequest(thumbnailUrl.toString()))
+    if (!m_webRequest->executeRequest(thumbnailUrl.toString(), ReplyKind::Image))
         throw NamedFailure(QStringLiteral("TMDbLoadThumbNailFailed"),
                            QStringLiteral("failed or aborted during loading thumb nail image"));
 

@@ -9,6 +9,7 @@
 #include "online/webrequest.h"
 #include "platform/bookmark.h"
 #include "platform/pumpevents.h"
+#include "platform/serviceconfig.h"
 #include "platform/settings.h"
 #include "support/imagebytes.h"
 #include "tagging/metadatautilities.h"
@@ -39,11 +40,6 @@ constexpr char kSubtitleFilePath[] =
 // The pixel size of each poster rendition the fake database serves.
 const QList<QPair<QString, QSize>> kRenditions{
     {"w92", {32, 48}}, {"w154", {8, 12}}, {"w342", {16, 24}}, {"w500", {24, 36}}, {"original", {40, 60}}};
-
-const QStringList kServiceVariables{"KORVALANE_TMDB_URL",           "KORVALANE_TMDB_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_URL",  "KORVALANE_OPENSUBTITLES_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
-                                    "KORVALANE_CHAPTERDB_URL",      "KORVALANE_CHAPTERDB_API_KEY"};
 
 using testsupport::pngBytes;
 
@@ -94,13 +90,14 @@ void MovieRoadTest::SetUp()
     routeSubtitleService();
     routeChapterDatabase();
 
-    WebRequest::setTimeoutSeconds(5.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(5));
     // Local servers answer at once: every wait slice may be a tenth as long.
     m_previousSliceScale = platform::pumpSliceScale();
     platform::setPumpSliceScale(0.1);
     // As in a new process: no image address read yet.
     TMDbAPI::setImageBaseUrl(QString());
     // The genre tables load the database's names at their first use in a process.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
     MovieGenre::genreNames();
 
     m_client = std::make_unique<TMDbAPI>();
@@ -114,8 +111,8 @@ void MovieRoadTest::TearDown()
     m_subtitleClient.reset();
     m_client.reset();
     platform::setPumpSliceScale(m_previousSliceScale);
-    WebRequest::setTimeoutSeconds(30.0);
-    for (const QString& name : kServiceVariables)
+    WebTransport::setIdleTimeout(std::chrono::seconds(30));
+    for (const QString& name : platform::ServiceConfig::environmentVariables())
         qunsetenv(name.toLatin1().constData());
     platform::Settings::useFolder(m_settingsFolder.path() + "/after");
 }
@@ -216,10 +213,13 @@ Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
     if (name.isEmpty())
         name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
     const std::shared_ptr<MovieModel> result =
-        m_client->readTmDBInformation(name, false, m_language, m_country, &m_window, nullptr, nullptr, std::nullopt,
-                                      !settings.boolValue("DoNotAutomaticLoadCoverPictures"));
+        m_client->readTmDBInformation({.name = name,
+                                       .language = m_language,
+                                       .locale = m_country,
+                                       .window = &m_window,
+                                       .loadCovers = !settings.boolValue("DoNotAutomaticLoadCoverPictures")});
     if (!result)
-        return m_client->status() == 1 ? Lookup::NotFound : Lookup::Stopped;
+        return m_client->status() == TMDbAPI::Status::NotFound ? Lookup::NotFound : Lookup::Stopped;
     result->setDuration(record.duration());
     result->setMsecDuration(record.msecDuration());
     result->setHdVideo(record.hdVideo());
