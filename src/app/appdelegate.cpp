@@ -6,12 +6,17 @@
 #include "platform/localized.h"
 #include "platform/settings.h"
 
+#include <QDialog>
 #include <QLocale>
 #include <QMainWindow>
 #include <QUrl>
 
 AppDelegate::AppDelegate(KorvalaneController& controller, QObject* parent)
-    : QObject(parent), m_korvalaneController(controller)
+    : QObject(parent),
+      m_korvalaneController(controller),
+      m_startupWindowMaker([](QMainWindow* mainWindow, StartupWindow kind) -> std::unique_ptr<QDialog> {
+          return std::make_unique<TipWindowController>(mainWindow, kind);
+      })
 {
 }
 
@@ -112,32 +117,35 @@ QMainWindow* AppDelegate::window() const
     return m_korvalaneController.mainWindow();
 }
 
-void AppDelegate::applicationDidFinishLaunching()
-{
-    const platform::Settings& settings = platform::Settings::shared();
-    QMainWindow* mainWindow = window();
-    mainWindow->setMouseTracking(true);
-    const auto runUnlessSwitchedOff = [&](const QString& key, int type) {
-        if (settings.boolValue(key))
-            return;
-        TipWindowController startWindow(mainWindow, type);
-        startWindow.setWindowModality(Qt::ApplicationModal);
-        startWindow.exec();
-    };
-    runUnlessSwitchedOff(QStringLiteral("DontShowWarningsAtStartup"), TipWindowController::Warning);
-    runUnlessSwitchedOff(QStringLiteral("DontShowNewsAtStartup_2_5_0"), TipWindowController::WhatsNew);
-    TipWindowController* tips = m_korvalaneController.tipController();
-    if (settings.boolValue(QStringLiteral("DontShowTipsAtStartup")) || !tips)
-        return;
-    tips->adjustToDefaultSize(mainWindow);
-    tips->show();
-    tips->next();
-}
-
 bool AppDelegate::openFiles(const QStringList& paths)
 {
     QVariantList urls;
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
     return m_korvalaneController.loadMoviesByURL(urls);
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    window()->setMouseTracking(true);
+    runStartupWindow(QStringLiteral("DontShowWarningsAtStartup"), WarningWindow);
+    runStartupWindow(QStringLiteral("DontShowNewsAtStartup_2_5_0"), WhatsNewWindow);
+    TipWindowController* tips = m_korvalaneController.tipController();
+    if (platform::Settings::shared().boolValue(QStringLiteral("DontShowTipsAtStartup")) || !tips)
+        return;
+    tips->adjustToDefaultSize(window());
+    tips->show();
+    tips->next();
+}
+
+void AppDelegate::runStartupWindow(const QString& switchKey, StartupWindow kind)
+{
+    if (platform::Settings::shared().boolValue(switchKey) || !m_startupWindowMaker)
+        return;
+    // Exists only while it is shown; blocks until the user closes it.
+    if (const std::unique_ptr<QDialog> dialog = m_startupWindowMaker(window(), kind)) {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->exec();
+        dialog->hide();
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
+#include "app/recordeditor.h"
 #include "app/tipwindowcontroller.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
@@ -48,6 +49,7 @@ void KorvalaneController::awakeFromNib()
     m_whatsNewController = new TipWindowController(m_mainWindow.get(), TipWindowController::WhatsNew);
     m_tipController = new TipWindowController(m_mainWindow.get(), TipWindowController::Tips);
     MovieFileManager::initialize();
+    m_recordEditor = std::make_unique<RecordEditor>(*m_ui, *m_movieListController, *this);
     connectCommands();
     updateCommandStates();
 }
