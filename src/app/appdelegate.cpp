@@ -1,6 +1,7 @@
 #include "app/appdelegate.h"
 
 #include "app/korvalanecontroller.h"
+#include "app/tipwindowcontroller.h"
 #include "model/languageutilities.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
@@ -11,7 +12,11 @@
 #include <QUrl>
 
 AppDelegate::AppDelegate(KorvalaneController& controller, QObject* parent)
-    : QObject(parent), m_korvalaneController(controller)
+    : QObject(parent),
+      m_korvalaneController(controller),
+      m_startupWindowMaker([](QMainWindow* mainWindow, StartupWindow kind) -> std::unique_ptr<QDialog> {
+          return std::make_unique<TipWindowController>(mainWindow, kind);
+      })
 {
 }
 
@@ -125,8 +130,12 @@ void AppDelegate::applicationDidFinishLaunching()
     window()->setMouseTracking(true);
     runStartupWindow(QStringLiteral("DontShowWarningsAtStartup"), WarningWindow);
     runStartupWindow(QStringLiteral("DontShowNewsAtStartup_2_5_0"), WhatsNewWindow);
-    if (!platform::Settings::shared().boolValue(QStringLiteral("DontShowTipsAtStartup")))
-        m_korvalaneController.openTipsWindow();
+    TipWindowController* tips = m_korvalaneController.tipController();
+    if (platform::Settings::shared().boolValue(QStringLiteral("DontShowTipsAtStartup")) || !tips)
+        return;
+    tips->adjustToDefaultSize(window());
+    tips->show();
+    tips->next();
 }
 
 void AppDelegate::runStartupWindow(const QString& switchKey, StartupWindow kind)

@@ -3,6 +3,7 @@
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
 #include "app/recordeditor.h"
+#include "app/tipwindowcontroller.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -45,6 +46,8 @@ void KorvalaneController::awakeFromNib()
     loadGenreNames();
     setSubtitleSearchOngoing(false);
     setChapterSearchOngoing(false);
+    m_whatsNewController = new TipWindowController(m_mainWindow.get(), TipWindowController::WhatsNew);
+    m_tipController = new TipWindowController(m_mainWindow.get(), TipWindowController::Tips);
     MovieFileManager::initialize();
     m_recordEditor = std::make_unique<RecordEditor>(*m_ui, *m_movieListController, *this);
     connectCommands();

@@ -78,6 +78,15 @@ public:
     const std::shared_ptr<MovieModel>& movieInClipBoad() const { return m_movieInClipBoad; }
     // The id panel, once it was opened.
     QWidget* idWindow() const { return m_idWindow; }
+    // The tips and what's-new windows, made with the main window; they live as long as it.
+    TipWindowController* tipController() const { return m_tipController; }
+    TipWindowController* whatsNewController() const { return m_whatsNewController; }
+
+    // After the preferences window closed: reads the search language and
+    // country again ("en" stands for "us"), rebuilds the rating names when
+    // the country or the FSK choice differs from `countryBefore` and
+    // `fskBefore` (as stored when the window opened), and reloads the genre names.
+    void preferencesClosed(const QString& countryBefore, bool fskBefore);
 
     bool subtitleSearchOngoing() const { return m_subtitleSearchOngoing; }
     void setSubtitleSearchOngoing(bool ongoing);
@@ -132,6 +141,7 @@ signals:
     void searchFlagsChanged();
     // The genre names changed; the editor's choosers are filled again from the name lists.
     void movieGenresNamesChanged();
+    void ratingNamesChanged();
 
 private:
     void awakeFromNib();

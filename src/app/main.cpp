@@ -31,6 +31,7 @@ int main(int argc, char** argv)
     const QStringList paths = QApplication::arguments().mid(1);
     if (!paths.isEmpty())
         delegate.openFiles(paths);
+    // Once the main window is on the screen.
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

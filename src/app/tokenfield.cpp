@@ -1,0 +1,178 @@
+#include "app/tokenfield.h"
+
+#include "app/flowlayout.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringListModel>
+#include <QToolButton>
+
+namespace {
+
+QFrame* makeChip(const QString& text, QWidget* parent)
+{
+    auto* chip = new QFrame(parent);
+    chip->setObjectName(QStringLiteral("tokenChip"));
+    chip->setStyleSheet(
+        QStringLiteral("#tokenChip { border: 1px solid palette(highlight); border-radius: 9px;"
+                       " background: palette(alternate-base); }"));
+    auto* row = new QHBoxLayout(chip);
+    row->setContentsMargins(8, 1, 2, 1);
+    row->setSpacing(2);
+    row->addWidget(new QLabel(text, chip));
+    auto* remove = new QToolButton(chip);
+    remove->setObjectName(QStringLiteral("removeToken"));
+    remove->setText(QStringLiteral("×"));
+    remove->setAutoRaise(true);
+    remove->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(remove);
+    return chip;
+}
+
+}  // namespace
+
+TokenField::TokenField(QWidget* parent)
+    : QWidget(parent),
+      m_editor(new QLineEdit(this)),
+      m_completions(new QStringListModel(this)),
+      m_completer(new QCompleter(m_completions, this))
+{
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setAutoFillBackground(true);
+    frame->setBackgroundRole(QPalette::Base);
+    auto* outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+    auto* flow = new FlowLayout(frame);
+    flow->setContentsMargins(4, 4, 4, 4);
+
+    m_editor->setFrame(false);
+    m_editor->setMinimumWidth(140);
+    m_editor->installEventFilter(this);
+    flow->addWidget(m_editor);
+    setFocusProxy(m_editor);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+
+    // The delegate does the filtering; the completer only shows its answer.
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    m_completer->setWidget(m_editor);
+    connect(m_editor, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.contains(u','))
+            tokenize(text);
+        else
+            offerCompletions(text);
+    });
+    // Return, and leaving the field, end the typed token.
+    connect(m_editor, &QLineEdit::editingFinished, this, [this] { tokenize(m_editor->text()); });
+    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
+            [this](const QString& completion) { tokenize(completion); });
+}
+
+void TokenField::setDelegate(const TokenFieldDelegate* delegate)
+{
+    m_delegate = delegate;
+    rebuildChips();
+}
+
+void TokenField::setObjectValue(const QStringList& tokens)
+{
+    if (tokens == m_tokens)
+        return;
+    m_tokens = tokens;
+    rebuildChips();
+}
+
+QString TokenField::displayString(const QString& token) const
+{
+    if (!m_delegate)
+        return token;
+    return m_delegate->displayStringForRepresentedObject(*this, token).value_or(token);
+}
+
+QStringList TokenField::displayedTexts() const
+{
+    QStringList texts;
+    for (const QString& token : m_tokens)
+        texts.append(displayString(token));
+    return texts;
+}
+
+void TokenField::offerCompletions(const QString& typed)
+{
+    m_completions->setStringList(m_delegate ? m_delegate->completionsForSubstring(*this, typed) : QStringList());
+    if (m_completions->rowCount() > 0)
+        m_completer->complete();
+    else
+        m_completer->popup()->hide();
+}
+
+void TokenField::tokenize(const QString& text)
+{
+    m_editor->clear();
+    m_completer->popup()->hide();
+    QStringList objects;
+    for (const QString& part : text.split(u',')) {
+        const QString name = part.trimmed();
+        if (!name.isEmpty())
+            objects.append(m_delegate ? m_delegate->representedObjectForEditingString(*this, name) : name);
+    }
+    if (objects.isEmpty())
+        return;
+    const QStringList added =
+        m_delegate ? m_delegate->shouldAddObjects(*this, objects, static_cast<int>(m_tokens.size())) : objects;
+    if (added.isEmpty())
+        return;
+    m_tokens.append(added);
+    rebuildChips();
+    emit objectValueChanged(m_tokens);
+}
+
+void TokenField::removeToken(int index)
+{
+    if (index < 0 || index >= m_tokens.size())
+        return;
+    m_tokens.removeAt(index);
+    rebuildChips();
+    emit objectValueChanged(m_tokens);
+}
+
+void TokenField::rebuildChips()
+{
+    QLayout* flow = m_editor->parentWidget()->layout();
+    // Every item but the editor, which stays last.
+    while (flow->count() > 1) {
+        QLayoutItem* item = flow->takeAt(0);
+        // Later: the chip's own close button may be what is running now.
+        item->widget()->hide();
+        item->widget()->deleteLater();
+        delete item;
+    }
+    flow->removeWidget(m_editor);
+    for (int index = 0; index < m_tokens.size(); ++index) {
+        QFrame* chip = makeChip(displayString(m_tokens[index]), m_editor->parentWidget());
+        connect(chip->findChild<QToolButton*>(QStringLiteral("removeToken")), &QToolButton::clicked, this,
+                [this, index] { removeToken(index); });
+        flow->addWidget(chip);
+    }
+    flow->addWidget(m_editor);
+    updateGeometry();
+}
+
+bool TokenField::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_editor && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace && m_editor->text().isEmpty() && !m_tokens.isEmpty()) {
+            removeToken(static_cast<int>(m_tokens.size()) - 1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

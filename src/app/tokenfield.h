@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+#include <optional>
+
+class QCompleter;
+class QLineEdit;
+class QStringListModel;
+
+class TokenField;
+
+// What a token field asks of the one who knows its tokens: the completions
+// for typed text, the text a token shows, the token a finished text stands
+// for, and which tokens may go in.
+class TokenFieldDelegate {
+public:
+    virtual ~TokenFieldDelegate() = default;
+    virtual QStringList completionsForSubstring(const TokenField& field, const QString& substring) const = 0;
+    // nullopt: the token shows itself.
+    virtual std::optional<QString> displayStringForRepresentedObject(const TokenField& field,
+                                                                     const QString& object) const = 0;
+    virtual QString representedObjectForEditingString(const TokenField& field, const QString& text) const = 0;
+    virtual QStringList shouldAddObjects(const TokenField& field, const QStringList& objects, int index) const = 0;
+};
+
+// A row of tokens shown as chips, followed by a line edit whose completions
+// come from the delegate. Return, leaving the field, a comma or a chosen
+// completion turns the typed text into tokens (a comma also separates several
+// pasted names); Backspace in the empty editor and a chip's close button
+// remove a token. The value is the list of tokens in the order they stand.
+class TokenField : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QStringList objectValue READ objectValue WRITE setObjectValue NOTIFY objectValueChanged USER true)
+public:
+    explicit TokenField(QWidget* parent = nullptr);
+
+    // The delegate is not owned; without one every text is its own token.
+    void setDelegate(const TokenFieldDelegate* delegate);
+    const TokenFieldDelegate* delegate() const { return m_delegate; }
+
+    QStringList objectValue() const { return m_tokens; }
+    void setObjectValue(const QStringList& tokens);
+
+    QLineEdit* editor() const { return m_editor; }
+    QCompleter* completer() const { return m_completer; }
+    // The texts the chips show, in order.
+    QStringList displayedTexts() const;
+
+    // Turns the given text into tokens as Return would.
+    void tokenize(const QString& text);
+
+signals:
+    // Sent when the user added or removed tokens (not on setObjectValue()).
+    void objectValueChanged(const QStringList& tokens);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void offerCompletions(const QString& typed);
+    void removeToken(int index);
+    void rebuildChips();
+    QString displayString(const QString& token) const;
+
+    const TokenFieldDelegate* m_delegate = nullptr;
+    QStringList m_tokens;
+    QLineEdit* m_editor;
+    QStringListModel* m_completions;
+    QCompleter* m_completer;
+};
