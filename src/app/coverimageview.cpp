@@ -1,0 +1,358 @@
+#include "app/coverimageview.h"
+
+#include "app/imageselectcontroller.h"
+#include "app/korvalanecontroller.h"
+#include "model/chaptermodel.h"
+#include "model/helpers.h"
+#include "model/movielist.h"
+#include "model/moviemodel.h"
+#include "tagging/eyetvepegloader.h"
+#include "tagging/filepaths.h"
+#include "tagging/moviefileloading.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+
+namespace {
+
+const QStringList kRecordingExtensions{QStringLiteral("eyetv"), QStringLiteral("eyetvsched")};
+const QStringList kChapterExtensions{QStringLiteral("xml"), QStringLiteral("txt"), QStringLiteral("chp"),
+                                     QStringLiteral("json")};
+const QString kTiff = QStringLiteral("image/tiff");
+const QString kPng = QStringLiteral("image/png");
+// The best quality the JPEG writer has.
+constexpr int kJpegQuality = 100;
+
+QUrl firstFileUrl(const QMimeData& data)
+{
+    const QList<QUrl> urls = data.urls();
+    return urls.isEmpty() ? QUrl() : urls.first();
+}
+
+bool offersImageData(const QMimeData& data)
+{
+    return data.hasFormat(kTiff) || data.hasFormat(kPng) || data.hasImage();
+}
+
+// The picture a drop or paste offers as data: TIFF first, then PNG, then
+// whatever picture the platform hands over; none when it delivers nothing.
+std::shared_ptr<const QImage> imageFromMimeData(const QMimeData& data)
+{
+    for (const QString& format : {kTiff, kPng}) {
+        const QByteArray bytes = data.data(format);
+        if (!bytes.isEmpty())
+            return imageFromData(bytes);
+    }
+    const QImage image = qvariant_cast<QImage>(data.imageData());
+    return image.isNull() ? nullptr : std::make_shared<const QImage>(image);
+}
+
+bool isAcceptedFile(const QUrl& url)
+{
+    return MovieFileManager::isValidImageFile(url) || ChapterModel::isValidChapterFile(url) ||
+           MovieFileManager::isValidEyeTVFile(url);
+}
+
+}  // namespace
+
+CoverImageView::CoverImageView(QWidget* parent) : QFrame(parent)
+{
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::StyledPanel);
+    setMinimumSize(120, 120);
+    refresh();
+}
+
+CoverImageView::~CoverImageView() = default;
+
+void CoverImageView::setDelegate(KorvalaneController* delegate)
+{
+    m_delegate = delegate;
+    m_selectionListener.reset();
+    if (m_delegate)
+        m_selectionListener = m_delegate->movieListController().addListener(QStringLiteral("selectionIndexes"),
+                                                                  [this](const QString&) { followSelection(); });
+    followSelection();
+}
+
+std::shared_ptr<MovieModel> CoverImageView::selectedMovie() const
+{
+    return m_delegate ? m_delegate->getSelectedMovie() : nullptr;
+}
+
+QList<std::shared_ptr<MovieModel>> CoverImageView::selectedMovies() const
+{
+    return m_delegate ? m_delegate->getSelectedMovies() : QList<std::shared_ptr<MovieModel>>();
+}
+
+std::shared_ptr<MovieModel> CoverImageView::movieWithCover() const
+{
+    std::shared_ptr<MovieModel> movie = selectedMovie();
+    return movie && movie->coverIsSet() ? movie : nullptr;
+}
+
+void CoverImageView::followSelection()
+{
+    m_coverListener.reset();
+    if (const std::shared_ptr<MovieModel> movie = selectedMovie())
+        m_coverListener = movie->addListener(QStringLiteral("cover"), [this](const QString&) { refresh(); });
+    refresh();
+}
+
+void CoverImageView::refresh()
+{
+    const std::shared_ptr<MovieModel> movie = selectedMovie();
+    const std::shared_ptr<const QImage>& cover = movie && movie->cover() ? movie->cover() : noCoverImage();
+    m_shown = *cover;
+    update();
+}
+
+void CoverImageView::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    if (m_shown.isNull())
+        return;
+    const QRect area = contentsRect().adjusted(4, 4, -4, -4);
+    const QSize size = m_shown.size().scaled(area.size(), Qt::KeepAspectRatio);
+    QRect target(QPoint(0, 0), size);
+    target.moveCenter(area.center());
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, m_shown);
+}
+
+Qt::DropAction CoverImageView::draggingEntered(const QMimeData& data, Qt::DropActions actions) const
+{
+    if (!selectedMovie() || !actions.testFlag(Qt::CopyAction))
+        return Qt::IgnoreAction;
+    if (data.hasUrls() && isAcceptedFile(firstFileUrl(data)))
+        return Qt::CopyAction;
+    return offersImageData(data) ? Qt::CopyAction : Qt::IgnoreAction;
+}
+
+bool CoverImageView::performDragOperation(const QMimeData& data)
+{
+    std::shared_ptr<const QImage> image;
+    if (data.hasUrls()) {
+        const QUrl url = firstFileUrl(data);
+        if (!MovieFileManager::isValidImageFile(url)) {
+            dropFileOrCoverHasOcurred(url);
+            return false;
+        }
+        image = imageFromURL(url);
+    } else {
+        image = imageFromMimeData(data);
+    }
+    // A picture that decodes to nothing would only wipe the records' covers.
+    if (!image || image->isNull())
+        return false;
+    // Every selected record gets the one dropped picture.
+    for (const std::shared_ptr<MovieModel>& movie : selectedMovies())
+        movie->setCover(image);
+    return true;
+}
+
+void CoverImageView::dropFileOrCoverHasOcurred(const QUrl& url)
+{
+    if (url.isEmpty() || !m_delegate)
+        return;
+    // Compared as written: the extension decides what the file is.
+    const QString extension = FilePaths::pathExtension(FilePaths::lastPathComponent(url));
+    for (const std::shared_ptr<MovieModel>& movie : selectedMovies()) {
+        if (kRecordingExtensions.contains(extension))
+            EyeTVEPegLoader::loadEyeTVEPegInfos(url, *movie, m_delegate->localeId());
+        else if (kChapterExtensions.contains(extension))
+            movie->setChapterDbFileUrl(url);
+    }
+}
+
+void CoverImageView::dragEnterEvent(QDragEnterEvent* event)
+{
+    // A cover dragged out of this application is not taken back in.
+    if (qobject_cast<CoverImageView*>(event->source()))
+        return event->ignore();
+    const Qt::DropAction action = draggingEntered(*event->mimeData(), event->possibleActions());
+    if (action == Qt::IgnoreAction)
+        return event->ignore();
+    event->setDropAction(action);
+    event->accept();
+}
+
+void CoverImageView::dragMoveEvent(QDragMoveEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CoverImageView::dropEvent(QDropEvent* event)
+{
+    event->setDropAction(Qt::CopyAction);
+    if (performDragOperation(*event->mimeData()))
+        event->accept();
+    else
+        event->ignore();
+    update();
+}
+
+std::optional<QString> CoverImageView::namesOfPromisedFilesDroppedAtDestination(const QString& folder) const
+{
+    const std::shared_ptr<MovieModel> movie = movieWithCover();
+    if (!movie || movie->fileUrl().isEmpty())
+        return std::nullopt;
+    const QString name = FilePaths::deletingPathExtension(FilePaths::lastPathComponent(movie->fileUrl())) + ".jpg";
+    const QString path = QDir(folder).filePath(name);
+    QImageWriter writer(path, "jpeg");
+    writer.setQuality(kJpegQuality);
+    // A cover with transparency is laid on white, as JPEG has no alpha.
+    QImage opaque(movie->cover()->size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    QPainter(&opaque).drawImage(0, 0, *movie->cover());
+    if (!writer.write(opaque))
+        return std::nullopt;
+    return path;
+}
+
+std::unique_ptr<QMimeData> CoverImageView::coverDragData()
+{
+    const std::shared_ptr<MovieModel> movie = movieWithCover();
+    if (!movie)
+        return nullptr;
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(*movie->cover());
+    if (!m_dragFolder)
+        m_dragFolder = std::make_unique<QTemporaryDir>();
+    if (m_dragFolder->isValid()) {
+        if (const std::optional<QString> path = namesOfPromisedFilesDroppedAtDestination(m_dragFolder->path()))
+            data->setUrls({QUrl::fromLocalFile(*path)});
+    }
+    return data;
+}
+
+void CoverImageView::startCoverDrag()
+{
+    std::unique_ptr<QMimeData> data = coverDragData();
+    if (!data)
+        return;
+    const QImage cover = qvariant_cast<QImage>(data->imageData());
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data.release());
+    drag->setPixmap(QPixmap::fromImage(cover.scaledToWidth(kDragImageWidth, Qt::SmoothTransformation)));
+    drag->setHotSpot(QPoint(10, 10));
+    drag->exec(Qt::CopyAction);
+}
+
+void CoverImageView::mousePressEvent(QMouseEvent* event)
+{
+    m_pressPosition = event->position().toPoint();
+    QFrame::mousePressEvent(event);
+}
+
+void CoverImageView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!(event->buttons() & Qt::LeftButton) ||
+        (event->position().toPoint() - m_pressPosition).manhattanLength() < QApplication::startDragDistance())
+        return QFrame::mouseMoveEvent(event);
+    startCoverDrag();
+}
+
+QImage CoverImageView::coverWindowImage(const QImage& cover)
+{
+    if (cover.width() <= kCoverWindowMaxWidth)
+        return cover;
+    return cover.scaledToWidth(kCoverWindowMaxWidth, Qt::SmoothTransformation);
+}
+
+void CoverImageView::mouseDoubleClickEvent(QMouseEvent* /*event*/)
+{
+    const std::shared_ptr<MovieModel> movie = movieWithCover();
+    if (!movie || !m_delegate || !m_delegate->imageSelectController())
+        return;
+    const QImage image = coverWindowImage(*movie->cover());
+    m_delegate->imageSelectController()->showInCoverWindow(image, image.size());
+}
+
+void CoverImageView::copy()
+{
+    const std::shared_ptr<MovieModel> movie = movieWithCover();
+    if (!movie)
+        return;
+    auto* data = new QMimeData;
+    data->setImageData(*movie->cover());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void CoverImageView::cut()
+{
+    if (!movieWithCover())
+        return;
+    copy();
+    for (const std::shared_ptr<MovieModel>& movie : selectedMovies())
+        movie->clearCover();
+}
+
+void CoverImageView::deleteCover()
+{
+    if (!movieWithCover())
+        return;
+    for (const std::shared_ptr<MovieModel>& movie : selectedMovies())
+        movie->clearCover();
+}
+
+void CoverImageView::paste()
+{
+    // The clipboard is read again for every record, so each gets its own picture.
+    for (const std::shared_ptr<MovieModel>& movie : selectedMovies()) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (!data)
+            return;
+        std::shared_ptr<const QImage> image;
+        if (data->hasUrls()) {
+            const QUrl url = firstFileUrl(*data);
+            if (MovieFileManager::isValidImageFile(url))
+                image = imageFromURL(url);
+        } else {
+            image = imageFromMimeData(*data);
+        }
+        // A picture that decodes to nothing leaves the record's cover alone.
+        if (image && !image->isNull())
+            movie->setCover(image);
+    }
+}
+
+std::function<void()> CoverImageView::editCommandFor(const QKeyEvent& key)
+{
+    if (key.matches(QKeySequence::Copy))
+        return [this] { copy(); };
+    if (key.matches(QKeySequence::Cut))
+        return [this] { cut(); };
+    if (key.matches(QKeySequence::Paste))
+        return [this] { paste(); };
+    if (key.matches(QKeySequence::Delete) || key.key() == Qt::Key_Backspace)
+        return [this] { deleteCover(); };
+    return {};
+}
+
+bool CoverImageView::event(QEvent* event)
+{
+    // The edit keys act on the cover while the well has the focus, not on the menu's record commands.
+    if (event->type() == QEvent::ShortcutOverride && editCommandFor(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QFrame::event(event);
+}
+
+void CoverImageView::keyPressEvent(QKeyEvent* event)
+{
+    if (const std::function<void()> command = editCommandFor(*event))
+        return command();
+    QFrame::keyPressEvent(event);
+}
