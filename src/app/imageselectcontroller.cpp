@@ -34,17 +34,18 @@ bool setting(const char* key)
     return platform::Settings::shared().boolValue(QString::fromLatin1(key));
 }
 
-QIcon iconOf(const std::shared_ptr<const QImage>& image)
+// A thumbnail filling `size`, so every row or cell of a view lines up.
+QIcon iconOf(const std::shared_ptr<const QImage>& image, QSize size)
 {
     if (!image || image->isNull())
         return {};
-    return QIcon(QPixmap::fromImage(*image));
+    return QIcon(QPixmap::fromImage(image->scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
 }
 
 QString candidateLabel(const ImageModel& candidate)
 {
     const QString size = candidate.coverSizeAsLabel();
-    return candidate.language().isEmpty() ? size : QStringLiteral("%1 (%2)").arg(size, candidate.language());
+    return candidate.language().isEmpty() ? size : QStringLiteral("%1\n%2").arg(size, candidate.language());
 }
 
 }  // namespace
@@ -298,7 +299,7 @@ void ImageSelectController::fillHitTable()
     m_hitModel->clear();
     m_hitModel->setHorizontalHeaderLabels({tr("Title"), tr("Year")});
     for (const std::shared_ptr<MovieSearchItemModel>& hit : m_searchResultArray) {
-        auto* title = new QStandardItem(iconOf(hit->image()), hit->title());
+        auto* title = new QStandardItem(iconOf(hit->image(), m_ui->tmdbSearchTableView->iconSize()), hit->title());
         title->setToolTip(hit->title());
         m_hitModel->appendRow({title, new QStandardItem(hit->year())});
     }
@@ -312,7 +313,8 @@ void ImageSelectController::fillCandidates()
 {
     m_candidateModel->clear();
     for (const std::shared_ptr<ImageModel>& candidate : m_imageModelArray)
-        m_candidateModel->appendRow(new QStandardItem(iconOf(candidate->image()), candidateLabel(*candidate)));
+        m_candidateModel->appendRow(new QStandardItem(iconOf(candidate->image(), m_ui->tmdbCollectionView->iconSize()),
+                                                     candidateLabel(*candidate)));
 }
 
 void ImageSelectController::setCanCopyTags(bool canCopy)
