@@ -59,7 +59,32 @@ public:
 
     // Stands for a missing release date everywhere: 2012-01-01 12:00:00 UTC.
     static QDateTime emptyReleaseDate();
-    // The 58 fields whose changes run the change handler, in the order they are watched.
+
+    // What a field holds, for code that lists or binds the fields by key.
+    enum class FieldType {
+        Flag,             // bool
+        Number,           // integer, absent allowed
+        Decimal,          // floating point, absent allowed
+        Text,             // QString, null is absent
+        Names,            // QStringList, absent allowed
+        Date,             // QDateTime, null is absent
+        Url,              // QUrl, empty is absent
+        Picture,          // the cover
+        Pictures,         // a list of pictures
+        Chapters,         // ChapterList
+        CoverCandidates,  // ImageModelList
+        SearchHits,       // SearchItemList
+        Record,           // an attached MovieModel
+    };
+    struct FieldDescription {
+        QString key;
+        FieldType type;
+        bool observed;  // a change through the setter runs the change handler
+    };
+    // The 69 stored fields in declaration order, each readable and settable
+    // through valueForKey()/setValueForKey() under its key.
+    static const QList<FieldDescription>& fieldDescriptions();
+    // The 58 fields whose changes run the change handler.
     static const QStringList& observedKeys();
 
     MovieModel();
@@ -99,287 +124,178 @@ public:
     bool setValueForKey(const QString& key, const QVariant& value) override;
 
     bool enabled() const { return m_enabled; }
-    void setEnabled(bool value) { setField(&MovieModel::m_enabled, QStringLiteral("enabled"), value); }
+    void setEnabled(bool value) { setField<&MovieModel::m_enabled>(value); }
     const QString& title() const { return m_title; }
-    void setTitle(const QString& value) { setField(&MovieModel::m_title, QStringLiteral("title"), value); }
+    void setTitle(const QString& value) { setField<&MovieModel::m_title>(value); }
     const QString& sortTitle() const { return m_sortTitle; }
-    void setSortTitle(const QString& value) { setField(&MovieModel::m_sortTitle, QStringLiteral("sortTitle"), value); }
+    void setSortTitle(const QString& value) { setField<&MovieModel::m_sortTitle>(value); }
     const QString& genre() const { return m_genre; }
-    void setGenre(const QString& value) { setField(&MovieModel::m_genre, QStringLiteral("genre"), value); }
+    void setGenre(const QString& value) { setField<&MovieModel::m_genre>(value); }
     const std::optional<QStringList>& allGenres() const { return m_allGenres; }
-    void setAllGenres(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_allGenres, QStringLiteral("allGenres"), value);
-    }
+    void setAllGenres(const std::optional<QStringList>& value) { setField<&MovieModel::m_allGenres>(value); }
     const QString& rating() const { return m_rating; }
-    void setRating(const QString& value) { setField(&MovieModel::m_rating, QStringLiteral("rating"), value); }
+    void setRating(const QString& value) { setField<&MovieModel::m_rating>(value); }
     std::optional<qint64> explicitFlag() const { return m_explicitFlag; }
-    void setExplicitFlag(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_explicitFlag, QStringLiteral("explicitFlag"), value);
-    }
+    void setExplicitFlag(std::optional<qint64> value) { setField<&MovieModel::m_explicitFlag>(value); }
     const QDateTime& releaseDate() const { return m_releaseDate; }
-    void setReleaseDate(const QDateTime& value)
-    {
-        setField(&MovieModel::m_releaseDate, QStringLiteral("releaseDate"), value);
-    }
+    void setReleaseDate(const QDateTime& value) { setField<&MovieModel::m_releaseDate>(value); }
     const std::optional<QStringList>& artists() const { return m_artists; }
-    void setArtists(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_artists, QStringLiteral("artists"), value);
-    }
+    void setArtists(const std::optional<QStringList>& value) { setField<&MovieModel::m_artists>(value); }
     const std::optional<QStringList>& directors() const { return m_directors; }
-    void setDirectors(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_directors, QStringLiteral("directors"), value);
-    }
+    void setDirectors(const std::optional<QStringList>& value) { setField<&MovieModel::m_directors>(value); }
     const std::optional<QStringList>& producers() const { return m_producers; }
-    void setProducers(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_producers, QStringLiteral("producers"), value);
-    }
+    void setProducers(const std::optional<QStringList>& value) { setField<&MovieModel::m_producers>(value); }
     const std::optional<QStringList>& screenWriters() const { return m_screenWriters; }
-    void setScreenWriters(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_screenWriters, QStringLiteral("screenWriters"), value);
-    }
+    void setScreenWriters(const std::optional<QStringList>& value) { setField<&MovieModel::m_screenWriters>(value); }
     const QString& studio() const { return m_studio; }
-    void setStudio(const QString& value) { setField(&MovieModel::m_studio, QStringLiteral("studio"), value); }
+    void setStudio(const QString& value) { setField<&MovieModel::m_studio>(value); }
     const QString& shortDescription() const { return m_shortDescription; }
-    void setShortDescription(const QString& value)
-    {
-        setField(&MovieModel::m_shortDescription, QStringLiteral("shortDescription"), value);
-    }
+    void setShortDescription(const QString& value) { setField<&MovieModel::m_shortDescription>(value); }
     const QString& longDescription() const { return m_longDescription; }
-    void setLongDescription(const QString& value)
-    {
-        setField(&MovieModel::m_longDescription, QStringLiteral("longDescription"), value);
-    }
+    void setLongDescription(const QString& value) { setField<&MovieModel::m_longDescription>(value); }
     std::optional<qint64> hdVideo() const { return m_hdVideo; }
-    void setHdVideo(std::optional<qint64> value) { setField(&MovieModel::m_hdVideo, QStringLiteral("hdVideo"), value); }
+    void setHdVideo(std::optional<qint64> value) { setField<&MovieModel::m_hdVideo>(value); }
     std::optional<qint64> cnID() const { return m_cnID; }
-    void setCnID(std::optional<qint64> value) { setField(&MovieModel::m_cnID, QStringLiteral("cnID"), value); }
+    void setCnID(std::optional<qint64> value) { setField<&MovieModel::m_cnID>(value); }
     const QString& xID() const { return m_xID; }
-    void setXID(const QString& value) { setField(&MovieModel::m_xID, QStringLiteral("xID"), value); }
+    void setXID(const QString& value) { setField<&MovieModel::m_xID>(value); }
     const QString& comments() const { return m_comments; }
-    void setComments(const QString& value) { setField(&MovieModel::m_comments, QStringLiteral("comments"), value); }
+    void setComments(const QString& value) { setField<&MovieModel::m_comments>(value); }
     const std::shared_ptr<const QImage>& cover() const { return m_cover; }
-    void setCover(const std::shared_ptr<const QImage>& value)
-    {
-        setField(&MovieModel::m_cover, QStringLiteral("cover"), value);
-    }
+    void setCover(const std::shared_ptr<const QImage>& value) { setField<&MovieModel::m_cover>(value); }
     const std::optional<ImageList>& listOfCovers() const { return m_listOfCovers; }
-    void setListOfCovers(const std::optional<ImageList>& value)
-    {
-        setField(&MovieModel::m_listOfCovers, QStringLiteral("listOfCovers"), value);
-    }
+    void setListOfCovers(const std::optional<ImageList>& value) { setField<&MovieModel::m_listOfCovers>(value); }
     const std::optional<ImageList>& listOfOldCovers() const { return m_listOfOldCovers; }
-    void setListOfOldCovers(const std::optional<ImageList>& value)
-    {
-        setField(&MovieModel::m_listOfOldCovers, QStringLiteral("listOfOldCovers"), value);
-    }
+    void setListOfOldCovers(const std::optional<ImageList>& value) { setField<&MovieModel::m_listOfOldCovers>(value); }
     std::optional<qint64> chapterSettings() const { return m_chapterSettings; }
-    void setChapterSettings(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_chapterSettings, QStringLiteral("chapterSettings"), value);
-    }
+    void setChapterSettings(std::optional<qint64> value) { setField<&MovieModel::m_chapterSettings>(value); }
     std::optional<qint64> numberOfChapters() const { return m_numberOfChapters; }
-    void setNumberOfChapters(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_numberOfChapters, QStringLiteral("numberOfChapters"), value);
-    }
+    void setNumberOfChapters(std::optional<qint64> value) { setField<&MovieModel::m_numberOfChapters>(value); }
     std::optional<qint64> chapterInterval() const { return m_chapterInterval; }
-    void setChapterInterval(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_chapterInterval, QStringLiteral("chapterInterval"), value);
-    }
+    void setChapterInterval(std::optional<qint64> value) { setField<&MovieModel::m_chapterInterval>(value); }
     const std::optional<ChapterList>& listOfChapters() const { return m_listOfChapters; }
-    void setListOfChapters(const std::optional<ChapterList>& value)
-    {
-        setField(&MovieModel::m_listOfChapters, QStringLiteral("listOfChapters"), value);
-    }
+    void setListOfChapters(const std::optional<ChapterList>& value) { setField<&MovieModel::m_listOfChapters>(value); }
     const std::optional<ChapterList>& listOfOldChapters() const { return m_listOfOldChapters; }
     void setListOfOldChapters(const std::optional<ChapterList>& value)
     {
-        setField(&MovieModel::m_listOfOldChapters, QStringLiteral("listOfOldChapters"), value);
+        setField<&MovieModel::m_listOfOldChapters>(value);
     }
     const std::optional<ChapterList>& listOfDbChapters() const { return m_listOfDbChapters; }
     void setListOfDbChapters(const std::optional<ChapterList>& value)
     {
-        setField(&MovieModel::m_listOfDbChapters, QStringLiteral("listOfDbChapters"), value);
+        setField<&MovieModel::m_listOfDbChapters>(value);
     }
     const QUrl& chapterDbFileUrl() const { return m_chapterDbFileUrl; }
-    void setChapterDbFileUrl(const QUrl& value)
-    {
-        setField(&MovieModel::m_chapterDbFileUrl, QStringLiteral("chapterDbFileUrl"), value);
-    }
+    void setChapterDbFileUrl(const QUrl& value) { setField<&MovieModel::m_chapterDbFileUrl>(value); }
     const QString& subtitle() const { return m_subtitle; }
-    void setSubtitle(const QString& value) { setField(&MovieModel::m_subtitle, QStringLiteral("subtitle"), value); }
+    void setSubtitle(const QString& value) { setField<&MovieModel::m_subtitle>(value); }
     std::optional<double> subtitleOffset() const { return m_subtitleOffset; }
-    void setSubtitleOffset(std::optional<double> value)
-    {
-        setField(&MovieModel::m_subtitleOffset, QStringLiteral("subtitleOffset"), value);
-    }
+    void setSubtitleOffset(std::optional<double> value) { setField<&MovieModel::m_subtitleOffset>(value); }
     bool hasOrigSubtitle() const { return m_hasOrigSubtitle; }
-    void setHasOrigSubtitle(bool value)
-    {
-        setField(&MovieModel::m_hasOrigSubtitle, QStringLiteral("hasOrigSubtitle"), value);
-    }
+    void setHasOrigSubtitle(bool value) { setField<&MovieModel::m_hasOrigSubtitle>(value); }
     const QString& imdbID() const { return m_imdbID; }
-    void setImdbID(const QString& value) { setField(&MovieModel::m_imdbID, QStringLiteral("imdbID"), value); }
+    void setImdbID(const QString& value) { setField<&MovieModel::m_imdbID>(value); }
     std::optional<qint64> mediaType() const { return m_mediaType; }
-    void setMediaType(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_mediaType, QStringLiteral("mediaType"), value);
-    }
+    void setMediaType(std::optional<qint64> value) { setField<&MovieModel::m_mediaType>(value); }
     std::optional<qint64> width() const { return m_width; }
-    void setWidth(std::optional<qint64> value) { setField(&MovieModel::m_width, QStringLiteral("width"), value); }
+    void setWidth(std::optional<qint64> value) { setField<&MovieModel::m_width>(value); }
     std::optional<qint64> height() const { return m_height; }
-    void setHeight(std::optional<qint64> value) { setField(&MovieModel::m_height, QStringLiteral("height"), value); }
+    void setHeight(std::optional<qint64> value) { setField<&MovieModel::m_height>(value); }
     const QString& duration() const { return m_duration; }
-    void setDuration(const QString& value) { setField(&MovieModel::m_duration, QStringLiteral("duration"), value); }
+    void setDuration(const QString& value) { setField<&MovieModel::m_duration>(value); }
     std::optional<qint64> msecDuration() const { return m_msecDuration; }
-    void setMsecDuration(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_msecDuration, QStringLiteral("msecDuration"), value);
-    }
+    void setMsecDuration(std::optional<qint64> value) { setField<&MovieModel::m_msecDuration>(value); }
     qint64 status() const { return m_status; }
-    void setStatus(qint64 value) { setField(&MovieModel::m_status, QStringLiteral("status"), value); }
+    void setStatus(qint64 value) { setField<&MovieModel::m_status>(value); }
     bool isTagged() const { return m_tagged; }
-    void setTagged(bool value) { setField(&MovieModel::m_tagged, QStringLiteral("tagged"), value); }
+    void setTagged(bool value) { setField<&MovieModel::m_tagged>(value); }
     const QUrl& fileUrl() const { return m_fileUrl; }
-    void setFileUrl(const QUrl& value) { setField(&MovieModel::m_fileUrl, QStringLiteral("fileUrl"), value); }
+    void setFileUrl(const QUrl& value) { setField<&MovieModel::m_fileUrl>(value); }
     const std::optional<ImageModelList>& imageModels() const { return m_imageModels; }
-    void setImageModels(const std::optional<ImageModelList>& value)
-    {
-        setField(&MovieModel::m_imageModels, QStringLiteral("imageModels"), value);
-    }
+    void setImageModels(const std::optional<ImageModelList>& value) { setField<&MovieModel::m_imageModels>(value); }
     const std::optional<SearchItemList>& foundMovies() const { return m_foundMovies; }
-    void setFoundMovies(const std::optional<SearchItemList>& value)
-    {
-        setField(&MovieModel::m_foundMovies, QStringLiteral("foundMovies"), value);
-    }
+    void setFoundMovies(const std::optional<SearchItemList>& value) { setField<&MovieModel::m_foundMovies>(value); }
     const std::shared_ptr<MovieModel>& searchResult() const { return m_searchResult; }
-    void setSearchResult(const std::shared_ptr<MovieModel>& value)
-    {
-        setField(&MovieModel::m_searchResult, QStringLiteral("searchResult"), value);
-    }
+    void setSearchResult(const std::shared_ptr<MovieModel>& value) { setField<&MovieModel::m_searchResult>(value); }
     const std::optional<QStringList>& codirectors() const { return m_codirectors; }
-    void setCodirectors(const std::optional<QStringList>& value)
-    {
-        setField(&MovieModel::m_codirectors, QStringLiteral("codirectors"), value);
-    }
+    void setCodirectors(const std::optional<QStringList>& value) { setField<&MovieModel::m_codirectors>(value); }
     const QString& composer() const { return m_composer; }
-    void setComposer(const QString& value) { setField(&MovieModel::m_composer, QStringLiteral("composer"), value); }
+    void setComposer(const QString& value) { setField<&MovieModel::m_composer>(value); }
     const QString& sortComposer() const { return m_sortComposer; }
-    void setSortComposer(const QString& value)
-    {
-        setField(&MovieModel::m_sortComposer, QStringLiteral("sortComposer"), value);
-    }
+    void setSortComposer(const QString& value) { setField<&MovieModel::m_sortComposer>(value); }
     const QString& copyright() const { return m_copyright; }
-    void setCopyright(const QString& value) { setField(&MovieModel::m_copyright, QStringLiteral("copyright"), value); }
+    void setCopyright(const QString& value) { setField<&MovieModel::m_copyright>(value); }
     const QString& encodingTool() const { return m_encodingTool; }
-    void setEncodingTool(const QString& value)
-    {
-        setField(&MovieModel::m_encodingTool, QStringLiteral("encodingTool"), value);
-    }
+    void setEncodingTool(const QString& value) { setField<&MovieModel::m_encodingTool>(value); }
     const QString& encodedBy() const { return m_encodedBy; }
-    void setEncodedBy(const QString& value) { setField(&MovieModel::m_encodedBy, QStringLiteral("encodedBy"), value); }
+    void setEncodedBy(const QString& value) { setField<&MovieModel::m_encodedBy>(value); }
     const QDateTime& purchaseDate() const { return m_purchaseDate; }
-    void setPurchaseDate(const QDateTime& value)
-    {
-        setField(&MovieModel::m_purchaseDate, QStringLiteral("purchaseDate"), value);
-    }
+    void setPurchaseDate(const QDateTime& value) { setField<&MovieModel::m_purchaseDate>(value); }
     const QString& grouping() const { return m_grouping; }
-    void setGrouping(const QString& value) { setField(&MovieModel::m_grouping, QStringLiteral("grouping"), value); }
+    void setGrouping(const QString& value) { setField<&MovieModel::m_grouping>(value); }
     const QString& keywords() const { return m_keywords; }
-    void setKeywords(const QString& value) { setField(&MovieModel::m_keywords, QStringLiteral("keywords"), value); }
+    void setKeywords(const QString& value) { setField<&MovieModel::m_keywords>(value); }
     const QString& category() const { return m_category; }
-    void setCategory(const QString& value) { setField(&MovieModel::m_category, QStringLiteral("category"), value); }
+    void setCategory(const QString& value) { setField<&MovieModel::m_category>(value); }
     std::optional<qint64> compilation() const { return m_compilation; }
-    void setCompilation(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_compilation, QStringLiteral("compilation"), value);
-    }
+    void setCompilation(std::optional<qint64> value) { setField<&MovieModel::m_compilation>(value); }
     std::optional<qint64> gapless() const { return m_gapless; }
-    void setGapless(std::optional<qint64> value) { setField(&MovieModel::m_gapless, QStringLiteral("gapless"), value); }
+    void setGapless(std::optional<qint64> value) { setField<&MovieModel::m_gapless>(value); }
     std::optional<qint64> podcast() const { return m_podcast; }
-    void setPodcast(std::optional<qint64> value) { setField(&MovieModel::m_podcast, QStringLiteral("podcast"), value); }
+    void setPodcast(std::optional<qint64> value) { setField<&MovieModel::m_podcast>(value); }
     const QString& iTunesAccount() const { return m_iTunesAccount; }
-    void setITunesAccount(const QString& value)
-    {
-        setField(&MovieModel::m_iTunesAccount, QStringLiteral("iTunesAccount"), value);
-    }
+    void setITunesAccount(const QString& value) { setField<&MovieModel::m_iTunesAccount>(value); }
     std::optional<qint64> iTunesAccountType() const { return m_iTunesAccountType; }
-    void setITunesAccountType(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_iTunesAccountType, QStringLiteral("iTunesAccountType"), value);
-    }
+    void setITunesAccountType(std::optional<qint64> value) { setField<&MovieModel::m_iTunesAccountType>(value); }
     std::optional<qint64> iTunesCountry() const { return m_iTunesCountry; }
-    void setITunesCountry(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_iTunesCountry, QStringLiteral("iTunesCountry"), value);
-    }
+    void setITunesCountry(std::optional<qint64> value) { setField<&MovieModel::m_iTunesCountry>(value); }
     std::optional<qint64> genreType() const { return m_genreType; }
-    void setGenreType(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_genreType, QStringLiteral("genreType"), value);
-    }
+    void setGenreType(std::optional<qint64> value) { setField<&MovieModel::m_genreType>(value); }
     std::optional<qint64> contentId() const { return m_contentId; }
-    void setContentId(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_contentId, QStringLiteral("contentId"), value);
-    }
+    void setContentId(std::optional<qint64> value) { setField<&MovieModel::m_contentId>(value); }
     std::optional<qint64> composerId() const { return m_composerId; }
-    void setComposerId(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_composerId, QStringLiteral("composerId"), value);
-    }
+    void setComposerId(std::optional<qint64> value) { setField<&MovieModel::m_composerId>(value); }
     std::optional<qint64> genreId() const { return m_genreId; }
-    void setGenreId(std::optional<qint64> value) { setField(&MovieModel::m_genreId, QStringLiteral("genreId"), value); }
+    void setGenreId(std::optional<qint64> value) { setField<&MovieModel::m_genreId>(value); }
     std::optional<qint64> artistId() const { return m_artistId; }
-    void setArtistId(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_artistId, QStringLiteral("artistId"), value);
-    }
+    void setArtistId(std::optional<qint64> value) { setField<&MovieModel::m_artistId>(value); }
     std::optional<qint64> playlistId() const { return m_playlistId; }
-    void setPlaylistId(std::optional<qint64> value)
-    {
-        setField(&MovieModel::m_playlistId, QStringLiteral("playlistId"), value);
-    }
+    void setPlaylistId(std::optional<qint64> value) { setField<&MovieModel::m_playlistId>(value); }
     const QString& artist() const { return m_artist; }
-    void setArtist(const QString& value) { setField(&MovieModel::m_artist, QStringLiteral("artist"), value); }
+    void setArtist(const QString& value) { setField<&MovieModel::m_artist>(value); }
     const QString& album() const { return m_album; }
-    void setAlbum(const QString& value) { setField(&MovieModel::m_album, QStringLiteral("album"), value); }
+    void setAlbum(const QString& value) { setField<&MovieModel::m_album>(value); }
     const QString& albumArtist() const { return m_albumArtist; }
-    void setAlbumArtist(const QString& value)
-    {
-        setField(&MovieModel::m_albumArtist, QStringLiteral("albumArtist"), value);
-    }
+    void setAlbumArtist(const QString& value) { setField<&MovieModel::m_albumArtist>(value); }
 
 protected:
     void observeValueForKeyPath(const QString& key, const QVariant& oldValue, const QVariant& newValue) override;
 
 private:
+    // One row of the field table (moviemodelfields.cpp), the only list of the fields.
     struct Field;
-    template <auto Member>
-    static Field makeField(const char* key);
+    template <auto Member, typename Cleared, typename Reset>
+    static Field makeField(const char* key, bool observed, Cleared cleared, Reset reset);
     static const std::vector<Field>& fields();
     static const Field* findField(const QString& key);
+    // A field's row is found from its member through this address, unique per member.
+    template <auto Member>
+    static constexpr char kMemberTag = 0;
+    static const QString& keyOfMember(const void* memberTag);
     QVariant derivedValueForKey(const QString& key) const;
-    // The fields that clear() and reset() both empty, to the same values.
-    void clearTagFields();
     void copyFieldsFrom(const MovieModel& source, const QStringList& except);
     // The chapter list that the chapter setting asks for.
     std::optional<ChapterList> chosenChapterList() const;
     // Stores the chapter setting as the default for newly read records, when it is a real choice.
     void rememberChapterSetting() const;
 
-    template <typename T>
-    void setField(T MovieModel::*member, const QString& key, const T& value)
+    // What every setter does: the change announced under the field's key from the table.
+    template <auto Member, typename T>
+    void setField(const T& value)
     {
+        static const QString& key = keyOfMember(&kMemberTag<Member>);
         willChangeValueForKey(key);
-        this->*member = value;
+        this->*Member = value;
         didChangeValueForKey(key);
     }
 
