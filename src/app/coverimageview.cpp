@@ -78,8 +78,8 @@ void CoverImageView::setDelegate(KorvalaneController* delegate)
     m_delegate = delegate;
     m_selectionListener.reset();
     if (m_delegate)
-        m_selectionListener = m_delegate->movieListController().addListener(QStringLiteral("selectionIndexes"),
-                                                                  [this](const QString&) { followSelection(); });
+        m_selectionListener = m_delegate->movieListController().addListener(
+            QStringLiteral("selectionIndexes"), [this](const QString&) { followSelection(); });
     followSelection();
 }
 

@@ -29,6 +29,11 @@ constexpr int kNotFoundMilliseconds = 1000;
 // The client's status after a cancelled request.
 constexpr int kStatusAborted = 3;
 
+bool hasCandidates(const MovieModel& result)
+{
+    return result.imageModels() && !result.imageModels()->isEmpty();
+}
+
 bool setting(const char* key)
 {
     return platform::Settings::shared().boolValue(QString::fromLatin1(key));
@@ -95,8 +100,7 @@ void ImageSelectController::connectControls()
     connect(m_ui->tmdbSearchField, &QLineEdit::returnPressed, this, &ImageSelectController::queryTmDB);
     connect(m_ui->tmdbSearchField, &QLineEdit::textEdited, this, &ImageSelectController::controlTextDidChange);
     connect(m_ui->tmdbCancelButton, &QPushButton::clicked, this, &ImageSelectController::cancelSearchRequest);
-    connect(m_ui->tmdbSearchTableView, &QTableView::doubleClicked, this,
-            &ImageSelectController::loadTMDbByDoubleClick);
+    connect(m_ui->tmdbSearchTableView, &QTableView::doubleClicked, this, &ImageSelectController::loadTMDbByDoubleClick);
     connect(m_ui->reloadCoversButton, &QPushButton::clicked, this, &ImageSelectController::reloadTMDbCovers);
     connect(m_ui->copyButton, &QPushButton::clicked, this, &ImageSelectController::copyTmdbInfo);
     connect(m_ui->webSiteButton, &QPushButton::clicked, this, &ImageSelectController::openTMDbWebSite);
@@ -172,9 +176,8 @@ void ImageSelectController::queryTmDB()
         return;
     loadTMDb(text, false, loadsCovers());
     m_ui->selectionTabView->setCurrentIndex(HitsPage);
-    const bool hasCandidates = m_movie && m_movie->imageModels() && !m_movie->imageModels()->isEmpty();
-    m_ui->selectionTabView->setCurrentIndex(hasCandidates && m_searchResultArray.size() < 2 ? CoversPage
-                                                                                            : HitsPage);
+    const bool fewHits = m_searchResultArray.size() < 2;
+    m_ui->selectionTabView->setCurrentIndex(m_movie && hasCandidates(*m_movie) && fewHits ? CoversPage : HitsPage);
 }
 
 void ImageSelectController::loadTMDbByDoubleClick(const QModelIndex& clicked)
@@ -183,10 +186,14 @@ void ImageSelectController::loadTMDbByDoubleClick(const QModelIndex& clicked)
     const std::shared_ptr<MovieSearchItemModel> hit = hitAt(row);
     if (!hit || !loadTMDb(hit->movieId(), true, loadsCovers()))
         return;
-    const bool hasCandidates = m_movie && m_movie->imageModels() && !m_movie->imageModels()->isEmpty();
-    m_ui->selectionTabView->setCurrentIndex(hasCandidates ? CoversPage : InformationPage);
-    m_ui->selectionTabView->repaint();
+    showResultPage(*m_movie);
     selectHitRow(row);
+}
+
+void ImageSelectController::showResultPage(const MovieModel& result)
+{
+    m_ui->selectionTabView->setCurrentIndex(hasCandidates(result) ? CoversPage : InformationPage);
+    m_ui->selectionTabView->repaint();
 }
 
 void ImageSelectController::reloadTMDbCovers()
@@ -285,8 +292,8 @@ void ImageSelectController::updateSearchDrawer(const std::shared_ptr<MovieModel>
     emit movieChanged();
     if (movie)
         TableOfCellsHelper::tableAttributedStringFromMetaTags(*m_ui->tmdbTextView->document(), *movie,
-                                                             m_korvalaneController.localeId(),
-                                                             m_korvalaneController.languageId());
+                                                              m_korvalaneController.localeId(),
+                                                              m_korvalaneController.languageId());
     m_imageModelArray = movie ? movie->imageModels().value_or(ImageModelList()) : ImageModelList();
     fillCandidates();
     m_searchResultArray = movie ? movie->foundMovies().value_or(SearchItemList()) : SearchItemList();
@@ -314,7 +321,7 @@ void ImageSelectController::fillCandidates()
     m_candidateModel->clear();
     for (const std::shared_ptr<ImageModel>& candidate : m_imageModelArray)
         m_candidateModel->appendRow(new QStandardItem(iconOf(candidate->image(), m_ui->tmdbCollectionView->iconSize()),
-                                                     candidateLabel(*candidate)));
+                                                      candidateLabel(*candidate)));
 }
 
 void ImageSelectController::setCanCopyTags(bool canCopy)
@@ -357,12 +364,12 @@ std::shared_ptr<ImageModel> ImageSelectController::selectedCandidate() const
 QUrl ImageSelectController::chosenCoverUrl(const ImageModel& candidate) const
 {
     switch (m_coverImageSize) {
-    case SmallCover:
-        return candidate.smallUrl();
-    case MediumCover:
-        return candidate.mediumUrl();
-    default:
-        return candidate.largeUrl();
+        case SmallCover:
+            return candidate.smallUrl();
+        case MediumCover:
+            return candidate.mediumUrl();
+        default:
+            return candidate.largeUrl();
     }
 }
 
@@ -390,7 +397,8 @@ void ImageSelectController::setCoverImageSize(int size)
 
 QStringList ImageSelectController::coverSizeLablesArray()
 {
-    return {platform::localized(QStringLiteral("smallCoverSize")), platform::localized(QStringLiteral("mediumCoverSize")),
+    return {platform::localized(QStringLiteral("smallCoverSize")),
+            platform::localized(QStringLiteral("mediumCoverSize")),
             platform::localized(QStringLiteral("largeCoverSize"))};
 }
 

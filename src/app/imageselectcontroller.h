@@ -23,7 +23,7 @@ class TMDbCollectionView;
 namespace Ui {
 class ImageSelectView;
 class CoverWindow;
-}
+}  // namespace Ui
 
 // The search view of the main window: the user searches the movie database
 // by hand, browses the hits (page 0), the information of the loaded result
@@ -49,6 +49,11 @@ public:
 
     // Shows `movie` (a search result, or none) with its candidates and hits.
     void updateSearchDrawer(const std::shared_ptr<MovieModel>& movie);
+
+    // Shows the covers page when `result` has cover candidates, else its
+    // information page, and draws it at once (the batch search shows each
+    // result found this way).
+    void showResultPage(const MovieModel& result);
 
     // Puts `image` into the cover window at `size` (the window keeps its
     // place) and shows the window.

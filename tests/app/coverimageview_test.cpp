@@ -112,8 +112,7 @@ TEST_F(CoverImageViewTest, DropsAreJudgedByTheFirstFileAndReachEverySelectedReco
         {"first of several", {file("b.json"), file("a.png", png)}, false, Qt::CopyAction, false, chapterFileSet},
         {"other file", {file("notes.rtf")}, false, Qt::IgnoreAction, false, nothingChanged},
         {"other file with image data", {file("notes.rtf")}, true, Qt::CopyAction, false, nothingChanged},
-        {"image file that is none", {file("broken.jpg", "no picture")}, false, Qt::CopyAction, false,
-         nothingChanged},
+        {"image file that is none", {file("broken.jpg", "no picture")}, false, Qt::CopyAction, false, nothingChanged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

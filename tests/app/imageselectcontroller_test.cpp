@@ -62,8 +62,7 @@ protected:
     void SetUp() override
     {
         TmdbLookupTest::SetUp();
-        server.route("GET", "/3/search/movie", searchQuery("Nostromo", "de"),
-                     FakeReply::bytes(oneHitReply()));
+        server.route("GET", "/3/search/movie", searchQuery("Nostromo", "de"), FakeReply::bytes(oneHitReply()));
         for (const QString& query : {searchQuery("Unbekannt", "de"), searchQuery("Unbekannt")})
             server.route("GET", "/3/search/movie", query, FakeReply::fromFile("tmdb/search-empty.json"));
         settings().setValue("CountrySettingsForSearch", "de");
@@ -211,7 +210,8 @@ TEST_F(ImageSelectControllerTest, ADoubleClickOnAHitShowsCoversOrElseInformation
         QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseDClick(hits->viewport(), Qt::LeftButton, {}, row.center());
 
-        EXPECT_TRUE(requestLines().contains("/3/movie/348?api_key=" + QString(kApiKey) + "&language=de")) << requestLines().join(" ").toStdString();
+        EXPECT_TRUE(requestLines().contains("/3/movie/348?api_key=" + QString(kApiKey) + "&language=de"))
+            << requestLines().join(" ").toStdString();
         EXPECT_EQ(searchRequests().size(), 0);
         EXPECT_EQ(page(), noCovers ? ImageSelectController::InformationPage : ImageSelectController::CoversPage);
         const QModelIndexList selected = hits->selectionModel()->selectedRows();
