@@ -186,15 +186,6 @@ TEST_F(ImageSelectControllerTest, TheCancelButtonEndsALookupWithoutTheNotFoundLa
     EXPECT_EQ(view->movie(), nullptr);
 }
 
-TEST_F(ImageSelectControllerTest, AnEmptySearchTextStartsNothing)
-{
-    view->selectionTabView()->setCurrentIndex(ImageSelectController::InformationPage);
-    view->queryTmDB();
-    EXPECT_FALSE(view->loadTMDb(QString(), false, true));
-    EXPECT_EQ(server.requestCount(), 0);
-    EXPECT_EQ(page(), ImageSelectController::InformationPage);
-}
-
 TEST_F(ImageSelectControllerTest, ADoubleClickOnAHitShowsCoversOrElseInformation)
 {
     view->window()->show();
@@ -222,30 +213,48 @@ TEST_F(ImageSelectControllerTest, ADoubleClickOnAHitShowsCoversOrElseInformation
     }
 }
 
-TEST_F(ImageSelectControllerTest, ADoubleClickOutsideTheHitsLoadsNothing)
+TEST_F(ImageSelectControllerTest, CopyWithoutALoadedCandidateGivesTheResultThePlaceholder)
 {
+    for (const bool posterFails : {false, true}) {
+        SCOPED_TRACE(posterFails ? "poster that fails to load" : "no candidate chosen");
+        const auto record = addSelectedRecord("Nostromo");
+        const auto ownCover = std::make_shared<const QImage>(8, 8, QImage::Format_RGB32);
+        record->setCover(ownCover);
+        search("Nostromo");
+        if (posterFails) {
+            selectCandidate(0);
+            const QUrl large = view->imageModelArray().at(0)->largeUrl();
+            server.route("GET", large.path(), FakeReply::bytes("not a picture", "image/jpeg"));
+        }
+        ASSERT_TRUE(view->copyButton()->isEnabled());
+
+        QTest::mouseClick(view->copyButton(), Qt::LeftButton);
+
+        ASSERT_NE(record->searchResult(), nullptr);
+        EXPECT_EQ(record->searchResult()->cover(), noCoverImage());
+        EXPECT_EQ(record->cover(), ownCover);
+        EXPECT_EQ(record->title(), kGermanTitle);
+        EXPECT_EQ(record->directors(), QStringList{"Ridley Scott"});
+    }
+}
+
+TEST_F(ImageSelectControllerTest, CommandsWithNothingToWorkOnDoNothing)
+{
+    view->selectionTabView()->setCurrentIndex(ImageSelectController::InformationPage);
+    view->queryTmDB();  // empty search field
+    EXPECT_FALSE(view->loadTMDb(QString(), false, true));
+    EXPECT_EQ(page(), ImageSelectController::InformationPage);
+
     search("Alien #1979");
     server.clearRequests();
     view->loadTMDbByDoubleClick(QModelIndex());
     view->reloadTMDbCovers();  // no hit selected
-    EXPECT_EQ(server.requestCount(), 0);
-}
-
-TEST_F(ImageSelectControllerTest, CopyWithoutAChosenCandidateGivesTheResultThePlaceholder)
-{
+    view->copyTmdbInfo();      // no record selected
     const auto record = addSelectedRecord("Alien #1979");
-    const auto ownCover = std::make_shared<const QImage>(8, 8, QImage::Format_RGB32);
-    record->setCover(ownCover);
-    search("Alien #1979");
-    ASSERT_TRUE(view->copyButton()->isEnabled());
-
-    QTest::mouseClick(view->copyButton(), Qt::LeftButton);
-
-    ASSERT_NE(record->searchResult(), nullptr);
-    EXPECT_EQ(record->searchResult()->cover(), noCoverImage());
-    EXPECT_EQ(record->cover(), ownCover);
-    EXPECT_EQ(record->title(), kGermanTitle);
-    EXPECT_EQ(record->directors(), QStringList{"Ridley Scott"});
+    view->updateSearchDrawer(nullptr);
+    view->copyTmdbInfo();  // no result shown
+    EXPECT_EQ(record->title(), "Alien #1979");
+    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST_F(ImageSelectControllerTest, TheChosenSizePicksTheCandidatesAddress)
@@ -273,37 +282,6 @@ TEST_F(ImageSelectControllerTest, TheChosenSizePicksTheCandidatesAddress)
         EXPECT_EQ(record->searchResult()->cover()->size(), kRenditionPixels.value(c.step));
         EXPECT_EQ(view->movie()->cover()->size(), kRenditionPixels.value(c.step));
     }
-}
-
-TEST_F(ImageSelectControllerTest, APosterThatFailsToLoadLeavesTheRecordsCover)
-{
-    const auto record = addSelectedRecord("Nostromo");
-    const auto ownCover = std::make_shared<const QImage>(8, 8, QImage::Format_RGB32);
-    record->setCover(ownCover);
-    search("Nostromo");
-    selectCandidate(0);
-    const QUrl large = view->imageModelArray().at(0)->largeUrl();
-    server.route("GET", large.path(), FakeReply::bytes("not a picture", "image/jpeg"));
-
-    view->copyTmdbInfo();
-
-    EXPECT_EQ(record->cover(), ownCover);
-    EXPECT_EQ(record->searchResult()->cover(), noCoverImage());
-    EXPECT_EQ(record->title(), kGermanTitle);
-}
-
-TEST_F(ImageSelectControllerTest, CopyNeedsASelectedRecordAndAResult)
-{
-    search("Alien #1979");
-    server.clearRequests();
-    view->copyTmdbInfo();  // nothing selected
-    EXPECT_EQ(server.requestCount(), 0);
-
-    const auto record = addSelectedRecord("Alien #1979");
-    view->updateSearchDrawer(nullptr);
-    view->copyTmdbInfo();  // nothing shown
-    EXPECT_EQ(record->title(), "Alien #1979");
-    EXPECT_EQ(server.requestCount(), 0);
 }
 
 TEST_F(ImageSelectControllerTest, TheInformationTableShowsEachFieldOrADash)
