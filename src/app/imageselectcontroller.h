@@ -9,16 +9,8 @@
 #include <memory>
 
 class KorvalaneController;
-class QLabel;
-class QLineEdit;
 class QMouseEvent;
-class QProgressBar;
-class QPushButton;
 class QStandardItemModel;
-class QTabWidget;
-class QTableView;
-class QTextBrowser;
-class TMDbCollectionView;
 
 namespace Ui {
 class ImageSelectView;
@@ -75,19 +67,10 @@ public:
     // null text (no record) disables the search button, any other enables it.
     void setSearchFieldText(const QString& text);
 
-    // Outlets, for the main window and the cover well.
-    QLineEdit* tmdbSearchField() const;
-    QPushButton* tmdbSearchButton() const;
-    QPushButton* tmdbCancelButton() const;
-    QPushButton* copyButton() const;
-    QProgressBar* progressIndicator() const;
-    QLabel* tmdbNotFoundLabel() const;
-    QTableView* tmdbSearchTableView() const;
-    QTextBrowser* tmdbTextView() const;
-    QTabWidget* selectionTabView() const;
-    TMDbCollectionView* collectionView() const;
+    // The view's widgets (the search field, the page tabs, ...) and the cover window's.
+    Ui::ImageSelectView& ui() const { return *m_ui; }
     QWidget* coverWindow() const { return m_coverWindow; }
-    QLabel* coverWindowImage() const;
+    Ui::CoverWindow& coverUi() const { return *m_coverUi; }
 
 public slots:
     void queryTmDB();

@@ -11,6 +11,7 @@
 #include "online/tmdblookup_fixture.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
+#include "ui_imageselectview.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,18 +93,18 @@ protected:
     // Types `text` into the search field and presses the search button.
     void search(const QString& text)
     {
-        view->tmdbSearchField()->clear();
-        QTest::keyClicks(view->tmdbSearchField(), text);
-        QTest::mouseClick(view->tmdbSearchButton(), Qt::LeftButton);
+        view->ui().tmdbSearchField->clear();
+        QTest::keyClicks(view->ui().tmdbSearchField, text);
+        QTest::mouseClick(view->ui().tmdbSearchButton, Qt::LeftButton);
     }
 
     void selectCandidate(int row)
     {
-        QAbstractItemView* covers = view->collectionView();
+        QAbstractItemView* covers = view->ui().tmdbCollectionView;
         covers->selectionModel()->select(covers->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
     }
 
-    int page() const { return view->selectionTabView()->currentIndex(); }
+    int page() const { return view->ui().selectionTabView->currentIndex(); }
 
     std::unique_ptr<KorvalaneController> m_controller;
     ImageSelectController* view = nullptr;
@@ -125,19 +126,19 @@ TEST_F(ImageSelectControllerTest, ASearchEndsOnThePageThatFitsItsHits)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text) + (c.noCovers ? " without covers" : ""));
         settings().setValue("DoNotAutomaticLoadCoverPictures", c.noCovers);
-        view->selectionTabView()->setCurrentIndex(ImageSelectController::InformationPage);
+        view->ui().selectionTabView->setCurrentIndex(ImageSelectController::InformationPage);
         search(c.text);
         ASSERT_NE(view->movie(), nullptr);
         EXPECT_EQ(view->movie()->title(), kGermanTitle);
         EXPECT_EQ(view->searchResultArray().size(), c.hits);
-        EXPECT_EQ(view->tmdbSearchTableView()->model()->rowCount(), c.hits);
+        EXPECT_EQ(view->ui().tmdbSearchTableView->model()->rowCount(), c.hits);
         const qsizetype candidates = view->movie()->imageModels().value_or(ImageModelList()).size();
         EXPECT_EQ(candidates == 0, c.noCovers);
-        EXPECT_EQ(view->collectionView()->model()->rowCount(), candidates);
+        EXPECT_EQ(view->ui().tmdbCollectionView->model()->rowCount(), candidates);
         EXPECT_EQ(page(), c.page);
         EXPECT_FALSE(view->isLoadingFromTMDb());
-        EXPECT_TRUE(view->progressIndicator()->isHidden());
-        EXPECT_TRUE(view->tmdbCancelButton()->isHidden());
+        EXPECT_TRUE(view->ui().progressIndicator->isHidden());
+        EXPECT_TRUE(view->ui().tmdbCancelButton->isHidden());
     }
 }
 
@@ -161,14 +162,14 @@ TEST_F(ImageSelectControllerTest, AMissShowsTheNotFoundLabelForAMomentAndChanges
 {
     search("Alien #1979");
     const std::shared_ptr<MovieModel> shown = view->movie();
-    view->selectionTabView()->setCurrentIndex(ImageSelectController::CoversPage);
+    view->ui().selectionTabView->setCurrentIndex(ImageSelectController::CoversPage);
 
     EXPECT_FALSE(view->loadTMDb("Unbekannt", false, true));
-    EXPECT_TRUE(view->tmdbNotFoundLabel()->isVisibleTo(view));
+    EXPECT_TRUE(view->ui().tmdbNotFoundLabel->isVisibleTo(view));
     EXPECT_EQ(view->movie(), shown);
     EXPECT_EQ(view->searchResultArray().size(), 3);
     EXPECT_EQ(page(), ImageSelectController::CoversPage);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->tmdbNotFoundLabel()->isVisibleTo(view), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!view->ui().tmdbNotFoundLabel->isVisibleTo(view), 3000);
 }
 
 TEST_F(ImageSelectControllerTest, TheCancelButtonEndsALookupWithoutTheNotFoundLabel)
@@ -177,12 +178,12 @@ TEST_F(ImageSelectControllerTest, TheCancelButtonEndsALookupWithoutTheNotFoundLa
                  FakeReply::fromFile("tmdb/search-alien-1979.json").withDelay(3000));
     bool cancelShown = false;
     QTimer::singleShot(200, view, [&] {
-        cancelShown = view->tmdbCancelButton()->isVisibleTo(view);
-        QTest::mouseClick(view->tmdbCancelButton(), Qt::LeftButton);
+        cancelShown = view->ui().tmdbCancelButton->isVisibleTo(view);
+        QTest::mouseClick(view->ui().tmdbCancelButton, Qt::LeftButton);
     });
     EXPECT_FALSE(view->loadTMDb("Langsam", false, true));
     EXPECT_TRUE(cancelShown);
-    EXPECT_FALSE(view->tmdbNotFoundLabel()->isVisibleTo(view));
+    EXPECT_FALSE(view->ui().tmdbNotFoundLabel->isVisibleTo(view));
     EXPECT_EQ(view->movie(), nullptr);
 }
 
@@ -194,7 +195,7 @@ TEST_F(ImageSelectControllerTest, ADoubleClickOnAHitShowsCoversOrElseInformation
         SCOPED_TRACE(noCovers ? "without covers" : "with covers");
         settings().setValue("DoNotAutomaticLoadCoverPictures", noCovers);
         search("Alien #1979");
-        QTableView* hits = view->tmdbSearchTableView();
+        QTableView* hits = view->ui().tmdbSearchTableView;
         const QRect row = hits->visualRect(hits->model()->index(0, 0));
         server.clearRequests();
         // A user's double click: the first click, then the second press.
@@ -226,9 +227,9 @@ TEST_F(ImageSelectControllerTest, CopyWithoutALoadedCandidateGivesTheResultThePl
             const QUrl large = view->imageModelArray().at(0)->largeUrl();
             server.route("GET", large.path(), FakeReply::bytes("not a picture", "image/jpeg"));
         }
-        ASSERT_TRUE(view->copyButton()->isEnabled());
+        ASSERT_TRUE(view->ui().copyButton->isEnabled());
 
-        QTest::mouseClick(view->copyButton(), Qt::LeftButton);
+        QTest::mouseClick(view->ui().copyButton, Qt::LeftButton);
 
         ASSERT_NE(record->searchResult(), nullptr);
         EXPECT_EQ(record->searchResult()->cover(), noCoverImage());
@@ -240,7 +241,7 @@ TEST_F(ImageSelectControllerTest, CopyWithoutALoadedCandidateGivesTheResultThePl
 
 TEST_F(ImageSelectControllerTest, CommandsWithNothingToWorkOnDoNothing)
 {
-    view->selectionTabView()->setCurrentIndex(ImageSelectController::InformationPage);
+    view->ui().selectionTabView->setCurrentIndex(ImageSelectController::InformationPage);
     view->queryTmDB();  // empty search field
     EXPECT_FALSE(view->loadTMDb(QString(), false, true));
     EXPECT_EQ(page(), ImageSelectController::InformationPage);
@@ -294,13 +295,13 @@ TEST_F(ImageSelectControllerTest, TheInformationTableShowsEachFieldOrADash)
     result->setArtists(QStringList());
     view->updateSearchDrawer(result);
 
-    QTextDocument& table = *view->tmdbTextView()->document();
+    QTextDocument& table = *view->ui().tmdbTextView->document();
     const QStringList expected{"", "Horror", "-", "-", "-", "Ridley Scott, Jim Mo", "-", "-", "-", "-"};
     for (int row = 0; row < expected.size(); ++row)
         EXPECT_EQ(cellText(table, row, 1), expected[row]) << "row " << row;
     EXPECT_EQ(cellText(table, 0, 0), platform::localized("info_title"));
     EXPECT_FALSE(view->canCopyTags());
-    EXPECT_FALSE(view->copyButton()->isEnabled());
+    EXPECT_FALSE(view->ui().copyButton->isEnabled());
 
     result->setTitle("Alien");
     result->setRating("de-movie|ab 16 Jahren|500|");
@@ -309,13 +310,13 @@ TEST_F(ImageSelectControllerTest, TheInformationTableShowsEachFieldOrADash)
     EXPECT_EQ(cellText(table, 0, 1), "Alien");
     EXPECT_EQ(cellText(table, 2, 1), "25.10.1979");
     EXPECT_EQ(cellText(table, 3, 1), "ab 16 Jahren");
-    EXPECT_TRUE(view->copyButton()->isEnabled());
+    EXPECT_TRUE(view->ui().copyButton->isEnabled());
 }
 
 TEST_F(ImageSelectControllerTest, TheSearchButtonFollowsTheSearchField)
 {
-    QLineEdit* field = view->tmdbSearchField();
-    QPushButton* button = view->tmdbSearchButton();
+    QLineEdit* field = view->ui().tmdbSearchField;
+    QPushButton* button = view->ui().tmdbSearchButton;
     QTest::keyClicks(field, "A");
     EXPECT_TRUE(button->isEnabled());
     QTest::keyClick(field, Qt::Key_Backspace);
@@ -354,7 +355,7 @@ TEST_F(ImageSelectControllerTest, TheWebSiteOpensOnTheSearchText)
 TEST_F(ImageSelectControllerTest, ADoubleClickOnACoverOpensTheCoverWindowAtItsMediumSize)
 {
     search("Nostromo");
-    TMDbCollectionView* covers = view->collectionView();
+    TMDbCollectionView* covers = view->ui().tmdbCollectionView;
     view->window()->show();
     covers->show();
     const QRect first = covers->visualRect(covers->model()->index(0, 0));
