@@ -263,7 +263,7 @@ void CoverImageView::mouseMoveEvent(QMouseEvent* event)
     startCoverDrag();
 }
 
-QImage CoverImageView::coverWindowImage(const QImage& cover)
+QImage CoverImageView::coverForCoverWindow(const QImage& cover)
 {
     if (cover.width() <= kCoverWindowMaxWidth)
         return cover;
@@ -275,7 +275,7 @@ void CoverImageView::mouseDoubleClickEvent(QMouseEvent* /*event*/)
     const std::shared_ptr<MovieModel> movie = movieWithCover();
     if (!movie || !m_delegate || !m_delegate->imageSelectController())
         return;
-    const QImage image = coverWindowImage(*movie->cover());
+    const QImage image = coverForCoverWindow(*movie->cover());
     m_delegate->imageSelectController()->showInCoverWindow(image, image.size());
 }
 

@@ -56,7 +56,7 @@ public:
     std::unique_ptr<QMimeData> coverDragData();
 
     // The selected record's cover as the cover window shows it: at most 650 wide.
-    static QImage coverWindowImage(const QImage& cover);
+    static QImage coverForCoverWindow(const QImage& cover);
 
 public slots:
     void copy();
