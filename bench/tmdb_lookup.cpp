@@ -96,6 +96,7 @@ int main(int argc, char** argv)
     qputenv("KORVALANE_TMDB_URL", server.baseUrl().toUtf8());
     qputenv("KORVALANE_TMDB_API_KEY", kApiKey);
     routeAlien(server);
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
     MovieGenre::genreNames();  // the genre tables' one load per process, outside the batch
     server.clearRequests();
 
@@ -106,7 +107,8 @@ int main(int argc, char** argv)
     QElapsedTimer timer;
     timer.start();
     for (int i = 0; i < lookups; ++i) {
-        if (client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &slices, std::nullopt, true))
+        if (client.readTmDBInformation(
+                {.name = "Alien #1979", .language = "de", .locale = "de", .modalSession = &slices, .loadCovers = true}))
             ++found;
     }
     const double wall = timer.elapsed() / 1000.0;

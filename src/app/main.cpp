@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 #include "app/messageboxalerts.h"
 #include "mp4/log.h"
+#include "online/moviegenre.h"
+#include "online/tmdbapi.h"
 #include "platform/log.h"
 
 #include <QApplication>
@@ -15,6 +17,9 @@ int main(int argc, char** argv)
     mp4::setLogSink([](std::string_view line) {
         platform::log(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
     });
+
+    // The genre tables take the database's names through the movie database client.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
 
     MainWindow window;
     window.show();

@@ -29,6 +29,11 @@ QDateTime MovieModel::emptyReleaseDate()
     return QDateTime(QDate(2012, 1, 1), QTime(12, 0), Qt::UTC);
 }
 
+bool MovieModel::isEmptyReleaseDate(const QDateTime& date)
+{
+    return !date.isValid() || date == emptyReleaseDate();
+}
+
 MovieModel::MovieModel()
 {
     noCoverImage();

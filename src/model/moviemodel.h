@@ -59,6 +59,8 @@ public:
 
     // Stands for a missing release date everywhere: 2012-01-01 12:00:00 UTC.
     static QDateTime emptyReleaseDate();
+    // True for no date and for emptyReleaseDate(): the record has no release date.
+    static bool isEmptyReleaseDate(const QDateTime& date);
 
     // What a field holds, for code that lists or binds the fields by key.
     enum class FieldType {

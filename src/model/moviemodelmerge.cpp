@@ -17,11 +17,6 @@ bool isEmptyList(const std::optional<T>& list)
     return !list || list->isEmpty();
 }
 
-bool isEmptyRecordDate(const QDateTime& date)
-{
-    return date.isNull() || date == MovieModel::emptyReleaseDate();
-}
-
 bool isAbsentDate(const QDateTime& date)
 {
     return date.isNull();
@@ -95,7 +90,8 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
         m_tagged = false;
     }
 
-    untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, isEmptyRecordDate, isAbsentDate));
+    untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, MovieModel::isEmptyReleaseDate,
+                     isAbsentDate));
     untag(mergeField(m_artists, result->m_artists, "actors", settings, isEmptyList<QStringList>,
                      isEmptyList<QStringList>));
     untag(mergeField(m_directors, result->m_directors, "directors", settings, isEmptyList<QStringList>,

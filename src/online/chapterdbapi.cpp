@@ -5,12 +5,11 @@
 #include "model/moviemodel.h"
 #include "online/chapterdbentries.h"
 #include "online/jsonscalars.h"
-#include "online/pumpedfetch.h"
+#include "online/webtransport.h"
 #include "platform/log.h"
 #include "platform/serviceconfig.h"
 #include "platform/xmldocument.h"
 
-#include <QNetworkAccessManager>
 #include <QUrl>
 
 #include <array>
@@ -40,7 +39,7 @@ QString queryValue(const QString& value)
 }
 
 struct Fetched {
-    online::FetchResult result;
+    FetchResult result;
     QString domain;
 };
 
@@ -52,13 +51,13 @@ Fetched fetch(const QString& relativeAddress, bool withKey)
     const QUrl url = QUrl::fromEncoded((service.baseUrl + relativeAddress).toUtf8(), QUrl::StrictMode);
     if (service.baseUrl.isEmpty() || !url.isValid()) {
         fetched.result.error = QStringLiteral("no usable address for the chapter database");
+        fetched.result.url = url;
         return fetched;
     }
     QNetworkRequest request(url);
     if (withKey)
         request.setRawHeader("ApiKey", service.apiKey.toUtf8());
-    QNetworkAccessManager network;
-    fetched.result = online::fetchPumped(network, request, "GET", {}, online::FetchLimits{});
+    fetched.result = WebTransport::fetch(request, "GET", {}, WebTransport::limitsFor(ReplyKind::Document));
     return fetched;
 }
 
@@ -182,9 +181,9 @@ std::optional<QByteArray> searchChapterDb(const QString& title, const QString& d
     const QString address = QStringLiteral("/chapters/search?title=%1&duration=%2")
                                 .arg(queryValue(searchTitle(title)), queryValue(durationAsTime));
     const Fetched fetched = fetch(address, true);
-    const online::FetchResult& result = fetched.result;
-    if (result.error) {
-        logLine(QStringLiteral("can't execute chapterdb searach: %1").arg(*result.error));
+    const FetchResult& result = fetched.result;
+    if (!result.answered()) {
+        logLine(QStringLiteral("can't execute chapterdb searach: %1").arg(result.error));
         return std::nullopt;
     }
     if (!result.httpStatus) {
@@ -251,9 +250,9 @@ std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, q
     // The id is one path segment: a "/" or "?" in it must not lead elsewhere.
     const Fetched fetched =
         fetch(QStringLiteral("/browse/") + QString::fromLatin1(QUrl::toPercentEncoding(chapterSetId)), false);
-    const online::FetchResult& result = fetched.result;
-    if (result.error) {
-        logLine(QStringLiteral("can't execute chapterdb browse: %1").arg(*result.error));
+    const FetchResult& result = fetched.result;
+    if (!result.answered()) {
+        logLine(QStringLiteral("can't execute chapterdb browse: %1").arg(result.error));
         return std::nullopt;
     }
     if (result.httpStatus && (*result.httpStatus < 200 || *result.httpStatus > 299)) {

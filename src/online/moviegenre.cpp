@@ -1,7 +1,5 @@
 #include "moviegenre.h"
 
-#include "online/namedfailure.h"
-#include "online/tmdbapi.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 
@@ -63,6 +61,12 @@ State& state()
 {
     static State shared;
     return shared;
+}
+
+GenreNameLoader& loader()
+{
+    static GenreNameLoader installed;
+    return installed;
 }
 
 // The first use loads the database's names when none are held yet.
@@ -143,13 +147,19 @@ void setTMDbGenreNames(const QString& language, const QString& country)
 {
     // Also a first use: the load without language comes first.
     initialize();
-    try {
-        TMDbAPI api;
-        state().tmdbGenreNames = api.getGenreNames(language, country);
-    } catch (const NamedFailure& failure) {
-        platform::log(QStringLiteral("setTMDbGenreNames falsed: %1").arg(failure.reason()));
-        state().tmdbGenreNames = fallbackGenreNames();
+    const std::expected<QStringList, QString> loaded =
+        loader() ? loader()(language, country) : std::unexpected(QStringLiteral("no genre name loader"));
+    if (loaded) {
+        state().tmdbGenreNames = *loaded;
+        return;
     }
+    platform::log(QStringLiteral("setTMDbGenreNames falsed: %1").arg(loaded.error()));
+    state().tmdbGenreNames = fallbackGenreNames();
+}
+
+void setGenreNameLoader(GenreNameLoader installed)
+{
+    loader() = std::move(installed);
 }
 
 std::optional<QStringList> tmdbGenreNames()

@@ -1,14 +1,12 @@
 #include "opensubtitleapi.h"
 
 #include "online/jsonscalars.h"
-#include "online/pumpedfetch.h"
 #include "online/subtitlescore.h"
 #include "platform/log.h"
 #include "platform/serviceconfig.h"
 #include "platform/utf8check.h"
 
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -34,10 +32,10 @@ bool isNumber(const QJsonValue& value, double number)
 }
 
 // The object a command's reply holds, or the text its failure is logged with.
-std::expected<QJsonObject, QString> replyObject(const online::FetchResult& result)
+std::expected<QJsonObject, QString> replyObject(const FetchResult& result)
 {
-    if (result.error)
-        return std::unexpected(*result.error);
+    if (!result.answered())
+        return std::unexpected(result.error);
     if (result.httpStatus.value_or(0) != 200)
         return std::unexpected(QStringLiteral("HTTP result error code: %1").arg(result.httpStatus.value_or(0)));
     if (result.body.isEmpty())
@@ -75,10 +73,7 @@ std::optional<QString> subtitleText(const QByteArray& bytes)
 }  // namespace
 
 OpenSubtitleAPI::OpenSubtitleAPI(QObject* window, const QString& language)
-    : m_window(window),
-      m_hadWindow(window != nullptr),
-      m_language(language),
-      m_network(std::make_unique<QNetworkAccessManager>())
+    : m_window(window), m_hadWindow(window != nullptr), m_language(language)
 {
 }
 
@@ -94,12 +89,11 @@ bool OpenSubtitleAPI::windowIsGone() const
     return m_hadWindow && m_window.isNull();
 }
 
-online::FetchResult OpenSubtitleAPI::fetch(const QNetworkRequest& request, const QByteArray& verb,
-                                           const QByteArray& payload)
+FetchResult OpenSubtitleAPI::fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& payload,
+                                   ReplyKind kind)
 {
-    online::FetchLimits limits;
-    limits.timeoutMilliseconds = m_timeoutMilliseconds;
-    return online::fetchPumped(*m_network, request, verb, payload, limits, [this] { return !windowIsGone(); });
+    return WebTransport::fetch(request, verb, payload, WebTransport::limitsFor(kind),
+                               [this] { return !windowIsGone(); });
 }
 
 std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& command, const QString& method,
@@ -123,8 +117,8 @@ std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& comman
         request.setRawHeader("Authorization", "Bearer " + m_token.toUtf8());
 
     const QByteArray payload = body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray();
-    const online::FetchResult result = fetch(request, method.toUtf8(), payload);
-    if (result.interrupted)
+    const FetchResult result = fetch(request, method.toUtf8(), payload, ReplyKind::Document);
+    if (result.end == FetchResult::End::Cancelled)
         return std::nullopt;
 
     const std::expected<QJsonObject, QString> reply = replyObject(result);
@@ -257,10 +251,14 @@ std::optional<QString> OpenSubtitleAPI::downloadSubtitle(const QJsonValue& fileI
         logFailure(QStringLiteral("could not load subtitle url: %1").arg(link));
         return std::nullopt;
     }
-    const online::FetchResult file = fetch(QNetworkRequest(url), "GET", {});
-    if (file.interrupted)
+    const FetchResult file = fetch(QNetworkRequest(url), "GET", {}, ReplyKind::SubtitleFile);
+    if (file.end == FetchResult::End::Cancelled)
         return std::nullopt;
-    if (file.error || file.body.isEmpty()) {
+    if (!file.answered()) {
+        logFailure(QStringLiteral("error while reading subtitle from url: %1").arg(file.error));
+        return std::nullopt;
+    }
+    if (file.body.isEmpty()) {
         logFailure(QStringLiteral("could not load subtitle url: %1").arg(link));
         return std::nullopt;
     }

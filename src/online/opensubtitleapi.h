@@ -1,6 +1,6 @@
 #pragma once
 
-#include "online/pumpedfetch.h"
+#include "online/webtransport.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -9,17 +9,16 @@
 #include <QPointer>
 #include <QString>
 
-#include <memory>
 #include <optional>
 
-class QNetworkAccessManager;
 class QObject;
 
 // Client of the subtitle service's REST API: log in once, search by IMDb id
 // and language, pick the best subtitle for a record, download its SRT text.
 // Each command looks synchronous to the caller but runs the event loop in
-// short slices while it waits, so the window stays live. No command throws:
-// a failure answers none and writes one log line.
+// short slices while it waits, so the window stays live; a cancel
+// (kWebRequestAbortNotification) ends the wait. No command throws: a failure
+// answers none and writes one log line, a cancel answers none silently.
 class OpenSubtitleAPI {
 public:
     // `window` is the window the waits belong to; when it goes away while a
@@ -52,18 +51,14 @@ public:
     // The SRT text behind the file id.
     std::optional<QString> downloadSubtitle(const QJsonValue& fileId);
 
-    // A stalled transfer is given up after this long (one minute unless changed).
-    void setTimeoutMilliseconds(int milliseconds) { m_timeoutMilliseconds = milliseconds; }
-
 private:
     bool windowIsGone() const;
-    // One transfer, waited for in slices until it ends, stalls or the window goes away.
-    online::FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& payload);
+    // One transfer, waited for in slices until it ends, stalls, is cancelled or the window goes away.
+    FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& payload,
+                      ReplyKind kind);
 
     QString m_token;
     QPointer<QObject> m_window;
     bool m_hadWindow = false;
     QString m_language;
-    int m_timeoutMilliseconds = 60'000;
-    std::unique_ptr<QNetworkAccessManager> m_network;
 };

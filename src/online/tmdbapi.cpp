@@ -59,15 +59,15 @@ void TMDbAPI::setImageBaseUrl(const QString& address)
     imageBase() = address;
 }
 
-int TMDbAPI::status() const
+TMDbAPI::Status TMDbAPI::status() const
 {
     if (m_webRequest->requestIsAborted())
-        return 3;
+        return Status::Cancelled;
     if (m_webRequest->requestIsRunning())
-        return 0;
+        return Status::Running;
     if (m_webRequest->requestIsSuccessful())
-        return 1;
-    return 2;
+        return Status::NotFound;
+    return Status::Failed;
 }
 
 QVariantMap TMDbAPI::executeJSONUrlRequest(const QString& address)
@@ -121,4 +121,14 @@ QStringList TMDbAPI::getGenreNames(const QString& language, const QString& count
             names.append(entry.value(QStringLiteral("name")).toString());
     }
     return names;
+}
+
+std::expected<QStringList, QString> TMDbAPI::loadGenreNames(const QString& language, const QString& country)
+{
+    try {
+        TMDbAPI api;
+        return api.getGenreNames(language, country);
+    } catch (const NamedFailure& failure) {
+        return std::unexpected(failure.reason());
+    }
 }

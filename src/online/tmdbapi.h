@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <expected>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -23,6 +24,21 @@ class WebRequest;
 namespace platform {
 class ProgressIndicator;
 }
+
+// What one lookup is asked for, in the order the lookup takes it. Build it
+// with designated initializers, so the call still reads in that order:
+//     client.readTmDBInformation({.name = title, .language = "de", .locale = "de", .loadCovers = true});
+struct TMDbLookupRequest {
+    QString name{};         // a title, an IMDb id ("tt..."), or a movie database id when `nameIsId`
+    bool nameIsId = false;  // `name` is an id chosen from `lastSearchMovieList`: no search is made
+    QString language{};     // two-letter language code ("de")
+    QString locale{};       // two-letter country code ("de", "us")
+    QObject* window = nullptr;
+    platform::ProgressIndicator* progressIndicator = nullptr;
+    platform::ModalSession* modalSession = nullptr;
+    std::optional<QList<std::shared_ptr<MovieSearchItemModel>>> lastSearchMovieList{};
+    bool loadCovers = false;
+};
 
 // The client of The Movie Database web API (version 3). Every request is a
 // GET on the API host, answered with JSON that QXJSON reads (every scalar is
@@ -52,9 +68,11 @@ public:
     const std::shared_ptr<WebRequest>& webRequest() const { return m_webRequest; }
     void setWebRequest(std::shared_ptr<WebRequest> webRequest) { m_webRequest = std::move(webRequest); }
 
-    // The state of the runner's last request: 3 aborted, 0 running,
-    // 1 successful (the reply arrived), 2 error.
-    int status() const;
+    // The state of the runner's last request, read in this order: cancelled,
+    // running, answered (the requests succeeded, so a lookup that gave none
+    // found nothing), else failed.
+    enum class Status { Running = 0, NotFound = 1, Failed = 2, Cancelled = 3 };
+    Status status() const;
 
     // The reply of `address` (made by apiUrl()) as a dictionary. Throws
     // "TMDbRequestFailed" with "Request on TMDb failed" when there is no
@@ -86,14 +104,14 @@ public:
     // or a movie database id into a new, filled record (tmdbapi_lookup.cpp,
     // _search.cpp, _details.cpp, _credits.cpp, _posters.cpp).
 
-    // The record for `name`, or none after any failure, which is logged;
-    // status() then tells a miss (1) from an error (2) or a cancel (3).
-    // `nameIsId`: `name` is a movie database id from `lastSearchMovieList`.
+    // The record for the request's name, or none after any failure, which is
+    // logged; status() then tells a miss from an error or a cancel.
     // Window, indicator and session may be none.
-    std::shared_ptr<MovieModel> readTmDBInformation(
-        const QString& name, bool nameIsId, const QString& language, const QString& locale, QObject* window,
-        platform::ProgressIndicator* progressIndicator, platform::ModalSession* modalSession,
-        const std::optional<QList<std::shared_ptr<MovieSearchItemModel>>>& lastSearchMovieList, bool loadCovers);
+    std::shared_ptr<MovieModel> readTmDBInformation(const TMDbLookupRequest& request);
+
+    // Loads the database's genre names through a client of its own; the
+    // failure's reason when the request fails. What MovieGenre is given as its loader.
+    static std::expected<QStringList, QString> loadGenreNames(const QString& language, const QString& country);
 
     // The search text for `text`: an IMDb id unchanged, otherwise separators
     // folded to "+", checked against code page 1252 (throws when a character
@@ -104,9 +122,8 @@ public:
     // once without language when nothing is found. None when the reply has
     // no hit list. Throws "TMDbMovieNotFound".
     std::optional<QVariantList> movieSearchResult(const QString& searchText, const QString& language);
-    // Starts one asynchronous image load; `completionBlock` receives the
-    // picture, or none, on the event loop.
-    void downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock);
+    // A hit's thumbnail, or none; the event loop and the modal session run while it loads.
+    std::shared_ptr<const QImage> downloadImageWithURL(const QUrl& url);
     // Appends one hit per dictionary to movieSearchList(), each with its
     // thumbnail awaited. Throws "TMDbSearchResultsAborted" after a cancel.
     void getMovieSearchItems(const QVariantList& hits);

@@ -17,11 +17,10 @@ void logFailure(const QString& name, const QString& reason)
 
 }  // namespace
 
-std::shared_ptr<MovieModel> TMDbAPI::readTmDBInformation(
-    const QString& name, bool nameIsId, const QString& language, const QString& locale, QObject* window,
-    platform::ProgressIndicator* progressIndicator, platform::ModalSession* modalSession,
-    const std::optional<QList<std::shared_ptr<MovieSearchItemModel>>>& lastSearchMovieList, bool loadCovers)
+std::shared_ptr<MovieModel> TMDbAPI::readTmDBInformation(const TMDbLookupRequest& request)
 {
+    const auto& [name, nameIsId, language, locale, window, progressIndicator, modalSession, lastSearchMovieList,
+                 loadCovers] = request;
     try {
         if (imageBaseUrl().isNull())
             getImageBaseUrl();

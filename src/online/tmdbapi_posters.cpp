@@ -126,7 +126,7 @@ void TMDbAPI::coverInfoToImageModel(const QVariantMap& poster, platform::Progres
 
     const double aspectRatio = aspectRatioOf(poster);
     const QUrl thumbnailUrl = renditionUrl(QStringLiteral("w154"), filePath);
-    if (!m_webRequest->executeRequest(thumbnailUrl.toString()))
+    if (!m_webRequest->executeRequest(thumbnailUrl.toString(), ReplyKind::Image))
         throw NamedFailure(QStringLiteral("TMDbLoadThumbNailFailed"),
                            QStringLiteral("failed or aborted during loading thumb nail image"));
 

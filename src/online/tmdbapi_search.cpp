@@ -4,15 +4,13 @@
 
 #include "model/moviesearchitemmodel.h"
 #include "online/namedfailure.h"
+#include "online/remoteimage.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
 #include "platform/imagedata.h"
 #include "platform/windows1252.h"
 
 #include <QImage>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -23,19 +21,10 @@ namespace {
 // What the service's query form allows around the "#year" marker.
 constexpr QStringView kQueryPadding = u" +";
 
-// Thumbnails of hits wait in these slices, so the window stays live.
-constexpr double kThumbnailSliceSeconds = 0.01;
-// The platform's default time-out of a plain request.
-constexpr int kThumbnailTimeoutMs = 60'000;
 // How large a hit's thumbnail is shown, in points.
 constexpr int kHitThumbnailWidth = 32;
 constexpr int kHitThumbnailHeight = 48;
 constexpr int kMostHitThumbnailPixelsPerPoint = 4;
-
-struct ThumbnailLoad {
-    std::shared_ptr<const QImage> image;
-    bool loading = false;
-};
 
 bool isImdbId(const QString& text)
 {
@@ -131,22 +120,14 @@ std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText
     return listAt(reply, QStringLiteral("results"));
 }
 
-void TMDbAPI::downloadImageWithURL(const QUrl& url, std::function<void(std::shared_ptr<const QImage>)> completionBlock)
+std::shared_ptr<const QImage> TMDbAPI::downloadImageWithURL(const QUrl& url)
 {
-    // The manager lives as long as its one reply; both go when it is done.
-    auto* manager = new QNetworkAccessManager;
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kThumbnailTimeoutMs);
-    QNetworkReply* reply = manager->get(request);
-    QObject::connect(reply, &QNetworkReply::finished, manager,
-                     [reply, manager, completionBlock = std::move(completionBlock)] {
-                         std::shared_ptr<const QImage> image;
-                         if (reply->error() == QNetworkReply::NoError)
-                             image = hitThumbnail(reply->readAll());
-                         reply->deleteLater();
-                         manager->deleteLater();
-                         completionBlock(std::move(image));
-                     });
+    // The wait gives the command's modal session its turns, so the window stays live.
+    const std::optional<QByteArray> data = fetchImageData(url, [this] {
+        m_webRequest->giveModalSessionATurn();
+        return true;
+    });
+    return data ? hitThumbnail(*data) : nullptr;
 }
 
 void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
@@ -155,21 +136,12 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
         const QVariantMap hit = entry.toMap();
         const QString posterPath = QStringLiteral("poster_path");
 
-        // Shared with the completion, which may outlive this frame if the wait is left early.
-        auto thumbnail = std::make_shared<ThumbnailLoad>();
-        if (hit.contains(posterPath) && !m_webRequest->requestIsAborted()) {
-            thumbnail->loading = true;
-            downloadImageWithURL(QUrl(imageBaseUrl() + QStringLiteral("w92") + hit.value(posterPath).toString()),
-                                 [thumbnail](std::shared_ptr<const QImage> loaded) {
-                                     thumbnail->image = std::move(loaded);
-                                     thumbnail->loading = false;
-                                 });
-        }
+        std::shared_ptr<const QImage> thumbnail;
+        // A cancel ends a thumbnail's load too; the hit list then ends below.
+        if (hit.contains(posterPath) && !m_webRequest->requestIsAborted())
+            thumbnail =
+                downloadImageWithURL(QUrl(imageBaseUrl() + QStringLiteral("w92") + hit.value(posterPath).toString()));
         const QString year = yearOfReleaseDate(hit.value(QStringLiteral("release_date")).toString());
-
-        // A cancel does not cut this wait short: the load always completes.
-        while (thumbnail->loading)
-            m_webRequest->pumpSlice(kThumbnailSliceSeconds);
 
         if (m_webRequest->requestIsAborted())
             throw NamedFailure(QStringLiteral("TMDbSearchResultsAborted"),
@@ -177,7 +149,7 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
 
         m_movieSearchList.append(std::make_shared<MovieSearchItemModel>(hit.value(QStringLiteral("id")).toString(),
                                                                         hit.value(QStringLiteral("title")).toString(),
-                                                                        year, thumbnail->image));
+                                                                        year, thumbnail));
     }
 }
 

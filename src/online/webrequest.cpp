@@ -6,18 +6,11 @@
 #include "platform/pumpevents.h"
 #include "platform/serviceconfig.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
-#include <QTimer>
 #include <QUrl>
 
-#include <atomic>
-
 namespace {
-
-std::atomic<double> g_timeoutSeconds{30.0};
 
 // Keys, tokens and passwords travel in some query strings; the log never shows them.
 bool isSecretName(const QString& name)
@@ -43,69 +36,23 @@ QString urlForLog(const QUrl& url)
     return platform::ServiceConfig::current().redact(shown);
 }
 
-// Whether the server answered with a status line. Qt reports every HTTP
-// error status as an error of its own (content, protocol, server or proxy
-// authentication); those replies are answers like any other. Network-layer
-// errors and a broken protocol stream mean the response did not arrive.
-bool serverAnswered(const QNetworkReply& reply)
-{
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return true;
-    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
-           error > QNetworkReply::UnknownNetworkError && error != QNetworkReply::ProtocolFailure;
-}
-
-// A body shorter than its declared length: the connection was lost on the
-// way. Qt does not always say so when the status was an error status.
-bool cutShort(const QNetworkReply& reply, qsizetype received)
-{
-    if (reply.hasRawHeader("Content-Encoding"))
-        return false;  // the declared length counts the compressed bytes
-    bool known = false;
-    const qint64 declared = reply.rawHeader("Content-Length").toLongLong(&known);
-    return known && received < declared;
-}
-
 }  // namespace
 
-void WebRequest::DeleteLater::operator()(QObject* object) const
+WebRequest::WebRequest()
 {
-    object->deleteLater();
-}
-
-WebRequest::WebRequest() : m_manager(std::make_unique<QNetworkAccessManager>()), m_timeout(std::make_unique<QTimer>())
-{
-    m_timeout->setSingleShot(true);
-    QObject::connect(m_timeout.get(), &QTimer::timeout, &m_receiver, [this] { onTimeout(); });
     m_abortObservation = platform::NotificationCenter::defaultCenter().addObserver(
         QString::fromLatin1(kWebRequestAbortNotification), [this](const QString&, const void*) { cancelSearch(); });
 }
 
-WebRequest::~WebRequest()
-{
-    m_abortObservation.reset();
-    dropConnection();
-}
+WebRequest::~WebRequest() = default;
 
-double WebRequest::timeoutSeconds()
-{
-    return g_timeoutSeconds.load();
-}
-
-void WebRequest::setTimeoutSeconds(double seconds)
-{
-    g_timeoutSeconds.store(seconds);
-}
-
-bool WebRequest::executeRequest(const QString& url)
+bool WebRequest::executeRequest(const QString& url, ReplyKind kind)
 {
     m_requestIsAborted = false;
     m_requestIsError = false;
     m_requestIsRunning = false;
     m_requestIsSuccessful = false;
     m_requestData.clear();
-    dropConnection();
 
     const QUrl address(url, QUrl::StrictMode);
     if (url.isEmpty() || !address.isValid() || address.isRelative()) {
@@ -114,27 +61,36 @@ bool WebRequest::executeRequest(const QString& url)
     }
     QNetworkRequest request(address);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
-    m_requestConnection.reset(m_manager->get(request));
-    QNetworkReply* reply = m_requestConnection.get();
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, &m_receiver, [this] { didReceiveResponse(); });
-    QObject::connect(reply, &QNetworkReply::redirected, &m_receiver, [this] { didReceiveResponse(); });
-    QObject::connect(reply, &QNetworkReply::readyRead, &m_receiver, [this] { didReceiveData(); });
-    QObject::connect(reply, &QNetworkReply::finished, &m_receiver, [this] { onFinished(); });
-    m_timeout->start(static_cast<int>(timeoutSeconds() * 1000.0));
     m_requestIsRunning = true;
-
-    while (m_requestIsRunning)
-        pumpSlice(kSliceSeconds);
-    if (!m_requestIsSuccessful)
-        m_requestData.clear();
+    // The abort handler clears requestIsRunning, which ends the wait.
+    FetchResult result = WebTransport::fetch(request, "GET", {}, WebTransport::limitsFor(kind, kSlice), [this] {
+        giveModalSessionATurn();
+        return m_requestIsRunning;
+    });
+    if (m_requestIsAborted) {
+        // Also an abort in the slice that completed the transfer: nothing of it counts.
+        m_requestIsRunning = false;
+        return false;
+    }
+    if (result.answered()) {
+        m_requestData = std::move(result.body);
+        connectionDidFinishLoading();
+    } else {
+        didFailWithError(result.error, urlForLog(result.url));
+    }
     return m_requestIsSuccessful;
 }
 
 void WebRequest::pumpSlice(double seconds) const
 {
+    giveModalSessionATurn();
+    platform::pumpEvents(seconds);
+}
+
+void WebRequest::giveModalSessionATurn() const
+{
     if (m_modalSession)
         m_modalSession->runModalSession();
-    platform::pumpEvents(seconds);
 }
 
 QVariant WebRequest::executeJSONRequest(const QString& url)
@@ -157,21 +113,9 @@ QVariant WebRequest::executeJSONRequest(const QString& url)
 
 void WebRequest::cancelSearch()
 {
+    // A transfer in flight ends at its next slice, when its wait turn sees this.
     m_requestIsAborted = true;
     m_requestIsRunning = false;
-    dropConnection();
-}
-
-void WebRequest::didReceiveResponse()
-{
-    m_requestData.clear();
-    m_timeout->start();
-}
-
-void WebRequest::didReceiveData()
-{
-    m_requestData += m_requestConnection->readAll();
-    m_timeout->start();
 }
 
 void WebRequest::didFailWithError(const QString& description, const QString& failingUrl)
@@ -185,40 +129,4 @@ void WebRequest::connectionDidFinishLoading()
 {
     m_requestIsRunning = false;
     m_requestIsSuccessful = true;
-}
-
-void WebRequest::onFinished()
-{
-    m_timeout->stop();
-    QNetworkReply& reply = *m_requestConnection;
-    if (!serverAnswered(reply)) {
-        didFailWithError(reply.errorString(), urlForLog(reply.url()));
-        return;
-    }
-    m_requestData += reply.readAll();
-    if (cutShort(reply, m_requestData.size())) {
-        didFailWithError(QStringLiteral("The network connection was lost."), urlForLog(reply.url()));
-        return;
-    }
-    connectionDidFinishLoading();
-}
-
-void WebRequest::onTimeout()
-{
-    if (!m_requestConnection)
-        return;
-    const QUrl url = m_requestConnection->url();
-    dropConnection();
-    didFailWithError(QStringLiteral("The request timed out."), urlForLog(url));
-}
-
-// Cuts the connection so that it delivers nothing more, then cancels it.
-void WebRequest::dropConnection()
-{
-    m_timeout->stop();
-    if (!m_requestConnection)
-        return;
-    QObject::disconnect(m_requestConnection.get(), nullptr, &m_receiver, nullptr);
-    m_requestConnection->abort();
-    m_requestConnection.reset();
 }

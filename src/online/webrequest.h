@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/webtransport.h"
 #include "platform/notificationcenter.h"
 
 #include <QByteArray>
@@ -8,24 +9,17 @@
 #include <QString>
 #include <QVariant>
 
-#include <memory>
-
 namespace platform {
 class ModalSession;
 }
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
 
-// Posting this notification (any sender) aborts the request of every runner.
-inline constexpr char kWebRequestAbortNotification[] = "WebRequestAbortNotification";
-
-// Runs one HTTP GET at a time and makes it look synchronous: it pumps the
-// event loop (and the command's modal session) in 0.1-second slices until
-// the request has finished, failed or been aborted, so the window stays live
-// and its cancel button can post kWebRequestAbortNotification. The HTTP
-// status is not checked: whatever body a finished request delivers, an error
-// document included, is the result.
+// Runs one HTTP GET at a time over the web transport and makes it look
+// synchronous: it pumps the event loop (and the command's modal session) in
+// 0.1-second slices until the request has finished, failed or been aborted,
+// so the window stays live and its cancel button can post
+// kWebRequestAbortNotification. The HTTP status is not checked: whatever
+// body a finished request delivers, an error document included, is the
+// result. A reply over its kind's size bound fails like a dropped connection.
 //
 // The four flags are cleared when a request starts. They are not exclusive
 // across requests (an abort after a finished request sets requestIsAborted
@@ -38,10 +32,11 @@ public:
     WebRequest(const WebRequest&) = delete;
     WebRequest& operator=(const WebRequest&) = delete;
 
-    // Performs one GET of `url`; returns requestIsSuccessful() at the end.
-    // After false the buffer is empty. A body shorter than the length its
-    // response declared counts as a failed connection, whatever the status.
-    bool executeRequest(const QString& url);
+    // Performs one GET of `url`, bounded as `kind`; returns
+    // requestIsSuccessful() at the end. After false the buffer is empty. A
+    // body shorter than the length its response declared counts as a failed
+    // connection, whatever the status.
+    bool executeRequest(const QString& url, ReplyKind kind = ReplyKind::Document);
     // Runs executeRequest() and reads the body with QXJSON; returns the
     // reply's top-level QVariantMap or QVariantList, or an invalid QVariant
     // when the request failed, the body is empty or is no JSON document.
@@ -68,35 +63,17 @@ public:
     // One slice of a wait: the modal session (if any) gets a turn, then the
     // event loop runs for `seconds`.
     void pumpSlice(double seconds) const;
+    // The modal session's turn, for a transfer that waits outside this runner.
+    void giveModalSessionATurn() const;
 
     const QByteArray& requestData() const { return m_requestData; }
 
-    // Idle time-out of every request, 30 seconds unless changed (tests
-    // shorten it). Process-wide.
-    static double timeoutSeconds();
-    static void setTimeoutSeconds(double seconds);
-
-    static constexpr double kSliceSeconds = 0.1;
+    static constexpr std::chrono::milliseconds kSlice{100};
 
 private:
-    struct DeleteLater {
-        void operator()(QObject* object) const;
-    };
-
-    // What the connection reports, on the event loop the wait pumps.
-    void didReceiveResponse();
-    void didReceiveData();
     void didFailWithError(const QString& description, const QString& failingUrl);
     void connectionDidFinishLoading();
 
-    void onFinished();
-    void onTimeout();
-    void dropConnection();
-
-    std::unique_ptr<QNetworkAccessManager> m_manager;
-    std::unique_ptr<QNetworkReply, DeleteLater> m_requestConnection;
-    std::unique_ptr<QTimer> m_timeout;
-    QObject m_receiver;  // context of the connection's signals, so they can be cut at once
     bool m_requestIsAborted = false;
     bool m_requestIsError = false;
     bool m_requestIsRunning = false;

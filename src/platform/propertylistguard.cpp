@@ -42,38 +42,29 @@ public:
     qsizetype top() const { return m_top; }
 
     // The objects a container refers to (none for scalars); nullopt when the
-    // object lies outside the data.
+    // object lies outside the data or is a dictionary with a key libplist
+    // can't take.
     std::optional<std::vector<qsizetype>> children(qsizetype object) const
     {
-        const auto offset = readUInt(m_table + object * m_offsetSize, m_offsetSize);
-        if (!offset || *offset < quint64(headerSize) || *offset >= quint64(m_table))
+        const auto start = objectStart(object);
+        if (!start)
             return std::nullopt;
-        qsizetype pos = static_cast<qsizetype>(*offset);
-        const quint8 marker = static_cast<quint8>(m_data[pos]);
-        const int type = marker >> 4;
+        const int type = static_cast<quint8>(m_data[*start]) >> 4;
         if (type != 0xA && type != 0xC && type != 0xD)
             return std::vector<qsizetype>{};
-        quint64 count = marker & 0x0F;
-        ++pos;
-        if (count == 0x0F) {
-            if (pos >= m_table || (static_cast<quint8>(m_data[pos]) >> 4) != 0x1)
-                return std::nullopt;
-            const int width = 1 << (static_cast<quint8>(m_data[pos]) & 0x0F);
-            const auto longCount = width <= 8 ? readUInt(pos + 1, width) : std::nullopt;
-            if (!longCount)
-                return std::nullopt;
-            count = *longCount;
-            pos += 1 + width;
-        }
-        if (type == 0xD)
-            count *= 2;
-        if (count > quint64(m_table - pos) / m_refSize)
+        const auto header = readHeader(*start);
+        if (!header)
+            return std::nullopt;
+        const quint64 count = type == 0xD ? header->count * 2 : header->count;
+        if (count > quint64(m_table - header->body) / m_refSize)
             return std::nullopt;
         std::vector<qsizetype> refs;
         refs.reserve(count);
         for (quint64 i = 0; i < count; ++i) {
-            const auto ref = readUInt(pos + qsizetype(i) * m_refSize, m_refSize);
+            const auto ref = readUInt(header->body + qsizetype(i) * m_refSize, m_refSize);
             if (!ref || *ref >= quint64(m_objectCount))
+                return std::nullopt;
+            if (type == 0xD && i < header->count && !keyIsSafeOnce(static_cast<qsizetype>(*ref)))
                 return std::nullopt;
             refs.push_back(static_cast<qsizetype>(*ref));
         }
@@ -81,6 +72,74 @@ public:
     }
 
 private:
+    struct Header {
+        quint64 count = 0;  // elements, entries, characters or bytes, by type
+        qsizetype body = 0;
+    };
+
+    std::optional<qsizetype> objectStart(qsizetype object) const
+    {
+        const auto offset = readUInt(m_table + object * m_offsetSize, m_offsetSize);
+        if (!offset || *offset < quint64(headerSize) || *offset >= quint64(m_table))
+            return std::nullopt;
+        return static_cast<qsizetype>(*offset);
+    }
+
+    // The marker and element count of a string, data or container object
+    // starting at `pos`, and where its body starts.
+    std::optional<Header> readHeader(qsizetype pos) const
+    {
+        const quint8 marker = static_cast<quint8>(m_data[pos]);
+        Header header{quint64(marker & 0x0F), pos + 1};
+        if (header.count != 0x0F)
+            return header;
+        pos = header.body;
+        if (pos >= m_table || (static_cast<quint8>(m_data[pos]) >> 4) != 0x1)
+            return std::nullopt;
+        const int width = 1 << (static_cast<quint8>(m_data[pos]) & 0x0F);
+        const auto longCount = width <= 8 ? readUInt(pos + 1, width) : std::nullopt;
+        if (!longCount)
+            return std::nullopt;
+        header.count = *longCount;
+        header.body = pos + 1 + width;
+        return header;
+    }
+
+    // A key shared by many entries is scanned once.
+    bool keyIsSafeOnce(qsizetype object) const
+    {
+        if (m_safeKeys.empty())
+            m_safeKeys.assign(m_objectCount, false);
+        if (!m_safeKeys[object])
+            m_safeKeys[object] = keyIsSafe(object);
+        return m_safeKeys[object];
+    }
+
+    // libplist aborts on an assertion when it hands out a key holding U+0000,
+    // so such keys are refused here; a key of a non-string type it refuses
+    // itself.
+    bool keyIsSafe(qsizetype object) const
+    {
+        const auto start = objectStart(object);
+        if (!start)
+            return false;
+        const int type = static_cast<quint8>(m_data[*start]) >> 4;
+        const int unit = type == 0x5 ? 1 : type == 0x6 ? 2 : 0;
+        if (unit == 0)
+            return true;
+        const auto header = readHeader(*start);
+        if (!header)
+            return false;
+        if (header->count > quint64(m_table - header->body) / unit)
+            return false;
+        const QByteArrayView text(m_data.constData() + header->body, qsizetype(header->count) * unit);
+        for (qsizetype i = 0; i < text.size(); i += unit) {
+            if (text[i] == 0 && (unit == 1 || text[i + 1] == 0))
+                return false;
+        }
+        return true;
+    }
+
     std::optional<quint64> readUInt(qsizetype pos, int width) const
     {
         if (pos < 0 || width < 1 || width > 8 || pos > m_data.size() - width)
@@ -97,6 +156,7 @@ private:
     qsizetype m_objectCount = 0;
     qsizetype m_top = 0;
     qsizetype m_table = 0;
+    mutable std::vector<bool> m_safeKeys;
 };
 
 // Height and expanded node count of every object below the top one, without

@@ -10,13 +10,49 @@ namespace platform {
 
 namespace {
 
-QString configured(const Settings& settings, const char* environmentName, const char* settingsKey,
-                   const QString& fallback = QString())
+// The one table of services; a new service is one row here and one value of `Service`.
+constexpr std::array<ServiceRow, 3> kServices{{
+    {Service::MovieDatabase,
+     "https://api.themoviedb.org",
+     {"Services/TMDbURL", "KORVALANE_TMDB_URL"},
+     {"Services/TMDbAPIKey", "KORVALANE_TMDB_API_KEY"},
+     {},
+     {}},
+    {Service::SubtitleService,
+     "https://api.opensubtitles.com/api/v1",
+     {"Services/OpenSubtitlesURL", "KORVALANE_OPENSUBTITLES_URL"},
+     {"Services/OpenSubtitlesAPIKey", "KORVALANE_OPENSUBTITLES_API_KEY"},
+     {"Services/OpenSubtitlesUser", "KORVALANE_OPENSUBTITLES_USER"},
+     {"Services/OpenSubtitlesPassword", "KORVALANE_OPENSUBTITLES_PASSWORD"}},
+    {Service::ChapterDatabase,
+     "https://chapterdb.plex.tv",
+     {"Services/ChapterDbURL", "KORVALANE_CHAPTERDB_URL"},
+     {"Services/ChapterDbAPIKey", "KORVALANE_CHAPTERDB_API_KEY"},
+     {},
+     {}},
+}};
+
+// A service's row stands at the index of its value.
+static_assert([] {
+    for (std::size_t i = 0; i < kServices.size(); ++i)
+        if (kServices[i].service != static_cast<Service>(i))
+            return false;
+    return true;
+}());
+
+std::size_t indexOf(Service service)
 {
-    const QString fromEnvironment = qEnvironmentVariable(environmentName).trimmed();
+    return static_cast<std::size_t>(service);
+}
+
+QString configured(const Settings& settings, const ServiceValueSource& source, const QString& fallback = QString())
+{
+    if (!source.settingsKey)
+        return fallback;
+    const QString fromEnvironment = qEnvironmentVariable(source.environmentVariable).trimmed();
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    const QString stored = settings.stringValue(settingsKey).trimmed();
+    const QString stored = settings.stringValue(source.settingsKey).trimmed();
     return stored.isEmpty() ? fallback : stored;
 }
 
@@ -29,6 +65,16 @@ QString withoutTrailingSlash(QString url)
 
 }  // namespace
 
+std::span<const ServiceRow> ServiceConfig::table()
+{
+    return kServices;
+}
+
+const ServiceRow& ServiceConfig::row(Service service)
+{
+    return kServices[indexOf(service)];
+}
+
 ServiceConfig ServiceConfig::current()
 {
     return fromSettings(Settings::shared());
@@ -37,30 +83,28 @@ ServiceConfig ServiceConfig::current()
 ServiceConfig ServiceConfig::fromSettings(const Settings& settings)
 {
     ServiceConfig config;
-    config.m_movieDatabase.baseUrl =
-        withoutTrailingSlash(configured(settings, "KORVALANE_TMDB_URL", movieDatabaseUrlKey, defaultMovieDatabaseUrl));
-    config.m_movieDatabase.apiKey = configured(settings, "KORVALANE_TMDB_API_KEY", movieDatabaseApiKeyKey);
-
-    config.m_subtitleService.baseUrl = withoutTrailingSlash(
-        configured(settings, "KORVALANE_OPENSUBTITLES_URL", subtitleServiceUrlKey, defaultSubtitleServiceUrl));
-    config.m_subtitleService.apiKey = configured(settings, "KORVALANE_OPENSUBTITLES_API_KEY", subtitleServiceApiKeyKey);
-    config.m_subtitleService.user = configured(settings, "KORVALANE_OPENSUBTITLES_USER", subtitleServiceUserKey);
-    config.m_subtitleService.password =
-        configured(settings, "KORVALANE_OPENSUBTITLES_PASSWORD", subtitleServicePasswordKey);
-
-    config.m_chapterDatabase.baseUrl = withoutTrailingSlash(
-        configured(settings, "KORVALANE_CHAPTERDB_URL", chapterDatabaseUrlKey, defaultChapterDatabaseUrl));
-    config.m_chapterDatabase.apiKey = configured(settings, "KORVALANE_CHAPTERDB_API_KEY", chapterDatabaseApiKeyKey);
+    for (const ServiceRow& row : kServices) {
+        ServiceEndpoint& endpoint = config.m_endpoints[indexOf(row.service)];
+        endpoint.baseUrl = withoutTrailingSlash(configured(settings, row.url, QString::fromLatin1(row.defaultUrl)));
+        endpoint.apiKey = configured(settings, row.apiKey);
+        endpoint.user = configured(settings, row.user);
+        endpoint.password = configured(settings, row.password);
+    }
     return config;
+}
+
+const ServiceEndpoint& ServiceConfig::endpoint(Service service) const
+{
+    return m_endpoints[indexOf(service)];
 }
 
 QStringList ServiceConfig::secrets() const
 {
     QStringList out;
-    for (const QString& secret :
-         {m_movieDatabase.apiKey, m_subtitleService.apiKey, m_subtitleService.password, m_chapterDatabase.apiKey})
-        if (!secret.isEmpty())
-            out << secret;
+    for (const ServiceEndpoint& endpoint : m_endpoints)
+        for (const QString& secret : {endpoint.apiKey, endpoint.password})
+            if (!secret.isEmpty())
+                out << secret;
     // Longer first, so a key that contains another is hidden whole.
     std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
     return out;

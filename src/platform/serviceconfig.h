@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+#include <span>
+
 namespace platform {
 
 class Settings;
@@ -15,34 +18,48 @@ struct ServiceEndpoint {
     QString password;  // subtitle service account only
 };
 
-// Addresses and keys of the three web services. Each value comes from the
+enum class Service { MovieDatabase, SubtitleService, ChapterDatabase };
+
+// Where one value of a service is read from: the settings key (in the
+// [Services] group of the settings file) and the environment variable that
+// overrides it. Both null for a value the service does not have.
+struct ServiceValueSource {
+    const char* settingsKey = nullptr;
+    const char* environmentVariable = nullptr;
+};
+
+// One row of the service table: a service, its built-in address, and the
+// sources of its address, key, user and password. Key and password are
+// secrets by their place in the row, so no service's secret can be left out
+// of redact().
+struct ServiceRow {
+    Service service;
+    const char* defaultUrl;
+    ServiceValueSource url;
+    ServiceValueSource apiKey;
+    ServiceValueSource user;
+    ServiceValueSource password;
+};
+
+// Addresses and keys of the web services. Each value comes from the
 // environment variable when that is set and not empty, else from the settings
 // file, else the built-in default address (keys have no default: none is
 // shipped). Keys and passwords never go to the log: use redact() on any text
 // that might contain one before logging it.
 class ServiceConfig {
 public:
-    // Settings keys, in the [Services] group of the settings file.
-    static constexpr const char* movieDatabaseUrlKey = "Services/TMDbURL";
-    static constexpr const char* movieDatabaseApiKeyKey = "Services/TMDbAPIKey";
-    static constexpr const char* subtitleServiceUrlKey = "Services/OpenSubtitlesURL";
-    static constexpr const char* subtitleServiceApiKeyKey = "Services/OpenSubtitlesAPIKey";
-    static constexpr const char* subtitleServiceUserKey = "Services/OpenSubtitlesUser";
-    static constexpr const char* subtitleServicePasswordKey = "Services/OpenSubtitlesPassword";
-    static constexpr const char* chapterDatabaseUrlKey = "Services/ChapterDbURL";
-    static constexpr const char* chapterDatabaseApiKeyKey = "Services/ChapterDbAPIKey";
-
-    static constexpr const char* defaultMovieDatabaseUrl = "https://api.themoviedb.org";
-    static constexpr const char* defaultSubtitleServiceUrl = "https://api.opensubtitles.com/api/v1";
-    static constexpr const char* defaultChapterDatabaseUrl = "https://chapterdb.plex.tv";
+    // Every service, one row each.
+    static std::span<const ServiceRow> table();
+    static const ServiceRow& row(Service service);
 
     // Read now from the process-wide settings and the environment.
     static ServiceConfig current();
     static ServiceConfig fromSettings(const Settings& settings);
 
-    const ServiceEndpoint& movieDatabase() const { return m_movieDatabase; }
-    const ServiceEndpoint& subtitleService() const { return m_subtitleService; }
-    const ServiceEndpoint& chapterDatabase() const { return m_chapterDatabase; }
+    const ServiceEndpoint& endpoint(Service service) const;
+    const ServiceEndpoint& movieDatabase() const { return endpoint(Service::MovieDatabase); }
+    const ServiceEndpoint& subtitleService() const { return endpoint(Service::SubtitleService); }
+    const ServiceEndpoint& chapterDatabase() const { return endpoint(Service::ChapterDatabase); }
 
     // `text` with every configured key and password replaced by "<hidden>".
     QString redact(const QString& text) const;
@@ -50,9 +67,7 @@ public:
 private:
     QStringList secrets() const;
 
-    ServiceEndpoint m_movieDatabase;
-    ServiceEndpoint m_subtitleService;
-    ServiceEndpoint m_chapterDatabase;
+    std::array<ServiceEndpoint, 3> m_endpoints;
 };
 
 }  // namespace platform

@@ -1,10 +1,15 @@
 #include "settings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include <optional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -36,13 +41,40 @@ void Settings::useFolder(const QString& folder)
     sharedInstance() = std::make_unique<Settings>(folder);
 }
 
+bool removeAbandonedLockFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Only flock: closing our descriptor would drop this process's fcntl locks.
+    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    const bool removed = abandoned && ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return removed;
+}
+
 Settings::Settings(const QString& folder)
 {
     QDir().mkpath(folder);
-    m_store = std::make_unique<QSettings>(folder + "/korvalane.ini", QSettings::IniFormat);
+    const QString file = folder + "/korvalane.ini";
+    // Writing would wait half a minute for a lock left behind by a killed
+    // process, so one is cleared at the start and before each write.
+    removeAbandonedLockFile(file + ".lock");
+    m_store = std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // A kill while writing must leave the old file or the new one, never half of one.
+    m_store->setAtomicSyncRequired(true);
 }
 
-Settings::~Settings() = default;
+Settings::~Settings()
+{
+    removeAbandonedLock();
+}
+
+void Settings::removeAbandonedLock() const
+{
+    removeAbandonedLockFile(m_store->fileName() + ".lock");
+}
 
 void Settings::registerDefaults(const QVariantMap& defaults)
 {
@@ -188,6 +220,7 @@ void Settings::remove(const QString& key)
 
 void Settings::synchronize()
 {
+    removeAbandonedLock();
     m_store->sync();
 }
 

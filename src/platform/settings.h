@@ -49,8 +49,16 @@ public:
     QString fileName() const;
 
 private:
+    void removeAbandonedLock() const;
+
     std::unique_ptr<QSettings> m_store;
     QVariantMap m_defaults;
 };
+
+// Removes the lock file at `path` when no live process holds it (a holder
+// keeps a native lock on it while it lives): a process killed while writing
+// leaves one, often empty, and QSettings would wait out its 30-second
+// stale-lock time before every read and write. True when it was removed.
+bool removeAbandonedLockFile(const QString& path);
 
 }  // namespace platform

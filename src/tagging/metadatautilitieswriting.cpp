@@ -108,7 +108,10 @@ void setTextTags(const MovieModel& movie, mp4::Tags& tags)
     tags.xid = text(movie.xID());
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
-    tags.releaseDate = tagDate(movie.releaseDate());
+    // The empty-date value stands for no date: it writes none, and any date
+    // tag already in the file goes with the other tags.
+    if (!MovieModel::isEmptyReleaseDate(movie.releaseDate()))
+        tags.releaseDate = tagDate(movie.releaseDate());
     tags.description = text(movie.shortDescription().isNull()
                                 ? QString()
                                 : platform::leftWithoutSplittingPairs(movie.shortDescription(), kMaxDescriptionLength));

@@ -7,11 +7,13 @@
 #include "platform/localized.h"
 #include "platform/settings.h"
 #include "tagging/filepaths.h"
+#include "tagging/filledpattern.h"
 
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <optional>
 
 namespace MovieFileManager {
@@ -103,31 +105,35 @@ QString titleBetweenCharacters(QString text, const QString& begin, const QString
 
 struct Keyword {
     QString word;
-    std::optional<QString> value;
+    QString value;                 // empty: missing
+    bool keptWhenMissing = false;  // the title keyword stays in the name without a title
 };
 
 // One pass over the pattern: a value put in is never searched for keywords,
-// so a title holding "year" or "format" stays as it is.
+// so a title holding "year" or "format" stays as it is. Any other keyword
+// without a value is left out, and what that leaves is tidied; a pattern
+// whose values are all there is filled as it stands.
 QString fillKeywords(const QString& pattern, const QList<Keyword>& keywords)
 {
-    QString result;
+    FilledPattern filled;
+    bool leftOut = false;
     qsizetype i = 0;
     while (i < pattern.size()) {
-        const Keyword* found = nullptr;
-        for (const Keyword& keyword : keywords) {
-            if (keyword.value && QStringView(pattern).mid(i).startsWith(keyword.word)) {
-                found = &keyword;
-                break;
-            }
+        const auto found = std::ranges::find_if(keywords, [&](const Keyword& keyword) {
+            return (!keyword.value.isEmpty() || !keyword.keptWhenMissing) &&
+                   QStringView(pattern).sliced(i).startsWith(keyword.word);
+        });
+        if (found == keywords.end()) {
+            filled.appendPatternText(pattern[i++]);
+            continue;
         }
-        if (found) {
-            result += *found->value;
-            i += found->word.size();
-        } else {
-            result += pattern[i++];
-        }
+        filled.appendValue(found->value);
+        leftOut = leftOut || found->value.isEmpty();
+        i += found->word.size();
     }
-    return result;
+    if (leftOut)
+        filled.tidy();
+    return filled.text();
 }
 
 QString pictureFormatSuffix(qint64 hdSetting)
@@ -265,27 +271,23 @@ QString getCustomPattern(const MovieModel& movie, const QString& pattern, const 
                          const QString& format, const QString& rating, const QString& locale)
 {
     const QString language = systemPreferredLanguage();
-    auto present = [](const QString& text) { return text.isEmpty() ? std::nullopt : std::optional<QString>(text); };
-    std::optional<QString> ratingName;
-    if (!rating.isNull()) {
-        QString name = ContentRating(locale).ratingNameForValue(rating);
-        ratingName = name.isNull() ? QString("") : name.remove(QStringLiteral("---"));
-    }
+    const QString ratingName =
+        rating.isNull() ? QString() : ContentRating(locale).ratingNameForValue(rating).remove(QStringLiteral("---"));
+    const bool dated = !MovieModel::isEmptyReleaseDate(movie.releaseDate());
     const QList<Keyword> keywords{
-        {titleKeyword(language), present(movie.title())},
-        {yearKeyword(language),
-         movie.releaseDate().isValid() && !year.isNull() ? std::optional<QString>(year) : std::nullopt},
+        {titleKeyword(language), movie.title(), true},
+        {yearKeyword(language), dated ? year : QString()},
         {QStringLiteral("rating"), ratingName},
-        {QStringLiteral("hd"), hd.isNull() ? std::nullopt : std::optional<QString>(hd)},
-        {QStringLiteral("format"), format.isNull() ? std::nullopt : std::optional<QString>(format)},
-        {QStringLiteral("genre"), present(movie.genre())},
+        {QStringLiteral("hd"), hd},
+        {QStringLiteral("format"), format},
+        {QStringLiteral("genre"), movie.genre()},
     };
     return trimBlanksAndTabs(fillKeywords(pattern, keywords));
 }
 
 QString extractYearFromReleaseDate(const QDateTime& date)
 {
-    if (!date.isValid())
+    if (MovieModel::isEmptyReleaseDate(date))
         return QString();
     return date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy"));
 }

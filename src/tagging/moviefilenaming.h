@@ -30,12 +30,16 @@ bool parsePlexName(const QString& fileName, QString* title, QString* year, QStri
 // recognised genre of the last part (a null text when none is recognised).
 bool parseEyeTVName(const QString& fileName, QString* title, QString* year, QString* genre);
 
-// Fills the keywords of `pattern` from the record and the given texts; a
-// keyword without a value stays as it is. A null `rating` leaves "rating".
+// Fills the keywords of `pattern` from the record and the given texts. The
+// title keyword stays as it is when the record has no title; any other keyword
+// whose value is missing or empty (no release date, a null or unnamed
+// `rating`, an empty `hd`) is left out, and the brackets, blanks and
+// separators that leaves are tidied away.
 QString getCustomPattern(const MovieModel& movie, const QString& pattern, const QString& year, const QString& hd,
                          const QString& format, const QString& rating, const QString& locale);
 
-// The four-digit UTC year of `date`; a null text for no date.
+// The four-digit UTC year of `date`; a null text for no date or the empty-date
+// value of a record.
 QString extractYearFromReleaseDate(const QDateTime& date);
 
 // The URL the record's file gets under the naming scheme, in `directory`

@@ -1,5 +1,6 @@
 #include "tagging/srtparser.h"
 
+#include "mp4/bytes.h"
 #include "platform/log.h"
 #include "platform/utf8check.h"
 #include "tagging/srtmarkup.h"
@@ -108,6 +109,12 @@ public:
                 return TaggingError::withMessage(QStringLiteral("can't write caption line"));
             lineStart = newline + 1;
         }
+        // Many files end right after the last caption's text: the end of the
+        // text ends that block as an empty line would.
+        const bool written = (lineStart == text.size() || handleLine(stripped(text.sliced(lineStart)))) &&
+                             (m_state != State::Caption || m_caption.isEmpty() || handleLine({}));
+        if (!written)
+            return TaggingError::withMessage(QStringLiteral("can't write caption line"));
         return std::nullopt;
     }
 
@@ -225,26 +232,24 @@ private:
         return written;
     }
 
-    // Durations come from the track positions of the block times, so that time
-    // scales that are not multiples of 1000 do not drift.
     bool writeGapUntil(std::int64_t milliseconds)
     {
         static const QByteArray emptySample(2, '\0');
-        const std::int64_t target = trackUnitsAt(milliseconds, m_timeScale);
-        // A gap longer than a sample can last is spread over several empty samples.
-        while (target - m_writtenUnits > kMaxSampleDuration) {
-            if (!m_writer(emptySample, kMaxSampleDuration))
-                return false;
-            m_writtenUnits += kMaxSampleDuration;
-        }
         return write(emptySample, milliseconds);
     }
 
+    // Durations come from the track positions of the block times, so that time
+    // scales that are not multiples of 1000 do not drift. A time past the
+    // track's range fails the write, so such a subtitle is refused whole.
     bool write(const QByteArray& sample, std::int64_t untilMilliseconds)
     {
         const std::int64_t target = trackUnitsAt(untilMilliseconds, m_timeScale);
-        const auto duration =
-            static_cast<std::uint32_t>(std::clamp<std::int64_t>(target - m_writtenUnits, 0, kMaxSampleDuration));
+        if (target > kMaxTrackUnits) {
+            platform::log(
+                QStringLiteral("caption time %1 ms lies beyond the track's time range").arg(untilMilliseconds));
+            return false;
+        }
+        const auto duration = static_cast<std::uint32_t>(std::max<std::int64_t>(target - m_writtenUnits, 0));
         if (!m_writer(sample, duration))
             return false;
         m_writtenUnits += duration;
@@ -257,7 +262,9 @@ private:
         m_state = State::Resync;
     }
 
-    static constexpr std::int64_t kMaxSampleDuration = std::numeric_limits<std::uint32_t>::max();
+    // A new track's media duration is a 32-bit field, so every position in it,
+    // and every sample's duration, fits 32 bits.
+    static constexpr std::int64_t kMaxTrackUnits = std::numeric_limits<std::uint32_t>::max();
 
     const SampleWriter& m_writer;
     std::uint32_t m_trackId;
@@ -297,7 +304,10 @@ std::int32_t srtTimeToMilliseconds(QByteArrayView time)
 
 std::int64_t trackUnitsAt(std::int64_t milliseconds, std::uint32_t timeScale)
 {
-    return milliseconds * timeScale / 1000;
+    if (milliseconds <= 0)
+        return 0;
+    const std::uint64_t units = mp4::mulDiv(static_cast<std::uint64_t>(milliseconds), timeScale, 1000);
+    return static_cast<std::int64_t>(std::min<std::uint64_t>(units, std::numeric_limits<std::int64_t>::max()));
 }
 
 std::optional<TaggingError> parseSrt(QByteArrayView text, const SampleWriter& writer, std::uint32_t trackId,

@@ -26,13 +26,18 @@ std::optional<TaggingError> checkSrtUTF8(QByteArrayView text);
 // out of range (hours, minutes, seconds above 99, milliseconds above 999).
 std::int32_t srtTimeToMilliseconds(QByteArrayView time);
 
-// Track time units at `milliseconds` for a track of `timeScale` units per second.
+// Track time units at `milliseconds` (0 before the start) for a track of
+// `timeScale` units per second, computed without overflow; saturates at the
+// largest 64-bit value.
 std::int64_t trackUnitsAt(std::int64_t milliseconds, std::uint32_t timeScale);
 
 // Parses SRT text block by block, logging and skipping faulty blocks. With a
 // writer, each caption becomes a sample preceded by an empty sample for the
 // gap before it; without one it is a dry run that only checks and logs. With
-// track id 0 the markup stays in the text. Fails only when a write fails.
+// track id 0 the markup stays in the text. The end of the text ends a block
+// as an empty line does. Fails ("can't write caption line") when a write fails
+// or a caption time lies past what a track of `timeScale` can hold (2^32 - 1
+// units).
 std::optional<TaggingError> parseSrt(QByteArrayView text, const SampleWriter& writer, std::uint32_t trackId,
                                      std::uint32_t timeScale, std::int32_t offsetMilliseconds, std::uint8_t fontSize);
 

@@ -107,7 +107,9 @@ std::expected<QString, TaggingError> readSubtitleFile(const QUrl& url)
 std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const SubtitleTrack& track,
                                                 const QByteArray& utf8, std::uint32_t timeScale, double offsetInSeconds)
 {
-    const std::uint64_t end = TagUtilities::getMediaDurationInMilliseconds(file) * timeScale / 1000;
+    const std::uint64_t mediaMilliseconds = std::min<std::uint64_t>(TagUtilities::getMediaDurationInMilliseconds(file),
+                                                                    std::numeric_limits<std::int64_t>::max());
+    const std::uint64_t end = trackUnitsAt(static_cast<std::int64_t>(mediaMilliseconds), timeScale);
     std::uint64_t elapsed = 0;
     int samplesWritten = 0;
     const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {

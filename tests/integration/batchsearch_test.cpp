@@ -72,7 +72,7 @@ TEST_F(BatchSearchTest, ACancelEndsTheBatchAndLaterRecordsKeepTheirFields)
     });
     cancel.start();
     EXPECT_EQ(batchSearch(m_list), 2);
-    EXPECT_EQ(m_client->status(), 3);
+    EXPECT_EQ(m_client->status(), TMDbAPI::Status::Cancelled);
     EXPECT_EQ(record(0).title(), kGermanTitle);
     EXPECT_EQ(record(1).title(), "Unbekannt");
     EXPECT_EQ(record(2).title(), "Alien #1979");

@@ -94,13 +94,14 @@ void MovieRoadTest::SetUp()
     routeSubtitleService();
     routeChapterDatabase();
 
-    WebRequest::setTimeoutSeconds(5.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(5));
     // Local servers answer at once: every wait slice may be a tenth as long.
     m_previousSliceScale = platform::pumpSliceScale();
     platform::setPumpSliceScale(0.1);
     // As in a new process: no image address read yet.
     TMDbAPI::setImageBaseUrl(QString());
     // The genre tables load the database's names at their first use in a process.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
     MovieGenre::genreNames();
 
     m_client = std::make_unique<TMDbAPI>();
@@ -114,7 +115,7 @@ void MovieRoadTest::TearDown()
     m_subtitleClient.reset();
     m_client.reset();
     platform::setPumpSliceScale(m_previousSliceScale);
-    WebRequest::setTimeoutSeconds(30.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(30));
     for (const QString& name : kServiceVariables)
         qunsetenv(name.toLatin1().constData());
     platform::Settings::useFolder(m_settingsFolder.path() + "/after");
@@ -257,10 +258,13 @@ Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
     if (name.isEmpty())
         name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
     const std::shared_ptr<MovieModel> result =
-        m_client->readTmDBInformation(name, false, m_language, m_country, &m_window, nullptr, nullptr, std::nullopt,
-                                      !settings.boolValue("DoNotAutomaticLoadCoverPictures"));
+        m_client->readTmDBInformation({.name = name,
+                                       .language = m_language,
+                                       .locale = m_country,
+                                       .window = &m_window,
+                                       .loadCovers = !settings.boolValue("DoNotAutomaticLoadCoverPictures")});
     if (!result)
-        return m_client->status() == 1 ? Lookup::NotFound : Lookup::Stopped;
+        return m_client->status() == TMDbAPI::Status::NotFound ? Lookup::NotFound : Lookup::Stopped;
     result->setDuration(record.duration());
     result->setMsecDuration(record.msecDuration());
     result->setHdVideo(record.hdVideo());

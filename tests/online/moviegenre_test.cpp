@@ -1,4 +1,5 @@
 #include "online/moviegenre.h"
+#include "online/tmdbapi.h"
 #include "online/tmdbmoviegenres.h"
 #include "online/webrequest.h"
 
@@ -35,6 +36,7 @@ protected:
         server.route("GET", "/3/genre/movie/list", "api_key=" + kKey + "&language=de_DE",
                      FakeReply::fromFile("tmdb/genre-list-de.json"));
         MovieGenre::resetForTests();
+        MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
         clearSettings();
     }
     void TearDown() override
@@ -308,3 +310,24 @@ TEST_F(GenreTest, DatabaseNamesAreBoldOnlyWhenTheyEqualAMappedGenre)
 }
 
 }  // namespace
+
+// The genre tables reach the database only through the loader they are given.
+TEST_F(GenreTest, WithoutALoaderTheFallbackNamesStandAndNothingIsSent)
+{
+    MovieGenre::setGenreNameLoader({});
+    platform::LogCapture log;
+    EXPECT_EQ(MovieGenre::extractGenreFromString("Western"), "Western");
+    EXPECT_EQ(MovieGenre::tmdbGenreNames(), MovieGenre::fallbackGenreNames());
+    EXPECT_EQ(log.lines(), QStringList{"setTMDbGenreNames falsed: no genre name loader"});
+    EXPECT_EQ(server.requestCount(), 0);
+
+    QStringList asked;
+    MovieGenre::setGenreNameLoader([&asked](const QString& language, const QString& country) {
+        asked << language + "/" + country;
+        return std::expected<QStringList, QString>(QStringList{"Eins", "Zwei"});
+    });
+    MovieGenre::setTMDbGenreNames("de", "at");
+    EXPECT_EQ(asked, QStringList{"de/at"});
+    EXPECT_EQ(MovieGenre::tmdbGenreNames(), QStringList({"Eins", "Zwei"}));
+    EXPECT_EQ(server.requestCount(), 0);
+}

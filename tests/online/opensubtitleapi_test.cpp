@@ -74,6 +74,7 @@ protected:
         for (const char* name : {"KORVALANE_OPENSUBTITLES_URL", "KORVALANE_OPENSUBTITLES_API_KEY",
                                  "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD"})
             qunsetenv(name);
+        WebTransport::setIdleTimeout(std::chrono::seconds(30));
     }
 
     QList<FakeRequest> requestsTo(const QString& path) const
@@ -444,6 +445,14 @@ TEST_F(OpenSubtitleApiTest, DownloadLinkThatFailsGivesNothing)
     serveDownloadLinkTo(m_server.url("/files/gone.srt"));
     m_server.route("GET", "/files/gone.srt", FakeReply::dropped());
     EXPECT_FALSE(m_api.downloadSubtitle(QJsonValue(1)).has_value());
+    // A transfer that breaks off says why.
+    ASSERT_EQ(m_log.lines().size(), 1);
+    EXPECT_TRUE(m_log.lines().first().startsWith("OpenSubtitleRequestFailed: error while reading subtitle from url: "))
+        << m_log.lines().first().toStdString();
+
+    m_log.clear();
+    m_server.route("GET", "/files/gone.srt", FakeReply::bytes({}, "application/x-subrip"));
+    EXPECT_FALSE(m_api.downloadSubtitle(QJsonValue(1)).has_value());
     EXPECT_EQ(m_log.lines(), QStringList{"OpenSubtitleRequestFailed: could not load subtitle url: " +
                                          m_server.url("/files/gone.srt")});
 
@@ -518,7 +527,7 @@ TEST_F(OpenSubtitleApiTest, WindowStaysLiveAndClosingItEndsTheWait)
 TEST_F(OpenSubtitleApiTest, StalledServiceIsGivenUp)
 {
     m_server.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json").withDelay(3000));
-    m_api.setTimeoutMilliseconds(200);
+    WebTransport::setIdleTimeout(std::chrono::milliseconds(200));
     EXPECT_FALSE(m_api.logIn());
     ASSERT_EQ(m_log.lines().size(), 1);
     EXPECT_TRUE(m_log.lines().first().startsWith("OpenSubtitleRequestFailed: "));

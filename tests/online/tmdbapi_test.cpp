@@ -24,14 +24,14 @@ protected:
     {
         qputenv("KORVALANE_TMDB_URL", server.baseUrl().toUtf8());
         qputenv("KORVALANE_TMDB_API_KEY", kKey.toUtf8());
-        WebRequest::setTimeoutSeconds(1.0);
+        WebTransport::setIdleTimeout(std::chrono::seconds(1));
         TMDbAPI::setImageBaseUrl(QString());
     }
     void TearDown() override
     {
         qunsetenv("KORVALANE_TMDB_URL");
         qunsetenv("KORVALANE_TMDB_API_KEY");
-        WebRequest::setTimeoutSeconds(30.0);
+        WebTransport::setIdleTimeout(std::chrono::seconds(30));
         TMDbAPI::setImageBaseUrl(QString());
     }
 
@@ -61,7 +61,7 @@ TEST_F(TMDbAPITest, AReplyIsReturnedAndStatusReadsOne)
     const QVariantMap reply = api.executeJSONUrlRequest(url("/3/movie/348?api_key=" + kKey + "&language=de"));
     EXPECT_EQ(reply.value("imdb_id").toString(), "tt0078748");
     EXPECT_EQ(reply.value("adult").toString(), "false");
-    EXPECT_EQ(api.status(), 1);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::NotFound);
     EXPECT_EQ(server.requests()[0].pathAndQuery(), "/3/movie/348?api_key=" + kKey + "&language=de");
 }
 
@@ -76,24 +76,24 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
     NamedFailure notFound = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/999999999?api_key=" + kKey)); });
     EXPECT_EQ(notFound.name(), "TMDbRequestFailed");
     EXPECT_EQ(notFound.reason(), "The resource you requested could not be found.");
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
     EXPECT_TRUE(api.webRequest()->requestIsError());
     EXPECT_FALSE(api.webRequest()->requestIsSuccessful());
 
     NamedFailure refused = failureOf([&] { api.executeJSONUrlRequest(url("/3/configuration?api_key=" + kKey)); });
     EXPECT_EQ(refused.reason(), "Invalid API key: You must be granted a valid key.");
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 
     NamedFailure busy = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/1?api_key=" + kKey)); });
     EXPECT_EQ(busy.reason(), "Busy");
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 
     // Presence alone counts, also of an empty code and without a message.
     server.route("GET", "/3/movie/6", FakeReply::bytes(R"({"status_code":null,"results":[]})"));
     NamedFailure bare = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/6?api_key=" + kKey)); });
     EXPECT_EQ(bare.name(), "TMDbRequestFailed");
     EXPECT_TRUE(bare.reason().isEmpty());
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 }
 
 TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
@@ -105,7 +105,7 @@ TEST_F(TMDbAPITest, UnreadableRepliesFailWithStatusOne)
             failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/" + id + "?api_key=" + kKey)); });
         EXPECT_EQ(failure.name(), "TMDbRequestFailed");
         EXPECT_EQ(failure.reason(), "Request on TMDb failed");
-        EXPECT_EQ(api.status(), 1);
+        EXPECT_EQ(api.status(), TMDbAPI::Status::NotFound);
     }
 }
 
@@ -114,19 +114,19 @@ TEST_F(TMDbAPITest, FailedConnectionsReadTwoAndCancelsThree)
     server.route("GET", "/3/movie/4", FakeReply::dropped());
     NamedFailure dropped = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/4?api_key=" + kKey)); });
     EXPECT_EQ(dropped.reason(), "Request on TMDb failed");
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 
-    WebRequest::setTimeoutSeconds(0.2);
+    WebTransport::setIdleTimeout(std::chrono::milliseconds(200));
     server.route("GET", "/3/movie/5", FakeReply::bytes("{}").withDelay(2000));
     failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/5?api_key=" + kKey)); });
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 
-    WebRequest::setTimeoutSeconds(1.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(1));
     QTimer::singleShot(100, [] {
         platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
     });
     failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/5?api_key=" + kKey)); });
-    EXPECT_EQ(api.status(), 3);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Cancelled);
 
     for (const QString& line : log.lines())
         EXPECT_FALSE(line.contains(kKey)) << line.toStdString();
@@ -137,7 +137,7 @@ class StatusWatcher : public platform::ModalSession {
 public:
     explicit StatusWatcher(const TMDbAPI& api) : m_api(api) {}
     void runModalSession() override { seen.append(m_api.status()); }
-    QList<int> seen;
+    QList<TMDbAPI::Status> seen;
 
 private:
     const TMDbAPI& m_api;
@@ -150,9 +150,9 @@ TEST_F(TMDbAPITest, StatusReadsZeroWhileTheRequestRuns)
     api.webRequest()->setModalSession(&watcher);
     api.getImageBaseUrl();
     ASSERT_FALSE(watcher.seen.isEmpty());
-    for (int seen : watcher.seen)
-        EXPECT_EQ(seen, 0);
-    EXPECT_EQ(api.status(), 1);
+    for (TMDbAPI::Status seen : watcher.seen)
+        EXPECT_EQ(seen, TMDbAPI::Status::Running);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::NotFound);
 }
 
 TEST_F(TMDbAPITest, WithoutAKeyNothingIsSent)
@@ -161,7 +161,7 @@ TEST_F(TMDbAPITest, WithoutAKeyNothingIsSent)
     NamedFailure failure = failureOf([&] { api.getGenreNames("de", "de"); });
     EXPECT_EQ(failure.name(), "TMDbRequestFailed");
     EXPECT_EQ(failure.reason(), "Request on TMDb failed");
-    EXPECT_EQ(api.status(), 2);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
     EXPECT_EQ(server.requestCount(), 0);
     EXPECT_EQ(log.lines(), QStringList({"TMDb API key is not set (KORVALANE_TMDB_API_KEY): no request sent"}));
 }
@@ -202,7 +202,7 @@ TEST_F(TMDbAPITest, GenreNamesWithoutGenresAreEmpty)
 {
     server.route("GET", "/3/genre/movie/list", FakeReply::bytes(R"({"page":1})"));
     EXPECT_TRUE(api.getGenreNames("en", QString()).isEmpty());
-    EXPECT_EQ(api.status(), 1);
+    EXPECT_EQ(api.status(), TMDbAPI::Status::NotFound);
 }
 
 TEST_F(TMDbAPITest, ImageBaseAddressComesFromTheConfiguration)
@@ -231,7 +231,7 @@ TEST_F(TMDbAPITest, ImageBaseAddressKeepsTheDefaultWhenTheConfigurationFails)
         TMDbAPI::setImageBaseUrl(QString());
         api.getImageBaseUrl();
         EXPECT_EQ(TMDbAPI::imageBaseUrl(), TMDbAPI::kDefaultImageBaseUrl) << reply.toStdString();
-        EXPECT_EQ(api.status(), 1);
+        EXPECT_EQ(api.status(), TMDbAPI::Status::NotFound);
     }
 }
 

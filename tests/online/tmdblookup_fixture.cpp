@@ -57,7 +57,7 @@ void TmdbLookupTest::SetUp()
     ASSERT_TRUE(m_settingsFolder.isValid());
     qputenv("KORVALANE_TMDB_URL", server.baseUrl().toUtf8());
     qputenv("KORVALANE_TMDB_API_KEY", kApiKey);
-    WebRequest::setTimeoutSeconds(5.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(5));
     // The fake server answers at once: every wait slice may be a tenth as long.
     m_previousSliceScale = platform::pumpSliceScale();
     platform::setPumpSliceScale(0.1);
@@ -74,6 +74,7 @@ void TmdbLookupTest::SetUp()
     routeAlien();
     // The genre tables load the database's names on their first use in a
     // process; let that happen here, outside the requests a test looks at.
+    MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
     MovieGenre::genreNames();
     server.clearRequests();
     log.clear();
@@ -83,7 +84,7 @@ void TmdbLookupTest::TearDown()
 {
     platform::Settings::useFolder(m_previousSettingsFolder);
     platform::Settings::shared().registerDefaults(m_previousDefaults);
-    WebRequest::setTimeoutSeconds(30.0);
+    WebTransport::setIdleTimeout(std::chrono::seconds(30));
     platform::setPumpSliceScale(m_previousSliceScale);
     qunsetenv("KORVALANE_TMDB_URL");
     qunsetenv("KORVALANE_TMDB_API_KEY");
@@ -119,7 +120,8 @@ void TmdbLookupTest::routeAlien()
 std::shared_ptr<MovieModel> TmdbLookupTest::lookUp(TMDbAPI& client, const QString& name, bool loadCovers,
                                                    platform::ProgressIndicator* progress)
 {
-    return client.readTmDBInformation(name, false, "de", "de", nullptr, progress, nullptr, std::nullopt, loadCovers);
+    return client.readTmDBInformation(
+        {.name = name, .language = "de", .locale = "de", .progressIndicator = progress, .loadCovers = loadCovers});
 }
 
 QStringList TmdbLookupTest::requestLines() const

@@ -289,7 +289,7 @@ TEST_F(TmdbLookupStepsTest, BuiltInGenresOfAGermanLookupComeFromTheEnglishDetail
     reply("/3/movie/7/releases", R"({"id":7,"countries":[]})");
 
     const std::shared_ptr<MovieModel> found =
-        client.readTmDBInformation("7", true, "de", "de", nullptr, nullptr, nullptr, std::nullopt, false);
+        client.readTmDBInformation({.name = "7", .nameIsId = true, .language = "de", .locale = "de"});
     ASSERT_TRUE(found) << log.lines().join('\n').toStdString();
     EXPECT_EQ(found->title(), "Sieben");
     EXPECT_EQ(found->genre(), "Comedy");

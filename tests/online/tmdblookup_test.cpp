@@ -36,7 +36,7 @@ TEST_F(TmdbLookupTest, TitleWithYearFillsTheRecordFieldByField)
     TMDbAPI client;
     const std::shared_ptr<MovieModel> movie = lookUp(client, "Alien #1979");
     ASSERT_TRUE(movie) << log.lines().join('\n').toStdString();
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
 
     EXPECT_EQ(movie->title(), QString::fromUtf8("Alien - Das unheimliche Wesen aus einer fremden Welt"));
@@ -176,7 +176,7 @@ TEST_F(TmdbLookupTest, NoHitAfterTheRetryIsNotFound)
     server.route("GET", "/3/search/movie", FakeReply::fromFile("tmdb/search-empty.json"));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Heat #1995"));
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbMovieNotFound: movie not found: Heat"}));
     EXPECT_EQ(searchRequests(), QStringList({searchQuery("Heat", "de", "1995"), searchQuery("Heat")}));
     EXPECT_FALSE(client.movie());
@@ -202,7 +202,7 @@ TEST_F(TmdbLookupTest, FindWithoutMatchIsNotFound)
     server.route("GET", "/3/find/tt9999999", FakeReply::fromFile("tmdb/find-none.json"));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "tt9999999"));
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbMovieNotFound: movie not found: tt9999999"}));
     EXPECT_FALSE(requestLines().join(' ').contains("/3/movie/"));
 }
@@ -221,7 +221,7 @@ TEST_F(TmdbLookupTest, InvalidKeyIsAnError)
     server.route("GET", "/3/configuration", FakeReply::fromFile("tmdb/error-401.json", 401));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 2);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Failed);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbRequestFailed: Invalid API key: You must be "
                                         "granted a valid key."}));
     EXPECT_EQ(server.requestCount(), 1);
@@ -252,8 +252,13 @@ TEST_F(TmdbLookupTest, MovieIdTheServiceDoesNotKnowIsAnError)
     server.route("GET", "/3/movie/999999999", FakeReply::fromFile("tmdb/error-404.json", 404));
     TMDbAPI client;
     const SearchItemList earlier{std::make_shared<MovieSearchItemModel>("999999999", "Lost", "2001", nullptr)};
-    EXPECT_FALSE(client.readTmDBInformation("999999999", true, "de", "de", nullptr, nullptr, nullptr, earlier, true));
-    EXPECT_EQ(client.status(), 2);
+    EXPECT_FALSE(client.readTmDBInformation({.name = "999999999",
+                                             .nameIsId = true,
+                                             .language = "de",
+                                             .locale = "de",
+                                             .lastSearchMovieList = earlier,
+                                             .loadCovers = true}));
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Failed);
     EXPECT_EQ(log.lines(),
               QStringList({"readTMDBInformation: TMDbRequestFailed: The resource you requested could not be found."}));
 }
@@ -267,8 +272,8 @@ TEST_F(TmdbLookupTest, MovieIdMakesNoSearchAndCopiesTheHitsPassedIn)
                                  std::make_shared<MovieSearchItemModel>("8077", "Alien 3", "1992", nullptr)};
     SearchItemList passed = earlier;
 
-    const std::shared_ptr<MovieModel> movie =
-        client.readTmDBInformation("348", true, "de", "de", nullptr, nullptr, nullptr, passed, false);
+    const std::shared_ptr<MovieModel> movie = client.readTmDBInformation(
+        {.name = "348", .nameIsId = true, .language = "de", .locale = "de", .lastSearchMovieList = passed});
     ASSERT_TRUE(movie);
     EXPECT_TRUE(searchRequests().isEmpty());
     EXPECT_FALSE(requestLines().join(' ').contains("/t/p/w92"));
@@ -277,7 +282,7 @@ TEST_F(TmdbLookupTest, MovieIdMakesNoSearchAndCopiesTheHitsPassedIn)
     EXPECT_EQ(passed, earlier);
 
     const std::shared_ptr<MovieModel> withoutHits =
-        client.readTmDBInformation("348", true, "de", "de", nullptr, nullptr, nullptr, std::nullopt, false);
+        client.readTmDBInformation({.name = "348", .nameIsId = true, .language = "de", .locale = "de"});
     ASSERT_TRUE(withoutHits);
     EXPECT_FALSE(withoutHits->foundMovies());
 }
@@ -287,7 +292,7 @@ TEST_F(TmdbLookupTest, DroppedConnectionIsAnError)
     server.route("GET", "/3/movie/348/casts", FakeReply::dropped());
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 2);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Failed);
     ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
     EXPECT_TRUE(log.lines()[0].startsWith("Connection failed! Error - "));
     EXPECT_FALSE(log.lines()[0].contains(kApiKey));
@@ -300,7 +305,7 @@ TEST_F(TmdbLookupTest, ReplyThatIsNoJsonCountsAsNotFound)
     server.route("GET", "/3/movie/348", FakeReply::bytes("<html>busy</html>", "text/html"));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_TRUE(log.lines().contains("readTMDBInformation: TMDbRequestFailed: Request on TMDb failed"));
 }
 
@@ -313,7 +318,7 @@ TEST_F(TmdbLookupTest, CancelDuringAHitThumbnailLetsItFinishThenEndsTheLookup)
     });
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 3);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Cancelled);
     EXPECT_EQ(log.lines(),
               QStringList({"readTMDBInformation: TMDbSearchResultsAborted: aborted while loading search results"}));
     // The pending thumbnail was awaited; nothing was asked after it.
@@ -331,7 +336,7 @@ TEST_F(TmdbLookupTest, CancelDuringAPosterThumbnailEndsTheLookup)
     TMDbAPI client;
     RecordingProgress progress;
     EXPECT_FALSE(lookUp(client, "Alien #1979", true, &progress));
-    EXPECT_EQ(client.status(), 3);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Cancelled);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbLoadThumbNailFailed: failed or aborted during "
                                         "loading thumb nail image"}));
     EXPECT_EQ(requestLines().last(), secondPoster);
@@ -357,7 +362,7 @@ TEST_F(TmdbLookupTest, CancelBetweenTwoPostersIsNoticedAtTheNextPoster)
         }
     });
     EXPECT_FALSE(lookUp(client, "Alien #1979", true, &progress));
-    EXPECT_EQ(client.status(), 3);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Cancelled);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbPosterLoadAborted: abort during loading posters"}));
     EXPECT_FALSE(requestLines().contains("/t/p/w154" + kAlienPosters[1].path));
 }
@@ -370,7 +375,7 @@ TEST_F(TmdbLookupTest, TextOutsideCodePage1252FailsCleanly)
                                                           "text has no form in code page 1252: Ōkami")}));
     EXPECT_TRUE(searchRequests().isEmpty());
     // status() tells of the request before: the configuration, which succeeded.
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
 }
 
 TEST_F(TmdbLookupTest, TextsOfCodePage1252AreEscapedIntoTheQuery)
@@ -409,7 +414,7 @@ TEST_F(TmdbLookupTest, EnglishSearchMakesNoSecondDetailsRequest)
                  FakeReply::fromFile("tmdb/search-alien-1979.json"));
     TMDbAPI client;
     const std::shared_ptr<MovieModel> movie =
-        client.readTmDBInformation("Alien", false, "en", "en", nullptr, nullptr, nullptr, std::nullopt, true);
+        client.readTmDBInformation({.name = "Alien", .language = "en", .locale = "en", .loadCovers = true});
     ASSERT_TRUE(movie) << log.lines().join('\n').toStdString();
     EXPECT_EQ(movie->title(), "Alien");
     EXPECT_EQ(movie->genre(), "Sci-Fi & Fantasy");
@@ -466,8 +471,8 @@ TEST_F(TmdbLookupTest, ModalSessionGetsTurnsWhileTheLookupWaits)
 {
     TMDbAPI client;
     CountingSession session;
-    ASSERT_TRUE(
-        client.readTmDBInformation("Alien #1979", false, "de", "de", nullptr, nullptr, &session, std::nullopt, true));
+    ASSERT_TRUE(client.readTmDBInformation(
+        {.name = "Alien #1979", .language = "de", .locale = "de", .modalSession = &session, .loadCovers = true}));
     // At least one turn per request wait, hit thumbnail and poster.
     EXPECT_GE(session.turns, 20);
     EXPECT_EQ(client.webRequest()->modalSession(), &session);
@@ -480,7 +485,7 @@ TEST_F(TmdbLookupTest, FirstHitWithoutIdIsNotFoundAfterTheHitsAreListed)
                                   R"("title":"Nameless"}],"total_pages":1,"total_results":1})"));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_EQ(log.lines(),
               QStringList({"readTMDBInformation: MovieNotFoundException: Request to read movie data failed"}));
     ASSERT_EQ(client.movieSearchList().size(), 1);
@@ -494,7 +499,7 @@ TEST_F(TmdbLookupTest, SearchReplyWithoutHitListIsNotFound)
     server.route("GET", "/3/search/movie", FakeReply::bytes(R"({"page":1,"total_pages":1,"total_results":4})"));
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 1);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
     EXPECT_EQ(log.lines(),
               QStringList({"readTMDBInformation: MovieNotFoundException: Request to read movie data failed"}));
     EXPECT_TRUE(client.movieSearchList().isEmpty());
@@ -509,7 +514,7 @@ TEST_F(TmdbLookupTest, CancelDuringARequestEndsTheLookupAsCancelled)
     });
     TMDbAPI client;
     EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), 3);
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Cancelled);
     EXPECT_EQ(log.lines(), QStringList({"readTMDBInformation: TMDbRequestFailed: Request on TMDb failed"}));
     EXPECT_FALSE(requestLines().join(' ').contains("/images"));
 }

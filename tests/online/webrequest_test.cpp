@@ -22,8 +22,8 @@ void postAbort()
 
 class WebRequestTest : public ::testing::Test {
 protected:
-    void SetUp() override { WebRequest::setTimeoutSeconds(1.0); }
-    void TearDown() override { WebRequest::setTimeoutSeconds(30.0); }
+    void SetUp() override { WebTransport::setIdleTimeout(std::chrono::seconds(1)); }
+    void TearDown() override { WebTransport::setIdleTimeout(std::chrono::seconds(30)); }
 
     FakeServer server;
     WebRequest runner;
@@ -195,7 +195,7 @@ TEST_F(WebRequestTest, RefusedConnectionIsAnError)
 
 TEST_F(WebRequestTest, TimesOutWhenTheServerIsSilent)
 {
-    WebRequest::setTimeoutSeconds(0.3);
+    WebTransport::setIdleTimeout(std::chrono::milliseconds(300));
     server.route("GET", "/slow", FakeReply::bytes("late").withDelay(3000));
     QElapsedTimer clock;
     clock.start();

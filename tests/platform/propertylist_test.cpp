@@ -151,6 +151,17 @@ public:
         m_objects.push_back(char(0x50 | ascii.size()) + ascii);
         return int(m_objects.size()) - 1;
     }
+    // Any object, given as its encoded bytes.
+    int addRaw(const QByteArray& object)
+    {
+        m_objects.push_back(object);
+        return int(m_objects.size()) - 1;
+    }
+    int addDict(int key, int value)
+    {
+        m_objects.push_back(char(0xD1) + bigEndian(key, 4) + bigEndian(value, 4));
+        return int(m_objects.size()) - 1;
+    }
     // Reserves an index now and fills it later, to make references forward.
     int reserve()
     {
@@ -264,4 +275,56 @@ TEST(PropertyList, BrokenBinaryTablesAreRefused)
     QByteArray badTable = good;
     badTable[badTable.size() - 1] = char(0xF0);  // offset table beyond the data
     EXPECT_FALSE(parsePropertyList(badTable).has_value());
+}
+
+TEST(PropertyList, KeysLibplistWouldAbortOnAreRefused)
+{
+    // {"a\u0000b": "x"} with a UTF-16 key, one-byte offsets and references.
+    const QByteArray handMade = QByteArray::fromHex(
+        "62706c6973743030"
+        "d10102"
+        "63006100000062"
+        "5178"
+        "080b12"
+        "000000000000"
+        "0101"
+        "0000000000000003"
+        "0000000000000000"
+        "0000000000000014");
+    EXPECT_FALSE(parsePropertyList(handMade).has_value());
+
+    const QByteArray utf16NulAtEnd =
+        char(0x6F) + QByteArray::fromHex("1011") + QByteArray::fromHex("0041").repeated(16) + QByteArray(2, '\0');
+    const struct {
+        const char* name;
+        QByteArray key;
+        QByteArray value;
+        bool accepted;
+        QString readKey;
+        QString readValue;
+    } cases[] = {
+        {"UTF-16 key holding U+0000", QByteArray::fromHex("63006100000062"), "\x51x", false, {}, {}},
+        {"ASCII key holding NUL",
+         QByteArray("\x53"
+                    "a\0b",
+                    4),
+         "\x51x",
+         false,
+         {},
+         {}},
+        {"long UTF-16 key ending in U+0000", utf16NulAtEnd, "\x51x", false, {}, {}},
+        {"UTF-16 key", QByteArray::fromHex("62006100e9"), "\x51x", true, QString::fromUtf8("aé"), "x"},
+        {"U+0000 in a value", "\x51k", QByteArray::fromHex("63006100000062"), true, "k", QString::fromUtf8("a\0b", 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BinaryPlist plist;
+        const int key = plist.addRaw(c.key);
+        const int value = plist.addRaw(c.value);
+        const auto parsed = parsePropertyList(plist.bytes(plist.addDict(key, value)));
+        ASSERT_EQ(parsed.has_value(), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(parsed->toMap(), (QVariantMap{{c.readKey, c.readValue}}));
+        }
+    }
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using platform::Service;
 using platform::ServiceConfig;
 using platform::Settings;
 
@@ -37,9 +38,9 @@ TEST_F(ServiceConfigTest, DefaultsWithoutSettingsOrEnvironment)
 TEST_F(ServiceConfigTest, SettingsThenEnvironmentOverride)
 {
     Settings settings(m_dir.path());
-    settings.setValue(ServiceConfig::movieDatabaseUrlKey, "http://127.0.0.1:8080/");
-    settings.setValue(ServiceConfig::movieDatabaseApiKeyKey, "stored-key");
-    settings.setValue(ServiceConfig::subtitleServiceUserKey, "someuser");
+    settings.setValue(ServiceConfig::row(Service::MovieDatabase).url.settingsKey, "http://127.0.0.1:8080/");
+    settings.setValue(ServiceConfig::row(Service::MovieDatabase).apiKey.settingsKey, "stored-key");
+    settings.setValue(ServiceConfig::row(Service::SubtitleService).user.settingsKey, "someuser");
     ServiceConfig config = ServiceConfig::fromSettings(settings);
     EXPECT_EQ(config.movieDatabase().baseUrl, "http://127.0.0.1:8080");
     EXPECT_EQ(config.movieDatabase().apiKey, "stored-key");
@@ -58,7 +59,7 @@ TEST_F(ServiceConfigTest, SettingsThenEnvironmentOverride)
 TEST_F(ServiceConfigTest, RedactHidesEveryKeyAndPassword)
 {
     Settings settings(m_dir.path());
-    settings.setValue(ServiceConfig::movieDatabaseApiKeyKey, "abc123");
+    settings.setValue(ServiceConfig::row(Service::MovieDatabase).apiKey.settingsKey, "abc123");
     qputenv("KORVALANE_OPENSUBTITLES_PASSWORD", "pa ss+word");
     qputenv("KORVALANE_CHAPTERDB_API_KEY", "CHAPTERKEY0123456789");
     const ServiceConfig config = ServiceConfig::fromSettings(settings);
@@ -76,8 +77,44 @@ TEST_F(ServiceConfigTest, RedactHidesEveryKeyAndPassword)
 
 TEST_F(ServiceConfigTest, CurrentReadsTheSharedSettings)
 {
-    Settings::shared().setValue(ServiceConfig::chapterDatabaseUrlKey, "http://127.0.0.1:1234");
+    Settings::shared().setValue(ServiceConfig::row(Service::ChapterDatabase).url.settingsKey, "http://127.0.0.1:1234");
     EXPECT_EQ(ServiceConfig::current().chapterDatabase().baseUrl, "http://127.0.0.1:1234");
-    Settings::shared().remove(ServiceConfig::chapterDatabaseUrlKey);
+    Settings::shared().remove(ServiceConfig::row(Service::ChapterDatabase).url.settingsKey);
     EXPECT_EQ(ServiceConfig::current().chapterDatabase().baseUrl, "https://chapterdb.plex.tv");
+}
+
+// Every row of the service table: its settings are read, its variables
+// override them, and whatever it holds as a key or password is hidden.
+TEST_F(ServiceConfigTest, EveryServiceRowIsReadAndItsSecretsHidden)
+{
+    using Value = std::pair<platform::ServiceValueSource, QString platform::ServiceEndpoint::*>;
+    for (const platform::ServiceRow& row : ServiceConfig::table()) {
+        Settings settings(m_dir.path() + "/" + QString::number(static_cast<int>(row.service)));
+        const std::array<Value, 4> values = {{{row.url, &platform::ServiceEndpoint::baseUrl},
+                                              {row.apiKey, &platform::ServiceEndpoint::apiKey},
+                                              {row.user, &platform::ServiceEndpoint::user},
+                                              {row.password, &platform::ServiceEndpoint::password}}};
+        for (const auto& [source, member] : values)
+            if (source.settingsKey)
+                settings.setValue(source.settingsKey, QString("stored-") + source.settingsKey);
+        ServiceConfig config = ServiceConfig::fromSettings(settings);
+        for (const auto& [source, member] : values) {
+            const QString read = config.endpoint(row.service).*member;
+            if (!source.settingsKey) {
+                EXPECT_TRUE(read.isEmpty()) << row.defaultUrl;
+                continue;
+            }
+            EXPECT_EQ(read, QString("stored-") + source.settingsKey);
+            qputenv(source.environmentVariable, QByteArray("from-env-") + source.environmentVariable);
+            EXPECT_EQ(ServiceConfig::fromSettings(settings).endpoint(row.service).*member,
+                      QString("from-env-") + source.environmentVariable);
+            qunsetenv(source.environmentVariable);
+        }
+        for (const platform::ServiceValueSource& secret : {row.apiKey, row.password}) {
+            if (!secret.settingsKey)
+                continue;
+            const QString line = "sent " + QString("stored-") + secret.settingsKey + " along";
+            EXPECT_EQ(config.redact(line), "sent <hidden> along") << secret.settingsKey;
+        }
+    }
 }

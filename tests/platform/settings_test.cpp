@@ -1,12 +1,22 @@
 #include "platform/settings.h"
 
+#include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using platform::Settings;
 
 namespace {
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -111,4 +121,33 @@ TEST_F(SettingsTest, DataSurvivesAReopenByteForByte)
     settings.synchronize();
     Settings reopened(dir.path());
     EXPECT_EQ(reopened.dataValue("WorkingDirectoryBookmark"), bytes);
+}
+
+TEST_F(SettingsTest, ALockLeftByAKilledWriterIsClearedAndALiveOneKept)
+{
+    settings.setValue("SizeOfCover", 3);
+    settings.synchronize();
+    const QString lockPath = settings.fileName() + ".lock";
+    {
+        QFile lock(lockPath);  // what a kill between creating and filling the lock leaves
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    }
+    Settings next(dir.path());
+    EXPECT_FALSE(QFile::exists(lockPath));
+    EXPECT_EQ(next.integerValue("SizeOfCover"), 3);
+
+    // Written through a new file renamed over the old one, never in place.
+    const ino_t before = inodeOf(next.fileName());
+    ASSERT_NE(before, ino_t{0});
+    next.setValue("SizeOfCover", 4);
+    next.synchronize();
+    EXPECT_NE(inodeOf(next.fileName()), before);
+    EXPECT_EQ(Settings(dir.path()).integerValue("SizeOfCover"), 4);
+
+    QLockFile live(lockPath);
+    ASSERT_TRUE(live.tryLock(0));
+    EXPECT_FALSE(platform::removeAbandonedLockFile(lockPath));
+    EXPECT_TRUE(QFile::exists(lockPath));
+    live.unlock();
+    EXPECT_FALSE(platform::removeAbandonedLockFile(lockPath));  // nothing left to remove
 }

@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -170,6 +172,15 @@ FakeReply FakeReply::dropped()
     return reply;
 }
 
+FakeReply FakeReply::streamed(const QByteArray& chunk, qint64 total, const QByteArray& contentType, bool declareLength)
+{
+    FakeReply reply = bytes({}, contentType);
+    reply.streamChunk = chunk;
+    reply.streamTotal = total;
+    reply.declareLength = declareLength && total >= 0;
+    return reply;
+}
+
 FakeReply& FakeReply::withDelay(int ms)
 {
     delayMs = ms;
@@ -294,6 +305,13 @@ private:
                 text.prepend("http://127.0.0.1:" + QByteArray::number(m_port));
             head += name + ": " + text + "\r\n";
         }
+        if (!reply.streamChunk.isEmpty()) {
+            if (reply.declareLength)
+                head += "Content-Length: " + QByteArray::number(reply.streamTotal) + "\r\n";
+            socket->write(head + "Connection: close\r\n\r\n");
+            stream(socket, reply.streamChunk, reply.streamTotal);
+            return;
+        }
         head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
         head += "Connection: close\r\n\r\n";
         socket->write(head);
@@ -305,6 +323,26 @@ private:
         }
         socket->write(reply.body);
         socket->disconnectFromHost();
+    }
+
+    // Writes `chunk` again whenever the client has taken what was written,
+    // until `total` bytes are out (never, when negative) or the client goes.
+    static void stream(QTcpSocket* socket, const QByteArray& chunk, qint64 total)
+    {
+        auto written = std::make_shared<qint64>(0);
+        const auto refill = [socket, chunk, total, written] {
+            if (socket->bytesToWrite() > chunk.size())
+                return;
+            if (total >= 0 && *written >= total) {
+                socket->disconnectFromHost();
+                return;
+            }
+            const qint64 size = total < 0 ? chunk.size() : std::min<qint64>(chunk.size(), total - *written);
+            socket->write(chunk.left(size));
+            *written += size;
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+        refill();
     }
 
     QTcpServer* m_server = nullptr;

@@ -22,7 +22,8 @@
 // and are recorded like every other request.
 //
 // Replies can carry any status and headers, a body from tests/data/services/
-// or given bytes (also bytes that are not JSON or not UTF-8), a delay before
+// or given bytes (also bytes that are not JSON or not UTF-8), a body streamed
+// from a repeated chunk (of a given size, or without end), a delay before
 // the answer, a redirect, or a dropped connection (closed before any answer,
 // or after the headers and half of the body). A handler function can build
 // the reply from the request (for a sequence of different answers, say).
@@ -83,6 +84,9 @@ struct FakeReply {
     QByteArray body;
     int delayMs = 0;  // wait this long before answering (the event loop keeps running)
     Drop drop = Drop::None;
+    QByteArray streamChunk;   // when set, the body is this chunk repeated, written as the client reads
+    qint64 streamTotal = -1;  // bytes of a streamed body; negative: without end
+    bool declareLength = true;
 
     // A body read from tests/data/services/<relativePath>, with the content
     // type the real service sends for that kind of file.
@@ -94,6 +98,12 @@ struct FakeReply {
     static FakeReply redirect(const QString& location, int status = 302);
     // A connection closed before any answer.
     static FakeReply dropped();
+    // A body of `total` bytes (without end when negative) made by repeating
+    // `chunk`; the server holds one chunk at a time, so a huge or endless
+    // body costs the test process no memory. `declareLength` sends its
+    // Content-Length (never for an endless one).
+    static FakeReply streamed(const QByteArray& chunk, qint64 total, const QByteArray& contentType,
+                              bool declareLength = true);
 
     FakeReply& withDelay(int ms);
     FakeReply& withHeader(const QByteArray& name, const QByteArray& value);

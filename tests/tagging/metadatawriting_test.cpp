@@ -672,6 +672,52 @@ TEST_F(MetaDataWriting, EmptyTextsAreTagsNulEndsThemAndDatesAreInUtc)
     EXPECT_FALSE(back->title().isNull());
 }
 
+TEST_F(MetaDataWriting, ARecordWithoutAReleaseDateWritesNoDate)
+{
+    const auto dateSeenBy = [this](const QString& file) {
+        const QString ffprobe = factory.ffprobe(file)["format"].toObject()["tags"].toObject()["date"].toString();
+        const QString listed = factory.atomicParsleyTags(file);
+        const qsizetype at = listed.indexOf(QString::fromUtf8("Atom \"©day\" contains: "));
+        const QString atomicParsley = at < 0 ? QString() : listed.mid(at).section('\n', 0, 0).section(": ", 1);
+        EXPECT_EQ(ffprobe, atomicParsley) << file.toStdString();
+        return ffprobe;
+    };
+
+    // An untagged file, read and saved with only its title set.
+    const QString untagged = plainMovie("untagged.m4v");
+    auto loaded = readBack(untagged);
+    EXPECT_EQ(loaded->releaseDate(), MovieModel::emptyReleaseDate());
+    loaded->setTitle("Only A Title");
+    ASSERT_TRUE(MetaDataUtilities::writeMetaDataToURL(*loaded, QUrl(), "en"));
+    EXPECT_EQ(dateSeenBy(untagged), "");
+    EXPECT_EQ(openForRead(untagged).tags().name, "Only A Title");
+
+    // A date the file holds goes when the record has none; a real one is written.
+    MovieRecipe recipe;
+    recipe.metadata = {{"date", "1999-5-7T12:00:00Z"}};
+    const QString dated = factory.make(recipe, "dated-source.m4v");
+    ASSERT_EQ(dateSeenBy(dated), "1999-5-7T12:00:00Z");
+    const struct {
+        const char* name;
+        QDateTime date;
+        QString written;
+    } cases[] = {
+        {"no date", QDateTime(), ""},
+        {"the empty-date value", MovieModel::emptyReleaseDate(), ""},
+        {"a date in 2012", QDateTime(QDate(2012, 6, 15), QTime(12, 0), QTimeZone::utc()), "2012-6-15T12:00:00Z"},
+        {"a date", QDateTime(QDate(2010, 5, 7), QTime(12, 0), QTimeZone::utc()), "2010-5-7T12:00:00Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = factory.copy(dated, QString("dated-%1.m4v").arg(c.name).replace(' ', '-'));
+        pointAt(file);
+        movie.setTitle("Dated");
+        movie.setReleaseDate(c.date);
+        ASSERT_TRUE(write());
+        EXPECT_EQ(dateSeenBy(file), c.written);
+    }
+}
+
 TEST_F(MetaDataWriting, SubtitleThatCannotBeWrittenDoesNotFailTheWrite)
 {
     MovieRecipe recipe;

@@ -201,12 +201,13 @@ TEST_F(NamingSchemeTest, EveryExampleOfTheSchemes)
         {2, false, "Alien", 0, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
         {2, false, "Alien", 4, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
         {2, false, "Alien", std::nullopt, "mpaa|R|400|", "Horror", true, "Alien (1979) SD 480p R Horror.mp4"},
-        {2, false, "Alien", 3, "no such rating", "Horror", true, "Alien (1979) 4K 2160p  Horror.mp4"},
-        {2, false, "Alien", 0, QString(), "", true, "Alien (1979) SD 480p  genre.mp4"},
-        {2, false, QString(), 0, {}, "Horror", false, "{title} ({year}) SD 480p  Horror.mp4"},
+        {2, false, "Alien", 3, "no such rating", "Horror", true, "Alien (1979) 4K 2160p Horror.mp4"},
+        {2, false, "Alien", 0, QString(), "", true, "Alien (1979) SD 480p.mp4"},
+        {2, false, QString(), 0, {}, "Horror", false, "{title} SD 480p Horror.mp4"},
         {3, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "Alien - (1979).mp4"},
         {3, false, "", 0, {}, {}, true, "{title} - (1979).mp4"},
-        {3, false, QString(), 0, {}, {}, false, "{title} - ({year}).mp4"},
+        {3, false, "Alien", 0, {}, {}, false, "Alien.mp4"},
+        {3, false, QString(), 0, {}, {}, false, "{title}.mp4"},
         {1, true, "Alien", 2, {}, {}, true, "Alien - (1979).mp4"},
         {2, true, "Alien", 2, {}, {}, true, "Alien - (1979).mp4"},
         {9, false, "Alien", 2, "mpaa|R|400|", "Horror", true, "Alien.mp4"},
@@ -223,9 +224,12 @@ TEST_F(NamingSchemeTest, EveryExampleOfTheSchemes)
         record->setHdVideo(example.hdVideo);
         record->setRating(example.rating);
         record->setGenre(example.genre);
-        record->setReleaseDate(example.dated ? yearDate(1979) : QDateTime());
-        EXPECT_EQ(saved(*record), keywords(example.expected))
-            << example.scheme << " " << example.title.toStdString() << " " << example.hdVideo.value_or(-99);
+        // A record without a date holds the empty-date value; both mean no date.
+        for (const QDateTime& undated : {QDateTime(), MovieModel::emptyReleaseDate()}) {
+            record->setReleaseDate(example.dated ? yearDate(1979) : undated);
+            EXPECT_EQ(saved(*record), keywords(example.expected))
+                << example.scheme << " " << example.title.toStdString() << " " << example.hdVideo.value_or(-99);
+        }
     }
 }
 
@@ -294,14 +298,56 @@ TEST_F(NamingSchemeTest, GetCustomPatternTrimsAndReplacesEveryOccurrence)
     EXPECT_EQ(getCustomPattern(*record, "\t genre: title/title hd \t", "1995", "HD", "1080p", QString(), "us"),
               "Crime: " + QString(titleKeyword(language()) == "title" ? "Heat/Heat" : "title/title") + " HD");
     EXPECT_EQ(getCustomPattern(*record, "rating", "1995", "", "", "de-movie|ab 12 Jahren|200|", "de"), "ab 12 Jahren");
-    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", "", "us"), "[]");
-    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", QString(), "us"), "[rating]");
+    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", "", "us"), "");
+    EXPECT_EQ(getCustomPattern(*record, "[rating]", "1995", "", "", QString(), "us"), "");
+}
+
+TEST_F(NamingSchemeTest, MissingValuesLeaveTidyNames)
+{
+    const struct {
+        QString pattern;
+        bool dated;
+        QString hd;
+        QString rating;
+        QString expected;
+    } cases[] = {
+        {"{title} ({year}) [hd]", false, "HD", "mpaa|R|400|", "Alien [HD]"},
+        {"{title} - ({year}) - hd", false, "HD", "", "Alien - HD"},
+        {"{title} - {year} - hd - rating", true, "", "", "Alien - 1979"},
+        {"{title}.{year}.hd.format", false, "", "", "Alien.1080p"},
+        {"{title}_{year}_hd", false, "HD", "", "Alien_HD"},
+        {"{year} - hd - {title}", false, "", "", "Alien"},
+        {"{title} [rating] ({year})", true, "HD", "", "Alien (1979)"},
+        {"{title} ({year} - hd)", true, "", "", "Alien (1979)"},
+        {"{title} [hd - rating]  genre", true, "", "no such rating", "Alien Horror"},
+        {"{title}  hd  format", true, "", "", "Alien 1080p"},
+        // Everything there: the pattern stands as it is, odd spacing and all.
+        {"{title}  -- ({year}) [hd]_ rating", true, "HD", "mpaa|R|400|", "Alien  -- (1979) [HD]_ R"},
+    };
+    auto keywords = [this](QString text) {
+        return text.replace("{title}", titleKeyword(language())).replace("{year}", yearKeyword(language()));
+    };
+    auto record = movie("file.mp4", "Alien");
+    record->setGenre("Horror");
+    for (const auto& c : cases) {
+        record->setReleaseDate(c.dated ? yearDate(1979) : MovieModel::emptyReleaseDate());
+        EXPECT_EQ(getCustomPattern(*record, keywords(c.pattern), "1979", c.hd, "1080p", c.rating, "us"), c.expected)
+            << c.pattern.toStdString();
+    }
+
+    // Dots, hyphens and brackets of a title are its own, never tidied.
+    for (const QString title : {"...And Justice for All", "Mr. () _Smith_ -", "[REC]"}) {
+        record->setTitle(title);
+        EXPECT_EQ(getCustomPattern(*record, keywords("{title} - ({year}) [hd]"), "", "", "", "", "us"), title);
+    }
 }
 
 TEST(ReleaseYearTest, YearOfTheDateInUtc)
 {
     EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2010, 12, 31), QTime(23, 30), QTimeZone(-2 * 3600))), "2011");
     EXPECT_TRUE(extractYearFromReleaseDate(QDateTime()).isNull());
+    EXPECT_TRUE(extractYearFromReleaseDate(MovieModel::emptyReleaseDate()).isNull());
+    EXPECT_EQ(extractYearFromReleaseDate(QDateTime(QDate(2012, 1, 1), QTime(11, 0), QTimeZone::utc())), "2012");
 }
 
 // Whatever a title holds, the name stays one plain, visible entry of the folder.

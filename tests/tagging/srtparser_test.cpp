@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace SubTitleUtilities;
 
 namespace {
@@ -203,15 +205,81 @@ TEST(SrtParser, OffsetShiftsEveryCaptionAndMayPushOneBeforeTheStart)
     EXPECT_EQ(shifted.durations(), (std::vector<std::uint32_t>{2500, 2000, 0, 2000}));
 }
 
-TEST(SrtParser, OnlyTerminatedBlocksAreWritten)
+TEST(SrtParser, TheEndOfTheTextEndsTheLastBlock)
 {
-    RecordingTrack track;
-    parse("1\n00:00:01,000 --> 00:00:02,000\nfirst\n\n2\n00:00:03,000 --> 00:00:04,000\nunterminated\n", track);
-    EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "first"}));
+    const QByteArray first = "1\n00:00:01,000 --> 00:00:02,000\nfirst\n\n2\n00:00:03,000 --> 00:00:04,000\n";
+    for (const QByteArray ending : {"last", "last\n", "last\r\n", "last\n\n", "la\nst"}) {
+        SCOPED_TRACE(ending.toStdString());
+        platform::LogCapture log;
+        RecordingTrack track;
+        EXPECT_FALSE(parse(first + ending, track));
+        EXPECT_EQ(track.texts(), (QList<QByteArray>{"", "first", "", ending.startsWith("la\n") ? "la\nst" : "last"}));
+        EXPECT_EQ(track.durations(), (std::vector<std::uint32_t>{90000, 90000, 90000, 90000}));
+        EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('|').toStdString();
+    }
 
+    // A block cut off before its caption has nothing to write.
+    RecordingTrack noCaption;
+    EXPECT_FALSE(parse(first, noCaption));
+    EXPECT_EQ(noCaption.texts(), (QList<QByteArray>{"", "first"}));
+
+    platform::LogCapture log;
     RecordingTrack noBreak;
     EXPECT_FALSE(parse("1 00:00:01,000 --> 00:00:02,000 text", noBreak));
     EXPECT_TRUE(noBreak.samples().empty());
+}
+
+TEST(SrtParser, TrackPositionsAreComputedWithoutOverflow)
+{
+    constexpr std::uint32_t widest = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+    const struct {
+        std::int64_t milliseconds;
+        std::uint32_t timeScale;
+        std::int64_t units;
+    } cases[] = {
+        {1000, 90000, 90000},
+        {1, 90000, 90},
+        {1001, 1001, 1002},  // 1002.001, rounded down
+        {-5, 1000, 0},
+        {3'600'000'000, widest, std::int64_t{widest} * 3'600'000},
+        {largest, widest, largest},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(trackUnitsAt(c.milliseconds, c.timeScale), c.units) << c.milliseconds << " ms at " << c.timeScale;
+}
+
+TEST(SrtParser, CaptionTimesPastTheTrackRangeRefuseTheSubtitle)
+{
+    constexpr std::uint32_t widest = std::numeric_limits<std::uint32_t>::max();
+    // At 2^32 - 1 units a second, one second is the last position a track holds.
+    RecordingTrack fits;
+    EXPECT_FALSE(parse("1\n00:00:00,500 --> 00:00:01,000\nx\n\n", fits, widest));
+    EXPECT_EQ(fits.durations(), (std::vector<std::uint32_t>{widest / 2, widest - widest / 2}));
+
+    const struct {
+        const char* name;
+        QByteArray srt;
+        std::uint32_t timeScale;
+        std::int32_t offset;
+    } refused[] = {
+        {"a millisecond past the range", "1\n00:00:00,500 --> 00:00:01,001\nx\n\n", widest, 0},
+        {"a gap past the range", "1\n00:00:02,000 --> 00:00:03,000\nx\n\n", widest, 0},
+        {"a large offset", "1\n00:00:01,000 --> 00:00:02,000\nx\n\n", 90000, 2'000'000'000},
+        {"the last caption of a long text", "1\n99:00:00,000 --> 99:00:01,000\nx", 90000, 0},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.name);
+        platform::LogCapture log;
+        RecordingTrack track;
+        const auto error = parse(c.srt, track, c.timeScale, c.offset);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->domain, "can't write caption line");
+        EXPECT_LE(track.samples().size(), 1u);
+        EXPECT_EQ(log.lines().size(), 1);
+        // Checking the text alone knows no track, so it refuses nothing.
+        EXPECT_FALSE(parseSrt(c.srt, SampleWriter{}, 0, c.timeScale, c.offset, 24));
+    }
 }
 
 TEST(SrtParser, ExtraEmptyLineSkipsTheFollowingBlock)

@@ -276,3 +276,27 @@ TEST_F(SubtitleTrack, TextWithoutLineBreakGivesAnEmptyTrack)
     EXPECT_EQ(tracks[0].sampleCount, 0u);
     EXPECT_EQ(factory.decodeErrors(file), "");
 }
+
+TEST_F(SubtitleTrack, LastCaptionWithoutClosingEmptyLineIsWritten)
+{
+    const QString file = factory.make(MovieRecipe{}, "lastcaption.mp4");
+    ASSERT_TRUE(save(file, twoCaptions + "3\n00:00:01,950 --> 00:00:02,000\nThe end", "en"));
+    EXPECT_EQ(srtFrom(file),
+              "1\n00:00:00,500 --> 00:00:01,000\nHello <b>world</b>\n\n"
+              "2\n00:00:01,200 --> 00:00:01,900\nSecond line\nwith two rows\n\n"
+              "3\n00:00:01,950 --> 00:00:02,000\nThe end\n\n");
+}
+
+TEST_F(SubtitleTrack, CaptionTimesPastTheTrackRangeRefuseTheSubtitle)
+{
+    const QString file = factory.make(MovieRecipe{}, "faroffset.mp4");
+    modify(file, [&](mp4::MovieFile& movie) {
+        // Some 23 days later: past the 2^32 units a new track can hold at the picture's time scale.
+        const auto written = SubTitleUtilities::writeSubTitleToFile(movie, twoCaptions, "en", 2'000'000.0, false);
+        ASSERT_FALSE(written);
+        EXPECT_EQ(written.error().domain, "can't write caption line");
+    });
+    EXPECT_TRUE(subtitleTracks(file).empty());
+    for (const QJsonValue& stream : factory.ffprobe(file)["streams"].toArray())
+        EXPECT_NE(stream.toObject()["codec_type"].toString(), "subtitle");
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkRequest>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+
+// Posting this notification (any sender) cancels every transfer in flight
+// and aborts the request of every WebRequest.
+inline constexpr char kWebRequestAbortNotification[] = "WebRequestAbortNotification";
+
+// What a reply is expected to hold; each kind has its own size bound.
+enum class ReplyKind {
+    Document,      // a service's JSON, XML or HTML answer
+    Image,         // a poster, thumbnail or cover
+    SubtitleFile,  // an SRT file behind a download link
+};
+
+// The bounds of one transfer. A body that would grow past `maxBodyBytes` is
+// cut off at once (nothing of it is kept); a transfer that receives nothing
+// for `idleTimeout` is given up; the wait pumps the event loop in slices of
+// `slice`.
+struct FetchLimits {
+    qint64 maxBodyBytes;
+    std::chrono::milliseconds idleTimeout;
+    std::chrono::milliseconds slice;
+};
+
+// How a transfer ended. Answered: the server sent a complete response of any
+// HTTP status (an error document is an answer); `httpStatus` and `body` hold
+// it. Failed: no complete response; `error` says why, in the same words for
+// the same fault whichever client asked. Cancelled: the abort notification
+// or the caller's wait turn ended it; nothing is kept.
+struct FetchResult {
+    enum class End { Answered, Failed, Cancelled };
+    End end = End::Failed;
+    std::optional<int> httpStatus;
+    QByteArray body;
+    QByteArray charset;  // the "charset" the reply's Content-Type names; empty when none
+    QString error;
+    QUrl url;  // where the answer came from, after redirects
+
+    bool answered() const { return end == End::Answered; }
+    bool answeredOk() const { return answered() && httpStatus && *httpStatus >= 200 && *httpStatus < 300; }
+};
+
+// The one way this application talks HTTP: one shared network manager on
+// the application's thread, a size bound per kind of reply, an idle time-out,
+// redirects followed, cancel through kWebRequestAbortNotification. Each
+// transfer looks synchronous to its caller while the event loop runs in
+// slices, so the window stays live and a cancel button can act.
+namespace WebTransport {
+
+inline constexpr qint64 kMebibyte = 1024 * 1024;
+inline constexpr qint64 kMaxDocumentBytes = 16 * kMebibyte;
+inline constexpr qint64 kMaxImageBytes = 64 * kMebibyte;
+inline constexpr qint64 kMaxSubtitleFileBytes = 16 * kMebibyte;
+
+// The bounds for a kind of reply, waited for in slices of `slice`.
+FetchLimits limitsFor(ReplyKind kind, std::chrono::milliseconds slice = std::chrono::milliseconds(10));
+
+// How long a transfer may receive nothing: 30 seconds unless changed (tests
+// shorten it). Process-wide.
+std::chrono::milliseconds idleTimeout();
+void setIdleTimeout(std::chrono::milliseconds timeout);
+
+// Called before every slice of a wait (a modal session's turn, say);
+// answering false abandons the transfer as cancelled.
+using WaitTurn = std::function<bool()>;
+
+// Sends `request` with `verb` (and `body` when not empty) and waits for the
+// whole reply within `limits`. Runs on the application's thread only.
+FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body,
+                  const FetchLimits& limits, const WaitTurn& turn = {});
+
+// The network manager every transfer goes through.
+QNetworkAccessManager& networkManager();
+
+// The failure texts, one per fault.
+QString timedOutText();
+QString connectionLostText();
+QString cancelledText();
+QString tooLargeText(qint64 maxBodyBytes);
+
+}  // namespace WebTransport

@@ -1,0 +1,230 @@
+// The bounds of every kind of web request: huge and endless replies are cut
+// off within their size bound, stalled servers trip the idle time-out, and a
+// cancel ends every request, whichever client makes it.
+#include "online/webtransport.h"
+#include "online/chapterdbapi.h"
+#include "online/opensubtitleapi.h"
+#include "online/remoteimage.h"
+#include "online/webrequest.h"
+#include "platform/log.h"
+#include "platform/notificationcenter.h"
+#include "support/fakeserver.h"
+#include "support/imagebytes.h"
+
+#include <QFile>
+#include <QJsonValue>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using testsupport::FakeReply;
+using testsupport::FakeServer;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr qint64 kMargin = 6 * WebTransport::kMebibyte;
+
+void postAbort()
+{
+    platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
+}
+
+// A value from /proc/self/status ("VmHWM", "VmRSS"), in bytes.
+qint64 statusBytes(const QByteArray& field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
+}
+
+// Starts a new peak-memory measurement; false when the system does not allow it.
+bool resetPeakMemory()
+{
+    QFile clearRefs("/proc/self/clear_refs");
+    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+}
+
+// One client of the web transport, as the application uses it: where its
+// request goes, what a working server answers, and whether the client got a
+// result from what the server sent.
+struct Client {
+    const char* name;
+    ReplyKind kind;
+    QString path;
+    QByteArray contentType;
+    QByteArray goodBody;
+    std::function<bool(FakeServer&)> deliver;
+};
+
+QList<Client> clients()
+{
+    const QByteArray subtitle = testsupport::serviceData("opensubtitles/sample.srt");
+    return {
+        {"request runner", ReplyKind::Document, "/3/configuration", "application/json",
+         testsupport::serviceData("tmdb/configuration.json"),
+         [](FakeServer& server) {
+             WebRequest runner;
+             return runner.executeRequest(server.url("/3/configuration?api_key=K"));
+         }},
+        {"chapter database", ReplyKind::Document, "/chapters/search", "text/xml",
+         testsupport::serviceData("chapterdb/search-alien.xml"),
+         [](FakeServer&) { return ChapterDbAPI::searchChapterDb("Alien", "01:56:48").has_value(); }},
+        {"image", ReplyKind::Image, "/t/p/w92/poster.png", "image/png",
+         testsupport::pngBytes(QSize(92, 138), Qt::darkRed),
+         [](FakeServer& server) { return fetchImageData(QUrl(server.url("/t/p/w92/poster.png"))).has_value(); }},
+        {"subtitle file", ReplyKind::SubtitleFile, "/files/sub.srt", "application/x-subrip", subtitle,
+         [](FakeServer& server) {
+             server.route("POST", "/api/v1/download",
+                          FakeReply::bytes(R"({"link":")" + server.url("/files/sub.srt").toUtf8() + R"("})"));
+             OpenSubtitleAPI api(nullptr, "de");
+             return api.downloadSubtitle(QJsonValue(1)).has_value();
+         }},
+    };
+}
+
+class WebTransportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.isListening());
+        qputenv("KORVALANE_CHAPTERDB_URL", server.baseUrl().toUtf8());
+        qputenv("KORVALANE_OPENSUBTITLES_URL", (server.baseUrl() + "/api/v1").toUtf8());
+        WebTransport::setIdleTimeout(10s);
+    }
+    void TearDown() override
+    {
+        qunsetenv("KORVALANE_CHAPTERDB_URL");
+        qunsetenv("KORVALANE_OPENSUBTITLES_URL");
+        WebTransport::setIdleTimeout(30s);
+    }
+
+    // Runs the client; a reply that never ends is stopped by a cancel at the
+    // idle time-out, so a client that fails to cut it off fails the test
+    // instead of running on.
+    bool deliverWithWatchdog(const Client& client)
+    {
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] { postAbort(); });
+        watchdog.start(WebTransport::idleTimeout());
+        return client.deliver(server);
+    }
+
+    FakeServer server;
+    platform::LogCapture log;
+};
+
+TEST_F(WebTransportTest, WorkingServerDeliversToEveryClient)
+{
+    for (const Client& client : clients()) {
+        server.route("GET", client.path, FakeReply::bytes(client.goodBody, client.contentType));
+        EXPECT_TRUE(client.deliver(server)) << client.name;
+    }
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join('\n').toStdString();
+}
+
+// A body of exactly the bound is taken whole; one byte more is refused.
+TEST_F(WebTransportTest, TheBoundItselfIsAllowed)
+{
+    for (ReplyKind kind : {ReplyKind::Document, ReplyKind::Image, ReplyKind::SubtitleFile}) {
+        const FetchLimits limits = WebTransport::limitsFor(kind);
+        for (const bool declared : {true, false}) {
+            server.route("GET", "/exact",
+                         FakeReply::streamed(QByteArray(64 * 1024, 'x'), limits.maxBodyBytes,
+                                             "application/octet-stream", declared));
+            FetchResult result = WebTransport::fetch(QNetworkRequest(QUrl(server.url("/exact"))), "GET", {}, limits);
+            ASSERT_TRUE(result.answeredOk()) << result.error.toStdString();
+            EXPECT_EQ(result.body.size(), limits.maxBodyBytes);
+            result = {};
+
+            server.route("GET", "/exact",
+                         FakeReply::streamed(QByteArray(64 * 1024, 'x'), limits.maxBodyBytes + 1,
+                                             "application/octet-stream", declared));
+            result = WebTransport::fetch(QNetworkRequest(QUrl(server.url("/exact"))), "GET", {}, limits);
+            EXPECT_EQ(result.end, FetchResult::End::Failed);
+            EXPECT_EQ(result.error, WebTransport::tooLargeText(limits.maxBodyBytes));
+            EXPECT_TRUE(result.body.isEmpty());
+        }
+    }
+}
+
+// Endless and oversized bodies, with and without a declared length, end in a
+// failure with one log line naming the bound, and the process never holds
+// much more than the bound meanwhile.
+TEST_F(WebTransportTest, HugeAndEndlessRepliesAreCutOffAtTheirBound)
+{
+    ASSERT_TRUE(resetPeakMemory()) << "peak memory cannot be measured here";
+    const QByteArray chunk(256 * 1024, 'a');
+    for (const Client& client : clients()) {
+        const qint64 limit = WebTransport::limitsFor(client.kind).maxBodyBytes;
+        const std::pair<const char*, FakeReply> bodies[] = {
+            {"endless", FakeReply::streamed(chunk, -1, client.contentType)},
+            {"declared over the bound", FakeReply::streamed(chunk, limit + chunk.size(), client.contentType)},
+            {"undeclared over the bound", FakeReply::streamed(chunk, limit * 2, client.contentType, false)},
+        };
+        for (const auto& [body, reply] : bodies) {
+            const std::string what = std::string(client.name) + ", " + body;
+            server.route("GET", client.path, reply);
+            log.clear();
+            ASSERT_TRUE(resetPeakMemory());
+            const qint64 before = statusBytes("VmRSS");
+            EXPECT_FALSE(deliverWithWatchdog(client)) << what;
+            const qint64 peak = statusBytes("VmHWM");
+            EXPECT_LT(peak - before, limit + kMargin) << what << ": peak " << peak << ", before " << before;
+            ASSERT_EQ(log.lines().size(), 1) << what << ": " << log.lines().join('\n').toStdString();
+            EXPECT_TRUE(log.lines().first().contains(QStringLiteral("reply larger than %1 bytes").arg(limit)))
+                << what << ": " << log.lines().first().toStdString();
+        }
+    }
+}
+
+TEST_F(WebTransportTest, ASilentServerTripsTheIdleTimeOut)
+{
+    WebTransport::setIdleTimeout(200ms);
+    for (const Client& client : clients()) {
+        server.route("GET", client.path, FakeReply::bytes(client.goodBody, client.contentType).withDelay(3000));
+        log.clear();
+        EXPECT_FALSE(client.deliver(server)) << client.name;
+        ASSERT_EQ(log.lines().size(), 1) << client.name << ": " << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.lines().first().contains(WebTransport::timedOutText()))
+            << client.name << ": " << log.lines().first().toStdString();
+    }
+}
+
+// The server would answer after a while; a cancel before that ends the
+// request, so nothing is delivered and nothing times out.
+TEST_F(WebTransportTest, ACancelEndsEveryKindOfRequest)
+{
+    for (const Client& client : clients()) {
+        server.route("GET", client.path, FakeReply::bytes(client.goodBody, client.contentType).withDelay(2000));
+        server.clearRequests();
+        log.clear();
+        QTimer::singleShot(100ms, [] { postAbort(); });
+        EXPECT_FALSE(client.deliver(server)) << client.name;
+        EXPECT_EQ(server.requests().last().path, client.path) << client.name;
+        for (const QString& line : log.lines())
+            EXPECT_FALSE(line.contains(WebTransport::timedOutText())) << client.name << ": " << line.toStdString();
+    }
+}
+
+TEST_F(WebTransportTest, RedirectsAreFollowedAndOnlyTheLastBodyCounts)
+{
+    server.route("GET", "/old", FakeReply::redirect("/new").withHeader("Content-Type", "text/plain"));
+    server.route("GET", "/new", FakeReply::bytes("the new place", "text/plain"));
+    const FetchResult result = WebTransport::fetch(QNetworkRequest(QUrl(server.url("/old"))), "GET", {},
+                                                   WebTransport::limitsFor(ReplyKind::Document));
+    ASSERT_TRUE(result.answeredOk()) << result.error.toStdString();
+    EXPECT_EQ(result.body, "the new place");
+    EXPECT_EQ(result.url, QUrl(server.url("/new")));
+}
+
+}  // namespace
