@@ -26,8 +26,6 @@ namespace {
 
 const QString kWebSite = QStringLiteral("https://www.themoviedb.org");
 constexpr int kNotFoundMilliseconds = 1000;
-// The client's status after a cancelled request.
-constexpr int kStatusAborted = 3;
 
 bool hasCandidates(const MovieModel& result)
 {
@@ -121,13 +119,19 @@ bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId,
     // The main window stays live through the client's own pumping of the
     // event loop; the loading flag keeps a second lookup out meanwhile.
     TMDbAPI client;
-    const std::shared_ptr<MovieModel> result = client.readTmDBInformation(
-        text, searchStringIsId, m_korvalaneController.languageId(), m_korvalaneController.localeId(),
-        m_korvalaneController.mainWindow(), &progress, nullptr, m_searchResultArray, loadCovers);
+    const std::shared_ptr<MovieModel> result =
+        client.readTmDBInformation({.name = text,
+                                    .nameIsId = searchStringIsId,
+                                    .language = m_korvalaneController.languageId(),
+                                    .locale = m_korvalaneController.localeId(),
+                                    .window = m_korvalaneController.mainWindow(),
+                                    .progressIndicator = &progress,
+                                    .lastSearchMovieList = m_searchResultArray,
+                                    .loadCovers = loadCovers});
     if (result) {
         updateSearchDrawer(result);
         attachToSelectedRecord(result);
-    } else if (client.status() != kStatusAborted) {
+    } else if (client.status() != TMDbAPI::Status::Cancelled) {
         showNotFound();
     }
 
