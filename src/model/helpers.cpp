@@ -10,59 +10,12 @@
 #include "platform/settings.h"
 #include "platform/textcut.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QTimeZone>
-#include <QTimer>
 
 #include <array>
 
 namespace {
-
-// Larger answers are not pictures worth showing and would only eat memory.
-constexpr qint64 maxImageBytes = 64 * 1024 * 1024;
-constexpr int networkTimeoutMs = 30000;
-
-QByteArray readLocalFile(const QString& path)
-{
-    // Only regular files: a pipe would block the read and a device might never end.
-    if (!QFileInfo(path).isFile())
-        return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray data = file.read(maxImageBytes + 1);
-    return data.size() > maxImageBytes ? QByteArray() : data;
-}
-
-QByteArray readRemote(const QUrl& url)
-{
-    // Network replies are delivered by the event loop, which needs the application object.
-    if (!QCoreApplication::instance())
-        return {};
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(networkTimeoutMs);
-    std::unique_ptr<QNetworkReply> reply(manager.get(request));
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(), [&](qint64 received, qint64) {
-        if (received > maxImageBytes)
-            reply->abort();
-    });
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (reply->error() != QNetworkReply::NoError)
-        return {};
-    return reply->readAll();
-}
 
 // Only digits at the start count, as the fields of a time stamp are read.
 quint64 leadingNumber(QStringView text)
@@ -100,16 +53,6 @@ std::shared_ptr<const QImage> imageFromData(const QByteArray& data)
     if (!image.isNull())
         image.setDevicePixelRatio(1.0);
     return std::make_shared<const QImage>(std::move(image));
-}
-
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url)
-{
-    QByteArray data;
-    if (url.isLocalFile())
-        data = readLocalFile(url.toLocalFile());
-    else if (url.isValid() && !url.isRelative())
-        data = readRemote(url);
-    return imageFromData(data);
 }
 
 QUrl workingDirectoryURL()

@@ -22,10 +22,7 @@ void showAlert(const QString& headerKey, const QString& bodyKey);
 // is not a picture gives a null QImage.
 std::shared_ptr<const QImage> imageFromData(const QByteArray& data);
 
-// Reads the whole of a local or remote URL, blocking the caller (the event
-// loop runs meanwhile without user input), and decodes it as imageFromData
-// does. A failed read gives a null QImage.
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url);
+// (imageFromURL, which reads from web addresses, is online/imagefromurl.h.)
 
 // The working folder from the setting "WorkingDirectoryBookmark"; an empty
 // QUrl when none is set or it no longer exists.

@@ -5,6 +5,7 @@
 #include "model/helpers.h"
 #include "model/imagemodel.h"
 #include "model/moviemodel.h"
+#include "online/imagefromurl.h"
 #include "online/namedfailure.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"

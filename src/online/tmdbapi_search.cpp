@@ -4,7 +4,7 @@
 
 #include "model/moviesearchitemmodel.h"
 #include "online/namedfailure.h"
-#include "online/remoteimage.h"
+#include "online/imagefromurl.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
 #include "platform/imagedata.h"

@@ -10,8 +10,9 @@ namespace platform {
 
 namespace {
 
-// The one table of services; a new service is one row here and one value of `Service`.
-constexpr std::array<ServiceRow, 3> kServices{{
+// The one table of services; a new service is one row here, one value of
+// `Service` and one more in kServiceCount.
+constexpr std::array<ServiceRow, kServiceCount> kServices{{
     {Service::MovieDatabase,
      "https://api.themoviedb.org",
      {"Services/TMDbURL", "KORVALANE_TMDB_URL"},
@@ -73,6 +74,16 @@ std::span<const ServiceRow> ServiceConfig::table()
 const ServiceRow& ServiceConfig::row(Service service)
 {
     return kServices[indexOf(service)];
+}
+
+QStringList ServiceConfig::environmentVariables()
+{
+    QStringList names;
+    for (const ServiceRow& row : kServices)
+        for (const ServiceValueSource& source : {row.url, row.apiKey, row.user, row.password})
+            if (source.environmentVariable)
+                names << QString::fromLatin1(source.environmentVariable);
+    return names;
 }
 
 ServiceConfig ServiceConfig::current()

@@ -19,6 +19,7 @@ struct ServiceEndpoint {
 };
 
 enum class Service { MovieDatabase, SubtitleService, ChapterDatabase };
+inline constexpr std::size_t kServiceCount = 3;
 
 // Where one value of a service is read from: the settings key (in the
 // [Services] group of the settings file) and the environment variable that
@@ -51,6 +52,8 @@ public:
     // Every service, one row each.
     static std::span<const ServiceRow> table();
     static const ServiceRow& row(Service service);
+    // Every environment variable the table reads.
+    static QStringList environmentVariables();
 
     // Read now from the process-wide settings and the environment.
     static ServiceConfig current();
@@ -67,7 +70,7 @@ public:
 private:
     QStringList secrets() const;
 
-    std::array<ServiceEndpoint, 3> m_endpoints;
+    std::array<ServiceEndpoint, kServiceCount> m_endpoints;
 };
 
 }  // namespace platform

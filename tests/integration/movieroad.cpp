@@ -9,6 +9,7 @@
 #include "platform/bookmark.h"
 #include "platform/localized.h"
 #include "platform/pumpevents.h"
+#include "platform/serviceconfig.h"
 #include "platform/settings.h"
 #include "support/imagebytes.h"
 #include "tagging/metadatautilities.h"
@@ -39,11 +40,6 @@ constexpr char kSubtitleFilePath[] =
 // The pixel size of each poster rendition the fake database serves.
 const QList<QPair<QString, QSize>> kRenditions{
     {"w92", {32, 48}}, {"w154", {8, 12}}, {"w342", {16, 24}}, {"w500", {24, 36}}, {"original", {40, 60}}};
-
-const QStringList kServiceVariables{"KORVALANE_TMDB_URL",           "KORVALANE_TMDB_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_URL",  "KORVALANE_OPENSUBTITLES_API_KEY",
-                                    "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
-                                    "KORVALANE_CHAPTERDB_URL",      "KORVALANE_CHAPTERDB_API_KEY"};
 
 using testsupport::pngBytes;
 
@@ -116,7 +112,7 @@ void MovieRoadTest::TearDown()
     m_client.reset();
     platform::setPumpSliceScale(m_previousSliceScale);
     WebTransport::setIdleTimeout(std::chrono::seconds(30));
-    for (const QString& name : kServiceVariables)
+    for (const QString& name : platform::ServiceConfig::environmentVariables())
         qunsetenv(name.toLatin1().constData());
     platform::Settings::useFolder(m_settingsFolder.path() + "/after");
 }

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace {
 
 using platform::Settings;
@@ -50,38 +48,6 @@ TEST(Helpers, ImagesFromDataAndLocalUrls)
     const auto broken = imageFromData("no picture");
     ASSERT_TRUE(broken);
     EXPECT_TRUE(broken->isNull());
-
-    QTemporaryDir dir;
-    QFile file(dir.filePath("cover.png"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(pngBytes(7, 9));
-    file.close();
-    EXPECT_EQ(imageFromURL(QUrl::fromLocalFile(file.fileName()))->size(), QSize(7, 9));
-    const auto missing = imageFromURL(QUrl::fromLocalFile(dir.filePath("gone.png")));
-    ASSERT_TRUE(missing);
-    EXPECT_TRUE(missing->isNull());
-    EXPECT_TRUE(imageFromURL(QUrl())->isNull());
-    // Nothing listens on port 9 of this machine: the read fails quickly.
-    EXPECT_TRUE(imageFromURL(QUrl("http://127.0.0.1:9/cover.jpg"))->isNull());
-}
-
-TEST(Helpers, ImageFromURLReadsOnlyRegularFilesOfSaneSize)
-{
-    // A pipe without a writer would block the read for good; a device never ends.
-    QTemporaryDir dir;
-    const QString pipe = dir.filePath("cover.jpg");
-    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
-    EXPECT_TRUE(imageFromURL(QUrl::fromLocalFile(pipe))->isNull());
-    EXPECT_TRUE(imageFromURL(QUrl::fromLocalFile("/dev/zero"))->isNull());
-    EXPECT_TRUE(imageFromURL(QUrl::fromLocalFile(dir.path()))->isNull());
-
-    // More than 64 MiB is refused even when it starts like a picture.
-    QFile big(dir.filePath("big.png"));
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-    big.write(pngBytes(4, 4));
-    ASSERT_TRUE(big.resize(64 * 1024 * 1024 + 1));
-    big.close();
-    EXPECT_TRUE(imageFromURL(QUrl::fromLocalFile(big.fileName()))->isNull());
 }
 
 TEST(Helpers, WorkingDirectoryFromBookmark)

@@ -4,7 +4,7 @@
 #include "online/webtransport.h"
 #include "online/chapterdbapi.h"
 #include "online/opensubtitleapi.h"
-#include "online/remoteimage.h"
+#include "online/imagefromurl.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
 #include "platform/notificationcenter.h"

@@ -15,9 +15,8 @@ class ServiceConfigTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
-        for (const char* name : {"KORVALANE_TMDB_URL", "KORVALANE_TMDB_API_KEY", "KORVALANE_OPENSUBTITLES_PASSWORD",
-                                 "KORVALANE_CHAPTERDB_API_KEY"})
-            qunsetenv(name);
+        for (const QString& name : ServiceConfig::environmentVariables())
+            qunsetenv(name.toLatin1().constData());
     }
     QTemporaryDir m_dir;
 };

@@ -1,5 +1,7 @@
 #include "support/testenvironment.h"
 
+#include "platform/serviceconfig.h"
+
 namespace testsupport {
 
 void isolateEnvironment(const QString& home)
@@ -11,11 +13,8 @@ void isolateEnvironment(const QString& home)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Tests must never reach real services, whatever the developer's shell holds.
-    for (const char* name :
-         {"KORVALANE_TMDB_URL", "KORVALANE_TMDB_API_KEY", "KORVALANE_OPENSUBTITLES_URL",
-          "KORVALANE_OPENSUBTITLES_API_KEY", "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD",
-          "KORVALANE_CHAPTERDB_URL", "KORVALANE_CHAPTERDB_API_KEY"})
-        qunsetenv(name);
+    for (const QString& name : platform::ServiceConfig::environmentVariables())
+        qunsetenv(name.toLatin1().constData());
 }
 
 }  // namespace testsupport
