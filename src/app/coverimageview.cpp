@@ -6,6 +6,7 @@
 #include "model/helpers.h"
 #include "model/movielist.h"
 #include "model/moviemodel.h"
+#include "online/imagefromurl.h"
 #include "tagging/eyetvepegloader.h"
 #include "tagging/filepaths.h"
 #include "tagging/moviefileloading.h"

@@ -6,6 +6,7 @@
 #include "app/workspace.h"
 #include "model/helpers.h"
 #include "model/movielist.h"
+#include "online/imagefromurl.h"
 #include "online/namedfailure.h"
 #include "online/tmdbapi.h"
 #include "online/tmdbapi_lookupsupport.h"
