@@ -2,6 +2,8 @@
 
 #include "app/imageselectcontroller.h"
 #include "app/korvalanecontroller.h"
+#include "app/movielistcontroller.h"
+#include "app/selectedrecordfollower.h"
 #include "model/chaptermodel.h"
 #include "model/helpers.h"
 #include "model/movielist.h"
@@ -69,7 +71,7 @@ CoverImageView::CoverImageView(QWidget* parent) : QFrame(parent)
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
     setMinimumSize(120, 120);
-    refresh();
+    showCoverOf(nullptr);
 }
 
 CoverImageView::~CoverImageView() = default;
@@ -77,11 +79,13 @@ CoverImageView::~CoverImageView() = default;
 void CoverImageView::setDelegate(KorvalaneController* delegate)
 {
     m_delegate = delegate;
-    m_selectionListener.reset();
+    m_shownCover.reset();
     if (m_delegate)
-        m_selectionListener = m_delegate->movieListController().addListener(
-            QStringLiteral("selectionIndexes"), [this](const QString&) { followSelection(); });
-    followSelection();
+        m_shownCover = std::make_unique<SelectedRecordFollower>(
+            m_delegate->movieListController(), QStringLiteral("cover"),
+            [this](const std::shared_ptr<MovieModel>& movie) { showCoverOf(movie); });
+    else
+        showCoverOf(nullptr);
 }
 
 std::shared_ptr<MovieModel> CoverImageView::selectedMovie() const
@@ -100,17 +104,8 @@ std::shared_ptr<MovieModel> CoverImageView::movieWithCover() const
     return movie && movie->coverIsSet() ? movie : nullptr;
 }
 
-void CoverImageView::followSelection()
+void CoverImageView::showCoverOf(const std::shared_ptr<MovieModel>& movie)
 {
-    m_coverListener.reset();
-    if (const std::shared_ptr<MovieModel> movie = selectedMovie())
-        m_coverListener = movie->addListener(QStringLiteral("cover"), [this](const QString&) { refresh(); });
-    refresh();
-}
-
-void CoverImageView::refresh()
-{
-    const std::shared_ptr<MovieModel> movie = selectedMovie();
     const std::shared_ptr<const QImage>& cover = movie && movie->cover() ? movie->cover() : noCoverImage();
     m_shown = *cover;
     update();

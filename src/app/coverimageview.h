@@ -6,14 +6,13 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "model/observable.h"
-
 #include <functional>
 #include <memory>
 #include <optional>
 
 class KorvalaneController;
 class MovieModel;
+class SelectedRecordFollower;
 class QMimeData;
 
 // The cover well of the main window: shows the selected record's cover (or
@@ -80,15 +79,13 @@ private:
     QList<std::shared_ptr<MovieModel>> selectedMovies() const;
     // The selected record when it has a real cover.
     std::shared_ptr<MovieModel> movieWithCover() const;
-    void followSelection();
-    void refresh();
+    void showCoverOf(const std::shared_ptr<MovieModel>& movie);
     void startCoverDrag();
     // The edit command a key press stands for, if any.
     std::function<void()> editCommandFor(const QKeyEvent& key);
 
     KorvalaneController* m_delegate = nullptr;
-    Observable::ListenerToken m_selectionListener;
-    Observable::ListenerToken m_coverListener;
+    std::unique_ptr<SelectedRecordFollower> m_shownCover;
     QImage m_shown;
     QPoint m_pressPosition;
     // Where dragged-out covers are written before the drop takes them.

@@ -1,7 +1,9 @@
 #include "app/imageselectcontroller.h"
 
 #include "app/korvalanecontroller.h"
+#include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
+#include "app/selectedrecordfollower.h"
 #include "app/tableofcellshelper.h"
 #include "app/workspace.h"
 #include "model/helpers.h"
@@ -19,6 +21,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMainWindow>
 #include <QPixmap>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -64,6 +67,11 @@ ImageSelectController::ImageSelectController(KorvalaneController& korvalaneContr
     setUpCoverWindow();
     connectControls();
     setCoverImageSize(int(platform::Settings::shared().integerValue(QStringLiteral("SizeOfCoverInSearchWindow"))));
+    m_selectedTitle =
+        std::make_unique<SelectedRecordFollower>(m_korvalaneController.movieListController(), QStringLiteral("title"),
+                                                 [this](const std::shared_ptr<MovieModel>& record) {
+                                                     setSearchFieldText(record ? record->title() : QString());
+                                                 });
 }
 
 ImageSelectController::~ImageSelectController() = default;

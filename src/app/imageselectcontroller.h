@@ -9,6 +9,7 @@
 #include <memory>
 
 class KorvalaneController;
+class SelectedRecordFollower;
 class QMouseEvent;
 class QStandardItemModel;
 
@@ -111,6 +112,8 @@ private:
 
     KorvalaneController& m_korvalaneController;
     std::unique_ptr<Ui::ImageSelectView> m_ui;
+    // The search field shows the selected record's title.
+    std::unique_ptr<SelectedRecordFollower> m_selectedTitle;
     std::unique_ptr<Ui::CoverWindow> m_coverUi;
     QPointer<QWidget> m_coverWindow;
     QStandardItemModel* m_hitModel = nullptr;

@@ -1,4 +1,5 @@
-#include "app/mainwindow.h"
+#include "app/appdelegate.h"
+#include "app/korvalanecontroller.h"
 #include "app/messageboxalerts.h"
 #include "mp4/log.h"
 #include "online/moviegenre.h"
@@ -6,12 +7,14 @@
 #include "platform/log.h"
 
 #include <QApplication>
+#include <QMainWindow>
 #include <QStringList>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Korvalane");
+    QApplication::setDesktopFileName("korvalane");
     MessageBoxAlerts alerts;
     // The file library has no Qt; its diagnostics join the application's log.
     mp4::setLogSink([](std::string_view line) {
@@ -21,9 +24,14 @@ int main(int argc, char** argv)
     // The genre tables take the database's names through the movie database client.
     MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);
 
-    MainWindow window;
-    window.show();
+    // Every setting has its default before the main window reads any.
+    AppDelegate::initialize();
+    KorvalaneController controller;
+    AppDelegate delegate(controller);
+    controller.mainWindow()->show();
     // Files handed over on the command line (the desktop entry passes %F).
-    window.openFiles(QApplication::arguments().mid(1));
+    const QStringList paths = QApplication::arguments().mid(1);
+    if (!paths.isEmpty())
+        delegate.openFiles(paths);
     return app.exec();
 }

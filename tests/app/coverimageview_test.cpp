@@ -2,6 +2,7 @@
 // dragged out as a JPEG file.
 #include "app/coverimageview.h"
 
+#include "app/harness/appfixture.h"
 #include "app/imageselectcontroller.h"
 #include "app/korvalanecontroller.h"
 #include "model/movielist.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QMainWindow>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,24 +33,24 @@ std::shared_ptr<const QImage> picture(int width, int height)
     return image;
 }
 
-class CoverImageViewTest : public ::testing::Test {
+class CoverImageViewTest : public AppFixture {
 protected:
     void SetUp() override
     {
+        AppFixture::SetUp();
         ASSERT_TRUE(m_folder.isValid());
-        m_controller = std::make_unique<KorvalaneController>();
         well = m_controller->coverImageView();
         ASSERT_NE(well, nullptr);
         for (const char* name : {"Movie.m4v", "Other.m4v", "Third.m4v"}) {
             auto record = std::make_shared<MovieModel>();
             record->setFileUrl(QUrl::fromLocalFile(m_folder.filePath(name)));
-            m_controller->movieListController().addObject(record);
+            list().addObject(record);
             records << record;
         }
         select({0, 1});
     }
 
-    void select(const MovieList::IndexSet& rows) { m_controller->movieListController().setSelectionIndexes(rows); }
+    void select(const MovieList::IndexSet& rows) { list().setSelectionIndexes(rows); }
 
     // A file in the temporary folder; `bytes` written when given.
     QUrl file(const QString& name, const QByteArray& bytes = "text")
@@ -65,7 +67,6 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    std::unique_ptr<KorvalaneController> m_controller;
     CoverImageView* well = nullptr;
     QList<std::shared_ptr<MovieModel>> records;
 };
@@ -119,9 +120,9 @@ TEST_F(CoverImageViewTest, DropsAreJudgedByTheFirstFileAndReachEverySelectedReco
         records.clear();
         for (int i = 0; i < 2; ++i) {
             records << std::make_shared<MovieModel>();
-            m_controller->movieListController().addObject(records.last());
+            list().addObject(records.last());
         }
-        const qsizetype last = m_controller->movieListController().arrangedObjects().size() - 1;
+        const qsizetype last = list().arrangedObjects().size() - 1;
         select({last - 1, last});
 
         QMimeData data;

@@ -3,7 +3,9 @@
 // search button's state and the web site.
 #include "app/imageselectcontroller.h"
 
+#include "app/appdelegate.h"
 #include "app/korvalanecontroller.h"
+#include "app/movielistcontroller.h"
 #include "app/tmdbcollectionview.h"
 #include "app/workspace.h"
 #include "model/movielist.h"
@@ -62,12 +64,12 @@ class ImageSelectControllerTest : public TmdbLookupTest {
 protected:
     void SetUp() override
     {
+        m_offlineAddress = qgetenv("KORVALANE_TMDB_URL");
         TmdbLookupTest::SetUp();
         server.route("GET", "/3/search/movie", searchQuery("Nostromo", "de"), FakeReply::bytes(oneHitReply()));
         for (const QString& query : {searchQuery("Unbekannt", "de"), searchQuery("Unbekannt")})
             server.route("GET", "/3/search/movie", query, FakeReply::fromFile("tmdb/search-empty.json"));
-        settings().setValue("CountrySettingsForSearch", "de");
-        settings().setValue("LanguageSettingsForSearch", "de");
+        AppDelegate::initialize({QStringLiteral("de-DE")});
         m_controller = std::make_unique<KorvalaneController>();
         view = m_controller->imageSelectController();
         ASSERT_NE(view, nullptr);
@@ -77,6 +79,8 @@ protected:
     {
         m_controller.reset();
         TmdbLookupTest::TearDown();
+        // Later tests of the application reach no service either.
+        qputenv("KORVALANE_TMDB_URL", m_offlineAddress);
     }
 
     // A record titled `title`, added to the list and selected alone.
@@ -106,6 +110,7 @@ protected:
 
     int page() const { return view->ui().selectionTabView->currentIndex(); }
 
+    QByteArray m_offlineAddress;
     std::unique_ptr<KorvalaneController> m_controller;
     ImageSelectController* view = nullptr;
 };
@@ -156,6 +161,12 @@ TEST_F(ImageSelectControllerTest, ALookupAttachesACopyToTheSelectedRecordOnly)
     EXPECT_EQ(view->movie()->hdVideo(), 2);
     // The record's own fields change only by the copy command.
     EXPECT_EQ(record->title(), "Alien #1979");
+
+    // Selecting a record shows its attached result, or nothing.
+    addSelectedRecord("Other");
+    EXPECT_EQ(view->movie(), nullptr);
+    m_controller->movieListController().setSelectionIndexes({0});
+    EXPECT_EQ(view->movie(), record->searchResult());
 }
 
 TEST_F(ImageSelectControllerTest, AMissShowsTheNotFoundLabelForAMomentAndChangesNothing)
@@ -329,6 +340,14 @@ TEST_F(ImageSelectControllerTest, TheSearchButtonFollowsTheSearchField)
     EXPECT_FALSE(button->isEnabled());
     view->setSearchFieldText("");
     EXPECT_TRUE(button->isEnabled());
+
+    // The window puts the selected record's title there.
+    const auto record = addSelectedRecord("Alien");
+    EXPECT_EQ(field->text(), "Alien");
+    record->setTitle("Aliens");
+    EXPECT_EQ(field->text(), "Aliens");
+    m_controller->movieListController().setSelectionIndexes({});
+    EXPECT_FALSE(button->isEnabled());
 }
 
 TEST_F(ImageSelectControllerTest, TheWebSiteOpensOnTheSearchText)
