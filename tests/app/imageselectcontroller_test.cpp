@@ -4,6 +4,7 @@
 #include "app/imageselectcontroller.h"
 
 #include "app/appdelegate.h"
+#include "app/coverimageview.h"
 #include "app/korvalanecontroller.h"
 #include "app/movielistcontroller.h"
 #include "app/tmdbcollectionview.h"
@@ -13,6 +14,7 @@
 #include "online/tmdblookup_fixture.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
+#include "support/moviefactory.h"
 #include "ui_imageselectview.h"
 
 #include <QJsonArray>
@@ -20,6 +22,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -386,6 +389,45 @@ TEST_F(ImageSelectControllerTest, ADoubleClickOnACoverOpensTheCoverWindowAtItsMe
     EXPECT_TRUE(view->coverWindow()->isVisible());
     EXPECT_EQ(view->coverWindow()->size(), candidate->mediumSize().toSize());
     EXPECT_EQ(server.requests().last().path, candidate->mediumUrl().path());
+}
+
+TEST_F(ImageSelectControllerTest, AHandSearchPutsTheChosenCoverIntoTheCoverWell)
+{
+    // With KORVALANE_SCREENSHOTS naming a folder, each step's window is kept there for a look.
+    const auto look = [this](const QString& step) {
+        if (const QString folder = qEnvironmentVariable("KORVALANE_SCREENSHOTS"); !folder.isEmpty())
+            m_controller->mainWindow()->grab().save(folder + "/handsearch-" + step + ".png");
+    };
+    testsupport::MovieFactory factory;
+    testsupport::MovieRecipe recipe;
+    recipe.seconds = 1.0;
+    ASSERT_TRUE(m_controller->loadMoviesByURL(QStringList{factory.make(recipe, "Alien.m4v")}));
+    const std::shared_ptr<MovieModel> record = m_controller->getSelectedMovie();
+    ASSERT_NE(record, nullptr);
+    m_controller->mainWindow()->resize(1400, 820);
+    m_controller->mainWindow()->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_controller->mainWindow()));
+    look("1-loaded");
+
+    search("Alien #1979");
+    ASSERT_EQ(page(), ImageSelectController::HitsPage);
+    look("2-hits");
+    QTableView* hits = view->ui().tmdbSearchTableView;
+    const QPoint first = hits->visualRect(hits->model()->index(0, 0)).center();
+    QTest::mouseClick(hits->viewport(), Qt::LeftButton, {}, first);
+    QTest::mouseDClick(hits->viewport(), Qt::LeftButton, {}, first);
+    ASSERT_EQ(page(), ImageSelectController::CoversPage);
+    TMDbCollectionView* covers = view->ui().tmdbCollectionView;
+    QTest::mouseClick(covers->viewport(), Qt::LeftButton, {},
+                      covers->visualRect(covers->model()->index(1, 0)).center());
+    look("3-covers");
+
+    QTest::mouseClick(view->ui().copyButton, Qt::LeftButton);
+    look("4-copied");
+    EXPECT_EQ(record->title(), kGermanTitle);
+    ASSERT_TRUE(record->coverIsSet());
+    EXPECT_EQ(record->cover()->size(), kRenditionPixels.value("original"));
+    EXPECT_EQ(m_controller->coverImageView()->shownImage().size(), kRenditionPixels.value("original"));
 }
 
 }  // namespace
