@@ -1,10 +1,9 @@
 #include "app/appdelegate.h"
 #include "app/korvalanecontroller.h"
 #include "app/messageboxalerts.h"
-#include "mp4/log.h"
 #include "online/moviegenre.h"
 #include "online/tmdbapi.h"
-#include "platform/log.h"
+#include "tagging/mp4logbridge.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -16,10 +15,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Korvalane");
     QApplication::setDesktopFileName("korvalane");
     MessageBoxAlerts alerts;
-    // The file library has no Qt; its diagnostics join the application's log.
-    mp4::setLogSink([](std::string_view line) {
-        platform::log(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
-    });
+    // The file library's own diagnostics join the application's log.
+    const Mp4LogBridge fileLibraryLog;
 
     // The genre tables take the database's names through the movie database client.
     MovieGenre::setGenreNameLoader(&TMDbAPI::loadGenreNames);

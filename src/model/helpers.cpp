@@ -2,7 +2,6 @@
 
 #include "model/moviemodel.h"
 
-#include "platform/alerts.h"
 #include "platform/bookmark.h"
 #include "platform/imagedata.h"
 #include "platform/log.h"
@@ -40,11 +39,6 @@ QString replaceUntilStable(QString text, const QRegularExpression& rule, const Q
 }
 
 }  // namespace
-
-void showAlert(const QString& headerKey, const QString& bodyKey)
-{
-    platform::Alerts::current().showAlert(headerKey, bodyKey);
-}
 
 std::shared_ptr<const QImage> imageFromData(const QByteArray& data)
 {
@@ -140,41 +134,4 @@ QString removeParenthesizedText(const QString& text)
     QString result = replaceUntilStable(text, beforeSpace, QStringLiteral("$1 $3"));
     result = replaceUntilStable(result, beforeFullStop, QStringLiteral("$1.$3"));
     return replaceUntilStable(result, beforeComma, QStringLiteral("$1,$3"));
-}
-
-QString sanitizedFileName(const QString& text)
-{
-    if (text.isNull())
-        return QStringLiteral("empty");
-    QString name = text;
-    name.replace(u':', QStringLiteral(" -"));
-    name.replace(u'/', u'-');
-    return name;
-}
-
-QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key)
-{
-    const QVariant value = plist.value(key);
-    if (value.typeId() == QMetaType::QString)
-        return value.toString();
-    if (value.typeId() != QMetaType::QVariantList)
-        return QString("");
-    QStringList names;
-    for (const QVariant& entry : value.toList()) {
-        const QVariant name = entry.toMap().value(QStringLiteral("name"));
-        if (entry.typeId() == QMetaType::QVariantMap && name.typeId() == QMetaType::QString)
-            names << name.toString();
-    }
-    return names.join(u',');
-}
-
-QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names)
-{
-    QVariantList dictionaries;
-    if (!names)
-        return dictionaries;
-    for (const QString& name : *names)
-        if (!name.isEmpty())
-            dictionaries.append(QVariantMap{{QStringLiteral("name"), name}});
-    return dictionaries;
 }

@@ -3,20 +3,13 @@
 #include <QDateTime>
 #include <QImage>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
-#include <QVariant>
 
 #include <memory>
-#include <optional>
 
 // Small functions shared across the application. They keep no state; a few
 // read the settings. (notifyValueChanged lives with the observation
 // mechanism in model/observable.h.)
-
-// Shows the alert whose header and body are the localised texts of the two
-// keys, with one "OK" button; returns when the user has closed it.
-void showAlert(const QString& headerKey, const QString& bodyKey);
 
 // The picture in `data`, one pixel per point. Never a null pointer: data that
 // is not a picture gives a null QImage.
@@ -51,13 +44,3 @@ QString sortTitleWithoutArticle(const QString& title);
 // Removes parenthesised parts that follow a space and are followed by a
 // space, full stop or comma: "Alien (1979) Director's Cut" -> "Alien Director's Cut".
 QString removeParenthesizedText(const QString& text);
-
-// ":" becomes " -" and "/" becomes "-"; no text gives "empty".
-QString sanitizedFileName(const QString& text);
-
-// One field of the cast property list as text: a text value as it is, a
-// list of {"name": ...} dictionaries as the names joined by ","; otherwise "".
-QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key);
-
-// The reverse: one {"name": name} dictionary per non-empty name.
-QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names);

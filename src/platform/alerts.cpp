@@ -44,6 +44,11 @@ InstalledAlerts::~InstalledAlerts()
     setCurrent(m_previous);
 }
 
+void showAlert(const QString& headerKey, const QString& bodyKey)
+{
+    Alerts::current().showAlert(headerKey, bodyKey);
+}
+
 void RecordingAlerts::showAlert(const QString& headerKey, const QString& bodyKey)
 {
     m_shown.append({headerKey, bodyKey});

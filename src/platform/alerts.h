@@ -18,6 +18,11 @@ public:
     static void setCurrent(Alerts* alerts);
 };
 
+// Shows the alert whose header and body are the localised texts of the two
+// keys, with one "OK" button, through the current alerts; returns when the
+// user has closed it.
+void showAlert(const QString& headerKey, const QString& bodyKey);
+
 // An implementation that is the current one while it lives and then gives
 // the place back to the one it replaced.
 class InstalledAlerts : public Alerts {

@@ -125,6 +125,19 @@ std::optional<QVariant> toVariant(plist_t node, int depth)
 
 PlistPtr fromVariant(const QVariant& value, int depth);
 
+// XML 1.0 cannot carry most control characters, U+FFFE or U+FFFF: a document
+// holding one is refused by every reader, losing the whole list. They are
+// left out (lone surrogates become U+FFFD on the way to UTF-8).
+QByteArray xmlText(const QString& text)
+{
+    QString kept = text;
+    kept.removeIf([](QChar c) {
+        const char16_t unit = c.unicode();
+        return unit >= 0x20 ? unit >= 0xFFFE : unit != 0x9 && unit != 0xA && unit != 0xD;
+    });
+    return kept.toUtf8();
+}
+
 PlistPtr mapToPlist(const QVariantMap& map, int depth)
 {
     PlistPtr dict(plist_new_dict());
@@ -132,7 +145,7 @@ PlistPtr mapToPlist(const QVariantMap& map, int depth)
         PlistPtr item = fromVariant(it.value(), depth + 1);
         if (!item)
             return nullptr;
-        plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), item.release());
+        plist_dict_set_item(dict.get(), xmlText(it.key()).constData(), item.release());
     }
     return dict;
 }
@@ -179,7 +192,7 @@ PlistPtr fromVariant(const QVariant& value, int depth)
         case QMetaType::QStringList:
             return listToPlist(value.toList(), depth);
         case QMetaType::QString:
-            return PlistPtr(plist_new_string(value.toString().toUtf8().constData()));
+            return PlistPtr(plist_new_string(xmlText(value.toString()).constData()));
         case QMetaType::Bool:
             return PlistPtr(plist_new_bool(value.toBool() ? 1 : 0));
         case QMetaType::Int:

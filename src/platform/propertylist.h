@@ -15,7 +15,8 @@ std::optional<QVariant> parsePropertyList(const QByteArray& data);
 
 // `value` as an XML property list. Maps, lists, strings, integers, reals,
 // booleans, dates and byte arrays are written; a value of any other type
-// (or an invalid QVariant) anywhere inside gives nullopt.
+// (or an invalid QVariant) anywhere inside gives nullopt. Characters that
+// XML 1.0 cannot carry are left out of texts and keys, so the list reads back.
 std::optional<QByteArray> xmlPropertyList(const QVariant& value);
 
 }  // namespace platform

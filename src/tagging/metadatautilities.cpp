@@ -215,6 +215,23 @@ ExistingCovers getExistingCovers(const mp4::Tags& tags)
     return covers;
 }
 
+QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key)
+{
+    const QVariant value = plist.value(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    QStringList names;
+    if (value.typeId() == QMetaType::QVariantList) {
+        for (const QVariant& entry : value.toList()) {
+            const QVariant name = entry.toMap().value(QStringLiteral("name"));
+            if (entry.typeId() == QMetaType::QVariantMap && name.typeId() == QMetaType::QString)
+                names << name.toString();
+        }
+    }
+    // Joining no names gives a null text, which would read as no entry at all.
+    return names.isEmpty() ? QStringLiteral("") : names.join(u',');
+}
+
 void extractITunMOVI(const QString& text, MovieModel& movie)
 {
     const QByteArray bytes = text.toUtf8();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/moviemodel.h"
+#include "tagging/taggingerror.h"
 
 #include <QByteArray>
 #include <QString>
@@ -8,6 +9,7 @@
 #include <QVariantMap>
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 
 namespace mp4 {
@@ -38,6 +40,10 @@ ExistingCovers getExistingCovers(const mp4::Tags& tags);
 
 // Takes the cast, crew and studio from the text of an "iTunMOVI" property list.
 void extractITunMOVI(const QString& text, MovieModel& movie);
+// One field of the cast property list as text: a text value as it is, a
+// list of {"name": ...} dictionaries as the names joined by ","; otherwise ""
+// (never a null text).
+QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key);
 void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie);
 // Reads the file's QuickTime chapters into the record; returns their count.
 std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie);
@@ -48,7 +54,9 @@ QString durationText(std::uint64_t milliseconds);
 // ---- writing ----
 
 // Writes the record into its file, or into a copy at `newDestinationUrl` when
-// that names another file. True once the file was opened for modification.
+// that names another file. True once the file was opened for modification and
+// the edits were committed; an edit the file refuses (logged with its step)
+// answers false and the file keeps what it had.
 bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language);
 
 // The file to modify (the source, or a fresh copy of it at the destination),
@@ -57,10 +65,12 @@ std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& sour
                                                                 const QUrl& saveAsDestinationFileUrl);
 
 // Writes the record's tag set, replacing the one in the file.
-void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile);
+std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile);
 // The "iTunMOVI" cast list of the record.
 QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie);
+// One {"name": name} dictionary per non-empty name, for the cast list.
+QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names);
 // Replaces the file's chapters of every kind by the record's chapter list.
-void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie);
+std::expected<void, TaggingError> copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie);
 
 }  // namespace MetaDataUtilities

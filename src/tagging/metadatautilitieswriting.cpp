@@ -158,45 +158,65 @@ mp4::Tags tagsFromMovieModel(const MovieModel& movie)
     return tags;
 }
 
-void writeCatalogueId(const MovieModel& movie, mp4::MovieFile& file)
+using Written = std::expected<void, TaggingError>;
+
+// An item step's answer without the "was an item added" that the writer does not need.
+Written itemWritten(const std::expected<bool, TaggingError>& added)
+{
+    if (!added)
+        return std::unexpected(added.error());
+    return {};
+}
+
+Written writeCatalogueId(const MovieModel& movie, mp4::MovieFile& file)
 {
     if (!movie.cnID())
-        return;
+        return {};
     const auto value = static_cast<std::uint32_t>(*movie.cnID());
     const QByteArray bytes(reinterpret_cast<const char*>(&value), sizeof value);  // machine order
-    TagUtilities::addNameItem(file, ITunesItems::kCatalogueId, bytes, TagUtilities::kIntegerType);
+    return itemWritten(TagUtilities::addNameItem(file, ITunesItems::kCatalogueId, bytes, TagUtilities::kIntegerType));
 }
 
-void writeCastList(const MovieModel& movie, mp4::MovieFile& file)
+Written writeCastList(const MovieModel& movie, mp4::MovieFile& file)
 {
     const std::optional<QByteArray> plist = platform::xmlPropertyList(actorsDirectorsWritersAndStudioToPList(movie));
-    if (plist)
-        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kCastList, *plist);
+    if (!plist)
+        return {};
+    return itemWritten(TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kCastList, *plist));
 }
 
-void writeRating(const MovieModel& movie, mp4::MovieFile& file)
+Written writeRating(const MovieModel& movie, mp4::MovieFile& file)
 {
-    if (!movie.rating().isNull())
-        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kRating, movie.rating().toUtf8());
+    if (movie.rating().isNull())
+        return {};
+    return itemWritten(
+        TagUtilities::addNameAndMeanItem(file, ITunesItems::kMean, ITunesItems::kRating, movie.rating().toUtf8()));
 }
 
 // A chapter track written without a language takes the one the user searches in.
-void setChapterTrackLanguage(mp4::MovieFile& file, const QString& language)
+Written setChapterTrackLanguage(mp4::MovieFile& file, const QString& language)
 {
     const std::uint32_t track = TagUtilities::getChapterTrack(file);
-    if (track != 0 && file.trackLanguage(track) == "und")
-        (void)file.setTrackLanguage(track, utf8FromString(LanguageUtilities::subtitleLanguageCode(language)));
+    if (track == 0 || file.trackLanguage(track) != "und")
+        return {};
+    return checkedEdit(file.setTrackLanguage(track, utf8FromString(LanguageUtilities::subtitleLanguageCode(language))),
+                       QStringLiteral("setting the chapter track's language"));
 }
 
-void writeSubtitle(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
+// A subtitle that cannot be written is logged and leaves the rest of the save
+// alone; only an edit the file refused fails it.
+Written writeSubtitle(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
 {
     const bool overwrite = platform::Settings::shared().boolValue(QStringLiteral("OverwriteExistingSubtitles"));
     if (!overwrite && SubTitleUtilities::getSubTitleTrackWithLanguage(file, language) != 0)
-        return;
+        return {};
     const auto written = SubTitleUtilities::writeSubTitleToFile(file, movie.subtitle(), language,
                                                                 movie.subtitleOffset().value_or(0.0), overwrite);
+    if (!written && written.error().isRefusedEdit())
+        return written;
     if (!written)
         platform::log(written.error().domain);
+    return {};
 }
 
 // Whether two URLs name one file: by text (ignoring case, as the file systems
@@ -225,26 +245,30 @@ std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
 }
 
 // Every item the file held gives way to the record's tag set and items.
-void writeItems(const MovieModel& movie, mp4::MovieFile& file)
+Written writeItems(const MovieModel& movie, mp4::MovieFile& file)
 {
-    (void)file.removeAllItems();
-    setMP4TagsFromMovieModel(movie, file);
-    writeCatalogueId(movie, file);
-    writeCastList(movie, file);
-    writeRating(movie, file);
+    return inOrder({
+        [&] { return checkedEdit(file.removeAllItems(), QStringLiteral("removing every item")); },
+        [&] { return setMP4TagsFromMovieModel(movie, file); },
+        [&] { return writeCatalogueId(movie, file); },
+        [&] { return writeCastList(movie, file); },
+        [&] { return writeRating(movie, file); },
+    });
 }
 
 // Chapters and the subtitle, each unless the user keeps the file's own.
-void writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
+Written writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString& language)
 {
     const QStringList protectedFields =
         platform::Settings::shared().stringListValue(QStringLiteral("FiledsNotToBeOverwritten"));
-    if (movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters")))
-        copyChaptersToMP4Format(file, movie);
-    setChapterTrackLanguage(file, language);
+    const bool chapters = movie.chapterSettings() != 0 && !protectedFields.contains(QStringLiteral("chapters"));
     // An empty text would only add a track without captions (and could replace a real one).
-    if (!movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle")))
-        writeSubtitle(movie, file, language);
+    const bool subtitle = !movie.subtitle().isEmpty() && !protectedFields.contains(QStringLiteral("subtitle"));
+    return inOrder({
+        [&]() -> Written { return chapters ? copyChaptersToMP4Format(file, movie) : Written(); },
+        [&] { return setChapterTrackLanguage(file, language); },
+        [&]() -> Written { return subtitle ? writeSubtitle(movie, file, language) : Written(); },
+    });
 }
 
 // The edits reach the disk only now; a failed commit leaves the file as it was.
@@ -296,36 +320,48 @@ std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& sour
     return std::move(*file);
 }
 
-void setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile)
+std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile)
 {
-    (void)destinationFile.setTags(tagsFromMovieModel(movie));
+    return checkedEdit(destinationFile.setTags(tagsFromMovieModel(movie)), QStringLiteral("writing the tag set"));
+}
+
+QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names)
+{
+    QVariantList dictionaries;
+    if (!names)
+        return dictionaries;
+    for (const QString& name : *names)
+        if (!name.isEmpty())
+            dictionaries.append(QVariantMap{{QStringLiteral("name"), name}});
+    return dictionaries;
 }
 
 QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie)
 {
-    auto names = [](const std::optional<QStringList>& list) { return nameDictionariesFromNames(list); };
     return QVariantMap{
-        {QStringLiteral("cast"), names(movie.artists())},
-        {QStringLiteral("directors"), names(movie.directors())},
-        {QStringLiteral("codirectors"), names(movie.codirectors())},
-        {QStringLiteral("producers"), names(movie.producers())},
-        {QStringLiteral("screenwriters"), names(movie.screenWriters())},
+        {QStringLiteral("cast"), nameDictionariesFromNames(movie.artists())},
+        {QStringLiteral("directors"), nameDictionariesFromNames(movie.directors())},
+        {QStringLiteral("codirectors"), nameDictionariesFromNames(movie.codirectors())},
+        {QStringLiteral("producers"), nameDictionariesFromNames(movie.producers())},
+        {QStringLiteral("screenwriters"), nameDictionariesFromNames(movie.screenWriters())},
         {QStringLiteral("studio"), movie.studio().isNull() ? QStringLiteral("") : movie.studio()},
     };
 }
 
-void copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
+std::expected<void, TaggingError> copyChaptersToMP4Format(mp4::MovieFile& file, const MovieModel& movie)
 {
-    (void)file.deleteChapters(mp4::ChapterType::Any);
+    if (auto deleted = checkedEdit(file.deleteChapters(mp4::ChapterType::Any), QStringLiteral("removing the chapters"));
+        !deleted)
+        return deleted;
     if (!movie.listOfChapters() || movie.listOfChapters()->isEmpty())
-        return;
+        return {};
     std::vector<mp4::Chapter> chapters;
     for (const auto& chapter : *movie.listOfChapters()) {
         if (chapter)
             chapters.push_back({chapter->length(), tagString(chapter->name())});  // cut to 1023 bytes by the library
     }
     fitChaptersToLength(chapters, TagUtilities::getMediaDurationInMilliseconds(file));
-    (void)file.setChapters(chapters);
+    return checkedEdit(file.setChapters(chapters), QStringLiteral("writing the chapters"));
 }
 
 bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language)
@@ -333,8 +369,16 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
     if (!file)
         return false;
-    writeItems(movie, *file);
-    writeTracks(movie, *file, language);
+    const Written written = inOrder({
+        [&] { return writeItems(movie, *file); },
+        [&] { return writeTracks(movie, *file, language); },
+    });
+    if (!written) {
+        // Saving only part of the record would pass for a save: the file keeps what it had.
+        platform::log(QStringLiteral("MP4 edit refused on %1: %2")
+                          .arg(QString::fromStdString(file->path().string()), written.error().domain));
+        return false;
+    }
     return commit(*file);
 }
 

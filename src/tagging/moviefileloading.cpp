@@ -1,8 +1,8 @@
 #include "tagging/moviefileloading.h"
 
-#include "model/helpers.h"
 #include "model/movielist.h"
 #include "model/moviemodel.h"
+#include "platform/alerts.h"
 #include "platform/settings.h"
 #include "tagging/filepaths.h"
 #include "tagging/metadatautilities.h"
@@ -152,7 +152,7 @@ QUrl getFileUrlOfEyeTVMovieFile(const QUrl& recordingUrl, const QString& /*langu
                 return QUrl::fromLocalFile(QDir(folder).filePath(subpath));
         }
     }
-    showAlert(QStringLiteral("loadNoEyeTVFileHeader"), QStringLiteral("loadNoEyeTVFileBody"));
+    platform::showAlert(QStringLiteral("loadNoEyeTVFileHeader"), QStringLiteral("loadNoEyeTVFileBody"));
     return QUrl();
 }
 
@@ -192,7 +192,7 @@ bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& lan
     if (!movieFile.isEmpty() && !isSpecialFile(movieFile) &&
         MetaDataUtilities::readMetaDataFromURL(movieFile, movie, language))
         return true;
-    showAlert(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"));
+    platform::showAlert(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"));
     return false;
 }
 
@@ -217,7 +217,7 @@ bool loadFiles(const std::optional<QVariantList>& items, MovieList& movieList, c
         return false;
     const QList<QUrl> urls = enumerateMovieFiles(*items, movieList.filesInMovieList(), language);
     if (urls.isEmpty()) {
-        showAlert(QStringLiteral("loadNoFilesHeader"), QStringLiteral("loadNoFilesBody"));
+        platform::showAlert(QStringLiteral("loadNoFilesHeader"), QStringLiteral("loadNoFilesBody"));
         return false;
     }
     for (const QUrl& url : urls) {

@@ -1,7 +1,6 @@
 #include "tagging/moviefilenaming.h"
 
 #include "model/contentrating.h"
-#include "model/helpers.h"
 #include "model/moviemodel.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -290,6 +289,16 @@ QString extractYearFromReleaseDate(const QDateTime& date)
     if (MovieModel::isEmptyReleaseDate(date))
         return QString();
     return date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy"));
+}
+
+QString sanitizedFileName(const QString& text)
+{
+    if (text.isNull())
+        return QStringLiteral("empty");
+    QString name = text;
+    name.replace(u':', QStringLiteral(" -"));
+    name.replace(u'/', u'-');
+    return name;
 }
 
 QString safeFileName(const QString& name, qsizetype reservedBytes)

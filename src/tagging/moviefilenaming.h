@@ -59,6 +59,9 @@ QString yearKeyword(const QString& preferredLanguage);
 // The first of the system's preferred languages.
 QString systemPreferredLanguage();
 
+// ":" becomes " -" and "/" becomes "-"; no text gives "empty".
+QString sanitizedFileName(const QString& text);
+
 // `name` made safe as one file name: the sanitised text, with control
 // characters blanked, leading dots removed, never empty, and short enough that
 // the longest name built from it (plus `reservedBytes`) fits the file system.

@@ -3,6 +3,7 @@
 #include "model/helpers.h"
 #include "model/movielist.h"
 #include "model/moviemodel.h"
+#include "platform/alerts.h"
 #include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/medialibrary.h"
@@ -144,7 +145,7 @@ bool saveRenameFile(const QUrl& currentFileUrl, const QUrl& newFileUrl, QUrl* lo
         *location = where;
     if (moved)
         return true;
-    showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+    platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
     platform::log(QStringLiteral("Error: %1").arg(moved.error()));
     return false;
 }
@@ -164,7 +165,7 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
     // Access to the working folder needs no starting or stopping here.
     const QUrl workingFolder = workingDirectoryURL();
     if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language)) {
-        showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+        platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
         return false;
     }
     if (!workingFolder.isEmpty() && liesInWorkingFolder(movie.fileUrl(), workingFolder)) {

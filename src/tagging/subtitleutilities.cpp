@@ -83,10 +83,10 @@ mp4::Tx3gDescription sampleDescription(std::uint16_t width, const SubtitleGeomet
 
 // An empty sample of no duration after the last caption: without it, some
 // players keep the last caption on screen up to the end of the movie.
-bool writeEndOfLastCaption(mp4::MovieFile& file, std::uint32_t track)
+std::expected<void, TaggingError> writeEndOfLastCaption(mp4::MovieFile& file, std::uint32_t track)
 {
     static constexpr std::uint8_t emptySample[2] = {0, 0};
-    return file.writeSample(track, emptySample, 0).has_value();
+    return checkedEdit(file.writeSample(track, emptySample, 0), QStringLiteral("ending the last caption"));
 }
 
 // The text of the file at `url`; an error (logged) when it cannot be read.
@@ -112,6 +112,7 @@ std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const Subt
     const std::uint64_t end = trackUnitsAt(static_cast<std::int64_t>(mediaMilliseconds), timeScale);
     std::uint64_t elapsed = 0;
     int samplesWritten = 0;
+    std::expected<void, TaggingError> sampleWritten;
     const SampleWriter writer = [&](const QByteArray& sample, std::uint32_t duration) {
         const std::optional<std::uint64_t> kept = TagUtilities::durationWithinMedia(elapsed, duration, end);
         if (!kept)
@@ -120,15 +121,22 @@ std::expected<void, TaggingError> writeCaptions(mp4::MovieFile& file, const Subt
         elapsed += duration;
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(sample.constData());
         ++samplesWritten;
-        return file.writeSample(track.trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration).has_value();
+        sampleWritten =
+            checkedEdit(file.writeSample(track.trackId, {bytes, static_cast<std::size_t>(sample.size())}, duration),
+                        QStringLiteral("writing a caption"));
+        return sampleWritten.has_value();
     };
     if (auto error =
             parseSrt(utf8, writer, track.trackId, timeScale, offsetInMilliseconds(offsetInSeconds), track.fontSize)) {
-        (void)file.deleteTrack(track.trackId);
-        return std::unexpected(*error);
+        // A track left half-written would stay in the file: its removal must succeed.
+        if (auto removed =
+                checkedEdit(file.deleteTrack(track.trackId), QStringLiteral("removing an unfinished subtitle track"));
+            !removed)
+            return removed;
+        return std::unexpected(sampleWritten ? *error : sampleWritten.error());
     }
     if (samplesWritten > 0)
-        (void)writeEndOfLastCaption(file, track.trackId);
+        return writeEndOfLastCaption(file, track.trackId);
     return {};
 }
 
@@ -184,18 +192,32 @@ std::expected<SubtitleTrack, TaggingError> addSubTitleTrack(mp4::MovieFile& file
     const SubtitleGeometry geometry = subtitleGeometry(width, height);
 
     const auto added = file.addSubtitleTrack(timeScale, width, geometry.boxHeight);
-    if (!added || *added == 0)
+    if (!added)
+        return std::unexpected(
+            TaggingError::refusedEdit(QStringLiteral("couldn't create subtitle track"), added.error()));
+    if (*added == 0)
         return failure(QStringLiteral("couldn't create subtitle track"));
     const std::uint32_t track = *added;
 
-    (void)file.setTrackLanguage(track, subtitleCode(twoLetterlanguage));
     const mp4::Matrix matrix = matrixWithVerticalTranslation(file.track(track).value_or(mp4::TrackInfo{}).matrix,
                                                              geometry.verticalTranslation);
-    (void)file.setTrackDurationPerChunk(track, std::max<std::uint32_t>(timeScale / 8, 1));
-    (void)file.setTrackAlternateGroup(track, 3);
-    (void)file.setTrackMatrix(track, matrix);
-    (void)file.setTrackFlags(track, makeDefaultSub ? 3 : 2);
-    (void)file.setTx3gDescription(track, sampleDescription(width, geometry));
+    const auto step = [](const QString& what) { return QStringLiteral("setting the subtitle track's ") + what; };
+    const auto setUp = inOrder({
+        [&] { return checkedEdit(file.setTrackLanguage(track, subtitleCode(twoLetterlanguage)), step("language")); },
+        [&] {
+            return checkedEdit(file.setTrackDurationPerChunk(track, std::max<std::uint32_t>(timeScale / 8, 1)),
+                               step("chunk duration"));
+        },
+        [&] { return checkedEdit(file.setTrackAlternateGroup(track, 3), step("alternate group")); },
+        [&] { return checkedEdit(file.setTrackMatrix(track, matrix), step("matrix")); },
+        [&] { return checkedEdit(file.setTrackFlags(track, makeDefaultSub ? 3 : 2), step("flags")); },
+        [&] {
+            return checkedEdit(file.setTx3gDescription(track, sampleDescription(width, geometry)),
+                               step("sample description"));
+        },
+    });
+    if (!setUp)
+        return std::unexpected(setUp.error());
     return SubtitleTrack{track, geometry.fontSize};
 }
 
@@ -220,8 +242,11 @@ std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, cons
     if (auto written = writeCaptions(file, *track, utf8, timeScale, offsetInSeconds); !written)
         return written;
     if (deleteOtherSubtitles) {
-        for (std::uint32_t older : tracksInLanguage(file, olderTracks, language))
-            (void)file.deleteTrack(older);
+        for (std::uint32_t older : tracksInLanguage(file, olderTracks, language)) {
+            if (auto removed = checkedEdit(file.deleteTrack(older), QStringLiteral("removing an older subtitle track"));
+                !removed)
+                return removed;
+        }
     }
     return {};
 }

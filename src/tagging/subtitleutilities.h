@@ -24,6 +24,8 @@ std::expected<QString, TaggingError> readSubTitleToFile(const QUrl& url);
 // its times shifted by the offset. With deleteOtherSubtitles, the file's
 // earlier subtitle tracks of that language are removed once the new one is
 // complete. A track whose captions could not be written is removed again.
+// An edit the file refused (isRefusedEdit()) leaves edits that must not be
+// committed; the other failures leave the file's edits as they were.
 std::expected<void, TaggingError> writeSubTitleToFile(mp4::MovieFile& file, const QString& subTitleString,
                                                       const QString& language, double offsetInSeconds,
                                                       bool deleteOtherSubtitles);

@@ -169,10 +169,12 @@ QString getNameAndMeanItem(const mp4::MovieFile& file, const QString& mean, cons
     return textOf(data->value);
 }
 
-bool addNameItem(mp4::MovieFile& file, const QString& name, QByteArrayView value, std::int32_t type)
+std::expected<bool, TaggingError> addNameItem(mp4::MovieFile& file, const QString& name, QByteArrayView value,
+                                              std::int32_t type)
 {
     const mp4::FourCC code = itemCode(name);
-    (void)file.removeItems(code);
+    if (auto removed = checkedEdit(file.removeItems(code), QStringLiteral("removing the %1 items").arg(name)); !removed)
+        return std::unexpected(removed.error());
     if (value.isEmpty())
         return false;
     std::vector<std::uint8_t> bytes = bytesOf(value);
@@ -181,19 +183,27 @@ bool addNameItem(mp4::MovieFile& file, const QString& name, QByteArrayView value
     mp4::Item item;
     item.code = code;
     item.data.push_back(mp4::ItemData{static_cast<std::uint32_t>(type), 0, std::move(bytes)});
-    return file.addItem(item).has_value();
+    if (auto added = checkedEdit(file.addItem(item), QStringLiteral("adding the %1 item").arg(name)); !added)
+        return std::unexpected(added.error());
+    return true;
 }
 
-bool addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString& name, QByteArrayView value)
+std::expected<bool, TaggingError> addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString& name,
+                                                     QByteArrayView value)
 {
     const std::string meanText = utf8FromString(mean);
     const std::string nameText = utf8FromString(name);
-    (void)file.removeItemsByMeaning(meanText, nameText);
+    if (auto removed = checkedEdit(file.removeItemsByMeaning(meanText, nameText),
+                                   QStringLiteral("removing the %1 items").arg(name));
+        !removed)
+        return std::unexpected(removed.error());
     if (value.isEmpty())
         return false;
     const mp4::Item item = mp4::Item::freeform(
         meanText, nameText, {mp4::ItemData{static_cast<std::uint32_t>(kUtf8Type), 0, bytesOf(value)}});
-    return file.addItem(item).has_value();
+    if (auto added = checkedEdit(file.addItem(item), QStringLiteral("adding the %1 item").arg(name)); !added)
+        return std::unexpected(added.error());
+    return true;
 }
 
 }  // namespace TagUtilities

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "tagging/taggingerror.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QVariant>
 
 #include <cstdint>
+#include <expected>
 #include <optional>
 
 namespace mp4 {
@@ -58,11 +61,14 @@ QString getNameAndMeanItem(const mp4::MovieFile& file, const QString& mean, cons
 
 // Replaces the items with that code by one holding `value` (when not empty).
 // Type 21 values are given in the machine's byte order and stored big-endian.
-// True when an item was added.
-bool addNameItem(mp4::MovieFile& file, const QString& name, QByteArrayView value, std::int32_t type);
+// True when an item was added, false when there was none to add; a refused
+// edit when the file would not take the change.
+std::expected<bool, TaggingError> addNameItem(mp4::MovieFile& file, const QString& name, QByteArrayView value,
+                                              std::int32_t type);
 
 // Replaces the freeform items with that mean and name by one holding the
-// UTF-8 text `value` (when not empty). True when an item was added.
-bool addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString& name, QByteArrayView value);
+// UTF-8 text `value` (when not empty); answers as addNameItem() does.
+std::expected<bool, TaggingError> addNameAndMeanItem(mp4::MovieFile& file, const QString& mean, const QString& name,
+                                                     QByteArrayView value);
 
 }  // namespace TagUtilities

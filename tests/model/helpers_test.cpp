@@ -1,5 +1,4 @@
 #include "model/helpers.h"
-#include "platform/alerts.h"
 #include "platform/bookmark.h"
 #include "platform/settings.h"
 #include "support/imagebytes.h"
@@ -29,14 +28,6 @@ QByteArray pngBytes(int width, int height)
 }
 
 }  // namespace
-
-TEST(Helpers, ShowAlertPassesBothKeys)
-{
-    platform::RecordingAlerts alerts;
-    showAlert("loadNoFilesHeader", "loadNoFilesBody");
-    ASSERT_EQ(alerts.shown().size(), 1);
-    EXPECT_EQ(alerts.shown()[0], (platform::RecordingAlerts::Shown{"loadNoFilesHeader", "loadNoFilesBody"}));
-}
 
 TEST(Helpers, ImagesFromDataAndLocalUrls)
 {
@@ -154,35 +145,4 @@ TEST(Helpers, RemoveParenthesizedText)
     EXPECT_EQ(removeParenthesizedText("A (b) c\nD (e) f"), "A c\nD f");
     EXPECT_EQ(removeParenthesizedText("A (b\nc) d"), "A (b\nc) d");  // never across lines
     EXPECT_EQ(removeParenthesizedText(""), "");
-}
-
-TEST(Helpers, SanitizedFileName)
-{
-    EXPECT_EQ(sanitizedFileName("Dawn: Part 1/2"), "Dawn - Part 1-2");
-    EXPECT_EQ(sanitizedFileName(QString()), "empty");
-    EXPECT_EQ(sanitizedFileName(""), "");
-    EXPECT_EQ(sanitizedFileName("a::b//c"), "a - -b--c");
-}
-
-TEST(Helpers, CastPlistNames)
-{
-    const QVariantList dictionaries = nameDictionariesFromNames(QStringList{"Ann", "", "Bob"});
-    ASSERT_EQ(dictionaries.size(), 2);
-    EXPECT_EQ(dictionaries[0].toMap(), (QVariantMap{{"name", "Ann"}}));
-    EXPECT_EQ(dictionaries[1].toMap(), (QVariantMap{{"name", "Bob"}}));
-    EXPECT_TRUE(nameDictionariesFromNames(std::nullopt).isEmpty());
-
-    QVariantMap plist{{"cast", dictionaries},
-                      {"directors", QString("Ridley Scott")},
-                      {"producers", QVariantList{QVariantMap{{"name", "A"}}, QVariantMap{{"role", "x"}}, 5,
-                                                 QVariantMap{{"name", "B"}}}},
-                      {"screenwriters", 42}};
-    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "cast"), "Ann,Bob");
-    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "directors"), "Ridley Scott");
-    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "producers"), "A,B");
-    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "screenwriters"), "");
-    const QString missing = namesStringFromITunMOVIEntry(plist, "codirectors");
-    EXPECT_TRUE(missing.isEmpty());
-    EXPECT_FALSE(missing.isNull());
-    EXPECT_EQ(namesStringFromITunMOVIEntry(QVariantMap{{"cast", QVariantList{}}}, "cast"), "");
 }

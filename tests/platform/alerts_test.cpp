@@ -26,3 +26,11 @@ TEST(Alerts, WithoutAWindowAlertsGoToTheLog)
     Alerts::current().showAlert("noSuchHeaderKey", "noSuchBodyKey");
     EXPECT_EQ(log.lines(), QStringList{"Alert: noSuchHeaderKey - noSuchBodyKey"});
 }
+
+TEST(Alerts, ShowAlertPassesBothKeys)
+{
+    RecordingAlerts alerts;
+    platform::showAlert("loadNoFilesHeader", "loadNoFilesBody");
+    ASSERT_EQ(alerts.shown().size(), 1);
+    EXPECT_EQ(alerts.shown()[0], (RecordingAlerts::Shown{"loadNoFilesHeader", "loadNoFilesBody"}));
+}

@@ -118,6 +118,25 @@ TEST(PropertyList, WritesXmlThatReadsBack)
     EXPECT_EQ(back->toMap(), expected);
 }
 
+TEST(PropertyList, LeavesOutWhatXmlCannotCarry)
+{
+    // Every character XML 1.0 refuses, in a key and in a value; tab, line feed,
+    // carriage return and the characters beyond 16 bits stay.
+    QString refused;
+    for (char16_t unit = 0; unit < 0x20; ++unit)
+        if (unit != u'\t' && unit != u'\n' && unit != u'\r')
+            refused += QChar(unit);
+    refused += QChar(0xFFFE);
+    refused += QChar(0xFFFF);
+    const QString kept = QString::fromUtf16(u"a\tb\nc\rd \U0001F3AC \uFFFD");
+    const QVariantMap map{{"key" + refused, QVariantList{refused + kept + refused}}};
+    const auto xml = xmlPropertyList(map);
+    ASSERT_TRUE(xml.has_value());
+    const auto back = parsePropertyList(*xml);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->toMap(), (QVariantMap{{"key", QVariantList{kept}}}));
+}
+
 TEST(PropertyList, RefusesValuesItCannotWrite)
 {
     EXPECT_FALSE(xmlPropertyList(QVariant()).has_value());

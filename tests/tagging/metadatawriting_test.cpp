@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QTimeZone>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -276,6 +277,83 @@ TEST_F(MetaDataWriting, CastListIsAnXmlPropertyListWithAllSixKeys)
     EXPECT_EQ(map["cast"].toList()[1].toMap()["name"].toString(), "Bob");
     EXPECT_TRUE(map["producers"].toList().isEmpty());
     EXPECT_EQ(map["studio"].toString(), "");
+}
+
+TEST(CastListNames, BothWays)
+{
+    using MetaDataUtilities::nameDictionariesFromNames;
+    using MetaDataUtilities::namesStringFromITunMOVIEntry;
+    const QVariantList dictionaries = nameDictionariesFromNames(QStringList{"Ann", "", "Bob"});
+    ASSERT_EQ(dictionaries.size(), 2);
+    EXPECT_EQ(dictionaries[0].toMap(), (QVariantMap{{"name", "Ann"}}));
+    EXPECT_EQ(dictionaries[1].toMap(), (QVariantMap{{"name", "Bob"}}));
+    EXPECT_TRUE(nameDictionariesFromNames(std::nullopt).isEmpty());
+
+    QVariantMap plist{{"cast", dictionaries},
+                      {"directors", QString("Ridley Scott")},
+                      {"producers", QVariantList{QVariantMap{{"name", "A"}}, QVariantMap{{"role", "x"}}, 5,
+                                                 QVariantMap{{"name", "B"}}}},
+                      {"screenwriters", 42},
+                      {"codirectors", QVariantList{}}};
+    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "cast"), "Ann,Bob");
+    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "directors"), "Ridley Scott");
+    EXPECT_EQ(namesStringFromITunMOVIEntry(plist, "producers"), "A,B");
+    // No names at all, whatever the reason, is the empty text and never a null one.
+    for (const char* key : {"screenwriters", "codirectors", "missing"}) {
+        const QString none = namesStringFromITunMOVIEntry(plist, key);
+        EXPECT_TRUE(none.isEmpty()) << key;
+        EXPECT_FALSE(none.isNull()) << key;
+    }
+}
+
+// Control characters reach names through web replies and EyeTV guides; XML
+// cannot carry them, and a list that does not read back loses the whole crew.
+TEST_F(MetaDataWriting, CastNamesWithCharactersXmlCannotCarryReadBack)
+{
+    const QString file = plainMovie("control.m4v");
+    pointAt(file);
+    movie.setArtists(QStringList{QString::fromUtf16(u"Ann\u0001e"), QString::fromUtf16(u"Bob\uFFFE\uFFFF"), "Tab\tKept"});
+    movie.setDirectors(QStringList{QString::fromUtf16(u"Dee\u001F")});
+    movie.setStudio(QString::fromUtf16(u"Studio\u0008\u000B\u000C"));
+    ASSERT_TRUE(write());
+
+    mp4::MovieFile reader = openForRead(file);
+    const std::vector<mp4::Item> items = reader.itemsByMeaning("com.apple.iTunes", "iTunMOVI");
+    ASSERT_EQ(items.size(), 1u);
+    QXmlStreamReader xml(bytesOf(items[0].data[0].value));
+    while (!xml.atEnd())
+        xml.readNext();
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+
+    const auto back = readBack(file);
+    EXPECT_EQ(back->artists(), (QStringList{"Anne", "Bob", "Tab\tKept"}));
+    EXPECT_EQ(back->directors(), QStringList{"Dee"});
+    EXPECT_EQ(back->studio(), "Studio");
+}
+
+// The file library refuses chapters on a file without picture or sound: the
+// save must say so rather than pass for one that wrote everything.
+TEST_F(MetaDataWriting, ARefusedEditFailsTheSaveAndLeavesTheFileAlone)
+{
+    MovieRecipe recipe;
+    recipe.video = false;
+    recipe.audio = false;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,500 --> 00:00:01,000\nHi\n\n", "eng"};
+    const QString file = factory.make(recipe, "captions-only.mp4");
+    const QByteArray before = contentsOf(file);
+    ASSERT_FALSE(before.isEmpty());
+    pointAt(file);
+    movie.setTitle("Not Saved");
+    movie.setListOfChapters(chapters({{"One", 500}, {"Two", 500}}));
+    movie.setChapterSettings(1);
+    movie.setListOfChapters(chapters({{"One", 500}, {"Two", 500}}));  // the setting rebuilt the list
+
+    platform::LogCapture log;
+    EXPECT_FALSE(write());
+    EXPECT_EQ(contentsOf(file), before);
+    EXPECT_TRUE(log.contains("MP4 edit refused on " + file +
+                             ": writing the chapters: no video or audio track to hang chapters on"))
+        << log.lines().join('\n').toStdString();
 }
 
 TEST_F(MetaDataWriting, ItemsTheRecordDoesNotModelAreRemoved)

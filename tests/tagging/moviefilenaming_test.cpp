@@ -384,6 +384,14 @@ TEST_F(NamingSchemeTest, HostileTitlesStayInTheFolder)
     }
 }
 
+TEST(SafeFileNameTest, TheSanitiser)
+{
+    EXPECT_EQ(sanitizedFileName("Dawn: Part 1/2"), "Dawn - Part 1-2");
+    EXPECT_EQ(sanitizedFileName(QString()), "empty");
+    EXPECT_EQ(sanitizedFileName(""), "");
+    EXPECT_EQ(sanitizedFileName("a::b//c"), "a - -b--c");
+}
+
 TEST(SafeFileNameTest, WhatItChangesBeyondTheSanitiser)
 {
     EXPECT_EQ(safeFileName("Dawn: Part 1/2", 0), "Dawn - Part 1-2");

@@ -130,12 +130,13 @@ TEST_F(TagUtilitiesTest, AddedItemsReplaceTheirNamesakes)
         mp4::MovieFile file = open(path, true);
         std::uint32_t value = 123456;
         const QByteArray machineOrder(reinterpret_cast<const char*>(&value), sizeof value);
-        EXPECT_TRUE(TagUtilities::addNameItem(file, "cnID", machineOrder, 21));
+        EXPECT_EQ(TagUtilities::addNameItem(file, "cnID", machineOrder, 21), true);
         value = 654321;
-        EXPECT_TRUE(TagUtilities::addNameItem(file, "cnID", QByteArray(reinterpret_cast<const char*>(&value), 4), 21));
-        EXPECT_TRUE(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", "mpaa|R|400|"));
-        EXPECT_TRUE(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", "mpaa|PG|200|"));
-        EXPECT_TRUE(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunMOVI", "x"));
+        EXPECT_EQ(TagUtilities::addNameItem(file, "cnID", QByteArray(reinterpret_cast<const char*>(&value), 4), 21),
+                  true);
+        EXPECT_EQ(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", "mpaa|R|400|"), true);
+        EXPECT_EQ(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", "mpaa|PG|200|"), true);
+        EXPECT_EQ(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunMOVI", "x"), true);
         ASSERT_TRUE(file.close());
     }
     mp4::MovieFile file = open(path);
@@ -152,8 +153,8 @@ TEST_F(TagUtilitiesTest, AddingNothingOnlyRemoves)
     const QString path = withItem(integerItem("cnID", {0, 0, 0, 7}));
     {
         mp4::MovieFile file = open(path, true);
-        EXPECT_FALSE(TagUtilities::addNameItem(file, "cnID", QByteArray(), 21));
-        EXPECT_FALSE(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", ""));
+        EXPECT_EQ(TagUtilities::addNameItem(file, "cnID", QByteArray(), 21), false);
+        EXPECT_EQ(TagUtilities::addNameAndMeanItem(file, "com.apple.iTunes", "iTunEXTC", ""), false);
         ASSERT_TRUE(file.close());
     }
     mp4::MovieFile file = open(path);
