@@ -341,7 +341,6 @@ void ImageSelectController::setCanCopyTags(bool canCopy)
 {
     m_canCopyTags = canCopy;
     m_ui->copyButton->setEnabled(canCopy && !m_isLoadingFromTMDb);
-    emit canCopyTagsChanged(canCopy);
 }
 
 void ImageSelectController::selectHitRow(int row)

@@ -87,7 +87,6 @@ public slots:
 signals:
     // `movie` changed.
     void movieChanged();
-    void canCopyTagsChanged(bool canCopy);
 
 private:
     void setUpForm();
