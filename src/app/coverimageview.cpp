@@ -18,7 +18,7 @@
 #include <QDir>
 #include <QDrag>
 #include <QDragEnterEvent>
-#include <QImageWriter>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -30,8 +30,6 @@ const QStringList kChapterExtensions{QStringLiteral("xml"), QStringLiteral("txt"
                                      QStringLiteral("json")};
 const QString kTiff = QStringLiteral("image/tiff");
 const QString kPng = QStringLiteral("image/png");
-// The best quality the JPEG writer has.
-constexpr int kJpegQuality = 100;
 
 QUrl firstFileUrl(const QMimeData& data)
 {
@@ -46,7 +44,7 @@ bool offersImageData(const QMimeData& data)
 
 // The picture a drop or paste offers as data: TIFF first, then PNG, then
 // whatever picture the platform hands over; none when it delivers nothing.
-std::shared_ptr<const QImage> imageFromMimeData(const QMimeData& data)
+platform::PicturePtr imageFromMimeData(const QMimeData& data)
 {
     for (const QString& format : {kTiff, kPng}) {
         const QByteArray bytes = data.data(format);
@@ -54,7 +52,13 @@ std::shared_ptr<const QImage> imageFromMimeData(const QMimeData& data)
             return imageFromData(bytes);
     }
     const QImage image = qvariant_cast<QImage>(data.imageData());
-    return image.isNull() ? nullptr : std::make_shared<const QImage>(image);
+    return image.isNull() ? nullptr : platform::Picture::fromImage(image);
+}
+
+// A picture that decodes to nothing would only wipe a record's cover.
+bool isUsable(const platform::PicturePtr& picture)
+{
+    return picture && !picture->isNull() && !picture->image().isNull();
 }
 
 bool isAcceptedFile(const QUrl& url)
@@ -106,8 +110,8 @@ std::shared_ptr<MovieModel> CoverImageView::movieWithCover() const
 
 void CoverImageView::showCoverOf(const std::shared_ptr<MovieModel>& movie)
 {
-    const std::shared_ptr<const QImage>& cover = movie && movie->cover() ? movie->cover() : noCoverImage();
-    m_shown = *cover;
+    const platform::PicturePtr& cover = movie && movie->cover() ? movie->cover() : noCoverImage();
+    m_shown = cover->image();
     update();
 }
 
@@ -136,7 +140,7 @@ Qt::DropAction CoverImageView::draggingEntered(const QMimeData& data, Qt::DropAc
 
 bool CoverImageView::performDragOperation(const QMimeData& data)
 {
-    std::shared_ptr<const QImage> image;
+    platform::PicturePtr image;
     if (data.hasUrls()) {
         const QUrl url = firstFileUrl(data);
         if (!MovieFileManager::isValidImageFile(url)) {
@@ -147,8 +151,7 @@ bool CoverImageView::performDragOperation(const QMimeData& data)
     } else {
         image = imageFromMimeData(data);
     }
-    // A picture that decodes to nothing would only wipe the records' covers.
-    if (!image || image->isNull())
+    if (!isUsable(image))
         return false;
     // Every selected record gets the one dropped picture.
     for (const std::shared_ptr<MovieModel>& movie : selectedMovies())
@@ -205,13 +208,10 @@ std::optional<QString> CoverImageView::namesOfPromisedFilesDroppedAtDestination(
         return std::nullopt;
     const QString name = FilePaths::deletingPathExtension(FilePaths::lastPathComponent(movie->fileUrl())) + ".jpg";
     const QString path = QDir(folder).filePath(name);
-    QImageWriter writer(path, "jpeg");
-    writer.setQuality(kJpegQuality);
-    // A cover with transparency is laid on white, as JPEG has no alpha.
-    QImage opaque(movie->cover()->size(), QImage::Format_RGB32);
-    opaque.fill(Qt::white);
-    QPainter(&opaque).drawImage(0, 0, *movie->cover());
-    if (!writer.write(opaque))
+    // A JPEG cover is written with its own bytes, any other encoded once.
+    const std::optional<QByteArray> jpeg = movie->cover()->jpegData();
+    QFile file(path);
+    if (!jpeg || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*jpeg) != jpeg->size())
         return std::nullopt;
     return path;
 }
@@ -222,7 +222,7 @@ std::unique_ptr<QMimeData> CoverImageView::coverDragData()
     if (!movie)
         return nullptr;
     auto data = std::make_unique<QMimeData>();
-    data->setImageData(*movie->cover());
+    data->setImageData(movie->cover()->image());
     if (!m_dragFolder)
         m_dragFolder = std::make_unique<QTemporaryDir>();
     if (m_dragFolder->isValid()) {
@@ -259,11 +259,12 @@ void CoverImageView::mouseMoveEvent(QMouseEvent* event)
     startCoverDrag();
 }
 
-QImage CoverImageView::coverForCoverWindow(const QImage& cover)
+QImage CoverImageView::coverForCoverWindow(const platform::Picture& cover)
 {
-    if (cover.width() <= kCoverWindowMaxWidth)
-        return cover;
-    return cover.scaledToWidth(kCoverWindowMaxWidth, Qt::SmoothTransformation);
+    const QSize full = cover.pixelSize();
+    if (full.width() <= kCoverWindowMaxWidth)
+        return cover.image();
+    return cover.image(full.scaled(kCoverWindowMaxWidth, full.height(), Qt::KeepAspectRatio));
 }
 
 void CoverImageView::mouseDoubleClickEvent(QMouseEvent* /*event*/)
@@ -281,7 +282,7 @@ void CoverImageView::copy()
     if (!movie)
         return;
     auto* data = new QMimeData;
-    data->setImageData(*movie->cover());
+    data->setImageData(movie->cover()->image());
     QGuiApplication::clipboard()->setMimeData(data);
 }
 
@@ -309,7 +310,7 @@ void CoverImageView::paste()
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         if (!data)
             return;
-        std::shared_ptr<const QImage> image;
+        platform::PicturePtr image;
         if (data->hasUrls()) {
             const QUrl url = firstFileUrl(*data);
             if (MovieFileManager::isValidImageFile(url))
@@ -317,8 +318,7 @@ void CoverImageView::paste()
         } else {
             image = imageFromMimeData(*data);
         }
-        // A picture that decodes to nothing leaves the record's cover alone.
-        if (image && !image->isNull())
+        if (isUsable(image))
             movie->setCover(image);
     }
 }

@@ -11,6 +11,9 @@
 #include <optional>
 
 class KorvalaneController;
+namespace platform {
+class Picture;
+}
 class MovieModel;
 class SelectedRecordFollower;
 class QMimeData;
@@ -55,7 +58,7 @@ public:
     std::unique_ptr<QMimeData> coverDragData();
 
     // The selected record's cover as the cover window shows it: at most 650 wide.
-    static QImage coverForCoverWindow(const QImage& cover);
+    static QImage coverForCoverWindow(const platform::Picture& cover);
 
 public slots:
     void copy();

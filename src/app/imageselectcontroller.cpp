@@ -42,11 +42,12 @@ bool setting(const char* key)
 }
 
 // A thumbnail filling `size`, so every row or cell of a view lines up.
-QIcon iconOf(const std::shared_ptr<const QImage>& image, QSize size)
+QIcon iconOf(const platform::PicturePtr& picture, QSize size)
 {
-    if (!image || image->isNull())
+    if (!picture || picture->isNull())
         return {};
-    return QIcon(QPixmap::fromImage(image->scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QImage image = picture->image(picture->pixelSize().scaled(size, Qt::KeepAspectRatio));
+    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
 }
 
 QString candidateLabel(const ImageModel& candidate)
@@ -236,12 +237,13 @@ void ImageSelectController::copyTmdbInfo()
         return;
     const qint64 copyBehaviour = overwriteTags() ? MovieModel::kCopyOverwrite : MovieModel::kCopyFill;
 
-    std::shared_ptr<const QImage> cover;
+    platform::PicturePtr cover;
     if (const std::shared_ptr<ImageModel> candidate = selectedCandidate())
         cover = imageFromURL(chosenCoverUrl(*candidate));
-    if (cover && !cover->isNull()) {
+    if (cover && !cover->isNull() && !cover->image().isNull()) {
+        // Pictures are immutable: the result and the record share the one loaded.
         m_movie->setCover(cover);
-        result->setCover(std::make_shared<const QImage>(*cover));
+        result->setCover(cover);
     } else {
         // No candidate chosen, or its poster did not load: the record's own
         // cover stays unless the merge copies empty values.
@@ -286,9 +288,9 @@ void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
     const std::shared_ptr<ImageModel> candidate = selectedCandidate();
     if (!candidate)
         return;
-    const std::shared_ptr<const QImage> image = imageFromURL(candidate->mediumUrl());
+    const platform::PicturePtr picture = imageFromURL(candidate->mediumUrl());
     const QSize size = candidate->mediumSize().toSize();
-    showInCoverWindow(*image, size.isEmpty() ? image->size() : size);
+    showInCoverWindow(picture->image(), size.isEmpty() ? picture->pixelSize() : size);
 }
 
 void ImageSelectController::showInCoverWindow(const QImage& image, QSize size)

@@ -26,11 +26,11 @@ namespace {
 
 const QString kTatortTitle = "Tatort: Im Schmerz geboren";
 
-std::shared_ptr<const QImage> picture(int width, int height)
+platform::PicturePtr picture(int width, int height)
 {
-    auto image = std::make_shared<QImage>(width, height, QImage::Format_RGB32);
-    image->fill(Qt::darkCyan);
-    return image;
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    return platform::Picture::fromImage(image);
 }
 
 class CoverImageViewTest : public AppFixture {
@@ -176,7 +176,7 @@ TEST_F(CoverImageViewTest, CopyCutAndDeleteWorkOnARealCoverOnly)
 
 TEST_F(CoverImageViewTest, PasteGivesEachSelectedRecordItsOwnCover)
 {
-    QGuiApplication::clipboard()->setImage(*picture(12, 9));
+    QGuiApplication::clipboard()->setImage(picture(12, 9)->image());
     well->paste();
     ASSERT_TRUE(records[0]->coverIsSet());
     ASSERT_TRUE(records[1]->coverIsSet());
@@ -244,11 +244,11 @@ TEST_F(CoverImageViewTest, TheCoverIsDraggedOutAsAJpegNamedAfterTheMovie)
 TEST_F(CoverImageViewTest, TheWellShowsTheSelectedRecordsCover)
 {
     records[1]->setCover(picture(7, 3));
-    EXPECT_EQ(well->shownImage(), *noCoverImage());
+    EXPECT_EQ(well->shownImage(), noCoverImage()->image());
     select({1});
     EXPECT_EQ(well->shownImage().size(), QSize(7, 3));
     records[1]->clearCover();
-    EXPECT_EQ(well->shownImage(), *noCoverImage());
+    EXPECT_EQ(well->shownImage(), noCoverImage()->image());
 }
 
 }  // namespace

@@ -233,7 +233,7 @@ TEST_F(ImageSelectControllerTest, CopyWithoutALoadedCandidateGivesTheResultThePl
     for (const bool posterFails : {false, true}) {
         SCOPED_TRACE(posterFails ? "poster that fails to load" : "no candidate chosen");
         const auto record = addSelectedRecord("Nostromo");
-        const auto ownCover = std::make_shared<const QImage>(8, 8, QImage::Format_RGB32);
+        const auto ownCover = platform::Picture::fromImage(QImage(8, 8, QImage::Format_RGB32));
         record->setCover(ownCover);
         search("Nostromo");
         if (posterFails) {
