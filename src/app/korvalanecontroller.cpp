@@ -4,6 +4,7 @@
 #include "app/imageselectcontroller.h"
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
+#include "app/recordeditor.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -52,6 +53,7 @@ void KorvalaneController::awakeFromNib()
     setSubtitleSearchOngoing(false);
     setChapterSearchOngoing(false);
     MovieFileManager::initialize();
+    m_recordEditor = std::make_unique<RecordEditor>(*m_ui, *m_movieListController, *this);
     connectCommands();
     updateCommandStates();
 }
