@@ -1,5 +1,7 @@
 #include "app/korvalanecontroller.h"
 
+#include "app/coverimageview.h"
+#include "app/imageselectcontroller.h"
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
 #include "app/recordeditor.h"
@@ -9,6 +11,7 @@
 #include "platform/localized.h"
 #include "platform/settings.h"
 #include "tagging/moviefilemanager.h"
+#include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
 
 #include <QButtonGroup>
@@ -34,6 +37,7 @@ KorvalaneController::KorvalaneController(QObject* parent)
     m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/images/korvalane.png")));
     m_movieListController = std::make_unique<MovieListController>(m_ui->movieListTableView);
     m_movieListDelegate = std::make_unique<MovieListDelegate>(m_ui->movieListTableView, *m_movieListController, *this);
+    placeSearchViewAndCoverWell();
     awakeFromNib();
 }
 
@@ -44,6 +48,9 @@ void KorvalaneController::awakeFromNib()
     readSearchLanguage();
     buildNameLists();
     loadGenreNames();
+    m_coverImageView->setDelegate(this);
+    if (platform::Settings::shared().boolValue(QStringLiteral("OpenCoverWindowAtLaunch")))
+        m_coverWindow->show();
     setSubtitleSearchOngoing(false);
     setChapterSearchOngoing(false);
     m_whatsNewController = new TipWindowController(m_mainWindow.get(), TipWindowController::WhatsNew);
@@ -53,6 +60,18 @@ void KorvalaneController::awakeFromNib()
     connectCommands();
     watchMainWindowClose();
     updateCommandStates();
+}
+
+void KorvalaneController::placeSearchViewAndCoverWell()
+{
+    m_imageSelectController = new ImageSelectController(*this, m_ui->searchViewPlace);
+    m_ui->searchViewPlace->layout()->addWidget(m_imageSelectController);
+    m_tmdbSearchField = m_imageSelectController->ui().tmdbSearchField;
+    m_coverWindow = m_imageSelectController->coverWindow();
+    connect(m_movieListController.get(), &MovieListController::updateSearchDrawer, m_imageSelectController,
+            &ImageSelectController::updateSearchDrawer);
+    m_coverImageView = new CoverImageView(m_ui->coverWellPlace);
+    m_ui->coverWellPlace->layout()->addWidget(m_coverImageView);
 }
 
 void KorvalaneController::readSearchLanguage()

@@ -144,6 +144,7 @@ signals:
     void ratingNamesChanged();
 
 private:
+    void placeSearchViewAndCoverWell();
     void awakeFromNib();
     void readSearchLanguage();
     void buildNameLists();
