@@ -1,5 +1,6 @@
 #include "movieroad.h"
 
+#include "app/appdelegate.h"
 #include "model/helpers.h"
 #include "online/chapterdbapi.h"
 #include "online/moviegenre.h"
@@ -7,7 +8,6 @@
 #include "online/tmdbapi.h"
 #include "online/webrequest.h"
 #include "platform/bookmark.h"
-#include "platform/localized.h"
 #include "platform/pumpevents.h"
 #include "platform/serviceconfig.h"
 #include "platform/settings.h"
@@ -119,48 +119,7 @@ void MovieRoadTest::TearDown()
 
 void MovieRoadTest::registerApplicationDefaults()
 {
-    platform::Settings::shared().registerDefaults({
-        {"OpenCoverWindowAtLaunch", false},
-        {"AutomaticSearchForMovie", false},
-        {"SortMovieNamesWithoutArticle", true},
-        {"UseFSKRatingsInsteadOfAbJahren", false},
-        {"DontOverwriteWithEmptyStrings", true},
-        {"MoveTaggedFilesToiTunes", false},
-        {"AutomaticSearchForSubtitles", false},
-        {"AutomaticSearchForChapters", false},
-        {"OverwriteExistingSubtitles", false},
-        {"DoNotAutomaticLoadCoverPictures", false},
-        {"DontShowTipsAtStartup", false},
-        {"DontShowWarningsAtStartup", false},
-        {"DontShowNewsAtStartup_2_5_0", false},
-        {"ReplaceExistingCoverPictures", false},
-        {"SearchForMovieFilesRecursivly", false},
-        {"DoNotOverWriteMediaType", false},
-        {"WritePLEXFiles", false},
-        {"SeparateFoldersForPLEXFiles", false},
-        {"LastDisplayedTip", -1},
-        {"LastDisplayedWarning", 0},
-        {"LastDisplayedNews", 0},
-        {"SizeOfCoverInSearchWindow", 2},
-        {"CopyBehaviorOfMovieSearch", 1},
-        {"FileNamePatternForSaving", 0},
-        {"FileNamePlaceHolderPattern", platform::localized("startFilePattern")},
-        {"UseFileNameDelimiterForTitle", false},
-        {"DoNotReplaceUnderscoresAndDots", false},
-        {"UseRegExForTitleExtraction", false},
-        {"UseTMDBGenres", false},
-        {"OnlyUserDefinedGenres", false},
-        {"ListTMDbGenresAsList", false},
-        {"ParseFileNameForTitleDelimiter", ""},
-        {"ParseFileNameForTitleDelimiterBegin", ""},
-        {"CountrySettingsForSearch", kCountry},
-        {"LanguageSettingsForSearch", kLanguage},
-        {"NSDisabledCharacterPaletteMenuItem", true},
-        {"DefaultChapterSetting", 1},
-        {"FiledsNotToBeOverwritten", QStringList()},
-        {"WorkingDirectoryBookmark", QByteArray()},
-        {"UserDefinedGenres", QStringList()},
-    });
+    AppDelegate::registerDefaults(kLanguage, kCountry);
 }
 
 void MovieRoadTest::set(const QString& key, const QVariant& value)

@@ -1,0 +1,472 @@
+#include "app/binding.h"
+
+#include "app/valuetransformer.h"
+#include "platform/localized.h"
+#include "platform/settings.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTime>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTextEdit>
+
+#include <functional>
+
+// ---- what the widget shows and how its edits arrive -------------------------
+
+class Binding::Adapter {
+public:
+    virtual ~Adapter() = default;
+    virtual QVariant read() const = 0;
+    virtual void show(const QVariant& value) = 0;
+    // No value, with `text` where the widget can show a hint.
+    virtual void showPlaceholder(const QString& text) = 0;
+    virtual void connectEdits(QObject* context, std::function<void()> edited) = 0;
+    // Whether the widget shows the model's value again after an edit went in
+    // (not for text areas, whose cursor would jump).
+    virtual bool showsBackAfterEdit() const { return true; }
+};
+
+namespace {
+
+QString displayText(const QVariant& value)
+{
+    return value.isValid() ? value.toString() : QString();
+}
+
+class LineEditAdapter : public Binding::Adapter {
+public:
+    explicit LineEditAdapter(QLineEdit* edit) : m_edit(edit) {}
+    QVariant read() const override { return m_edit->text(); }
+    void show(const QVariant& value) override
+    {
+        m_edit->setPlaceholderText(QString());
+        m_edit->setText(displayText(value));
+        m_edit->setModified(false);
+    }
+    void showPlaceholder(const QString& text) override
+    {
+        m_edit->clear();
+        m_edit->setPlaceholderText(text);
+        m_edit->setModified(false);
+    }
+    void connectEdits(QObject* context, std::function<void()> edited) override;
+
+private:
+    QLineEdit* m_edit;
+};
+
+template <typename TextArea>
+class TextAreaAdapter : public Binding::Adapter {
+public:
+    explicit TextAreaAdapter(TextArea* area) : m_area(area) {}
+    QVariant read() const override { return m_area->toPlainText(); }
+    void show(const QVariant& value) override
+    {
+        m_area->setPlaceholderText(QString());
+        if (m_area->toPlainText() != displayText(value))
+            m_area->setPlainText(displayText(value));
+    }
+    void showPlaceholder(const QString& text) override
+    {
+        m_area->clear();
+        m_area->setPlaceholderText(text);
+    }
+    void connectEdits(QObject* context, std::function<void()> edited) override;
+    bool showsBackAfterEdit() const override { return false; }
+
+private:
+    TextArea* m_area;
+};
+
+// An editable box, or one marked with the property "bindsText", binds its
+// text; any other binds the position of its current entry.
+class ComboBoxAdapter : public Binding::Adapter {
+public:
+    explicit ComboBoxAdapter(QComboBox* box)
+        : m_box(box), m_bindsText(box->isEditable() || box->property("bindsText").toBool())
+    {
+    }
+    QVariant read() const override
+    {
+        return m_bindsText ? QVariant(m_box->currentText()) : QVariant(qint64(m_box->currentIndex()));
+    }
+    void show(const QVariant& value) override
+    {
+        setPlaceholder(QString());
+        if (!m_bindsText)
+            m_box->setCurrentIndex(value.isValid() ? value.toInt() : -1);
+        else if (m_box->isEditable())
+            m_box->setEditText(displayText(value));
+        else
+            m_box->setCurrentIndex(m_box->findText(displayText(value)));
+    }
+    void showPlaceholder(const QString& text) override
+    {
+        setPlaceholder(text);
+        if (m_box->isEditable())
+            m_box->clearEditText();
+        else
+            m_box->setCurrentIndex(-1);
+    }
+    void connectEdits(QObject* context, std::function<void()> edited) override;
+
+private:
+    void setPlaceholder(const QString& text)
+    {
+        if (m_box->isEditable())
+            m_box->lineEdit()->setPlaceholderText(text);
+        else
+            m_box->setPlaceholderText(text);
+    }
+    QComboBox* m_box;
+    bool m_bindsText;
+};
+
+class ButtonAdapter : public Binding::Adapter {
+public:
+    explicit ButtonAdapter(QAbstractButton* button) : m_button(button) {}
+    QVariant read() const override { return m_button->isChecked(); }
+    void show(const QVariant& value) override { m_button->setChecked(value.toBool()); }
+    void showPlaceholder(const QString&) override { m_button->setChecked(false); }
+    void connectEdits(QObject* context, std::function<void()> edited) override;
+
+private:
+    QAbstractButton* m_button;
+};
+
+class SpinBoxAdapter : public Binding::Adapter {
+public:
+    explicit SpinBoxAdapter(QSpinBox* box) : m_box(box) {}
+    QVariant read() const override { return qint64(m_box->value()); }
+    void show(const QVariant& value) override
+    {
+        m_box->setSpecialValueText(QString());
+        m_box->setValue(value.toInt());
+    }
+    void showPlaceholder(const QString& text) override
+    {
+        // The lowest value stands for "no value" and shows the hint.
+        m_box->setSpecialValueText(text.isEmpty() ? QStringLiteral(" ") : text);
+        m_box->setValue(m_box->minimum());
+    }
+    void connectEdits(QObject* context, std::function<void()> edited) override;
+
+private:
+    QSpinBox* m_box;
+};
+
+class LabelAdapter : public Binding::Adapter {
+public:
+    explicit LabelAdapter(QLabel* label) : m_label(label) {}
+    QVariant read() const override { return {}; }
+    void show(const QVariant& value) override
+    {
+        if (value.metaType() == QMetaType::fromType<QImage>())
+            m_label->setPixmap(QPixmap::fromImage(value.value<QImage>()));
+        else if (value.canConvert<std::shared_ptr<const QImage>>() && value.value<std::shared_ptr<const QImage>>())
+            m_label->setPixmap(QPixmap::fromImage(*value.value<std::shared_ptr<const QImage>>()));
+        else
+            m_label->setText(displayText(value));
+    }
+    void showPlaceholder(const QString& text) override { m_label->setText(text); }
+    void connectEdits(QObject*, std::function<void()>) override {}
+
+private:
+    QLabel* m_label;
+};
+
+std::unique_ptr<Binding::Adapter> makeAdapter(QWidget* widget)
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return std::make_unique<LineEditAdapter>(edit);
+    if (auto* area = qobject_cast<QTextEdit*>(widget))
+        return std::make_unique<TextAreaAdapter<QTextEdit>>(area);
+    if (auto* area = qobject_cast<QPlainTextEdit*>(widget))
+        return std::make_unique<TextAreaAdapter<QPlainTextEdit>>(area);
+    if (auto* box = qobject_cast<QComboBox*>(widget))
+        return std::make_unique<ComboBoxAdapter>(box);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return std::make_unique<ButtonAdapter>(button);
+    if (auto* box = qobject_cast<QSpinBox*>(widget))
+        return std::make_unique<SpinBoxAdapter>(box);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return std::make_unique<LabelAdapter>(label);
+    qFatal("Binding: no adapter for widget %s", widget->metaObject()->className());
+}
+
+}  // namespace
+
+// Edits arrive as user actions only: changes made by showing a value are
+// ignored by the binding itself.
+void LineEditAdapter::connectEdits(QObject* context, std::function<void()> edited)
+{
+    QObject::connect(m_edit, &QLineEdit::editingFinished, context, [this, edited] {
+        if (m_edit->isModified())
+            edited();
+    });
+}
+
+template <typename TextArea>
+void TextAreaAdapter<TextArea>::connectEdits(QObject* context, std::function<void()> edited)
+{
+    QObject::connect(m_area, &TextArea::textChanged, context, edited);
+}
+
+void ComboBoxAdapter::connectEdits(QObject* context, std::function<void()> edited)
+{
+    QObject::connect(m_box, &QComboBox::activated, context, edited);
+    if (m_box->isEditable()) {
+        QObject::connect(m_box->lineEdit(), &QLineEdit::editingFinished, context, [this, edited] {
+            if (m_box->lineEdit()->isModified())
+                edited();
+        });
+    }
+}
+
+void ButtonAdapter::connectEdits(QObject* context, std::function<void()> edited)
+{
+    QObject::connect(m_button, &QAbstractButton::toggled, context, edited);
+}
+
+void SpinBoxAdapter::connectEdits(QObject* context, std::function<void()> edited)
+{
+    QObject::connect(m_box, &QSpinBox::valueChanged, context, edited);
+}
+
+// ---- where the value lives ---------------------------------------------------
+
+class Binding::Source {
+public:
+    virtual ~Source() = default;
+    // One value per bound object; empty when there is none (no selection).
+    virtual QVariantList values() const = 0;
+    // False when the value is refused.
+    virtual bool write(const QVariant& value) = 0;
+    virtual void follow(std::function<void()> changed) = 0;
+};
+
+class Binding::SelectionSource : public Binding::Source {
+public:
+    SelectionSource(MovieList& list, const QString& key) : m_list(list), m_key(key) {}
+
+    QVariantList values() const override
+    {
+        QVariantList values;
+        for (const auto& movie : m_list.selectedObjects())
+            values << movie->valueForKey(m_key);
+        return values;
+    }
+
+    bool write(const QVariant& value) override
+    {
+        const MovieList::Records selected = m_list.selectedObjects();
+        for (const auto& movie : selected) {
+            if (!movie->setValueForKey(m_key, value))
+                return false;
+        }
+        return !selected.isEmpty();
+    }
+
+    void follow(std::function<void()> changed) override
+    {
+        m_changed = std::move(changed);
+        auto refollow = [this](const QString&) {
+            followSelectedRecords();
+            m_changed();
+        };
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refollow));
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refollow));
+        followSelectedRecords();
+    }
+
+private:
+    void followSelectedRecords()
+    {
+        m_recordTokens.clear();
+        for (const auto& movie : m_list.selectedObjects())
+            m_recordTokens.push_back(movie->addListener(m_key, [this](const QString&) { m_changed(); }));
+    }
+
+    MovieList& m_list;
+    QString m_key;
+    std::function<void()> m_changed;
+    std::vector<Observable::ListenerToken> m_listTokens;
+    std::vector<Observable::ListenerToken> m_recordTokens;
+};
+
+class Binding::SettingSource : public Binding::Source {
+public:
+    explicit SettingSource(const QString& key) : m_key(key) {}
+
+    QVariantList values() const override
+    {
+        // Typed by the registered default, so a stored value of the wrong type reads as the default.
+        const platform::Settings& settings = platform::Settings::shared();
+        switch (settings.registeredDefaults().value(m_key).typeId()) {
+            case QMetaType::Bool:
+                return {settings.boolValue(m_key)};
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+                return {settings.integerValue(m_key)};
+            case QMetaType::QString:
+                return {settings.stringValue(m_key)};
+            case QMetaType::QStringList:
+                return {settings.stringListValue(m_key)};
+            case QMetaType::QByteArray:
+                return {settings.dataValue(m_key)};
+            default:
+                return {settings.value(m_key)};
+        }
+    }
+
+    bool write(const QVariant& value) override
+    {
+        platform::Settings::shared().setValue(m_key, value);
+        return true;
+    }
+
+    void follow(std::function<void()>) override {}
+
+private:
+    QString m_key;
+};
+
+// ---- the binding ---------------------------------------------------------------
+
+Binding* Binding::toSelection(QWidget* widget, MovieList& list, const QString& key,
+                              std::shared_ptr<const ValueTransformer> transformer)
+{
+    return new Binding(widget, key, std::move(transformer), std::make_unique<SelectionSource>(list, key));
+}
+
+Binding* Binding::toSetting(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer)
+{
+    return new Binding(widget, key, std::move(transformer), std::make_unique<SettingSource>(key));
+}
+
+Binding::Binding(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer,
+                 std::unique_ptr<Source> source)
+    : QObject(widget),
+      m_key(key),
+      m_transformer(std::move(transformer)),
+      m_adapter(makeAdapter(widget)),
+      m_source(std::move(source))
+{
+    m_adapter->connectEdits(this, [this] { commit(); });
+    m_source->follow([this] {
+        if (!m_writing)
+            refresh();
+    });
+    refresh();
+}
+
+Binding::~Binding() = default;
+
+void Binding::refresh()
+{
+    auto* widget = static_cast<QWidget*>(parent());
+    const QVariantList values = m_source->values();
+    const bool agree = std::all_of(values.cbegin(), values.cend(), [&](const QVariant& value) {
+        return value == values.first() || (!value.isValid() && !values.first().isValid());
+    });
+    m_shown = values.isEmpty()     ? Shown::NoSelection
+              : values.size() == 1 ? Shown::OneValue
+              : agree              ? Shown::AgreeingValues
+                                   : Shown::MultipleValues;
+
+    const bool showing = m_writing;
+    m_writing = true;
+    widget->setEnabled(m_shown != Shown::NoSelection);
+    if (m_shown == Shown::NoSelection)
+        m_adapter->showPlaceholder(QString());
+    else if (m_shown == Shown::MultipleValues)
+        m_adapter->showPlaceholder(platform::localized(QStringLiteral("multipleValues")));
+    else
+        m_adapter->show(m_transformer ? m_transformer->transformedValue(values.first()) : values.first());
+    m_writing = showing;
+}
+
+void Binding::commit()
+{
+    if (m_writing)
+        return;
+    const QVariant entered = m_adapter->read();
+    std::optional<QVariant> value = entered;
+    if (m_transformer)
+        value =
+            m_transformer->allowsReverseTransformation() ? m_transformer->acceptedReverseValue(entered) : std::nullopt;
+    m_writing = true;
+    const bool accepted = value && m_source->write(*value);
+    m_writing = false;
+    if (!accepted || m_adapter->showsBackAfterEdit())
+        refresh();
+}
+
+// ---- converters for text editors -------------------------------------------------
+
+namespace {
+
+class NamesAsText : public ValueTransformer {
+public:
+    QMetaType transformedValueClass() const override { return QMetaType::fromType<QString>(); }
+    bool allowsReverseTransformation() const override { return true; }
+    QVariant transformedValue(const QVariant& value) const override
+    {
+        return value.isValid() ? value.toStringList().join(QStringLiteral(", ")) : QString();
+    }
+    QVariant reverseTransformedValue(const QVariant& value) const override
+    {
+        QStringList names;
+        for (const QString& name : value.toString().split(QLatin1Char(','))) {
+            if (!name.trimmed().isEmpty())
+                names << name.trimmed();
+        }
+        return names.isEmpty() ? QVariant() : QVariant(names);
+    }
+};
+
+class DateAsText : public ValueTransformer {
+public:
+    QMetaType transformedValueClass() const override { return QMetaType::fromType<QString>(); }
+    bool allowsReverseTransformation() const override { return true; }
+    QVariant transformedValue(const QVariant& value) const override
+    {
+        const QDateTime date = value.toDateTime();
+        return date.isValid() ? date.toUTC().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+    }
+    std::optional<QVariant> acceptedReverseValue(const QVariant& value) const override
+    {
+        const QString text = value.toString().trimmed();
+        if (text.isEmpty())
+            return QVariant();
+        const QDate day = QDate::fromString(text, QStringLiteral("yyyy-M-d"));
+        if (!day.isValid())
+            return std::nullopt;
+        // Release dates are kept at noon UTC.
+        return QDateTime(day, QTime(12, 0), Qt::UTC);
+    }
+    QVariant reverseTransformedValue(const QVariant& value) const override
+    {
+        return acceptedReverseValue(value).value_or(QVariant());
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<const ValueTransformer> Binding::namesAsText()
+{
+    static const auto transformer = std::make_shared<const NamesAsText>();
+    return transformer;
+}
+
+std::shared_ptr<const ValueTransformer> Binding::dateAsText()
+{
+    static const auto transformer = std::make_shared<const DateAsText>();
+    return transformer;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "model/movielist.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class ValueTransformer;
+class QWidget;
+
+// Connects one property of one widget to one key, optionally through a value
+// transformer (forward for display, reverse for edits):
+//
+// - of the records selected in a movie list: with one record selected the
+//   widget shows its value; with several it shows the value when all agree
+//   and a "Multiple values" placeholder otherwise, and an edit is written to
+//   every selected record; with none the widget is disabled and empty. The
+//   records' change notices for the key refresh the widget.
+// - of a setting: read with its registered default, written on every edit.
+//
+// Widgets: QLineEdit (text, committed when editing finishes), QTextEdit and
+// QPlainTextEdit (plain text, committed on every change), QComboBox (the
+// current index, or the current text when editable), QAbstractButton
+// (checked), QSpinBox (value), QLabel (text, or a picture for image values;
+// shown only). An edit the transformer refuses, or the record does not take,
+// puts the model's value back into the widget.
+class Binding : public QObject {
+    Q_OBJECT
+public:
+    enum class Shown { NoSelection, OneValue, AgreeingValues, MultipleValues };
+    // What the widget shows and how its edits arrive; where the value lives.
+    class Adapter;
+    class Source;
+
+    // The binding lives as long as the widget (it is the widget's child).
+    static Binding* toSelection(QWidget* widget, MovieList& list, const QString& key,
+                                std::shared_ptr<const ValueTransformer> transformer = nullptr);
+    static Binding* toSetting(QWidget* widget, const QString& key,
+                              std::shared_ptr<const ValueTransformer> transformer = nullptr);
+
+    // Converters for editors that show a value as text: names separated by
+    // ", " (an empty text is no list), a date as YYYY-MM-DD (text that is no
+    // such date is refused; an empty text is no date).
+    static std::shared_ptr<const ValueTransformer> namesAsText();
+    static std::shared_ptr<const ValueTransformer> dateAsText();
+
+    const QString& key() const { return m_key; }
+    Shown shown() const { return m_shown; }
+    // Reads the model again and shows it.
+    void refresh();
+
+private:
+    class SelectionSource;
+    class SettingSource;
+
+    Binding(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer,
+            std::unique_ptr<Source> source);
+    ~Binding() override;
+    void commit();
+
+    QString m_key;
+    std::shared_ptr<const ValueTransformer> m_transformer;
+    std::unique_ptr<Adapter> m_adapter;
+    std::unique_ptr<Source> m_source;
+    Shown m_shown = Shown::NoSelection;
+    bool m_writing = false;
+};

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "model/moviemodel.h"
+
+#include <QLineEdit>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantList>
+
+#include <memory>
+
+class CoverImageView;
+class ImageSelectController;
+class MovieListController;
+class MovieListDelegate;
+class OpenSubtitleAPI;
+class QMainWindow;
+class QSplitter;
+class QTextEdit;
+class TipWindowController;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The controller of the main window and the hub of the user's commands: it
+// holds the search language and country that every load, search and save is
+// given, the name lists of the editor's choosers, and the connections to the
+// movie list, the search view and the cover well. Every command is a slot
+// connected to its action in the window's menus and toolbar.
+//
+// Its operations live in files by concern: set-up and selection here,
+// _loading, _saving, _search, _chapters, _subtitles, _clipboard, _titles,
+// _help and _windows beside it.
+class KorvalaneController : public QObject {
+    Q_OBJECT
+public:
+    // Builds the main window from its form and sets everything up. The
+    // settings' defaults must be registered before (AppDelegate::initialize()).
+    explicit KorvalaneController(QObject* parent = nullptr);
+    ~KorvalaneController() override;
+
+    // Loads files (URLs or paths) into the list, selects the new records and,
+    // when so set, starts the batch search over them. False when nothing was
+    // loaded; the loading operation has shown its own alert then.
+    bool loadMoviesByURL(const QVariantList& items);
+    bool loadMoviesByURL(const QStringList& paths);
+
+    // The record of the first selected row, or null.
+    std::shared_ptr<MovieModel> getSelectedMovie() const;
+    // The selected records in list order.
+    QList<std::shared_ptr<MovieModel>> getSelectedMovies() const;
+    // Some record of the whole list is ready to tag.
+    bool saveButtonsEnabled() const;
+
+    QMainWindow* mainWindow() const { return m_mainWindow.get(); }
+    Ui::MainWindow& ui() const { return *m_ui; }
+    MovieListController& movieListController() const { return *m_movieListController; }
+    MovieListDelegate& movieListDelegate() const { return *m_movieListDelegate; }
+    QLineEdit* titleEdit() const;
+    QTextEdit* shortDescTextView() const;
+    QLineEdit* tmdbSearchField() const { return m_tmdbSearchField; }
+    void setTmdbSearchField(QLineEdit* field) { m_tmdbSearchField = field; }
+    ImageSelectController* imageSelectController() const { return m_imageSelectController; }
+    CoverImageView* coverImageView() const { return m_coverImageView; }
+
+    const QString& languageId() const { return m_languageId; }
+    const QString& localeId() const { return m_localeId; }
+    const QStringList& movieGenresNames() const { return m_movieGenresNames; }
+    void setMovieGenresNames(const QStringList& names);
+    const QStringList& ratingNames() const { return m_ratingNames; }
+    const QStringList& explicitNames() const { return m_explicitNames; }
+    const QStringList& formatNames() const { return m_formatNames; }
+    const QStringList& chapterNames() const { return m_chapterNames; }
+    const std::shared_ptr<MovieModel>& movieInClipBoad() const { return m_movieInClipBoad; }
+
+    bool subtitleSearchOngoing() const { return m_subtitleSearchOngoing; }
+    void setSubtitleSearchOngoing(bool ongoing);
+    bool chapterSearchOngoing() const { return m_chapterSearchOngoing; }
+    void setChapterSearchOngoing(bool ongoing);
+
+    // Recolours the short description: past 255 characters the text is red.
+    void textDidChange(QObject* sender);
+
+    // Chapter and subtitle searches for a given record (the batch search and
+    // the hand search use them on their search result).
+    void chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie);
+    void searchForSubtitle(const std::shared_ptr<MovieModel>& movie);
+    // Title, year, genre and picture format from the record's file name.
+    bool splitTitle(const std::shared_ptr<MovieModel>& movie, bool showAlert);
+    // Opens a help page: `addressFormat` holds "%1" for the language code.
+    void openWebSite(const QString& addressFormat);
+
+public slots:
+    void open();
+    void save();
+    void saveAnyway();
+    void saveAll();
+    void saveAs();
+    void findTmdbInfo();
+    void findTmdbInfoAll();
+    void preferencesMenu();
+
+    void chapterDbSearch();
+    void chapterDbSearchViaAPI();
+    void chapterDbLoad();
+    void openSubtitleWebSearch();
+    void openSubtitleFile();
+    void searchSubtitleForTitle();
+    void copyAll();
+    void cutAll();
+    void pasteAll();
+    void cutAndPasteToolbarSelected(int segment);
+    void splitAllTitles();
+    void openHelp();
+    void openMainWindowHelp();
+    void openSearchWindowHelp();
+    void openMenuWindowHelp();
+    void openSupportHelp();
+    void openIDWindow();
+    void openTipsWindow();
+    void openWhatsNewWindow();
+    void windowWillClose();
+
+signals:
+    // A user-started chapter or subtitle search began or ended.
+    void searchFlagsChanged();
+    void movieGenresNamesChanged();
+
+private:
+    void awakeFromNib();
+    void readSearchLanguage();
+    void buildNameLists();
+    void loadGenreNames();
+    void connectCommands();
+    void addCutAndPasteControl();
+    void updateCommandStates();
+
+    std::unique_ptr<QMainWindow> m_mainWindow;
+    std::unique_ptr<Ui::MainWindow> m_ui;
+    std::unique_ptr<MovieListController> m_movieListController;
+    std::unique_ptr<MovieListDelegate> m_movieListDelegate;
+    QPointer<QWidget> m_coverWindow;
+    QPointer<QWidget> m_idWindow;
+    CoverImageView* m_coverImageView = nullptr;
+    ImageSelectController* m_imageSelectController = nullptr;
+    QPointer<QLineEdit> m_tmdbSearchField;
+    TipWindowController* m_tipController = nullptr;
+    TipWindowController* m_whatsNewController = nullptr;
+    std::shared_ptr<OpenSubtitleAPI> m_subtitleAPI;
+    std::shared_ptr<MovieModel> m_movieInClipBoad;
+
+    QString m_localeId;
+    QString m_languageId;
+    QStringList m_movieGenresNames;
+    QStringList m_ratingNames;
+    QStringList m_explicitNames;
+    QStringList m_formatNames;
+    QStringList m_chapterNames;
+    bool m_subtitleSearchOngoing = false;
+    bool m_chapterSearchOngoing = false;
+};

@@ -1,0 +1,136 @@
+#include "app/binding.h"
+#include "app/appdelegate.h"
+#include "app/hdvideotransformer.h"
+#include "platform/localized.h"
+#include "platform/settings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Bindings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        platform::Settings::useFolder(m_folder.path());
+        AppDelegate::initialize({"en-US"});
+        for (const char* title : {"Alien", "Alien", "Brazil"}) {
+            auto movie = std::make_shared<MovieModel>();
+            movie->setFileUrl(QUrl::fromLocalFile(m_folder.filePath(title)));
+            movie->setTitle(title);
+            m_list.addObject(movie);
+        }
+    }
+
+    // Types `text` into the editor as a user would and leaves it.
+    static void typeInto(QLineEdit& edit, const QString& text)
+    {
+        edit.selectAll();
+        QTest::keyClicks(&edit, text);
+        QTest::keyClick(&edit, Qt::Key_Return);
+    }
+
+    MovieModel& movie(int index) const { return *m_list.arrangedObjects().at(index); }
+
+    QTemporaryDir m_folder;
+    MovieList m_list;
+};
+
+TEST_F(Bindings, TheEditorShowsWhatTheSelectionHolds)
+{
+    QLineEdit edit;
+    const Binding* binding = Binding::toSelection(&edit, m_list, "title");
+    const QString multiple = platform::localized("multipleValues");
+    const struct {
+        MovieList::IndexSet selection;
+        Binding::Shown shown;
+        const char* text;
+        const char* placeholder;
+        bool enabled;
+    } cases[] = {
+        {{}, Binding::Shown::NoSelection, "", "", false},
+        {{2}, Binding::Shown::OneValue, "Brazil", "", true},
+        {{0, 1}, Binding::Shown::AgreeingValues, "Alien", "", true},
+        {{0, 2}, Binding::Shown::MultipleValues, "", "Multiple values", true},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.text);
+        m_list.setSelectionIndexes(expected.selection);
+        EXPECT_EQ(binding->shown(), expected.shown);
+        EXPECT_EQ(edit.text(), expected.text);
+        EXPECT_EQ(edit.placeholderText(), expected.placeholder == QString("Multiple values") ? multiple : "");
+        EXPECT_EQ(edit.isEnabled(), expected.enabled);
+    }
+    // A change of a selected record reaches the editor.
+    m_list.setSelectionIndexes({2});
+    movie(2).setTitle("Brazil (1985)");
+    EXPECT_EQ(edit.text(), "Brazil (1985)");
+}
+
+TEST_F(Bindings, AnEditReachesEverySelectedRecordAndOnlyThose)
+{
+    QLineEdit edit;
+    Binding::toSelection(&edit, m_list, "title");
+    m_list.setSelectionIndexes({0, 2});
+    typeInto(edit, "Stalker");
+    EXPECT_EQ(movie(0).title(), "Stalker");
+    EXPECT_EQ(movie(1).title(), "Alien");
+    EXPECT_EQ(movie(2).title(), "Stalker");
+    // Leaving the "Multiple values" editor untouched writes nothing.
+    m_list.setSelectionIndexes({1, 2});
+    emit edit.editingFinished();
+    EXPECT_EQ(movie(1).title(), "Alien");
+}
+
+TEST_F(Bindings, ADateThatDoesNotParseIsRefusedAndTheRecordsValueComesBack)
+{
+    QLineEdit edit;
+    Binding::toSelection(&edit, m_list, "releaseDate", Binding::dateAsText());
+    m_list.setSelectionIndexes({0});
+    typeInto(edit, "1979-5-25");
+    EXPECT_EQ(movie(0).releaseDate(), QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC));
+    EXPECT_EQ(edit.text(), "1979-05-25");
+    for (const char* bad : {"next Friday", "1979-13-01", "1979-02-30"}) {
+        typeInto(edit, bad);
+        EXPECT_EQ(movie(0).releaseDate().date(), QDate(1979, 5, 25)) << bad;
+        EXPECT_EQ(edit.text(), "1979-05-25") << bad;
+    }
+}
+
+TEST_F(Bindings, NamesAndChoosersGoThroughTheirConverters)
+{
+    QLineEdit actors;
+    Binding::toSelection(&actors, m_list, "artists", Binding::namesAsText());
+    QComboBox format;
+    format.addItems({"SD 480p", "HD 720p", "HD 1080p", "HD 2160p"});
+    format.setProperty("bindsText", true);
+    Binding::toSelection(&format, m_list, "hdVideo", std::make_shared<HDVideoTransformer>());
+    m_list.setSelectionIndexes({0});
+    typeInto(actors, " Sigourney Weaver,Tom Skerritt , ");
+    EXPECT_EQ(movie(0).artists(), (QStringList{"Sigourney Weaver", "Tom Skerritt"}));
+    EXPECT_EQ(actors.text(), "Sigourney Weaver, Tom Skerritt");
+    format.setCurrentIndex(2);
+    emit format.activated(2);
+    EXPECT_EQ(movie(0).hdVideo(), 2);
+    movie(0).setHdVideo(1);
+    EXPECT_EQ(format.currentText(), "HD 720p");
+}
+
+TEST_F(Bindings, ASettingReadsItsDefaultUntilTheUserChangesIt)
+{
+    platform::Settings& settings = platform::Settings::shared();
+    settings.setValue("SortMovieNamesWithoutArticle", "perhaps");
+    QCheckBox box;
+    Binding::toSetting(&box, "SortMovieNamesWithoutArticle");
+    EXPECT_TRUE(box.isChecked());
+    box.click();
+    EXPECT_FALSE(settings.boolValue("SortMovieNamesWithoutArticle"));
+}
+
+}  // namespace
