@@ -7,6 +7,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 // The current record's bar counts in thousandths: file sizes pass the bar's int range.
@@ -75,7 +78,7 @@ void SaveMovieListWindowController::setFileSize(qint64 size)
 void SaveMovieListWindowController::setFileNumber(qint64 number)
 {
     m_fileNumber = number;
-    m_ui->moviesProgressIndicator->setRange(0, int(qBound<qint64>(0, number, INT_MAX)));
+    m_ui->moviesProgressIndicator->setRange(0, int(std::clamp<qint64>(number, 0, std::numeric_limits<int>::max())));
 }
 
 void SaveMovieListWindowController::setFilesWritten(qint64 written)
