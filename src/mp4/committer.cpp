@@ -3,12 +3,28 @@
 #include "mp4/trackbox.h"
 
 #include <algorithm>
+#include <array>
 
 namespace mp4 {
 
 namespace {
 
 constexpr std::uint64_t k4GiB = 1ull << 32;
+// A cut (power loss, full disk) lands whole sectors: a header rewritten in place must lie in
+// one, or a torn size would break the chain of boxes behind it.
+constexpr std::uint64_t kSector = 512;
+constexpr std::uint64_t kLongestHeader = 16;
+
+bool straddlesSector(std::uint64_t offset, std::uint64_t length)
+{
+    return offset / kSector != (offset + length - 1) / kSector;
+}
+
+// A file cut after growing by fewer bytes than a box header reads as damaged: growth is 0 or
+// at least 8 bytes (zeros then read as one dead box running to the end).
+constexpr std::uint64_t kLeastGrowth = 8;
+
+constexpr std::array<std::uint8_t, 4> kFreeType{'f', 'r', 'e', 'e'};
 
 bool isFreeType(FourCC t)
 {
@@ -117,7 +133,7 @@ std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart)
         if (isDead(i)) {
             if (open) {
                 regions.back().size += box.size;
-            } else {
+            } else if (!straddlesSector(box.offset, kLongestHeader)) {
                 regions.push_back({box.offset, box.size});
                 open = true;
             }
@@ -144,15 +160,25 @@ Committer::Plan Committer::place(std::uint64_t needed)
         }
     }
     if (best) {
-        return {best->start, best->size};
+        return {best->start, best->size, 0};
     }
-    std::uint64_t room = m_layout.fileSize - tailStart;
-    if (room < needed) {
-        room = needed;
-    } else if (room != needed && room < needed + 8) {
-        room = needed + 8;
+    const std::uint64_t existing = m_layout.fileSize - tailStart;
+    std::uint64_t room = existing;
+    if (room != needed && room < needed + 8) {
+        room = std::max(needed, existing + kLeastGrowth);
+        if (room != needed && room < needed + 8) {
+            room = needed + 8;
+        }
     }
-    return {tailStart, room};
+    if (tailStart < m_layout.fileSize) {
+        return {tailStart, room, 0};
+    }
+    // New space: a small free box first when the place's header would lie across a sector.
+    std::uint64_t pad = 0;
+    while (straddlesSector(tailStart + pad, kLongestHeader)) {
+        pad = pad == 0 ? 8 : pad + 1;
+    }
+    return {tailStart + pad, room, pad};
 }
 
 bool Committer::alreadyCovered(std::uint64_t offset, const Bytes& cover) const
@@ -247,6 +273,12 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
             return r;
         }
     }
+    if (plan.pad != 0) {
+        // Written once over zeros, never rewritten: a torn write of it leaves zeros or the box.
+        if (auto r = write(plan.start - plan.pad, boxHeader(plan.pad, FourCC("free"))); !r) {
+            return r;
+        }
+    }
     const Bytes cover = boxHeader(plan.room, FourCC("free"));
     if (!alreadyCovered(plan.start, cover)) {
         if (auto r = write(plan.start, cover); !r) {
@@ -277,16 +309,35 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     if (auto r = m_file.sync(); !r) {
         return r;
     }
-    // 4. The old moov is retired and dead boxes at the end go; either alone leaves the new
-    //    moov live.
-    const Bytes freeType{'f', 'r', 'e', 'e'};
-    if (auto r = write(m_layout.boxes[m_live].offset + 4, freeType); !r) {
+    // 4. Stale moovs an interrupted save left behind the live one are retired first (the live
+    //    one stays the first moov meanwhile), then the live one, and dead boxes at the end go;
+    //    after this the new moov is the only one.
+    if (auto r = retireStaleMoovs(plan.start, placeEnd); !r) {
+        return r;
+    }
+    if (auto r = write(m_layout.boxes[m_live].offset + 4, kFreeType); !r) {
         return r;
     }
     if (auto r = trimDeadTail(); !r) {
         return r;
     }
     return m_file.sync();
+}
+
+Result<void> Committer::retireStaleMoovs(std::uint64_t placeStart, std::uint64_t placeEnd)
+{
+    bool retired = false;
+    for (std::size_t i = 0; i < m_layout.boxes.size(); ++i) {
+        const TopLevelBox& box = m_layout.boxes[i];
+        const bool overwritten = box.offset >= placeStart && box.offset < placeEnd;
+        if (box.type == FourCC("moov") && i != m_live && !overwritten) {
+            if (auto r = write(box.offset + 4, kFreeType); !r) {
+                return r;
+            }
+            retired = true;
+        }
+    }
+    return retired ? m_file.sync() : Result<void>{};
 }
 
 Result<void> Committer::trimDeadTail()

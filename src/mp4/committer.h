@@ -22,8 +22,10 @@ namespace mp4 {
 //     end, which no reader can mistake), then filled: new `mdat`, then the new `moov` under
 //     a `free` header; flushed;
 //  3. the new boxes get their real headers and the new `moov` its type; flushed;
-//  4. only then does the old `moov` become `free`, and dead boxes at the end are cut off;
-//     flushed.
+//  4. only then do stale `moov`s outside the place become `free` (flushed), then the old
+//     `moov`, and dead boxes at the end are cut off; flushed. The new `moov` is then the only one.
+// Headers rewritten in place never lie across a 512-byte sector, and the file grows by no
+// fewer bytes than a header, so a cut at a sector boundary leaves a file that can be saved.
 // A step may land partly before its flush; each is built so that any part of it leaves
 // the state of the step before or after it.
 class Committer {
@@ -45,6 +47,7 @@ private:
     struct Plan {
         std::uint64_t start = 0;
         std::uint64_t room = 0;  // bytes the content may use, trailing free included
+        std::uint64_t pad = 0;   // new space only: bytes of a free box in front of `start`
     };
 
     bool isDead(std::size_t index);
@@ -54,6 +57,7 @@ private:
     bool alreadyCovered(std::uint64_t offset, const Bytes& cover) const;
     Result<void> fixOpenEndedLast();
     Result<void> write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    Result<void> retireStaleMoovs(std::uint64_t placeStart, std::uint64_t placeEnd);
     Result<void> trimDeadTail();
 
     FileHandle& m_file;

@@ -5,6 +5,7 @@
 #include "mp4/log.h"
 
 #include <algorithm>
+#include <set>
 
 namespace mp4 {
 
@@ -92,8 +93,17 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
     if (moov.child(FourCC("cmov"))) {
         return fail(Error::Code::Unsupported, "compressed movie header, not changing it");
     }
+    std::set<std::uint32_t> ids;
     for (const Box& c : moov.children) {
-        if (c.type == FourCC("trak") && !TrackBox(const_cast<Box&>(c)).isSelfContained()) {
+        if (c.type != FourCC("trak")) {
+            continue;
+        }
+        const TrackBox track(const_cast<Box&>(c));
+        // Tracks are addressed by id: a shared or missing one would let an edit hit the wrong track.
+        if (const std::uint32_t id = track.id(); id == 0 || !ids.insert(id).second) {
+            return fail(Error::Code::Corrupt, "tracks without a unique id, not changing it");
+        }
+        if (!track.isSelfContained()) {
             return fail(Error::Code::Unsupported, "samples stored in other files, not changing it");
         }
     }

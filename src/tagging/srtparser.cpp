@@ -103,17 +103,7 @@ public:
     {
         if (text.startsWith("\xEF\xBB\xBF"))  // a byte-order mark is not part of the first block number
             text = text.sliced(3);
-        qsizetype lineStart = 0;
-        for (qsizetype newline = text.indexOf('\n'); newline >= 0; newline = text.indexOf('\n', lineStart)) {
-            if (!handleLine(stripped(text.sliced(lineStart, newline - lineStart))))
-                return TaggingError::withMessage(QStringLiteral("can't write caption line"));
-            lineStart = newline + 1;
-        }
-        // Many files end right after the last caption's text: the end of the
-        // text ends that block as an empty line would.
-        const bool written = (lineStart == text.size() || handleLine(stripped(text.sliced(lineStart)))) &&
-                             (m_state != State::Caption || m_caption.isEmpty() || handleLine({}));
-        if (!written)
+        if (!handleLines(text))
             return TaggingError::withMessage(QStringLiteral("can't write caption line"));
         return std::nullopt;
     }
@@ -126,6 +116,22 @@ private:
         while (!line.isEmpty() && (line.back() == '\r' || line.back() == '\n'))
             line.chop(1);
         return line;
+    }
+
+    // Returns false only when a sample could not be written.
+    bool handleLines(QByteArrayView text)
+    {
+        qsizetype lineStart = 0;
+        for (qsizetype newline = text.indexOf('\n'); newline >= 0; newline = text.indexOf('\n', lineStart)) {
+            if (!handleLine(stripped(text.sliced(lineStart, newline - lineStart))))
+                return false;
+            lineStart = newline + 1;
+        }
+        if (lineStart < text.size() && !handleLine(stripped(text.sliced(lineStart))))
+            return false;
+        // Many files end right after the last caption's text: the end of the
+        // text ends that block as an empty line would.
+        return m_state != State::Caption || m_caption.isEmpty() || handleLine({});
     }
 
     // Returns false only when a sample could not be written.

@@ -2,6 +2,7 @@
 #include "app/harness/appfixture.h"
 #include "platform/settings.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 namespace {
@@ -11,6 +12,11 @@ struct LanguageCase {
     const char* language;
     const char* country;
 };
+
+void PrintTo(const LanguageCase& tags, std::ostream* out)
+{
+    *out << tags.preferred.join(',').toStdString();
+}
 
 class PreferredLanguage : public ::testing::TestWithParam<LanguageCase> {};
 
@@ -36,7 +42,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LanguageCase{{"zh-Hans-CN"}, "en", "us"},  // neither "zh" nor "cn" is supported
                       LanguageCase{{"de-CN"}, "de", "us"},       // unsupported country, language kept
                       LanguageCase{{"ca-ES"}, "en", "es"},       // unsupported language, country kept
-                      LanguageCase{{}, "en", "us"}));
+                      LanguageCase{{}, "en", "us"}),
+    [](const ::testing::TestParamInfo<LanguageCase>& info) {
+        const QString tag = info.param.preferred.isEmpty() ? QString("none") : info.param.preferred.first();
+        return QString(tag).replace(QRegularExpression("[^A-Za-z0-9]"), "_").toStdString();
+    });
 
 class RegisteredSettings : public ::testing::Test {
 protected:

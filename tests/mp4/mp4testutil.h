@@ -67,6 +67,19 @@ inline std::uint32_t firstTrackOfType(const mp4::MovieFile& f, const char* type)
     return 0;
 }
 
+// The top-level boxes of a file (a failed test when they do not reach its end whole).
+inline std::vector<mp4::TopLevelBox> topLevel(const QString& path)
+{
+    auto file = mp4::FileHandle::open(fsPath(path), false);
+    if (!file) {
+        ADD_FAILURE() << "cannot open " << path.toStdString();
+        return {};
+    }
+    auto layout = mp4::BoxParser::scanTopLevel(*file);
+    EXPECT_TRUE(layout && !layout->damagedTail);
+    return layout ? layout->boxes : std::vector<mp4::TopLevelBox>{};
+}
+
 // The tree of the file's first `moov` box, as the library itself parses it (a failed test
 // and an empty box when there is none).
 inline mp4::Box moovTree(const QString& path)

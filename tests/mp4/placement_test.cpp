@@ -103,18 +103,6 @@ QByteArray mediaOfB(const QString& path, const Layout& l)
     return readAll(path).mid(l.bStart, l.bEnd - l.bStart);
 }
 
-std::vector<mp4::TopLevelBox> topLevel(const QString& path)
-{
-    auto file = mp4::FileHandle::open(fsPath(path), false);
-    if (!file) {
-        ADD_FAILURE() << "cannot open " << path.toStdString();
-        return {};
-    }
-    auto layout = mp4::BoxParser::scanTopLevel(*file);
-    EXPECT_TRUE(layout && !layout->damagedTail);
-    return layout ? layout->boxes : std::vector<mp4::TopLevelBox>{};
-}
-
 std::uint64_t moovOffset(const QString& path)
 {
     for (const auto& b : topLevel(path)) {

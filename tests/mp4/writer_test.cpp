@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace mp4test;
 using testsupport::MovieFactory;
 using testsupport::MovieRecipe;
@@ -312,6 +314,40 @@ TEST(Writer, RefusesAndLeavesUntouched)
     EXPECT_EQ(reading.close().error().code, mp4::Error::Code::Closed);
     mp4::setLogSink(previous);
     EXPECT_FALSE(lines.empty());
+}
+
+TEST(Writer, TracksWithoutUniqueIdsAreReadButNeverChanged)
+{
+    MovieFactory factory;
+    MovieRecipe recipe;
+    recipe.subtitle = testsupport::SubtitleSpec{"1\n00:00:00,100 --> 00:00:00,900\nHi\n\n", "eng"};
+    const QString base = factory.make(recipe, "base.mp4");
+    // Ids of the video, audio and subtitle tracks, in file order.
+    const std::vector<std::pair<const char*, std::array<std::uint32_t, 3>>> cases{
+        {"subtitle and audio share an id", {1, 2, 2}},
+        {"audio and subtitle share id 1", {2, 1, 1}},
+        {"a track has id 0", {1, 0, 2}},
+    };
+    for (const auto& [what, ids] : cases) {
+        const QString file = factory.copy(base, "ids.mp4");
+        mp4::Box moov = moovTree(file);
+        std::size_t n = 0;
+        for (mp4::Box& c : moov.children) {
+            if (c.type == mp4::FourCC("trak") && n < ids.size()) {
+                ASSERT_TRUE(mp4::putBig(c.child(mp4::FourCC("tkhd"))->payload, 12, ids[n++], 4));
+            }
+        }
+        ASSERT_EQ(n, ids.size());
+        ASSERT_TRUE(replaceLastMoov(file, moov));
+        const QByteArray before = readAll(file);
+        auto refused = mp4::MovieFile::openForModify(fsPath(file));
+        ASSERT_FALSE(refused) << what;
+        EXPECT_EQ(refused.error().code, mp4::Error::Code::Corrupt) << what;
+        EXPECT_EQ(readAll(file), before) << what;
+        auto reading = mp4::MovieFile::openForRead(fsPath(file));
+        ASSERT_TRUE(reading) << what;
+        EXPECT_EQ(reading->trackCount(), 3u) << what;
+    }
 }
 
 TEST(Writer, UnchangedFileIsNotWritten)

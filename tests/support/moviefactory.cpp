@@ -171,6 +171,9 @@ QString MovieFactory::make(const MovieRecipe& recipe, const QString& name)
     if (recipe.faststart) {
         movflags << "+faststart";
     }
+    if (recipe.reservedMoovBytes > 0) {
+        codecs << "-moov_size" << QString::number(recipe.reservedMoovBytes);
+    }
     if (!movflags.isEmpty()) {
         codecs << "-movflags" << movflags.join("");
     }

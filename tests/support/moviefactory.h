@@ -43,6 +43,7 @@ struct MovieRecipe {
     int height = 240;
     double seconds = 2.0;
     bool faststart = false;                   // moov before mdat
+    int reservedMoovBytes = 0;                // > 0: moov before mdat with free room behind it (-moov_size)
     QString audioLanguage;                    // e.g. "eng"; empty: none set
     QList<ChapterSpec> chapters;              // written as a QuickTime chapter track and a Nero `chpl`
     bool neroChapters = true;                 // false: QuickTime chapter track only
