@@ -159,7 +159,8 @@ TEST_F(SaveAsTest, AFailedCopyIsReportedAndTheRecordKeepsItsSource)
         std::function<QUrl(const QString& source)> destinationFolder;
     };
     const Case cases[] = {
-        {"folder gone since it was chosen", [this](const QString&) { return QUrl::fromLocalFile(m_folder.filePath("gone")); }},
+        {"folder gone since it was chosen",
+         [this](const QString&) { return QUrl::fromLocalFile(m_folder.filePath("gone")); }},
         {"folder that is a file",
          [this](const QString&) { return QUrl::fromLocalFile(m_factory.writeFile("plain file", "x")); }},
         {"source that vanished",
@@ -179,7 +180,8 @@ TEST_F(SaveAsTest, AFailedCopyIsReportedAndTheRecordKeepsItsSource)
         m_controller->saveAs();
         const platform::RecordingAlerts::Shown expected{"fileError", "cantSaveAsFile"};
         EXPECT_EQ(m_alerts->shown().mid(alertsBefore), QList<platform::RecordingAlerts::Shown>{expected});
-        EXPECT_EQ(m_log.lines().filter("Save As Error: Error while copying file").size(), 1) << m_log.lines().join("\n").toStdString();
+        EXPECT_EQ(m_log.lines().filter("Save As Error: Error while copying file").size(), 1)
+            << m_log.lines().join("\n").toStdString();
         EXPECT_EQ(record(0)->fileUrl(), QUrl::fromLocalFile(source));
         EXPECT_FALSE(record(0)->isTagged());
     }
@@ -193,7 +195,12 @@ TEST(ProgressSheetTest, CancelIsEnabledExactlyWhileWorkIsShortOfItsSize)
         bool enabled;
     };
     const Case cases[] = {
-        {std::nullopt, 10, false}, {-1, 0, true}, {0, 0, false}, {0, 10, true}, {9, 10, true}, {10, 10, false},
+        {std::nullopt, 10, false},
+        {-1, 0, true},
+        {0, 0, false},
+        {0, 10, true},
+        {9, 10, true},
+        {10, 10, false},
         {qint64(3) << 30, qint64(4) << 30, true},
     };
     SaveMovieListWindowController sheet(nullptr);
@@ -201,7 +208,8 @@ TEST(ProgressSheetTest, CancelIsEnabledExactlyWhileWorkIsShortOfItsSize)
     for (const Case& each : cases) {
         sheet.setFileSize(each.fileSize);
         sheet.setBytesWritten(each.bytesWritten);
-        EXPECT_EQ(sheet.enableCancelButton(), each.enabled) << each.bytesWritten.value_or(-99) << " of " << each.fileSize;
+        EXPECT_EQ(sheet.enableCancelButton(), each.enabled)
+            << each.bytesWritten.value_or(-99) << " of " << each.fileSize;
         EXPECT_EQ(sheet.cancelButton()->isEnabled(), each.enabled);
     }
 }
