@@ -13,7 +13,11 @@
 #include "tagging/metadatautilities.h"
 #include "tagging/moviefilemanager.h"
 
+#include <QFile>
 #include <QLabel>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <unistd.h>
 
 namespace SaveAsMovieFileManager {
 
@@ -21,6 +25,7 @@ namespace {
 
 constexpr double kCopyPollSeconds = 0.5;
 constexpr double kPauseBetweenRecords = 1.0;
+constexpr double kFlushPollSeconds = 0.01;
 const QString kCopyCancelled = QStringLiteral("CopyCancelledException");
 
 // The folder the copies go to, or an empty URL when the user dismissed the chooser.
@@ -59,6 +64,23 @@ void pumpCopy(CopyFileStream& copy, SaveMovieListWindowController& sheet)
     }
 }
 
+// The tag write makes the file durable, which would wait for every byte of
+// the fresh copy on the main thread: those bytes reach the disk first, on a
+// worker, while the sheet stays live.
+void flushToDisk(const QUrl& fileUrl, SaveMovieListWindowController& sheet)
+{
+    const QString path = fileUrl.toLocalFile();
+    const QFuture<void> flushed = QtConcurrent::run([path] {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            ::fsync(file.handle());
+    });
+    while (!flushed.isFinished()) {
+        sheet.runModalSession();
+        platform::pumpEvents(kFlushPollSeconds);
+    }
+}
+
 }  // namespace
 
 QWidget* openProgressWindow(std::unique_ptr<SaveMovieListWindowController>& controller, QWidget* mainWindow)
@@ -84,6 +106,7 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
             copy.cancel();
             throw NamedFailure(kCopyCancelled, QStringLiteral("User cancelled saving"));
         }
+        flushToDisk(destinationUrl, sheet);
         movie.setFileUrl(destinationUrl);
         if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language))
             throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -75,9 +76,17 @@ TEST_F(SaveAsTest, UntaggedRecordsAreCopiedAndTaggedWhileSourcesAndTaggedRecords
     m_chooser.queueAnswer({QUrl::fromLocalFile(m_folder.path())});
     int mostFilesShown = 0;
     bool cancelSeenEnabled = false;
+    bool grabbed = false;
     watchSheet([&](SaveMovieListWindowController& sheet) {
         mostFilesShown = std::max(mostFilesShown, sheet.moviesProgressIndicator()->value());
         cancelSeenEnabled = cancelSeenEnabled || sheet.cancelButton()->isEnabled();
+        if (!sheet.movieNameTextField()->text().isEmpty() && !grabbed) {
+            grabbed = true;
+            grabWindow("saveas-main");
+            const QString folder = qEnvironmentVariable("KORVALANE_SCREENSHOTS");
+            if (!folder.isEmpty())
+                sheet.grab().save(folder + "/saveas-sheet.png");
+        }
     });
 
     m_controller->saveAs();
