@@ -18,9 +18,15 @@ class MovieListDelegate;
 class OpenSubtitleAPI;
 class QMainWindow;
 class RecordEditor;
+class TMDbAPI;
 class QSplitter;
 class QTextEdit;
 class TipWindowController;
+
+namespace platform {
+class ModalSession;
+class ProgressIndicator;
+}  // namespace platform
 
 namespace Ui {
 class MainWindow;
@@ -96,6 +102,16 @@ public:
     // Recolours the short description: past 255 characters the text is red.
     void textDidChange(QObject* sender);
 
+    // What one record's turn in the batch search came to.
+    enum class SearchOutcome { Merged, NotFound, Stopped };
+    // One record's turn in the batch search: the lookup by its title (or one
+    // made from its file name), then, as set, the subtitle and the chapters
+    // fetched into the result, which is attached to the record and merged
+    // into its fields by the stored copy behaviour. A record the database
+    // does not know is NotFound; a failed or cancelled lookup is Stopped.
+    SearchOutcome searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator,
+                                 platform::ModalSession* session);
+
     // Chapter and subtitle searches for a given record (the batch search and
     // the hand search use them on their search result).
     void chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie);
@@ -158,6 +174,13 @@ private:
                        const std::function<void()>& search);
     // Closing the main window ends the application (windowWillClose).
     void watchMainWindowClose();
+    // Saves through the movie file manager and selects the same rows again.
+    void saveFilesKeepingSelection(bool selectedOnly, bool force);
+    // The open panel's first folder: the last one used, else the Movies folder, else home.
+    static QString openPanelStartFolder();
+    // The search view shows a result the batch search found, and at its end the hits again.
+    void showSearchResultPage(const MovieModel& result);
+    void showSearchHitsPage();
 
     std::unique_ptr<QMainWindow> m_mainWindow;
     std::unique_ptr<Ui::MainWindow> m_ui;

@@ -1,10 +1,8 @@
-// Looking movies up in the movie database.
+// The find command: the search view's field takes the keyboard.
 #include "app/korvalanecontroller.h"
 
 void KorvalaneController::findTmdbInfo()
 {
-}
-
-void KorvalaneController::findTmdbInfoAll()
-{
+    if (m_tmdbSearchField)
+        m_tmdbSearchField->setFocus(Qt::ShortcutFocusReason);
 }

@@ -180,13 +180,16 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
             savePLEXAssets(movie, movie.fileUrl(), language);
     }
     movie.setTagged(true);
-    if (settings().boolValue(QStringLiteral("MoveTaggedFilesToiTunes"))) {
-        const QUrl file = movie.fileUrl();
-        QThreadPool::globalInstance()->start([file] { importFileToMediaLibrary(file); });
-        // Gives the media-library application time before the next file.
-        QThread::sleep(1);
-    }
+    if (settings().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
+        handToMediaLibrary(movie.fileUrl());
     return true;
+}
+
+void handToMediaLibrary(const QUrl& fileUrl)
+{
+    QThreadPool::globalInstance()->start([fileUrl] { importFileToMediaLibrary(fileUrl); });
+    // Gives the media-library application time before the next file.
+    QThread::sleep(1);
 }
 
 bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly, bool force, const QString& language,

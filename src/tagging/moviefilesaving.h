@@ -32,6 +32,9 @@ void savePLEXAssets(MovieModel& movie, const QUrl& fileUrl, const QString& langu
 
 // Hands the file to the system's media-library application.
 bool importFileToMediaLibrary(const QUrl& fileUrl);
+// Starts the import on a worker thread without awaiting it, then gives the
+// media-library application a second before the next file.
+void handToMediaLibrary(const QUrl& fileUrl);
 bool importFileToiTunes(const QUrl& fileUrl);
 bool importFileToTVApp(const QUrl& fileUrl);
 

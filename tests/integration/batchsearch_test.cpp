@@ -1,82 +1,154 @@
-// The batch search over several records with one movie database client: a
-// record the database does not know is passed over, a cancel ends the batch
-// and leaves the records after it as they were.
+// The batch search of the main window over the selected records, under its
+// progress sheet, with one movie database client: a record the database
+// does not know is passed over, a cancel ends the batch and leaves the
+// records after it as they were.
 #include "movieroad.h"
 
+#include "app/movielistcontroller.h"
+#include "app/savemovielistwindowcontroller.h"
 #include "online/tmdbapi.h"
-#include "online/webrequest.h"
-#include "platform/notificationcenter.h"
-#include "tagging/moviefilemanager.h"
 
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
 #include <QTimer>
+
+#include <functional>
 
 namespace movieroad {
 namespace {
 
 using testsupport::FakeReply;
 
+constexpr char kKey[] = "api_key=c0ffee00c0ffee00c0ffee00c0ffee00";
+
 class BatchSearchTest : public MovieRoadTest {
 protected:
     void SetUp() override
     {
         MovieRoadTest::SetUp();
-        const QString key = "api_key=c0ffee00c0ffee00c0ffee00c0ffee00";
         // The database knows Alien; "Unbekannt" finds nothing, with or without language.
-        m_tmdb.route("GET", "/3/search/movie", key + "&query=Unbekannt&language=de",
+        m_tmdb.route("GET", "/3/search/movie", QString(kKey) + "&query=Unbekannt&language=de",
                      FakeReply::fromFile("tmdb/search-empty.json"));
-        m_tmdb.route("GET", "/3/search/movie", key + "&query=Unbekannt", FakeReply::fromFile("tmdb/search-empty.json"));
+        m_tmdb.route("GET", "/3/search/movie", QString(kKey) + "&query=Unbekannt",
+                     FakeReply::fromFile("tmdb/search-empty.json"));
         for (const char* name : {"1 Alien #1979.m4v", "2 Unbekannt.m4v", "3 Alien #1979.m4v"})
             ASSERT_FALSE(makeMovie(name).isEmpty());
-        ASSERT_TRUE(MovieFileManager::loadFiles(QVariantList{workFolder()}, m_list, kLanguage));
-        ASSERT_EQ(m_list.arrangedObjects().size(), 3);
-        m_list.setSortOrder(
+        ASSERT_TRUE(m_controller->loadMoviesByURL(QStringList{workFolder()}));
+        ASSERT_EQ(list().arrangedObjects().size(), 3);
+        list().setSortOrder(
             [](const MovieModel& first, const MovieModel& second) { return first.fileUrl() < second.fileUrl(); });
-        m_list.rearrangeObjects();
+        list().rearrangeObjects();
         // Titles as a user would fix them before searching.
         record(0).setTitle("Alien #1979");
         record(1).setTitle("Unbekannt");
         record(2).setTitle("Alien #1979");
-        m_list.setSelectionIndexes({0, 1, 2});
+        list().updateTableViewSelection(MovieList::IndexSet{0, 1, 2});
+        m_tmdb.clearRequests();
     }
 
-    MovieModel& record(qsizetype row) { return *m_list.arrangedObjects().at(row); }
-
-    MovieList m_list;
+    MovieListController& list() const { return m_controller->movieListController(); }
+    MovieModel& record(qsizetype row) const { return *list().arrangedObjects().at(row); }
+    qsizetype searchesFor(const QString& query) const
+    {
+        qsizetype count = 0;
+        for (const testsupport::FakeRequest& request : m_tmdb.requests())
+            count += request.path == "/3/search/movie" && request.queryItems().queryItemValue("query") == query;
+        return count;
+    }
+    void runCancelled(const std::function<bool()>& cancelNow);
+    // Runs `step` on the sheet at every event-loop turn while it is open.
+    void watchSheet(std::function<void(SaveMovieListWindowController&)> step)
+    {
+        auto* timer = new QTimer(m_controller->mainWindow());
+        timer->setInterval(0);
+        QObject::connect(timer, &QTimer::timeout, [this, step] {
+            if (auto* sheet = m_controller->mainWindow()->findChild<SaveMovieListWindowController*>())
+                step(*sheet);
+        });
+        timer->start();
+    }
 };
 
 TEST_F(BatchSearchTest, ARecordTheDatabaseDoesNotKnowIsPassedOver)
 {
-    EXPECT_EQ(batchSearch(m_list), 3);
+    qint64 counter = 0;
+    QStringList namesShown;
+    watchSheet([&](SaveMovieListWindowController& sheet) {
+        counter = std::max(counter, sheet.filesWritten());
+        if (namesShown.isEmpty() || namesShown.last() != sheet.movieNameTextField()->text())
+            namesShown << sheet.movieNameTextField()->text();
+    });
+    m_controller->findTmdbInfoAll();
+
+    EXPECT_EQ(counter, 3);
+    EXPECT_EQ(namesShown, QStringList({"1 Alien #1979.m4v", "2 Unbekannt.m4v", "3 Alien #1979.m4v"}));
     EXPECT_EQ(record(0).title(), kGermanTitle);
     EXPECT_EQ(record(1).title(), "Unbekannt");
     EXPECT_FALSE(record(1).searchResult());
     EXPECT_EQ(record(2).title(), kGermanTitle);
     EXPECT_TRUE(record(2).coverIsSet());
     EXPECT_EQ(record(2).imdbID(), "tt0078748");
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet({0, 1, 2}));
+    EXPECT_EQ(m_controller->mainWindow()->findChild<SaveMovieListWindowController*>(), nullptr);
 }
 
-TEST_F(BatchSearchTest, ACancelEndsTheBatchAndLaterRecordsKeepTheirFields)
+// Presses the sheet's cancel button once `cancelNow` holds, runs the batch
+// search and checks what every cancel leaves: the sheet closed, the
+// selection restored, the third record never searched.
+void BatchSearchTest::runCancelled(const std::function<bool()>& cancelNow)
 {
-    // The second record's search answers late; the user cancels meanwhile.
-    m_tmdb.route("GET", "/3/search/movie", "api_key=c0ffee00c0ffee00c0ffee00c0ffee00&query=Unbekannt&language=de",
-                 FakeReply::fromFile("tmdb/search-empty.json").withDelay(3000));
-    int polls = 0;
-    QTimer cancel;
-    cancel.setInterval(20);
-    QObject::connect(&cancel, &QTimer::timeout, [&] {
-        // Cancel once the first record has its result, while the second one waits.
-        if (record(0).searchResult() || ++polls > 500) {
-            platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
-            cancel.stop();
+    bool cancelled = false;
+    watchSheet([&](SaveMovieListWindowController& sheet) {
+        if (!cancelled && sheet.cancelButton()->isEnabled() && cancelNow()) {
+            cancelled = true;
+            sheet.cancelButton()->click();
         }
     });
-    cancel.start();
-    EXPECT_EQ(batchSearch(m_list), 2);
-    EXPECT_EQ(m_client->status(), TMDbAPI::Status::Cancelled);
-    EXPECT_EQ(record(0).title(), kGermanTitle);
-    EXPECT_EQ(record(1).title(), "Unbekannt");
+    m_controller->findTmdbInfoAll();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(m_controller->mainWindow()->findChild<SaveMovieListWindowController*>(), nullptr);
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet({0, 1, 2}));
+    EXPECT_LE(searchesFor("Alien"), 1) << "the third record is never searched";
     EXPECT_EQ(record(2).title(), "Alien #1979");
     EXPECT_FALSE(record(2).searchResult());
+}
+
+TEST_F(BatchSearchTest, ACancelDuringTheFirstRecordEndsTheBatchAtOnce)
+{
+    m_tmdb.route("GET", "/3/search/movie", QString(kKey) + "&query=Alien&language=de&year=1979",
+                 FakeReply::fromFile("tmdb/search-alien-1979.json").withDelay(3000));
+    runCancelled([this] { return searchesFor("Alien") > 0; });
+    EXPECT_EQ(record(0).title(), "Alien #1979");
+    EXPECT_FALSE(record(0).searchResult());
+    EXPECT_EQ(searchesFor("Unbekannt"), 0);
+}
+
+TEST_F(BatchSearchTest, ACancelDuringTheSecondRecordKeepsTheFirstResult)
+{
+    m_tmdb.route("GET", "/3/search/movie", QString(kKey) + "&query=Unbekannt&language=de",
+                 FakeReply::fromFile("tmdb/search-empty.json").withDelay(3000));
+    runCancelled([this] { return searchesFor("Unbekannt") > 0; });
+    EXPECT_EQ(record(0).title(), kGermanTitle);
+    EXPECT_EQ(record(1).title(), "Unbekannt");
+}
+
+TEST_F(BatchSearchTest, ACancelInThePauseBetweenRecordsEndsTheBatch)
+{
+    // No request runs in the pause: the sheet's flag must end the batch.
+    runCancelled([this] { return bool(record(0).searchResult()); });
+    EXPECT_EQ(record(0).title(), kGermanTitle);
+    EXPECT_EQ(searchesFor("Unbekannt"), 0);
+}
+
+TEST_F(BatchSearchTest, WithoutASelectionNoSheetOpensAndNothingIsSearched)
+{
+    list().updateTableViewSelection(MovieList::IndexSet{});
+    bool sheetSeen = false;
+    watchSheet([&](SaveMovieListWindowController&) { sheetSeen = true; });
+    m_controller->findTmdbInfoAll();
+    EXPECT_FALSE(sheetSeen);
+    EXPECT_EQ(m_tmdb.requestCount(), 0);
 }
 
 }  // namespace

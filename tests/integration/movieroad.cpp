@@ -102,12 +102,14 @@ void MovieRoadTest::SetUp()
 
     m_client = std::make_unique<TMDbAPI>();
     m_subtitleClient.reset();
+    m_controller = std::make_unique<KorvalaneController>();
     m_tmdb.clearRequests();
     m_log.clear();
 }
 
 void MovieRoadTest::TearDown()
 {
+    m_controller.reset();
     m_subtitleClient.reset();
     m_client.reset();
     platform::setPumpSliceScale(m_previousSliceScale);
@@ -231,17 +233,6 @@ Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
     record.setSearchResult(result);
     record.copySearchResultsToMovie(settings.integerValue("CopyBehaviorOfMovieSearch"));
     return Lookup::Merged;
-}
-
-int MovieRoadTest::batchSearch(MovieList& list)
-{
-    int searched = 0;
-    for (const std::shared_ptr<MovieModel>& record : list.selectedObjects()) {
-        ++searched;
-        if (searchAndMerge(*record) == Lookup::Stopped)
-            break;
-    }
-    return searched;
 }
 
 void MovieRoadTest::searchForSubtitle(MovieModel& record)

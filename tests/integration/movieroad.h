@@ -7,6 +7,7 @@
 // services are fake servers on 127.0.0.1 answering the stored replies; the
 // movie files are made by ffmpeg in a temporary working folder.
 
+#include "app/korvalanecontroller.h"
 #include "model/movielist.h"
 #include "model/moviemodel.h"
 #include "platform/alerts.h"
@@ -75,10 +76,6 @@ protected:
     // the subtitle and the chapter set fetched into the result, which is
     // attached and merged by the stored copy behaviour.
     Lookup searchAndMerge(MovieModel& record);
-    // The batch search over the selected records of `list`, one client for
-    // all: a record not found is passed over, a failed or cancelled lookup
-    // ends the batch. Returns how many records were looked up.
-    int batchSearch(MovieList& list);
     // The subtitle search of the main window for a record.
     void searchForSubtitle(MovieModel& record);
     // The chapter database search of the main window for a record.
@@ -116,6 +113,8 @@ protected:
     QString m_country = kCountry;
     std::unique_ptr<TMDbAPI> m_client;
     std::unique_ptr<OpenSubtitleAPI> m_subtitleClient;
+    // The main window, set up once the services and settings are in place.
+    std::unique_ptr<KorvalaneController> m_controller;
 
 private:
     void routeMovieDatabase();

@@ -1,0 +1,111 @@
+// The batch search: one movie database lookup per selected record under the
+// progress sheet, each result fetched into, attached to and merged into its
+// record.
+#include "app/korvalanecontroller.h"
+
+#include "app/movielistcontroller.h"
+#include "app/progressbarindicator.h"
+#include "app/saveasmoviefilemanager.h"
+#include "app/savemovielistwindowcontroller.h"
+#include "online/tmdbapi.h"
+#include "platform/pumpevents.h"
+#include "platform/settings.h"
+#include "tagging/moviefilemanager.h"
+
+#include <QLabel>
+#include <QMainWindow>
+
+namespace {
+
+// The pause after each record, in which the sheet's cancel button can act.
+constexpr double kPauseBetweenRecords = 1.0;
+
+}  // namespace
+
+void KorvalaneController::findTmdbInfoAll()
+{
+    // The automatic start after loading calls without a sender and shows each result found.
+    const bool showResults = sender() == nullptr;
+    MovieListController& list = *m_movieListController;
+    const MovieList::IndexSet selection = list.selectionIndexes();
+    if (selection.isEmpty())
+        return;
+    // Merging can rearrange the list: the run holds the records it was started on.
+    MovieList::Records records;
+    for (const qsizetype index : selection)
+        records << list.arrangedObjects().at(index);
+
+    std::unique_ptr<SaveMovieListWindowController> sheet;
+    SaveAsMovieFileManager::openProgressWindow(sheet, m_mainWindow.get());
+    ProgressBarIndicator& indicator = sheet->movieProgress();
+    sheet->setFileNumber(selection.size());
+    sheet->setFilesWritten(0);
+    sheet->setBytesWritten(-1);
+
+    TMDbAPI client;
+    qint64 counter = 1;
+    for (const std::shared_ptr<MovieModel>& record : records) {
+        // A cancel between two lookups reaches no request: the flag ends the run.
+        if (sheet->abort())
+            break;
+        sheet->movieNameTextField()->setText(record->fileUrl().fileName());
+        indicator.setIndeterminate(true);
+        indicator.startAnimation();
+        const SearchOutcome outcome = searchAndMerge(*record, client, &indicator, sheet.get());
+        if (outcome == SearchOutcome::Stopped) {
+            sheet->setBytesWritten(0);
+            break;
+        }
+        if (outcome == SearchOutcome::Merged) {
+            list.updateTableViewSelection(selection);
+            if (showResults)
+                showSearchResultPage(*record->searchResult());
+        }
+        sheet->setFilesWritten(counter++);
+        platform::pumpEvents(kPauseBetweenRecords);
+    }
+    indicator.stopAnimation();
+    indicator.setIndeterminate(false);
+    sheet->endSheet();
+    list.updateTableViewSelection(selection);
+    showSearchHitsPage();
+}
+
+KorvalaneController::SearchOutcome KorvalaneController::searchAndMerge(MovieModel& record, TMDbAPI& client,
+                                                                       platform::ProgressIndicator* indicator,
+                                                                       platform::ModalSession* session)
+{
+    const platform::Settings& settings = platform::Settings::shared();
+    QString name = record.title();
+    if (name.isEmpty())
+        name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
+    const std::shared_ptr<MovieModel> result = client.readTmDBInformation(
+        {.name = name,
+         .language = m_languageId,
+         .locale = m_localeId,
+         .window = m_mainWindow.get(),
+         .progressIndicator = indicator,
+         .modalSession = session,
+         .loadCovers = !settings.boolValue(QStringLiteral("DoNotAutomaticLoadCoverPictures"))});
+    if (!result)
+        return client.status() == TMDbAPI::Status::NotFound ? SearchOutcome::NotFound : SearchOutcome::Stopped;
+    result->setDuration(record.duration());
+    result->setMsecDuration(record.msecDuration());
+    result->setHdVideo(record.hdVideo());
+    result->setChapterSettings(record.chapterSettings());
+    if (settings.boolValue(QStringLiteral("AutomaticSearchForSubtitles")))
+        searchForSubtitle(result);
+    if (settings.boolValue(QStringLiteral("AutomaticSearchForChapters")))
+        chapterDbSearchViaAPIWithMovie(result);
+    record.setSearchResult(result);
+    record.copySearchResultsToMovie(settings.integerValue(QStringLiteral("CopyBehaviorOfMovieSearch")));
+    return SearchOutcome::Merged;
+}
+
+void KorvalaneController::showSearchResultPage(const MovieModel&)
+{
+}
+
+void KorvalaneController::showSearchHitsPage()
+{
+}

@@ -1,0 +1,163 @@
+#include "app/saveasmoviefilemanager.h"
+
+#include "app/filechooser.h"
+#include "app/savemovielistwindowcontroller.h"
+#include "model/movielist.h"
+#include "online/namedfailure.h"
+#include "platform/alerts.h"
+#include "platform/localized.h"
+#include "platform/log.h"
+#include "platform/pumpevents.h"
+#include "platform/settings.h"
+#include "tagging/copyfilestream.h"
+#include "tagging/metadatautilities.h"
+#include "tagging/moviefilemanager.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <unistd.h>
+
+namespace SaveAsMovieFileManager {
+
+namespace {
+
+constexpr double kCopyPollSeconds = 0.5;
+constexpr double kPauseBetweenRecords = 1.0;
+constexpr double kFlushPollSeconds = 0.01;
+const QString kCopyCancelled = QStringLiteral("CopyCancelledException");
+
+// The folder the copies go to, or an empty URL when the user dismissed the chooser.
+QUrl chooseDestinationFolder(QWidget* mainWindow)
+{
+    FileChooser::Request request;
+    request.title = platform::localized(QStringLiteral("savePanelHeadline"));
+    request.prompt = platform::localized(QStringLiteral("savePromptForButton"));
+    request.canChooseFiles = false;
+    request.canChooseDirectories = true;
+    request.allowsMultipleSelection = false;
+    const QList<QUrl> chosen = FileChooser::current().choose(request, mainWindow);
+    return chosen.isEmpty() ? QUrl() : chosen.first();
+}
+
+QUrl destinationFor(const MovieModel& movie, const QUrl& folder, const QString& locale)
+{
+    const QUrl named = MovieFileManager::getNewFileURL(movie, folder, false, false, locale);
+    return QUrl::fromLocalFile(folder.toLocalFile() + QLatin1Char('/') + named.fileName());
+}
+
+// Runs the copy, keeping the sheet live and its figures current, until it
+// ends, fails, the user cancels or the sheet goes away.
+void pumpCopy(CopyFileStream& copy, SaveMovieListWindowController& sheet)
+{
+    for (;;) {
+        sheet.runModalSession();
+        if (!sheet.sessionContinues())
+            return;
+        platform::pumpEvents(kCopyPollSeconds);
+        sheet.setBytesWritten(qint64(copy.bytesWritten()));
+        if (copy.status() == CopyFileStream::Finished || copy.status() == CopyFileStream::Error)
+            return;
+        if (sheet.abort())
+            return;
+    }
+}
+
+// The tag write makes the file durable, which would wait for every byte of
+// the fresh copy on the main thread: those bytes reach the disk first, on a
+// worker, while the sheet stays live.
+void flushToDisk(const QUrl& fileUrl, SaveMovieListWindowController& sheet)
+{
+    const QString path = fileUrl.toLocalFile();
+    const QFuture<void> flushed = QtConcurrent::run([path] {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            ::fsync(file.handle());
+    });
+    while (!flushed.isFinished()) {
+        sheet.runModalSession();
+        platform::pumpEvents(kFlushPollSeconds);
+    }
+}
+
+}  // namespace
+
+QWidget* openProgressWindow(std::unique_ptr<SaveMovieListWindowController>& controller, QWidget* mainWindow)
+{
+    controller = std::make_unique<SaveMovieListWindowController>(mainWindow);
+    controller->show();
+    return controller.get();
+}
+
+bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListWindowController& sheet,
+                   const QString& language)
+{
+    try {
+        CopyFileStream copy(movie.fileUrl(), destinationUrl);
+        copy.start();
+        sheet.setFileSize(qint64(copy.fileSize()));
+        sheet.setBytesWritten(0);
+        pumpCopy(copy, sheet);
+        if (copy.status() == CopyFileStream::Error)
+            throw NamedFailure(QStringLiteral("CopyErrorException"), QStringLiteral("Error while copying file"));
+        // A copy that did not finish, cancelled or cut short, is never tagged.
+        if (sheet.abort() || copy.status() != CopyFileStream::Finished) {
+            copy.cancel();
+            throw NamedFailure(kCopyCancelled, QStringLiteral("User cancelled saving"));
+        }
+        flushToDisk(destinationUrl, sheet);
+        movie.setFileUrl(destinationUrl);
+        if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language))
+            throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));
+        if (platform::Settings::shared().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
+            MovieFileManager::handToMediaLibrary(destinationUrl);
+        movie.setTagged(true);
+        return true;
+    } catch (const NamedFailure& failure) {
+        if (failure.name() != kCopyCancelled) {
+            platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantSaveAsFile"));
+            platform::log(QStringLiteral("Save As Error: %1").arg(failure.reason()));
+        }
+    }
+    return false;
+}
+
+bool saveAs(MovieList& movieList, QWidget* mainWindow, const QString& language, const QString& locale)
+{
+    if (!movieList.canTagMovies())
+        return false;
+    const MovieList::IndexSet selection = movieList.selectionIndexes();
+    const QUrl folder = chooseDestinationFolder(mainWindow);
+    if (folder.isEmpty())
+        return false;
+
+    std::unique_ptr<SaveMovieListWindowController> sheet;
+    openProgressWindow(sheet, mainWindow);
+    sheet->setFileNumber(selection.size());
+    sheet->setFilesWritten(0);
+    sheet->setOverallProgress(0.0);
+    qint64 done = 0;
+    // The list may rearrange as records change: hold the records, not their rows.
+    MovieList::Records records;
+    for (const qsizetype index : selection)
+        records << movieList.arrangedObjects().at(index);
+    for (const std::shared_ptr<MovieModel>& movie : records) {
+        sheet->movieNameTextField()->setText(movie->fileUrl().fileName());
+        if (movie->isTagged()) {
+            sheet->setFilesWritten(++done);
+            continue;
+        }
+        const QUrl destination = destinationFor(*movie, folder, locale);
+        if (!saveAsRunLoop(*movie, destination, *sheet, language))
+            break;
+        if (platform::Settings::shared().boolValue(QStringLiteral("WritePLEXFiles")))
+            MovieFileManager::savePLEXAssets(*movie, movie->fileUrl(), language);
+        sheet->setOverallProgress(double(++done));
+        platform::pumpEvents(kPauseBetweenRecords);
+    }
+    sheet->endSheet();
+    return true;
+}
+
+}  // namespace SaveAsMovieFileManager
