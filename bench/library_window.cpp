@@ -30,8 +30,8 @@ constexpr int kMovies = 1000;
 // A noisy picture compresses badly, so a JPEG of this size weighs about 300 KB.
 bool makeCover(const std::filesystem::path& out)
 {
-    return benchfiles::run("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=700x1000,geq=random(1)*255:random(2)*255:128\""
-                           " -frames:v 1 -q:v 4 " +
+    return benchfiles::run("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=600x900,geq=random(1)*255:random(2)*255:128\""
+                           " -frames:v 1 -q:v 6 " +
                            benchfiles::quoted(out));
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/valuetransformer.h"
 #include "platform/localized.h"
+#include "platform/picture.h"
 #include "platform/settings.h"
 
 #include <QAbstractButton>
@@ -169,8 +170,8 @@ public:
     {
         if (value.metaType() == QMetaType::fromType<QImage>())
             m_label->setPixmap(QPixmap::fromImage(value.value<QImage>()));
-        else if (value.canConvert<std::shared_ptr<const QImage>>() && value.value<std::shared_ptr<const QImage>>())
-            m_label->setPixmap(QPixmap::fromImage(*value.value<std::shared_ptr<const QImage>>()));
+        else if (value.canConvert<platform::PicturePtr>() && value.value<platform::PicturePtr>())
+            m_label->setPixmap(QPixmap::fromImage(value.value<platform::PicturePtr>()->image()));
         else
             m_label->setText(displayText(value));
     }

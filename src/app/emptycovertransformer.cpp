@@ -2,11 +2,11 @@
 
 #include "model/moviemodel.h"
 
-using Cover = std::shared_ptr<const QImage>;
+using Cover = platform::PicturePtr;
 
 const Cover& EmptyCoverTransformer::noCoverTemplateImage()
 {
-    static const Cover image = std::make_shared<const QImage>(QStringLiteral(":/images/no_cover_imageTemplate.png"));
+    static const Cover image = platform::Picture::fromFile(QStringLiteral(":/images/no_cover_imageTemplate.png"));
     return image;
 }
 

@@ -2,7 +2,7 @@
 
 #include "app/valuetransformer.h"
 
-#include <QImage>
+#include "platform/picture.h"
 
 #include <memory>
 
@@ -15,5 +15,5 @@ public:
     QVariant reverseTransformedValue(const QVariant& value) const override;
 
     // The image shown for a record without a cover; one object, compared by pointer.
-    static const std::shared_ptr<const QImage>& noCoverTemplateImage();
+    static const platform::PicturePtr& noCoverTemplateImage();
 };

@@ -107,12 +107,13 @@ T copyValue(const T& value)
     return value;
 }
 
-inline std::shared_ptr<const QImage> copyValue(const std::shared_ptr<const QImage>& cover)
+inline platform::PicturePtr copyValue(const platform::PicturePtr& cover)
 {
     // A record never ends up without a cover object: no cover is the placeholder.
+    // The copy is a new object sharing the same bytes.
     if (!cover || cover == noCoverImage())
         return noCoverImage();
-    return std::make_shared<const QImage>(*cover);
+    return std::make_shared<const platform::Picture>(*cover);
 }
 
 // Whether `record` is being copied on this thread right now.

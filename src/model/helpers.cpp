@@ -3,7 +3,6 @@
 #include "model/moviemodel.h"
 
 #include "platform/bookmark.h"
-#include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/regex.h"
 #include "platform/settings.h"
@@ -40,13 +39,10 @@ QString replaceUntilStable(QString text, const QRegularExpression& rule, const Q
 
 }  // namespace
 
-std::shared_ptr<const QImage> imageFromData(const QByteArray& data)
+platform::PicturePtr imageFromData(const QByteArray& data)
 {
-    QImage image = platform::decodeImage(data);
     // One pixel is one point, whatever resolution the data records.
-    if (!image.isNull())
-        image.setDevicePixelRatio(1.0);
-    return std::make_shared<const QImage>(std::move(image));
+    return platform::Picture::fromData(data);
 }
 
 QUrl workingDirectoryURL()

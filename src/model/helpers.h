@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/picture.h"
+
+#include <QByteArray>
 #include <QDateTime>
-#include <QImage>
 #include <QString>
 #include <QUrl>
 
@@ -11,9 +13,10 @@
 // read the settings. (notifyValueChanged lives with the observation
 // mechanism in model/observable.h.)
 
-// The picture in `data`, one pixel per point. Never a null pointer: data that
-// is not a picture gives a null QImage.
-std::shared_ptr<const QImage> imageFromData(const QByteArray& data);
+// The picture in `data`, one pixel per point, kept as the bytes it came in.
+// Never a null pointer: data whose header reads as no picture gives a null
+// picture. Nothing is decoded.
+platform::PicturePtr imageFromData(const QByteArray& data);
 
 // (imageFromURL, which reads from web addresses, is online/imagefromurl.h.)
 

@@ -1,13 +1,11 @@
 #include "imagemodel.h"
 
-#include "platform/imagedata.h"
-
 std::shared_ptr<ImageModel> ImageModel::initWithData(const QByteArray& data, const QUrl& url,
                                                      std::optional<qint64> width, std::optional<qint64> height,
                                                      const QString& language, std::optional<qint64> voteCount)
 {
-    QImage picture = platform::decodeImage(data);
-    if (picture.isNull())
+    const platform::PicturePtr picture = platform::Picture::fromData(data);
+    if (picture->isNull())
         return nullptr;
     auto model = std::make_shared<ImageModel>();
     model->setWidth(width);
@@ -15,11 +13,11 @@ std::shared_ptr<ImageModel> ImageModel::initWithData(const QByteArray& data, con
     model->setUrl(url);
     model->setLanguage(language);
     model->setVoteCount(voteCount);
-    model->setImage(std::make_shared<const QImage>(std::move(picture)));
 
-    // The size the movie database reports stands for every rendition until the
-    // client learns the real ones.
+    // The size the movie database reports is the picture's size in points and
+    // stands for every rendition until the client learns the real ones.
     const QSizeF size(static_cast<float>(width.value_or(0)), static_cast<float>(height.value_or(0)));
+    model->setImage(picture->withSize(size));
     model->setLargeUrl(url);
     model->setMediumUrl(url);
     model->setSmallUrl(url);

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
+#include "platform/picture.h"
+
 #include <QSizeF>
 #include <QString>
 #include <QUrl>
@@ -30,8 +31,8 @@ public:
     void setHeight(std::optional<qint64> height) { m_height = height; }
     const QUrl& url() const { return m_url; }
     void setUrl(const QUrl& url) { m_url = url; }
-    const std::shared_ptr<const QImage>& image() const { return m_image; }
-    void setImage(std::shared_ptr<const QImage> image) { m_image = std::move(image); }
+    const platform::PicturePtr& image() const { return m_image; }
+    void setImage(platform::PicturePtr image) { m_image = std::move(image); }
     const QUrl& smallUrl() const { return m_smallUrl; }
     void setSmallUrl(const QUrl& url) { m_smallUrl = url; }
     const QUrl& mediumUrl() const { return m_mediumUrl; }
@@ -53,7 +54,7 @@ private:
     std::optional<qint64> m_width;
     std::optional<qint64> m_height;
     QUrl m_url;
-    std::shared_ptr<const QImage> m_image;
+    platform::PicturePtr m_image;
     QUrl m_smallUrl;
     QUrl m_mediumUrl;
     QUrl m_largeUrl;

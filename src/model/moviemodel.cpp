@@ -13,13 +13,13 @@ const QString kElementsHaveChanged = QStringLiteral("ElementsHaveChanged");
 
 using namespace fieldvalues;
 
-const std::shared_ptr<const QImage>& noCoverImage()
+const platform::PicturePtr& noCoverImage()
 {
-    static const std::shared_ptr<const QImage> image = [] {
-        QImage picture(QStringLiteral(":/images/no_movieTemplate.png"));
-        if (picture.isNull())
+    static const platform::PicturePtr image = [] {
+        platform::PicturePtr picture = platform::Picture::fromFile(QStringLiteral(":/images/no_movieTemplate.png"));
+        if (picture->isNull())
             platform::log(QStringLiteral("noCoverImage: the placeholder picture is missing"));
-        return std::make_shared<const QImage>(std::move(picture));
+        return picture;
     }();
     return image;
 }
@@ -147,7 +147,7 @@ QString MovieModel::coverSizeAsLabel() const
 {
     if (!coverIsSet())
         return QStringLiteral("0 x 0");
-    return QString::asprintf("%.0f x %.0f", double(m_cover->width()), double(m_cover->height()));
+    return QString::asprintf("%.0f x %.0f", m_cover->size().width(), m_cover->size().height());
 }
 
 QString MovieModel::fileNameWithoutPath() const

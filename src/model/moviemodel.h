@@ -4,9 +4,9 @@
 #include "model/imagemodel.h"
 #include "model/moviesearchitemmodel.h"
 #include "model/observable.h"
+#include "platform/picture.h"
 
 #include <QDateTime>
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,14 +18,14 @@
 #include <vector>
 
 class MovieModel;
-using ImageList = QList<std::shared_ptr<const QImage>>;
+using ImageList = QList<platform::PicturePtr>;
 using ImageModelList = QList<std::shared_ptr<ImageModel>>;
 using SearchItemList = QList<std::shared_ptr<MovieSearchItemModel>>;
 
 // The placeholder cover that every record without a cover holds. One object
 // for the whole process: a record has a real cover when its cover is not this
 // very object (compare pointers, never pictures).
-const std::shared_ptr<const QImage>& noCoverImage();
+const platform::PicturePtr& noCoverImage();
 
 // The four status lights shown for chapters and subtitles.
 enum class StatusImage { Available, PartiallyAvailable, Unavailable, None };
@@ -163,8 +163,8 @@ public:
     void setXID(const QString& value) { setField<&MovieModel::m_xID>(value); }
     const QString& comments() const { return m_comments; }
     void setComments(const QString& value) { setField<&MovieModel::m_comments>(value); }
-    const std::shared_ptr<const QImage>& cover() const { return m_cover; }
-    void setCover(const std::shared_ptr<const QImage>& value) { setField<&MovieModel::m_cover>(value); }
+    const platform::PicturePtr& cover() const { return m_cover; }
+    void setCover(const platform::PicturePtr& value) { setField<&MovieModel::m_cover>(value); }
     const std::optional<ImageList>& listOfCovers() const { return m_listOfCovers; }
     void setListOfCovers(const std::optional<ImageList>& value) { setField<&MovieModel::m_listOfCovers>(value); }
     const std::optional<ImageList>& listOfOldCovers() const { return m_listOfOldCovers; }
@@ -320,7 +320,7 @@ private:
     std::optional<qint64> m_cnID;
     QString m_xID;
     QString m_comments;
-    std::shared_ptr<const QImage> m_cover;
+    platform::PicturePtr m_cover;
     std::optional<ImageList> m_listOfCovers;
     std::optional<ImageList> m_listOfOldCovers;
     std::optional<qint64> m_chapterSettings;

@@ -54,7 +54,7 @@ constexpr MovieModel::FieldType fieldTypeOf()
         return Type::Date;
     else if constexpr (std::is_same_v<V, QUrl>)
         return Type::Url;
-    else if constexpr (std::is_same_v<V, std::shared_ptr<const QImage>>)
+    else if constexpr (std::is_same_v<V, platform::PicturePtr>)
         return Type::Picture;
     else if constexpr (std::is_same_v<V, ImageList>)
         return Type::Pictures;

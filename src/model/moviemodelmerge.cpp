@@ -22,7 +22,7 @@ bool isAbsentDate(const QDateTime& date)
     return date.isNull();
 }
 
-bool isEmptyCover(const std::shared_ptr<const QImage>& cover)
+bool isEmptyCover(const platform::PicturePtr& cover)
 {
     return !cover || cover == noCoverImage();
 }

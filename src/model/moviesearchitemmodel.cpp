@@ -1,7 +1,7 @@
 #include "moviesearchitemmodel.h"
 
 MovieSearchItemModel::MovieSearchItemModel(const QString& movieId, const QString& title, const QString& year,
-                                           std::shared_ptr<const QImage> image)
+                                           platform::PicturePtr image)
 {
     setImage(std::move(image));
     setTitle(title);

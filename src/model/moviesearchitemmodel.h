@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QImage>
+#include "platform/picture.h"
+
 #include <QString>
 
 #include <memory>
@@ -10,11 +11,10 @@ class MovieSearchItemModel {
 public:
     MovieSearchItemModel() = default;
     // Sets image, title, year and movie id, in that order, through the setters.
-    MovieSearchItemModel(const QString& movieId, const QString& title, const QString& year,
-                         std::shared_ptr<const QImage> image);
+    MovieSearchItemModel(const QString& movieId, const QString& title, const QString& year, platform::PicturePtr image);
 
-    const std::shared_ptr<const QImage>& image() const { return m_image; }
-    void setImage(std::shared_ptr<const QImage> image) { m_image = std::move(image); }
+    const platform::PicturePtr& image() const { return m_image; }
+    void setImage(platform::PicturePtr image) { m_image = std::move(image); }
     const QString& title() const { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
     const QString& year() const { return m_year; }
@@ -23,7 +23,7 @@ public:
     void setMovieId(const QString& movieId) { m_movieId = movieId; }
 
 private:
-    std::shared_ptr<const QImage> m_image;
+    platform::PicturePtr m_image;
     QString m_title;
     QString m_year;
     QString m_movieId;

@@ -36,7 +36,7 @@ std::optional<QByteArray> fetchImageData(const QUrl& url, const WebTransport::Wa
     return std::move(result.body);
 }
 
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url)
+platform::PicturePtr imageFromURL(const QUrl& url)
 {
     QByteArray data;
     if (url.isLocalFile())

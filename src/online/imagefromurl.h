@@ -1,9 +1,9 @@
 #pragma once
 
 #include "online/webtransport.h"
+#include "platform/picture.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QUrl>
 
 #include <memory>
@@ -20,5 +20,5 @@ std::optional<QByteArray> fetchImageData(const QUrl& url, const WebTransport::Wa
 // Reads the whole picture at a local or web URL, the caller waiting while
 // the event loop runs, and decodes it as imageFromData does. Only regular
 // files no larger than the image bound are read. A failed read gives a null
-// QImage, never a null pointer.
-std::shared_ptr<const QImage> imageFromURL(const QUrl& url);
+// picture, never a null pointer.
+platform::PicturePtr imageFromURL(const QUrl& url);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/picture.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,6 @@ class ModalSession;
 }
 class MovieModel;
 class MovieSearchItemModel;
-class QImage;
 class QObject;
 class QUrl;
 class WebRequest;
@@ -123,7 +124,7 @@ public:
     // no hit list. Throws "TMDbMovieNotFound".
     std::optional<QVariantList> movieSearchResult(const QString& searchText, const QString& language);
     // A hit's thumbnail, or none; the event loop and the modal session run while it loads.
-    std::shared_ptr<const QImage> downloadImageWithURL(const QUrl& url);
+    platform::PicturePtr downloadImageWithURL(const QUrl& url);
     // Appends one hit per dictionary to movieSearchList(), each with its
     // thumbnail awaited. Throws "TMDbSearchResultsAborted" after a cancel.
     void getMovieSearchItems(const QVariantList& hits);

@@ -7,14 +7,11 @@
 #include "online/imagefromurl.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
-#include "platform/imagedata.h"
+#include "platform/picture.h"
 #include "platform/windows1252.h"
 
-#include <QImage>
 #include <QRegularExpression>
 #include <QUrl>
-
-#include <algorithm>
 
 namespace {
 
@@ -24,7 +21,6 @@ constexpr QStringView kQueryPadding = u" +";
 // How large a hit's thumbnail is shown, in points.
 constexpr int kHitThumbnailWidth = 32;
 constexpr int kHitThumbnailHeight = 48;
-constexpr int kMostHitThumbnailPixelsPerPoint = 4;
 
 bool isImdbId(const QString& text)
 {
@@ -59,22 +55,14 @@ QString yearOfReleaseDate(const QString& releaseDate)
     return releaseDate.left(4);
 }
 
-std::shared_ptr<const QImage> hitThumbnail(const QByteArray& data)
+platform::PicturePtr hitThumbnail(const QByteArray& data)
 {
-    QImage image = platform::decodeImage(data);
-    if (image.isNull())
+    const platform::PicturePtr picture = platform::Picture::fromData(data);
+    if (picture->isNull())
         return nullptr;
-    // A hit's cell shows every thumbnail at 32 x 48 points. One of that shape
-    // keeps every pixel; another is drawn into that shape.
-    if (qint64(image.width()) * kHitThumbnailHeight != qint64(image.height()) * kHitThumbnailWidth) {
-        // Enough pixels for a dense screen, never a huge redraw of a huge picture.
-        const int scale = std::clamp((image.width() + kHitThumbnailWidth - 1) / kHitThumbnailWidth, 1,
-                                     kMostHitThumbnailPixelsPerPoint);
-        image = image.scaled(kHitThumbnailWidth * scale, kHitThumbnailHeight * scale, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    }
-    image.setDevicePixelRatio(double(image.width()) / kHitThumbnailWidth);
-    return std::make_shared<const QImage>(std::move(image));
+    // A hit's cell shows every thumbnail at 32 x 48 points, whatever its pixels;
+    // drawing decodes it at the size the screen needs.
+    return picture->withSize(QSizeF(kHitThumbnailWidth, kHitThumbnailHeight));
 }
 
 }  // namespace
@@ -120,7 +108,7 @@ std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText
     return listAt(reply, QStringLiteral("results"));
 }
 
-std::shared_ptr<const QImage> TMDbAPI::downloadImageWithURL(const QUrl& url)
+platform::PicturePtr TMDbAPI::downloadImageWithURL(const QUrl& url)
 {
     // The wait gives the command's modal session its turns, so the window stays live.
     const std::optional<QByteArray> data = fetchImageData(url, [this] {
@@ -136,7 +124,7 @@ void TMDbAPI::getMovieSearchItems(const QVariantList& hits)
         const QVariantMap hit = entry.toMap();
         const QString posterPath = QStringLiteral("poster_path");
 
-        std::shared_ptr<const QImage> thumbnail;
+        platform::PicturePtr thumbnail;
         // A cancel ends a thumbnail's load too; the hit list then ends below.
         if (hit.contains(posterPath) && !m_webRequest->requestIsAborted())
             thumbnail =

@@ -7,6 +7,13 @@
 
 namespace platform {
 
+namespace {
+
+// High enough that the one encoding a picture gets loses nothing visible.
+constexpr int kJpegQuality = 90;
+
+}  // namespace
+
 QImage decodeImage(const QByteArray& data)
 {
     if (data.isEmpty())
@@ -27,6 +34,7 @@ std::optional<QByteArray> encodeJpeg(const QImage& image)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(kJpegQuality);
     // JPEG has no alpha: flatten transparent pictures onto white, not black.
     QImage opaque = image;
     if (image.hasAlphaChannel()) {

@@ -11,7 +11,7 @@ namespace platform {
 // not a picture.
 QImage decodeImage(const QByteArray& data);
 
-// `image` as JPEG at the writer's default quality; nullopt for a null image
+// `image` as JPEG at quality 90, transparency onto white; nullopt for a null image
 // or when encoding fails.
 std::optional<QByteArray> encodeJpeg(const QImage& image);
 

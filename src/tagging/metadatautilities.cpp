@@ -23,6 +23,13 @@ QByteArray bytesOf(const std::vector<std::uint8_t>& data)
     return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
 }
 
+// A picture of the file's artwork list: read as imageFromData reads, and
+// written back in its own format, byte for byte, while nobody replaces it.
+platform::PicturePtr artworkPicture(const std::vector<std::uint8_t>& data)
+{
+    return platform::Picture::fromData(bytesOf(data), platform::Picture::Keep::OwnFormat);
+}
+
 // A text tag as a C string: up to its first NUL, which some taggers store at the end.
 std::optional<std::string_view> tagText(const std::optional<std::string>& tag)
 {
@@ -74,7 +81,7 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
 void readCovers(const ExistingCovers& covers, MovieModel& movie)
 {
     if (!covers.coverArtData.isEmpty())
-        movie.setCover(imageFromData(covers.coverArtData));
+        movie.setCover(platform::Picture::fromData(covers.coverArtData, platform::Picture::Keep::OwnFormat));
     if (covers.olderCovers)
         movie.setListOfOldCovers(covers.olderCovers);
 }
@@ -209,7 +216,7 @@ ExistingCovers getExistingCovers(const mp4::Tags& tags)
         covers.olderCovers = ImageList{};
         for (std::size_t i = 1; i < tags.artwork.size(); ++i) {
             if (tags.artwork[i].data.size() >= kSmallestOlderCover)
-                covers.olderCovers->append(imageFromData(bytesOf(tags.artwork[i].data)));
+                covers.olderCovers->append(artworkPicture(tags.artwork[i].data));
         }
     }
     return covers;

@@ -4,7 +4,6 @@
 #include "model/helpers.h"
 #include "model/languageutilities.h"
 #include "mp4/moviefile.h"
-#include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
@@ -61,15 +60,19 @@ std::uint8_t flag(std::optional<qint64> value)
     return value.value_or(0) == 0 ? 0 : 1;
 }
 
-void addCoverImageToTags(mp4::Tags& tags, const std::shared_ptr<const QImage>& image)
+// JPEG bytes go in as they are, and so do PNG bytes read from the file and not
+// replaced; anything else is encoded as JPEG, once per picture.
+void addCoverImageToTags(mp4::Tags& tags, const platform::PicturePtr& image)
 {
     if (!image)
         return;
-    const std::optional<QByteArray> jpeg = platform::encodeJpeg(*image);
-    if (!jpeg)
+    const bool keptPng = image->keepsOwnFormat() && image->format() == "png";
+    const std::optional<QByteArray> encoded = keptPng ? image->data() : image->jpegData();
+    if (!encoded)
         return;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(jpeg->constData());
-    tags.artwork.push_back(mp4::Artwork{{bytes, bytes + jpeg->size()}, mp4::ArtworkType::Jpeg});
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(encoded->constData());
+    tags.artwork.push_back(
+        mp4::Artwork{{bytes, bytes + encoded->size()}, keptPng ? mp4::ArtworkType::Png : mp4::ArtworkType::Jpeg});
 }
 
 void setNameTags(const MovieModel& movie, mp4::Tags& tags)

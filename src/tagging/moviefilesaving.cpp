@@ -4,7 +4,6 @@
 #include "model/movielist.h"
 #include "model/moviemodel.h"
 #include "platform/alerts.h"
-#include "platform/imagedata.h"
 #include "platform/log.h"
 #include "platform/medialibrary.h"
 #include "platform/settings.h"
@@ -81,7 +80,7 @@ void writeCover(const MovieModel& movie, const QUrl& fileUrl, bool separateFolde
 {
     if (!movie.coverIsSet() || !movie.cover())
         return;
-    const std::optional<QByteArray> jpeg = platform::encodeJpeg(*movie.cover());
+    const std::optional<QByteArray> jpeg = movie.cover()->jpegData();
     if (!jpeg)
         return;
     const QUrl coverUrl =

@@ -144,14 +144,14 @@ TEST_F(Transformers, StatusLightsAreFourDistinctImagesRecognisedByIdentity)
 
 TEST_F(Transformers, ThePlaceholderCoverAndTheNoCoverImageSwapByIdentity)
 {
-    using Cover = std::shared_ptr<const QImage>;
+    using Cover = platform::PicturePtr;
     const EmptyCoverTransformer covers;
     const QVariant shown = covers.transformedValue(QVariant::fromValue(noCoverImage()));
     EXPECT_EQ(shown.value<Cover>(), EmptyCoverTransformer::noCoverTemplateImage());
     EXPECT_FALSE(EmptyCoverTransformer::noCoverTemplateImage()->isNull());
     EXPECT_EQ(covers.reverseTransformedValue(shown).value<Cover>(), noCoverImage());
 
-    const Cover real = std::make_shared<const QImage>(*EmptyCoverTransformer::noCoverTemplateImage());
+    const Cover real = std::make_shared<const platform::Picture>(*EmptyCoverTransformer::noCoverTemplateImage());
     EXPECT_EQ(covers.transformedValue(QVariant::fromValue(real)).value<Cover>(), real);
     EXPECT_EQ(covers.reverseTransformedValue(QVariant::fromValue(real)).value<Cover>(), real);
     EXPECT_FALSE(covers.transformedValue(kNone).isValid());

@@ -60,14 +60,14 @@ TEST_F(ProtectedRoadTest, ProtectedFieldsKeepTheirValuesAndTheRestIsFilled)
     MovieList list;
     const auto movie = loadOne(list, {m_file});
     ASSERT_TRUE(movie);
-    const std::shared_ptr<const QImage> ownCover = movie->cover();
+    const platform::PicturePtr ownCover = movie->cover();
     // The user wants the chapter database's chapters, but has protected the file's.
     movie->setChapterSettings(MovieModel::kChaptersFromChapterFileOrDb);
 
     ASSERT_EQ(searchAndMerge(*movie), Lookup::Merged);
     EXPECT_EQ(movie->title(), "Mein Alien");
-    EXPECT_EQ(movie->cover()->size(), ownCover->size());
-    EXPECT_EQ(movie->cover()->pixel(30, 45), ownCover->pixel(30, 45));
+    EXPECT_EQ(movie->cover()->pixelSize(), ownCover->pixelSize());
+    EXPECT_EQ(movie->cover()->image().pixel(30, 45), ownCover->image().pixel(30, 45));
     ASSERT_TRUE(movie->directors());
     EXPECT_EQ(*movie->directors(), QStringList{"Ridley Scott"});
     EXPECT_EQ(movie->imdbID(), "tt0078748");
@@ -111,9 +111,10 @@ TEST_F(ProtectedRoadTest, TheSaveLeavesProtectedChaptersSubtitleAndCoverInTheFil
     const auto back = readBack(m_file);
     ASSERT_TRUE(back->coverIsSet());
     const QImage own(m_posterFile);
-    ASSERT_EQ(back->cover()->size(), own.size());
-    EXPECT_TRUE(nearColour(back->cover()->pixelColor(10, 10), own.pixelColor(10, 10)));
-    EXPECT_TRUE(nearColour(back->cover()->pixelColor(45, 70), own.pixelColor(45, 70)));
+    const QImage backCover = back->cover()->image();
+    ASSERT_EQ(backCover.size(), own.size());
+    EXPECT_TRUE(nearColour(backCover.pixelColor(10, 10), own.pixelColor(10, 10)));
+    EXPECT_TRUE(nearColour(backCover.pixelColor(45, 70), own.pixelColor(45, 70)));
     EXPECT_EQ(back->title(), "Mein Alien");
     EXPECT_TRUE(back->hasOrigSubtitle());
 }

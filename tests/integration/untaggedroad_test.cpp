@@ -78,7 +78,7 @@ TEST_F(UntaggedRoadTest, SavedFileCarriesTagsCoverChaptersAndSubtitleUnderItsNew
     const auto movie = loadOne(list, {workFolder()});
     ASSERT_TRUE(movie);
     ASSERT_EQ(searchAndMerge(*movie), Lookup::Merged);
-    const QImage chosenCover = *movie->cover();
+    const QImage chosenCover = movie->cover()->image();
 
     ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), true, false, kLanguage, kCountry));
     EXPECT_TRUE(m_alerts.shown().isEmpty());

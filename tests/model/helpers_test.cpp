@@ -33,8 +33,8 @@ TEST(Helpers, ImagesFromDataAndLocalUrls)
 {
     const auto image = imageFromData(pngBytes(30, 20));
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->size(), QSize(30, 20));
-    EXPECT_EQ(image->deviceIndependentSize(), QSizeF(30, 20));
+    EXPECT_EQ(image->pixelSize(), QSize(30, 20));
+    EXPECT_EQ(image->size(), QSizeF(30, 20));
 
     const auto broken = imageFromData("no picture");
     ASSERT_TRUE(broken);

@@ -18,7 +18,9 @@ TEST(ImageModel, CandidateFromPictureData)
     const auto candidate = ImageModel::initWithData(pngData(20, 30), kPoster, 1000, 1500, "en", 12);
     ASSERT_TRUE(candidate);
     ASSERT_TRUE(candidate->image());
-    EXPECT_EQ(candidate->image()->size(), QSize(20, 30));
+    EXPECT_EQ(candidate->image()->pixelSize(), QSize(20, 30));
+    // Shown at the size the movie database reports, whatever the thumbnail's pixels.
+    EXPECT_EQ(candidate->image()->size(), QSizeF(1000, 1500));
     EXPECT_EQ(candidate->width(), 1000);
     EXPECT_EQ(candidate->height(), 1500);
     EXPECT_EQ(candidate->language(), "en");
@@ -59,7 +61,7 @@ TEST(ImageModel, DataThatIsNotAPictureGivesNoCandidate)
 
 TEST(MovieSearchItemModel, HoldsItsFourValues)
 {
-    const auto thumbnail = std::make_shared<const QImage>(QImage(3, 4, QImage::Format_RGB32));
+    const auto thumbnail = platform::Picture::fromImage(QImage(3, 4, QImage::Format_RGB32));
     const MovieSearchItemModel hit("348", "Alien", "1979", thumbnail);
     EXPECT_EQ(hit.movieId(), "348");
     EXPECT_EQ(hit.title(), "Alien");

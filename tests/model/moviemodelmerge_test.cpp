@@ -260,7 +260,7 @@ TEST_F(MergeTest, CoverIsCopiedButNeverThePlaceholder)
     m_record->copySearchResultsToMovie(MovieModel::kCopyFill);
     ASSERT_TRUE(m_record->coverIsSet());
     EXPECT_NE(m_record->cover(), poster);
-    EXPECT_EQ(*m_record->cover(), *poster);
+    EXPECT_EQ(m_record->cover()->image(), poster->image());
 
     // A result without a cover never replaces a real one while empty results are held back.
     m_result->clearCover();
@@ -310,7 +310,7 @@ QList<MergedField> mergedFields()
         return QVariant::fromValue(result);
     };
     const auto image = [](int width) {
-        return QVariant::fromValue(std::make_shared<const QImage>(QImage(width, 2, QImage::Format_RGB32)));
+        return QVariant::fromValue(platform::Picture::fromImage(QImage(width, 2, QImage::Format_RGB32)));
     };
     const QVariant emptyList = QVariant(QStringList());
     return {
@@ -338,11 +338,11 @@ QList<MergedField> mergedFields()
 // Covers are copied into a picture of their own: compare the pictures.
 bool sameValue(const QVariant& left, const QVariant& right)
 {
-    using Cover = std::shared_ptr<const QImage>;
+    using Cover = platform::PicturePtr;
     if (left.metaType() == QMetaType::fromType<Cover>() && right.metaType() == QMetaType::fromType<Cover>()) {
         const Cover a = left.value<Cover>();
         const Cover b = right.value<Cover>();
-        return a == b || (a && b && a != noCoverImage() && b != noCoverImage() && *a == *b);
+        return a == b || (a && b && a != noCoverImage() && b != noCoverImage() && a->image() == b->image());
     }
     return left == right;
 }

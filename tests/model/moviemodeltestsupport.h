@@ -49,11 +49,11 @@ protected:
     }
     platform::Settings& settings() { return platform::Settings::shared(); }
 
-    static std::shared_ptr<const QImage> picture(int width, int height)
+    static platform::PicturePtr picture(int width, int height)
     {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(Qt::darkBlue);
-        return std::make_shared<const QImage>(image);
+        return platform::Picture::fromImage(image);
     }
 
     static ChapterList chapters(std::initializer_list<quint64> lengths)

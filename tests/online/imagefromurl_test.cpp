@@ -31,8 +31,8 @@ TEST(ImageFromURL, ReadsLocalFiles)
     file.write(pngBytes(7, 9));
     file.close();
     const auto image = imageFromURL(QUrl::fromLocalFile(file.fileName()));
-    EXPECT_EQ(image->size(), QSize(7, 9));
-    EXPECT_EQ(image->deviceIndependentSize(), QSizeF(7, 9));
+    EXPECT_EQ(image->pixelSize(), QSize(7, 9));
+    EXPECT_EQ(image->size(), QSizeF(7, 9));
     const auto missing = imageFromURL(QUrl::fromLocalFile(dir.filePath("gone.png")));
     ASSERT_TRUE(missing);
     EXPECT_TRUE(missing->isNull());
@@ -84,7 +84,7 @@ TEST(ImageFromURL, ReadsWebAddresses)
         const auto image = imageFromURL(QUrl(server.url(row.path)));
         ASSERT_TRUE(image) << row.path;
         EXPECT_EQ(image->isNull(), row.size.isEmpty()) << row.path;
-        EXPECT_EQ(image->size(), row.size.isEmpty() ? QSize(0, 0) : row.size) << row.path;
+        EXPECT_EQ(image->pixelSize(), row.size.isEmpty() ? QSize(0, 0) : row.size) << row.path;
         ASSERT_EQ(log.lines().size(), row.logLines) << row.path << ": " << log.lines().join('\n').toStdString();
         if (row.logLines) {
             EXPECT_TRUE(log.lines().first().startsWith("Image load failed: ")) << log.lines().first().toStdString();

@@ -163,7 +163,7 @@ TEST_F(TmdbLookupStepsTest, PostersWithoutAspectRatioGetSoundSizes)
     EXPECT_EQ(bare.largeSize(), QSizeF(0, 0));
     EXPECT_EQ(log.lines(), QStringList({"Poster /zero.jpg has no usable aspect ratio (0); sized at 0.667",
                                         "Poster /bare.jpg has no usable aspect ratio (); sized at 0.667"}));
-    EXPECT_EQ(movie->cover()->pixel(0, 0), posterColour(0).rgb());
+    EXPECT_EQ(movie->cover()->image().pixel(0, 0), posterColour(0).rgb());
 }
 
 TEST_F(TmdbLookupStepsTest, ThumbnailThatIsNoPictureGivesNoCandidate)
@@ -324,14 +324,17 @@ TEST_F(TmdbLookupStepsTest, HitThumbnailsAreShownAt32By48Points)
     const auto& hits = client.movieSearchList();
     ASSERT_EQ(hits.size(), 3);
     ASSERT_TRUE(hits[0]->image());
-    EXPECT_EQ(hits[0]->image()->deviceIndependentSize(), QSizeF(32, 48));
-    EXPECT_EQ(hits[0]->image()->pixel(10, 10), posterColour(3).rgb());
-    // A thumbnail of that shape keeps its pixels.
+    EXPECT_EQ(hits[0]->image()->size(), QSizeF(32, 48));
+    EXPECT_EQ(hits[0]->image()->image().pixel(10, 10), posterColour(3).rgb());
+    // Every thumbnail keeps the pixels it came with.
     ASSERT_TRUE(hits[1]->image());
-    EXPECT_EQ(hits[1]->image()->size(), QSize(64, 96));
-    EXPECT_EQ(hits[1]->image()->deviceIndependentSize(), QSizeF(32, 48));
-    // A huge picture is not redrawn at full size.
+    EXPECT_EQ(hits[1]->image()->pixelSize(), QSize(64, 96));
+    EXPECT_EQ(hits[1]->image()->size(), QSizeF(32, 48));
+    // A huge picture is decoded only at the size it is drawn.
     ASSERT_TRUE(hits[2]->image());
-    EXPECT_EQ(hits[2]->image()->deviceIndependentSize(), QSizeF(32, 48));
-    EXPECT_LE(hits[2]->image()->width(), 4 * 32);
+    EXPECT_EQ(hits[2]->image()->size(), QSizeF(32, 48));
+    EXPECT_EQ(hits[2]->image()->pixelSize(), QSize(3000, 100));
+    const QImage drawn = hits[2]->image()->image(QSize(4 * 32, 4 * 48));
+    EXPECT_EQ(drawn.size(), QSize(4 * 32, 4 * 48));
+    EXPECT_EQ(drawn.pixel(60, 90), posterColour(5).rgb());
 }

@@ -74,8 +74,8 @@ TEST_F(TmdbLookupTest, HitsKeepReplyOrderWithYearsAndThumbnails)
     EXPECT_EQ(hits[0]->title(), QString::fromUtf8("Alien - Das unheimliche Wesen aus einer fremden Welt"));
     EXPECT_EQ(hits[0]->year(), "1979");
     ASSERT_TRUE(hits[0]->image());
-    EXPECT_EQ(hits[0]->image()->size(), kHitThumbnailPixels);
-    EXPECT_EQ(hits[0]->image()->deviceIndependentSize(), QSizeF(32, 48));
+    EXPECT_EQ(hits[0]->image()->pixelSize(), kHitThumbnailPixels);
+    EXPECT_EQ(hits[0]->image()->size(), QSizeF(32, 48));
     // A hit whose poster is null still asks for the bare size address; no picture comes back.
     EXPECT_EQ(hits[1]->movieId(), "520147");
     EXPECT_FALSE(hits[1]->image());
@@ -115,7 +115,7 @@ TEST_F(TmdbLookupTest, PosterCandidatesAndTheChosenCover)
     EXPECT_EQ(first.largeSize(), QSizeF(2000, 3000));
     EXPECT_EQ(first.coverSizeAsLabel(), "2000 x 3000");
     ASSERT_TRUE(first.image());
-    EXPECT_EQ(first.image()->pixel(0, 0), posterColour(0).rgb());
+    EXPECT_EQ(first.image()->image().pixel(0, 0), posterColour(0).rgb());
 
     EXPECT_EQ(candidates[2]->language(), "");
     EXPECT_EQ(candidates[3]->mediumSize(), QSizeF(500, 741));  // aspect ratio 0.675
@@ -123,7 +123,7 @@ TEST_F(TmdbLookupTest, PosterCandidatesAndTheChosenCover)
     // The German poster with the most votes, in the large rendition (the default size 2).
     ASSERT_TRUE(movie->coverIsSet());
     EXPECT_EQ(movie->cover()->size(), kRenditionPixels.value("original"));
-    EXPECT_EQ(movie->cover()->pixel(0, 0), posterColour(1).rgb());
+    EXPECT_EQ(movie->cover()->image().pixel(0, 0), posterColour(1).rgb());
 }
 
 TEST_F(TmdbLookupTest, RequestsOfAWholeLookupInOrder)
@@ -424,7 +424,7 @@ TEST_F(TmdbLookupTest, EnglishSearchMakesNoSecondDetailsRequest)
     const QStringList details = requestLines().filter(QRegularExpression("^/3/movie/348\\?"));
     EXPECT_EQ(details.size(), 1);
     // English first, then the one without language: the English poster with most votes.
-    EXPECT_EQ(movie->cover()->pixel(0, 0), posterColour(0).rgb());
+    EXPECT_EQ(movie->cover()->image().pixel(0, 0), posterColour(0).rgb());
 }
 
 TEST_F(TmdbLookupTest, CoverSizeSettingPicksTheRendition)

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QProcess>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace testsupport {
@@ -268,6 +270,31 @@ QString MovieFactory::atomicParsleyTags(const QString& file)
         text.remove(0, 1);
     }
     return text;
+}
+
+QList<MovieFactory::Artwork> MovieFactory::atomicParsleyArtwork(const QString& file)
+{
+    const QString prefix = path(QStringLiteral("artwork-%1").arg(++m_counter));
+    if (!run("AtomicParsley", {file, "-e", prefix}).ok()) {
+        ADD_FAILURE() << "AtomicParsley could not extract the artwork of " << file.toStdString();
+        return {};
+    }
+    // AtomicParsley numbers the pictures from 1 in list order.
+    QList<Artwork> artwork;
+    for (int index = 1;; ++index) {
+        static const QStringList suffixes{"jpg", "png", "gif", "bmp"};
+        const QString stem = QStringLiteral("%1_artwork_%2").arg(prefix).arg(index);
+        const auto found =
+            std::ranges::find_if(suffixes, [&](const QString& suffix) { return QFile::exists(stem + "." + suffix); });
+        if (found == suffixes.end())
+            return artwork;
+        QFile picture(stem + "." + *found);
+        if (!picture.open(QIODevice::ReadOnly)) {
+            ADD_FAILURE() << "cannot read " << picture.fileName().toStdString();
+            return {};
+        }
+        artwork.append({*found, picture.readAll()});
+    }
 }
 
 QString MovieFactory::atomicParsleyTree(const QString& file)

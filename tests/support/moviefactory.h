@@ -88,6 +88,14 @@ public:
     QJsonObject ffprobe(const QString& file);
     // `AtomicParsley file -t`, its text without the leading byte-order mark.
     QString atomicParsleyTags(const QString& file);
+    // The pictures of the file's artwork list, in order, as `AtomicParsley -e`
+    // extracts them: the file suffix it picks ("jpg", "png") and the bytes.
+    struct Artwork {
+        QString suffix;
+        QByteArray bytes;
+        bool operator==(const Artwork&) const = default;
+    };
+    QList<Artwork> atomicParsleyArtwork(const QString& file);
     // `AtomicParsley file -T` (box tree with offsets).
     QString atomicParsleyTree(const QString& file);
     // One line "stream_index,pts,size,checksum" per packet of the video and audio streams

@@ -25,11 +25,11 @@ using testsupport::MovieRecipe;
 
 namespace {
 
-std::shared_ptr<const QImage> picture(int width, int height, QColor color)
+platform::PicturePtr picture(int width, int height, QColor color)
 {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
-    return std::make_shared<const QImage>(image);
+    return platform::Picture::fromImage(image);
 }
 
 ChapterList chapters(const QList<QPair<QString, quint64>>& entries)

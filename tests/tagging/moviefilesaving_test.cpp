@@ -76,7 +76,7 @@ protected:
     {
         QImage cover(size, QImage::Format_RGB32);
         cover.fill(Qt::darkCyan);
-        movie.setCover(std::make_shared<const QImage>(cover));
+        movie.setCover(platform::Picture::fromImage(cover));
         movie.setSubtitle(kSubtitle);
     }
 
