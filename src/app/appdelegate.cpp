@@ -5,6 +5,7 @@
 #include "platform/localized.h"
 #include "platform/settings.h"
 
+#include <QDialog>
 #include <QLocale>
 #include <QMainWindow>
 #include <QUrl>
@@ -117,4 +118,25 @@ bool AppDelegate::openFiles(const QStringList& paths)
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(path);
     return m_korvalaneController.loadMoviesByURL(urls);
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    window()->setMouseTracking(true);
+    runStartupWindow(QStringLiteral("DontShowWarningsAtStartup"), WarningWindow);
+    runStartupWindow(QStringLiteral("DontShowNewsAtStartup_2_5_0"), WhatsNewWindow);
+    if (!platform::Settings::shared().boolValue(QStringLiteral("DontShowTipsAtStartup")))
+        m_korvalaneController.openTipsWindow();
+}
+
+void AppDelegate::runStartupWindow(const QString& switchKey, StartupWindow kind)
+{
+    if (platform::Settings::shared().boolValue(switchKey) || !m_startupWindowMaker)
+        return;
+    // Exists only while it is shown; blocks until the user closes it.
+    if (const std::unique_ptr<QDialog> dialog = m_startupWindowMaker(window(), kind)) {
+        dialog->setWindowModality(Qt::ApplicationModal);
+        dialog->exec();
+        dialog->hide();
+    }
 }

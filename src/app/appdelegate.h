@@ -7,9 +7,12 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+#include <memory>
 #include <utility>
 
 class KorvalaneController;
+class QDialog;
 class QMainWindow;
 
 // The application's delegate: works out the user's language and country and
@@ -20,6 +23,10 @@ class AppDelegate : public QObject {
     Q_OBJECT
 public:
     using DefaultSettings = QList<std::pair<QString, QVariant>>;
+    // Kinds of start-up window besides the tips.
+    enum StartupWindow { WarningWindow = 1, WhatsNewWindow = 2 };
+    // Makes the start-up window of a kind over the main window; null when there is none.
+    using StartupWindowMaker = std::function<std::unique_ptr<QDialog>(QMainWindow* mainWindow, StartupWindow kind)>;
 
     explicit AppDelegate(KorvalaneController& controller, QObject* parent = nullptr);
     ~AppDelegate() override;
@@ -46,6 +53,14 @@ public:
     // something was loaded (the reply to the operating system).
     bool openFiles(const QStringList& paths);
 
+    void setStartupWindowMaker(StartupWindowMaker maker) { m_startupWindowMaker = std::move(maker); }
+    // Once launching has finished: the warning and the what's-new window, each
+    // modal and each unless switched off, then the tips window, not modal.
+    void applicationDidFinishLaunching();
+
 private:
+    void runStartupWindow(const QString& switchKey, StartupWindow kind);
+
     KorvalaneController& m_korvalaneController;
+    StartupWindowMaker m_startupWindowMaker;
 };

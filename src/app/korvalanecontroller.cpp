@@ -2,6 +2,7 @@
 
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
+#include "app/recordeditor.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -45,6 +46,7 @@ void KorvalaneController::awakeFromNib()
     setSubtitleSearchOngoing(false);
     setChapterSearchOngoing(false);
     MovieFileManager::initialize();
+    m_recordEditor = std::make_unique<RecordEditor>(*m_ui, *m_movieListController, *this);
     connectCommands();
     updateCommandStates();
 }

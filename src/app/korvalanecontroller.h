@@ -16,6 +16,7 @@ class MovieListController;
 class MovieListDelegate;
 class OpenSubtitleAPI;
 class QMainWindow;
+class RecordEditor;
 class QSplitter;
 class QTextEdit;
 class TipWindowController;
@@ -126,6 +127,7 @@ public slots:
 signals:
     // A user-started chapter or subtitle search began or ended.
     void searchFlagsChanged();
+    // The genre names changed; the editor's choosers are filled again from the name lists.
     void movieGenresNamesChanged();
 
 private:
@@ -141,6 +143,7 @@ private:
     std::unique_ptr<Ui::MainWindow> m_ui;
     std::unique_ptr<MovieListController> m_movieListController;
     std::unique_ptr<MovieListDelegate> m_movieListDelegate;
+    std::unique_ptr<RecordEditor> m_recordEditor;
     QPointer<QWidget> m_coverWindow;
     QPointer<QWidget> m_idWindow;
     CoverImageView* m_coverImageView = nullptr;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -30,5 +31,6 @@ int main(int argc, char** argv)
     const QStringList paths = QApplication::arguments().mid(1);
     if (!paths.isEmpty())
         delegate.openFiles(paths);
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

@@ -2,6 +2,10 @@
 #include "app/harness/appfixture.h"
 #include "platform/settings.h"
 
+#include <QDialog>
+#include <QMainWindow>
+#include <QTimer>
+
 #include <QRegularExpression>
 #include <QSet>
 
@@ -115,6 +119,33 @@ TEST_F(OpenFiles, FilesFromTheSystemLoadOnceAndRepliesFollowTheLoad)
     EXPECT_FALSE(delegate.openFiles(files));
     EXPECT_EQ(list().arrangedObjects().size(), 2);
     EXPECT_FALSE(delegate.openFiles({}));
+}
+
+TEST_F(OpenFiles, StartUpWindowsComeInOrderUnlessSwitchedOff)
+{
+    AppDelegate delegate(*m_controller);
+    QList<AppDelegate::StartupWindow> made;
+    delegate.setStartupWindowMaker([&made](QMainWindow* mainWindow, AppDelegate::StartupWindow kind) {
+        made << kind;
+        auto dialog = std::make_unique<QDialog>(mainWindow);
+        // The user closes each window at once.
+        QTimer::singleShot(0, dialog.get(), &QDialog::accept);
+        return dialog;
+    });
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(made, (QList<AppDelegate::StartupWindow>{AppDelegate::WarningWindow, AppDelegate::WhatsNewWindow}));
+
+    platform::Settings::shared().setValue("DontShowWarningsAtStartup", true);
+    made.clear();
+    delegate.applicationDidFinishLaunching();
+    EXPECT_EQ(made, QList<AppDelegate::StartupWindow>{AppDelegate::WhatsNewWindow});
+
+    platform::Settings::shared().setValue("DontShowNewsAtStartup_2_5_0", true);
+    platform::Settings::shared().setValue("DontShowTipsAtStartup", true);
+    made.clear();
+    delegate.applicationDidFinishLaunching();
+    EXPECT_TRUE(made.isEmpty());
+    EXPECT_TRUE(delegate.openFiles(makeMovies({"late"})));
 }
 
 }  // namespace

@@ -1,31 +1,225 @@
 #include "app/harness/appfixture.h"
+#include "app/movielistdelegate.h"
 #include "app/movielisttablemodel.h"
+#include "online/moviegenre.h"
+#include "platform/localized.h"
+#include "platform/settings.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QMainWindow>
+#include <QMimeData>
+#include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
+#include <QTextBlock>
 
 namespace {
 
-using MainWindow = AppFixture;
+class MainWindow : public AppFixture {
+protected:
+    Ui::MainWindow& ui() const { return m_controller->ui(); }
+    MovieModel& movie(int row) const { return *list().arrangedObjects().at(row); }
+    void selectRows(const MovieList::IndexSet& rows) const { list().updateTableViewSelection(rows); }
+
+    static void typeInto(QLineEdit* edit, const QString& text)
+    {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+    static std::unique_ptr<QMimeData> filesDrag(const QStringList& paths)
+    {
+        auto data = std::make_unique<QMimeData>();
+        QList<QUrl> urls;
+        for (const QString& path : paths)
+            urls << QUrl::fromLocalFile(path);
+        data->setUrls(urls);
+        return data;
+    }
+};
 
 TEST_F(MainWindow, LoadedFilesBecomeSelectedRowsAndEnableTheirCommands)
 {
-    Ui::MainWindow& ui = m_controller->ui();
-    EXPECT_FALSE(ui.actionSave->isEnabled());
-    EXPECT_FALSE(ui.actionRemoveCurrent->isEnabled());
+    EXPECT_FALSE(ui().actionSave->isEnabled());
+    EXPECT_FALSE(ui().actionRemoveCurrent->isEnabled());
+    EXPECT_FALSE(ui().titleEdit->isEnabled());
 
     loadMovies({"alpha", "beta"});
-    m_controller->mainWindow()->show();
     const MovieListTableModel& rows = list().tableModel();
     ASSERT_EQ(rows.rowCount(), 2);
-    EXPECT_TRUE(rows.index(0, MovieListTableModel::TitleColumn).data().toString().contains("alpha.m4v"));
+    EXPECT_EQ(rows.index(1, MovieListTableModel::TitleColumn).data().toString(), movie(1).titleAndFile());
     EXPECT_EQ(list().tableSelectedRows(), (MovieList::IndexSet{0, 1}));
-    EXPECT_TRUE(ui.actionRemoveCurrent->isEnabled());
-    EXPECT_TRUE(ui.actionFindTmdbInfoAll->isEnabled());
-    EXPECT_EQ(ui.actionSave->isEnabled(), list().canTagMovies());
-    grabWindow("mainwindow-two-movies");
+    EXPECT_TRUE(ui().actionRemoveCurrent->isEnabled());
+    EXPECT_TRUE(ui().actionFindTmdbInfoAll->isEnabled());
+    EXPECT_TRUE(ui().actionSave->isEnabled());  // untitled files get a title from their name: ready
+}
+
+TEST_F(MainWindow, EditingATaggedMovieMakesItReadyAndEnablesSave)
+{
+    loadMovies({"alpha", "beta"}, true);
+    ASSERT_EQ(movie(0).status(), MovieModel::kStatusTagged);
+    selectRows({0});
+    m_controller->mainWindow()->show();
+    EXPECT_EQ(ui().titleEdit->text(), "alpha");
+    EXPECT_FALSE(ui().actionSave->isEnabled());
+    EXPECT_FALSE(ui().actionSaveAll->isEnabled());
+    grabWindow("one-tagged-movie");
+
+    QSignalSpy rowsChanged(&list().tableModel(), &QAbstractItemModel::dataChanged);
+    typeInto(ui().titleEdit, "Alpha Returns");
+    EXPECT_EQ(movie(0).title(), "Alpha Returns");
+    EXPECT_EQ(movie(0).status(), MovieModel::kStatusReadyToTag);
+    EXPECT_EQ(movie(1).title(), "beta");
+    EXPECT_TRUE(ui().actionSave->isEnabled());
+    EXPECT_TRUE(m_controller->saveButtonsEnabled());
+    // Only the edited record's row is read again.
+    ASSERT_FALSE(rowsChanged.isEmpty());
+    for (const QList<QVariant>& change : rowsChanged) {
+        EXPECT_EQ(change.at(0).toModelIndex().row(), 0);
+        EXPECT_EQ(change.at(1).toModelIndex().row(), 0);
+    }
+    EXPECT_TRUE(list().tableModel().index(0, 1).data().toString().startsWith("Alpha Returns"));
+    grabWindow("edited-title");
+}
+
+TEST_F(MainWindow, TwoSelectedMoviesShowMultipleValuesAndTakeOneEditTogether)
+{
+    loadMovies({"alpha", "beta"}, true);
+    movie(0).setStudio("Same Studio");
+    movie(1).setStudio("Same Studio");
+    selectRows({0, 1});
+    EXPECT_TRUE(ui().titleEdit->text().isEmpty());
+    EXPECT_EQ(ui().titleEdit->placeholderText(), platform::localized("multipleValues"));
+    EXPECT_EQ(ui().studioEdit->text(), "Same Studio");
+    grabWindow("two-movies-selected");
+
+    typeInto(ui().titleEdit, "Double Feature");
+    EXPECT_EQ(movie(0).title(), "Double Feature");
+    EXPECT_EQ(movie(1).title(), "Double Feature");
+    EXPECT_EQ(ui().titleEdit->text(), "Double Feature");
+}
+
+TEST_F(MainWindow, RemovingSelectsTheRowBeforeOrClearsTheSearchView)
+{
+    loadMovies({"m0", "m1", "m2", "m3", "m4"});
+    QSignalSpy drawer(&list(), &MovieListController::updateSearchDrawer);
+    selectRows({2, 3});
+    list().removeCurrent();
+    ASSERT_EQ(list().arrangedObjects().size(), 3);
+    EXPECT_EQ(movie(2).fileNameWithoutPath(), "m4.m4v");
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet{1});
+    EXPECT_EQ(list().tableSelectedRows(), MovieList::IndexSet{1});
+
+    const int drawerUpdatesBefore = static_cast<int>(drawer.size());
+    selectRows({0});
+    list().removeCurrent();
+    ASSERT_EQ(list().arrangedObjects().size(), 2);
+    ASSERT_GT(drawer.size(), drawerUpdatesBefore);
+    EXPECT_EQ(drawer.last().at(0).value<std::shared_ptr<MovieModel>>(), nullptr);
+    EXPECT_EQ(list().selectionIndexes(), list().tableSelectedRows());
+
+    EXPECT_TRUE(list().selectionIndexes().isEmpty());
+    list().removeCurrent();  // nothing selected: nothing happens
+    EXPECT_EQ(list().arrangedObjects().size(), 2);
+    list().removeAll();
+    EXPECT_TRUE(list().arrangedObjects().isEmpty());
+    EXPECT_FALSE(ui().actionRemoveAll->isEnabled());
+}
+
+TEST_F(MainWindow, PasteFillsTheRowSelectedLastAndNothingWithoutARecord)
+{
+    loadMovies({"a", "b", "c"}, true);
+    auto source = std::make_shared<MovieModel>();
+    source->setTitle("From Elsewhere");
+    source->setStudio("Elsewhere Films");
+
+    selectRows({0, 2});
+    list().pasteToCurrent(nullptr);
+    EXPECT_EQ(movie(2).title(), "c");
+    EXPECT_EQ(list().selectionIndexes(), (MovieList::IndexSet{0, 2}));
+
+    list().pasteToCurrent(source);
+    EXPECT_EQ(movie(2).title(), "From Elsewhere");
+    EXPECT_EQ(movie(0).title(), "a");
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet{2});
+    // The editor shows the pasted values, though pasting announces nothing itself.
+    EXPECT_EQ(ui().studioEdit->text(), "Elsewhere Films");
+
+    list().clearCurrent();
+    EXPECT_TRUE(movie(2).title().isNull());
+    EXPECT_TRUE(ui().studioEdit->text().isEmpty());
+    EXPECT_EQ(movie(2).status(), MovieModel::kStatusNoTitle);
+}
+
+TEST_F(MainWindow, DropsAreCheckedBeforeAndLoadedAfter)
+{
+    const QStringList files = makeMovies({"one", "two"});
+    const QString other = m_factory.writeFile("notes.txt", "not a movie");
+    MovieListDelegate& delegate = m_controller->movieListDelegate();
+    QMimeData text;
+    text.setText(files.first());
+
+    EXPECT_FALSE(delegate.validateDrop(&text));
+    EXPECT_FALSE(delegate.validateDrop(filesDrag({other}).get()));
+    EXPECT_TRUE(delegate.validateDrop(filesDrag({other, files.first()}).get()));
+    EXPECT_TRUE(delegate.validateDrop(filesDrag({m_factory.dir()}).get()));  // a folder, not looked into
+
+    EXPECT_TRUE(delegate.acceptDrop(filesDrag({files.first()}).get()));
+    EXPECT_EQ(list().arrangedObjects().size(), 1);
+    EXPECT_FALSE(delegate.validateDrop(filesDrag({files.first()}).get()));  // already in the list
+    EXPECT_FALSE(delegate.acceptDrop(&text));
+
+    // A drop on the table goes through the same checks.
+    QTableView* table = ui().movieListTableView;
+    const auto drag = filesDrag(files);
+    QDragEnterEvent enter({5, 5}, Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(table->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop({5, 5}, Qt::CopyAction, drag.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(table->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(list().arrangedObjects().size(), 2);
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet{1});
+    EXPECT_TRUE(m_alerts->shown().isEmpty());
+}
+
+TEST_F(MainWindow, TheShortDescriptionTurnsRedPastItsLimit)
+{
+    loadMovies({"a"});
+    QTextEdit* view = ui().shortDescTextView;
+    const auto redCharacters = [view] {
+        int red = 0;
+        for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+            for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+                if (fragment.fragment().charFormat().foreground().color() == Qt::red)
+                    red += fragment.fragment().length();
+            }
+        }
+        return red;
+    };
+    for (const auto& [length, red] : {std::pair{255, 0}, {256, 1}, {300, 45}, {255, 0}}) {
+        view->setPlainText(QString(length, QLatin1Char('x')));
+        EXPECT_EQ(redCharacters(), red) << length;
+        EXPECT_EQ(movie(0).shortDescription().size(), length);
+    }
+}
+
+TEST_F(MainWindow, ASingleSelectionChoosesTheGenreListWhenDatabaseGenresAreOn)
+{
+    platform::Settings::shared().setValue("UseTMDBGenres", true);
+    loadMovies({"a", "b"});
+    const QStringList general = MovieGenre::genreNames();
+    movie(0).setAllGenres(QStringList{"Drama", "Krimi"});
+    movie(1).setAllGenres(QStringList{});
+    selectRows({0});
+    EXPECT_EQ(m_controller->movieGenresNames(), (QStringList{"Drama", "Krimi"}));
+    EXPECT_EQ(ui().genreComboBox->count(), 2);
+    selectRows({0, 1});  // several: the list stays
+    EXPECT_EQ(m_controller->movieGenresNames(), (QStringList{"Drama", "Krimi"}));
+    selectRows({1});
+    EXPECT_EQ(m_controller->movieGenresNames(), general);
 }
 
 }  // namespace

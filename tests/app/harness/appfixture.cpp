@@ -22,24 +22,27 @@ void AppFixture::TearDown()
     m_alerts.reset();
 }
 
-QStringList AppFixture::makeMovies(const QStringList& names, bool titled)
+QStringList AppFixture::makeMovies(const QStringList& names, bool tagged)
 {
+    const QString cover = tagged ? m_factory.makeImage(QStringLiteral("cover.jpg"), 48, 64) : QString();
     QStringList files;
     for (const QString& name : names) {
         testsupport::MovieRecipe recipe;
         recipe.seconds = 1.0;
         recipe.width = 160;
         recipe.height = 120;
-        if (titled)
+        if (tagged) {
             recipe.metadata = {{QStringLiteral("title"), name}};
+            recipe.coverImages = {cover};
+        }
         files << m_factory.make(recipe, name + QStringLiteral(".m4v"));
     }
     return files;
 }
 
-void AppFixture::loadMovies(const QStringList& names, bool titled)
+void AppFixture::loadMovies(const QStringList& names, bool tagged)
 {
-    ASSERT_TRUE(m_controller->loadMoviesByURL(makeMovies(names, titled)));
+    ASSERT_TRUE(m_controller->loadMoviesByURL(makeMovies(names, tagged)));
     ASSERT_EQ(list().arrangedObjects().size(), names.size());
 }
 

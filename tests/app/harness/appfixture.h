@@ -10,6 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
+
+// Readable failures for texts and lists of texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '[' << texts.join(", ").toStdString() << ']';
+}
 
 // A main window set up as at start (defaults registered for an English
 // system, nothing stored), with alerts recorded and movie files made by
@@ -19,10 +31,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Small movie files "<name>.m4v"; `titled` gives each a title tag equal to its name.
-    QStringList makeMovies(const QStringList& names, bool titled = false);
+    // Small movie files "<name>.m4v"; `tagged` gives each a title tag equal
+    // to its name and a cover, so that it loads as tagged.
+    QStringList makeMovies(const QStringList& names, bool tagged = false);
     // Loads files made by makeMovies() and checks that they loaded.
-    void loadMovies(const QStringList& names, bool titled = false);
+    void loadMovies(const QStringList& names, bool tagged = false);
     // With KORVALANE_SCREENSHOTS naming a folder, writes the main window's
     // picture there as <name>.png, for a look at it.
     void grabWindow(const QString& name) const;

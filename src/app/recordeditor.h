@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class Binding;
+class ChapterListModel;
+class KorvalaneController;
+class MovieList;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The main window's editor of the selected records: binds every field's
+// editor to the selection, fills the choosers from the main window
+// controller's name lists and fills them again when those change.
+class RecordEditor : public QObject {
+    Q_OBJECT
+public:
+    RecordEditor(Ui::MainWindow& ui, MovieList& list, KorvalaneController& controller);
+    ~RecordEditor() override;
+
+    // Puts the controller's name lists into the choosers and shows the selection again.
+    void fillChoosers();
+
+private:
+    void bindFields();
+
+    Ui::MainWindow& m_ui;
+    MovieList& m_list;
+    KorvalaneController& m_controller;
+    QList<Binding*> m_bindings;
+    std::unique_ptr<ChapterListModel> m_chapters;
+};
