@@ -1,0 +1,131 @@
+// A large library through the main window: a folder of 1,000 tagged movies,
+// each with a cover of about 300 KB, opened as a user would. Prints the time
+// until every row is shown, the peak memory, and the time to select a row and
+// show its cover. Goals: rows within 1.5 s, at most 600 MiB, a selection shown
+// within 50 ms.
+//
+//   build/bench/library_window [folder]   (the movies are kept there between runs)
+#include "app/appdelegate.h"
+#include "app/korvalanecontroller.h"
+#include "app/movielistcontroller.h"
+#include "app/movielisttablemodel.h"
+#include "mp4_benchfiles.h"
+#include "platform/settings.h"
+#include "support/testenvironment.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QMainWindow>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr int kMovies = 1000;
+
+// A noisy picture compresses badly, so a JPEG of this size weighs about 300 KB.
+bool makeCover(const std::filesystem::path& out)
+{
+    return benchfiles::run("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=600x900,geq=random(1)*255:random(2)*255:128\""
+                           " -frames:v 1 -q:v 6 " +
+                           benchfiles::quoted(out));
+}
+
+// One second of movie, tagged with a title and the cover by AtomicParsley.
+bool makeTaggedMovie(const std::filesystem::path& out)
+{
+    const auto folder = out.parent_path();
+    const auto cover = folder / "cover.jpg";
+    const auto plain = folder / "plain.mp4";
+    return makeCover(cover) && benchfiles::makeMovie(plain, 1, 200, 64) &&
+           benchfiles::run("AtomicParsley " + benchfiles::quoted(plain) + " --title \"Bench Movie\" --genre Drama" +
+                           " --artwork " + benchfiles::quoted(cover) + " -o " + benchfiles::quoted(out) +
+                           " >/dev/null") &&
+           std::filesystem::remove(plain);
+}
+
+// The library: copies of one tagged movie, made once and kept.
+std::filesystem::path library(const char* argument)
+{
+    const auto base = benchfiles::benchFolder(argument);
+    const auto master = base / "library-master.m4v";
+    if (!benchfiles::cached(master, makeTaggedMovie))
+        return {};
+    const auto folder = base / "library";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < kMovies; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "movie-%04d.m4v", i);
+        const auto file = folder / name;
+        if (!std::filesystem::exists(file))
+            std::filesystem::copy_file(master, file);
+    }
+    return folder;
+}
+
+// Lets the window lay out and paint what changed, as the event loop would.
+void showChanges(QMainWindow& window)
+{
+    QApplication::processEvents();
+    window.repaint();
+    QApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    testsupport::isolateEnvironment(home.path());
+    QApplication app(argc, argv);
+    platform::Settings::useFolder(home.path() + "/config/korvalane");
+
+    const auto folder = library(argc > 1 ? argv[1] : nullptr);
+    if (folder.empty()) {
+        std::fprintf(stderr, "cannot make the library\n");
+        return 1;
+    }
+    const long rssBefore = benchfiles::peakRssKiB();
+
+    AppDelegate::initialize({QStringLiteral("en-US")});
+    KorvalaneController controller;
+    QMainWindow& window = *controller.mainWindow();
+    window.resize(1400, 900);
+    window.show();
+    showChanges(window);
+
+    const auto openStart = benchfiles::nowNs();
+    if (!controller.loadMoviesByURL(QStringList{QString::fromStdString(folder.string())})) {
+        std::fprintf(stderr, "the folder did not load\n");
+        return 1;
+    }
+    showChanges(window);
+    const double openSeconds = benchfiles::seconds(openStart);
+    const int rows = controller.movieListController().tableModel().rowCount();
+
+    QTableView* table = window.findChild<QTableView*>();
+    std::vector<double> selections;
+    for (int row : {0, 1, 500, 501, 998, 999, 250, 750}) {
+        const auto start = benchfiles::nowNs();
+        table->selectionModel()->select(table->model()->index(row, 0),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        showChanges(window);
+        selections.push_back(benchfiles::seconds(start));
+    }
+    const auto selection = benchfiles::spreadOf(selections);
+    const auto shown = controller.getSelectedMovie();
+
+    std::printf("library_window: %d movies opened, %d rows shown in %.3f s (goal 1.5 s)\n", kMovies, rows,
+                openSeconds);
+    std::printf("library_window: peak RSS %.1f MiB (%.1f MiB before the window; goal 600 MiB)\n",
+                benchfiles::peakRssKiB() / 1024.0, rssBefore / 1024.0);
+    std::printf("library_window: select a row and show its cover: median %.1f ms, min %.1f ms, max %.1f ms (goal "
+                "50 ms)%s\n",
+                selection.median * 1000, selection.min * 1000, selection.max * 1000,
+                shown && shown->coverIsSet() ? "" : " -- the selected record shows no cover!");
+    return rows == kMovies ? 0 : 1;
+}
