@@ -210,6 +210,11 @@ void ImageSelectController::showResultPage(const MovieModel& result)
     m_ui->selectionTabView->repaint();
 }
 
+void ImageSelectController::showHitsPage()
+{
+    m_ui->selectionTabView->setCurrentIndex(HitsPage);
+}
+
 void ImageSelectController::reloadTMDbCovers()
 {
     const int row = selectedHitRow();

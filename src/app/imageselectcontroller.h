@@ -47,6 +47,8 @@ public:
     // information page, and draws it at once (the batch search shows each
     // result found this way).
     void showResultPage(const MovieModel& result);
+    // Back to the hit list (the batch search ends there).
+    void showHitsPage();
 
     // Puts `image` into the cover window at `size` (the window keeps its
     // place) and shows the window.

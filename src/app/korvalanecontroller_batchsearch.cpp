@@ -3,6 +3,7 @@
 // record.
 #include "app/korvalanecontroller.h"
 
+#include "app/imageselectcontroller.h"
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/saveasmoviefilemanager.h"
@@ -102,10 +103,14 @@ KorvalaneController::SearchOutcome KorvalaneController::searchAndMerge(MovieMode
     return SearchOutcome::Merged;
 }
 
-void KorvalaneController::showSearchResultPage(const MovieModel&)
+void KorvalaneController::showSearchResultPage(const MovieModel& result)
 {
+    if (m_imageSelectController)
+        m_imageSelectController->showResultPage(result);
 }
 
 void KorvalaneController::showSearchHitsPage()
 {
+    if (m_imageSelectController)
+        m_imageSelectController->showHitsPage();
 }
