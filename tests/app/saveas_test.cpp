@@ -3,6 +3,7 @@
 // sheet's cancel button.
 #include "app/filechooser.h"
 #include "app/harness/appfixture.h"
+#include "app/harness/sheetwatcher.h"
 #include "app/savemovielistwindowcontroller.h"
 #include "platform/localized.h"
 #include "platform/log.h"
@@ -47,13 +48,7 @@ protected:
     // Runs `step` on the sheet at every event-loop turn of the next command.
     void watchSheet(std::function<void(SaveMovieListWindowController&)> step)
     {
-        auto* timer = new QTimer(m_controller->mainWindow());
-        timer->setInterval(0);
-        QObject::connect(timer, &QTimer::timeout, [this, step] {
-            if (auto* sheet = m_controller->mainWindow()->findChild<SaveMovieListWindowController*>())
-                step(*sheet);
-        });
-        timer->start();
+        testsupport::watchSheet(*m_controller, std::move(step));
     }
 
     RecordingFileChooser m_chooser;

@@ -2,10 +2,10 @@
 // progress sheet, with one movie database client: a record the database
 // does not know is passed over, a cancel ends the batch and leaves the
 // records after it as they were.
-#include "movieroad.h"
-
+#include "app/harness/sheetwatcher.h"
 #include "app/movielistcontroller.h"
 #include "app/savemovielistwindowcontroller.h"
+#include "movieroad.h"
 #include "online/tmdbapi.h"
 
 #include <QLabel>
@@ -60,13 +60,7 @@ protected:
     // Runs `step` on the sheet at every event-loop turn while it is open.
     void watchSheet(std::function<void(SaveMovieListWindowController&)> step)
     {
-        auto* timer = new QTimer(m_controller->mainWindow());
-        timer->setInterval(0);
-        QObject::connect(timer, &QTimer::timeout, [this, step] {
-            if (auto* sheet = m_controller->mainWindow()->findChild<SaveMovieListWindowController*>())
-                step(*sheet);
-        });
-        timer->start();
+        testsupport::watchSheet(*m_controller, std::move(step));
     }
 };
 
