@@ -191,6 +191,35 @@ TEST_F(SaveAsTest, AFailedCopyIsReportedAndTheRecordKeepsItsSource)
     }
 }
 
+TEST_F(SaveAsTest, ACopyThatCannotBeTaggedIsReportedAndTheRecordKeepsItsSource)
+{
+    const QStringList sources = makeMovies({"cut short", "after"});
+    ASSERT_TRUE(m_controller->loadMoviesByURL(sources));
+    list().updateTableViewSelection(MovieList::IndexSet{0, 1});
+    const std::shared_ptr<MovieModel> cut = record(0);
+    ASSERT_EQ(cut->fileUrl(), QUrl::fromLocalFile(sources[0]));
+    // Since it was loaded the file lost its end, and with it the movie's index:
+    // it copies, but the copy cannot take tags.
+    QFile source(sources[0]);
+    ASSERT_TRUE(source.resize(source.size() / 2));
+    const QByteArray cutBytes = fileBytes(sources[0]);
+    m_chooser.queueAnswer({QUrl::fromLocalFile(m_folder.path())});
+
+    m_controller->saveAs();
+
+    const platform::RecordingAlerts::Shown expected{"fileError", "cantSaveAsFile"};
+    EXPECT_EQ(m_alerts->shown(), QList<platform::RecordingAlerts::Shown>{expected});
+    EXPECT_EQ(m_log.lines().filter("Save As Error: Error while tagging file").size(), 1)
+        << m_log.lines().join("\n").toStdString();
+    EXPECT_EQ(cut->fileUrl(), QUrl::fromLocalFile(sources[0])) << "the record moved to an untagged copy";
+    EXPECT_FALSE(cut->isTagged());
+    EXPECT_EQ(fileBytes(sources[0]), cutBytes);
+    // The untagged copy stays for the user to see; the run ends there.
+    EXPECT_EQ(folderEntries(), QStringList{"cut short.m4v"});
+    EXPECT_EQ(fileBytes(m_folder.filePath("cut short.m4v")), cutBytes);
+    EXPECT_EQ(record(1)->fileUrl(), QUrl::fromLocalFile(sources[1]));
+}
+
 TEST(ProgressSheetTest, CancelIsEnabledExactlyWhileWorkIsShortOfItsSize)
 {
     struct Case {
