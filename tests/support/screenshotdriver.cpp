@@ -63,7 +63,7 @@ ScreenshotDriver::ScreenshotDriver(KorvalaneApp& app, const QString& libraryFold
 bool ScreenshotDriver::run()
 {
     QMainWindow& window = *m_app.controller().mainWindow();
-    window.resize(1280, 800);
+    window.resize(1440, 960);
     window.move(0, 0);
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
