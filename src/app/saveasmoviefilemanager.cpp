@@ -112,7 +112,10 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
             throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));
         movie.setFileUrl(destinationUrl);
         if (platform::Settings::shared().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
-            MovieFileManager::handToMediaLibrary(destinationUrl);
+            MovieFileManager::handToMediaLibrary(destinationUrl, [&sheet](double seconds) {
+                sheet.runModalSession();
+                platform::pumpEvents(seconds);
+            });
         movie.setTagged(true);
         return true;
     } catch (const NamedFailure& failure) {

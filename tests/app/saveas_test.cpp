@@ -8,6 +8,7 @@
 #include "platform/localized.h"
 #include "platform/log.h"
 #include "platform/pumpevents.h"
+#include "platform/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -218,6 +220,33 @@ TEST_F(SaveAsTest, ACopyThatCannotBeTaggedIsReportedAndTheRecordKeepsItsSource)
     EXPECT_EQ(folderEntries(), QStringList{"cut short.m4v"});
     EXPECT_EQ(fileBytes(m_folder.filePath("cut short.m4v")), cutBytes);
     EXPECT_EQ(record(1)->fileUrl(), QUrl::fromLocalFile(sources[1]));
+}
+
+TEST_F(SaveAsTest, TheSheetStaysLiveWhileTheMediaLibraryTakesTheCopy)
+{
+    platform::Settings::shared().setValue("MoveTaggedFilesToiTunes", true);
+    const QString source = makeMovies({"library"}).first();
+    ASSERT_TRUE(m_controller->loadMoviesByURL(QStringList{source}));
+    list().updateTableViewSelection(MovieList::IndexSet{0});
+    m_chooser.queueAnswer({QUrl::fromLocalFile(m_folder.path())});
+    const QUrl copy = QUrl::fromLocalFile(m_folder.filePath("library.m4v"));
+    // The record points at its copy from the hand-over on, and is marked
+    // tagged once the media library's second is over.
+    bool turnedDuringHandOver = false;
+    watchSheet([&](SaveMovieListWindowController&) {
+        turnedDuringHandOver = turnedDuringHandOver || (record(0)->fileUrl() == copy && !record(0)->isTagged());
+    });
+
+    m_controller->saveAs();
+    QThreadPool::globalInstance()->waitForDone();
+
+    EXPECT_TRUE(turnedDuringHandOver) << "the window froze while the media library took the copy";
+    EXPECT_EQ(record(0)->fileUrl(), copy);
+    EXPECT_TRUE(record(0)->isTagged());
+    // This system has no media library: the import of the copy was tried and logged.
+    EXPECT_EQ(m_log.lines().filter("No media-library application is available").size(), 1)
+        << m_log.lines().join("\n").toStdString();
+    EXPECT_TRUE(m_alerts->shown().isEmpty());
 }
 
 TEST(ProgressSheetTest, CancelIsEnabledExactlyWhileWorkIsShortOfItsSize)
