@@ -2,8 +2,8 @@
 // and the chapter database on 127.0.0.1 with the answers the tests use, and
 // prints the shell lines that point Korvalane at them. Runs until killed.
 //
-//     eval "$(build/tests/support/korvalane-fake-services | head -n 8)"   # or copy the lines
-//     build/src/app/korvalane
+//     build/tests/support/korvalane-fake-services > services.env &
+//     sleep 1; source services.env; build/src/app/korvalane
 #include "support/fakeservices.h"
 
 #include <QCoreApplication>
