@@ -152,8 +152,9 @@ public:
     }
     void showPlaceholder(const QString& text) override
     {
-        // The lowest value stands for "no value" and shows the hint.
-        m_box->setSpecialValueText(text.isEmpty() ? QStringLiteral(" ") : text);
+        // The lowest value stands for "no value" and shows the hint; a box a
+        // few digits wide can't hold the hint's words, so it shows a dash.
+        m_box->setSpecialValueText(text.isEmpty() ? QStringLiteral(" ") : QStringLiteral("–"));
         m_box->setValue(m_box->minimum());
     }
     void connectEdits(QObject* context, std::function<void()> edited) override;
