@@ -26,6 +26,38 @@ std::unexpected<Error> ioError(const char* what)
     return fail(Error::Code::Io, std::string(what) + ": " + std::strerror(errno));
 }
 
+// Writes all of `vectors` from `offset` on and empties them; a short write continues where it
+// stopped.
+Result<void> writeVectors(int fd, std::uint64_t offset, std::vector<iovec>& vectors)
+{
+    std::size_t first = 0;  // the vector the next write starts in
+    while (first < vectors.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
+        const ssize_t n = ::pwritev(fd, vectors.data() + first, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? ioError("write failed") : fail(Error::Code::Io, "write failed: nothing written");
+        }
+        offset += static_cast<std::uint64_t>(n);
+        // Skip what went out; a vector written in part continues where it stopped.
+        auto skip = static_cast<std::size_t>(n);
+        while (skip > 0 && first < vectors.size()) {
+            if (skip >= vectors[first].iov_len) {
+                skip -= vectors[first].iov_len;
+                ++first;
+            } else {
+                vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + skip;
+                vectors[first].iov_len -= skip;
+                skip = 0;
+            }
+        }
+    }
+    vectors.clear();
+    return {};
+}
+
 }  // namespace
 
 void FileHandle::setWriteHook(WriteHook hook)
@@ -118,62 +150,120 @@ Result<void> FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> ou
     return {};
 }
 
+FileHandle::Piece FileHandle::Piece::subpiece(std::uint64_t from, std::uint64_t length) const
+{
+    if (bytes.empty()) {
+        return copyOf(copyFrom + from, length);
+    }
+    return {bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length))};
+}
+
 Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
 {
-    const std::span<const std::uint8_t> one[] = {data};
+    const Piece one[] = {{data}};
     return writeAt(offset, one);
 }
 
-Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::span<const std::uint8_t>> pieces)
+Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pieces)
 {
-    std::size_t total = 0;
-    for (const auto& p : pieces) {
+    std::uint64_t total = 0;
+    for (const Piece& p : pieces) {
         total += p.size();
     }
-    std::size_t allowed = total;
-    if (writeHook()) {
-        allowed = std::min(writeHook()(offset, total), total);
+    // A copy whose source this very write overwrites would copy what it wrote itself.
+    for (const Piece& p : pieces) {
+        if (p.bytes.empty() && p.copyLength != 0 && p.copyFrom < offset + total && offset < p.copyFrom + p.copyLength) {
+            return fail(Error::Code::InvalidArgument, "write would overwrite what it copies");
+        }
     }
-    std::vector<iovec> vectors;
-    vectors.reserve(pieces.size());
-    std::size_t left = allowed;
-    for (const auto& p : pieces) {
+    std::uint64_t allowed = total;
+    if (writeHook()) {
+        allowed = std::min<std::uint64_t>(writeHook()(offset, static_cast<std::size_t>(total)), total);
+    }
+    // Runs of bytes in memory go out in one vectored write each, ranges of the file in between.
+    std::vector<iovec> run;
+    std::uint64_t runStart = offset;
+    std::uint64_t at = offset;
+    std::uint64_t left = allowed;
+    for (const Piece& p : pieces) {
         if (left == 0) {
             break;
         }
-        const std::size_t n = std::min(left, p.size());
-        vectors.push_back({const_cast<std::uint8_t*>(p.data()), n});
+        const std::uint64_t n = std::min(left, p.size());
+        if (p.bytes.empty()) {
+            if (auto r = writeVectors(m_fd, runStart, run); !r) {
+                return r;
+            }
+            if (auto r = copyWithin(p.copyFrom, at, n); !r) {
+                return r;
+            }
+        } else {
+            if (run.empty()) {
+                runStart = at;
+            }
+            run.push_back({const_cast<std::uint8_t*>(p.bytes.data()), static_cast<std::size_t>(n)});
+        }
+        at += n;
         left -= n;
     }
-    std::size_t done = 0;
-    std::size_t first = 0;  // the vector the next write starts in
-    while (done < allowed) {
-        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
-        const ssize_t n = ::pwritev(m_fd, vectors.data() + first, count, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? ioError("write failed") : fail(Error::Code::Io, "write failed: nothing written");
-        }
-        done += static_cast<std::size_t>(n);
-        // Skip what went out; a vector written in part continues where it stopped.
-        std::size_t skip = static_cast<std::size_t>(n);
-        while (skip > 0 && first < vectors.size()) {
-            if (skip >= vectors[first].iov_len) {
-                skip -= vectors[first].iov_len;
-                ++first;
-            } else {
-                vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + skip;
-                vectors[first].iov_len -= skip;
-                skip = 0;
-            }
-        }
+    if (auto r = writeVectors(m_fd, runStart, run); !r) {
+        return r;
     }
     if (allowed < total) {
         return fail(Error::Code::Io, "write failed: cut short");
     }
     return {};
+}
+
+Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length)
+{
+    Bytes buffer;
+    while (length > 0) {
+        const auto n = static_cast<std::size_t>(std::min(length, kCopyStep));
+        if (auto r = copyStep(from, to, n, buffer); !r) {
+            return r;
+        }
+        // A flush follows such a write: the disk can start on each step while the next is copied.
+        (void)::sync_file_range(m_fd, static_cast<off_t>(to), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+        from += n;
+        to += n;
+        length -= n;
+    }
+    return {};
+}
+
+Result<void> FileHandle::copyStep(std::uint64_t from, std::uint64_t to, std::size_t length, Bytes& buffer)
+{
+    while (buffer.empty() && length > 0) {
+        auto in = static_cast<loff_t>(from);
+        auto out = static_cast<loff_t>(to);
+        const ssize_t n = ::copy_file_range(m_fd, &in, m_fd, &out, length, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            buffer.resize(static_cast<std::size_t>(kCopyStep));  // the file system or kernel cannot
+            break;
+        }
+        if (n < 0) {
+            return ioError("copy failed");
+        }
+        if (n == 0) {
+            return fail(Error::Code::Corrupt, "unexpected end of file");
+        }
+        from += static_cast<std::uint64_t>(n);
+        to += static_cast<std::uint64_t>(n);
+        length -= static_cast<std::size_t>(n);
+    }
+    if (length == 0) {
+        return {};
+    }
+    const auto part = std::span(buffer).first(length);
+    if (auto r = readAt(from, part); !r) {
+        return r;
+    }
+    std::vector<iovec> one{{part.data(), length}};
+    return writeVectors(m_fd, to, one);
 }
 
 Result<void> FileHandle::sync()
