@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -59,6 +60,55 @@ Result<void> writeVectors(int fd, std::uint64_t offset, std::vector<iovec>& vect
 }
 
 }  // namespace
+
+// A copy is read from a read-only mapping of its source range, unmapped when it goes away;
+// empty when the file cannot be mapped.
+class FileHandle::MappedRange {
+public:
+    MappedRange(int fd, std::uint64_t offset, std::uint64_t length)
+    {
+        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = offset / page * page;
+        m_length = static_cast<std::size_t>(offset - start + length);
+        void* at = length == 0
+                       ? MAP_FAILED
+                       : ::mmap(nullptr, m_length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(start));
+        if (at != MAP_FAILED) {
+            m_base = static_cast<std::uint8_t*>(at);
+            m_bytes = std::span<const std::uint8_t>(m_base + (offset - start), static_cast<std::size_t>(length));
+        }
+    }
+    MappedRange(const MappedRange&) = delete;
+    MappedRange& operator=(const MappedRange&) = delete;
+    ~MappedRange()
+    {
+        if (m_base) {
+            ::munmap(m_base, m_length);
+        }
+    }
+    std::span<const std::uint8_t> bytes() const { return m_bytes; }
+
+private:
+    std::uint8_t* m_base = nullptr;
+    std::size_t m_length = 0;
+    std::span<const std::uint8_t> m_bytes;
+};
+
+// Sends what a long write has put into the file on to the disk a megabyte at a time, while
+// the rest is still being written: a flush follows such writes, and it then waits for less.
+struct FileHandle::Writeback {
+    int fd;
+    std::uint64_t unsent;  // first byte written but not sent yet
+
+    void wrote(std::uint64_t end)
+    {
+        if (end - unsent >= kStep) {
+            (void)::sync_file_range(fd, static_cast<off_t>(unsent), static_cast<off_t>(end - unsent),
+                                    SYNC_FILE_RANGE_WRITE);
+            unsent = end;
+        }
+    }
+};
 
 void FileHandle::setWriteHook(WriteHook hook)
 {
@@ -181,6 +231,7 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
         allowed = std::min<std::uint64_t>(writeHook()(offset, static_cast<std::size_t>(total)), total);
     }
     // Runs of bytes in memory go out in one vectored write each, ranges of the file in between.
+    Writeback writeback{m_fd, offset};
     std::vector<iovec> run;
     std::uint64_t runStart = offset;
     std::uint64_t at = offset;
@@ -194,7 +245,7 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
             if (auto r = writeVectors(m_fd, runStart, run); !r) {
                 return r;
             }
-            if (auto r = copyWithin(p.copyFrom, at, n); !r) {
+            if (auto r = copyWithin(p.copyFrom, at, n, writeback); !r) {
                 return r;
             }
         } else {
@@ -215,55 +266,31 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
     return {};
 }
 
-Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length)
+Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback)
 {
-    Bytes buffer;
-    while (length > 0) {
-        const auto n = static_cast<std::size_t>(std::min(length, kCopyStep));
-        if (auto r = copyStep(from, to, n, buffer); !r) {
+    // Written from a mapping of the source, the bytes are copied once, into the pages they go
+    // to; through a buffer where the file cannot be mapped.
+    const MappedRange source(m_fd, from, length);
+    Bytes buffer(source.bytes().empty() ? static_cast<std::size_t>(std::min(length, kStep)) : 0);
+    for (std::uint64_t done = 0; done < length;) {
+        const auto n = static_cast<std::size_t>(std::min(length - done, kStep));
+        std::span<const std::uint8_t> step;
+        if (buffer.empty()) {
+            step = source.bytes().subspan(static_cast<std::size_t>(done), n);
+        } else {
+            if (auto r = readAt(from + done, std::span(buffer).first(n)); !r) {
+                return r;
+            }
+            step = std::span(buffer).first(n);
+        }
+        std::vector<iovec> one{{const_cast<std::uint8_t*>(step.data()), n}};
+        if (auto r = writeVectors(m_fd, to + done, one); !r) {
             return r;
         }
-        // A flush follows such a write: the disk can start on each step while the next is copied.
-        (void)::sync_file_range(m_fd, static_cast<off_t>(to), static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
-        from += n;
-        to += n;
-        length -= n;
+        done += n;
+        writeback.wrote(to + done);
     }
     return {};
-}
-
-Result<void> FileHandle::copyStep(std::uint64_t from, std::uint64_t to, std::size_t length, Bytes& buffer)
-{
-    while (buffer.empty() && length > 0) {
-        auto in = static_cast<loff_t>(from);
-        auto out = static_cast<loff_t>(to);
-        const ssize_t n = ::copy_file_range(m_fd, &in, m_fd, &out, length, 0);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
-            buffer.resize(static_cast<std::size_t>(kCopyStep));  // the file system or kernel cannot
-            break;
-        }
-        if (n < 0) {
-            return ioError("copy failed");
-        }
-        if (n == 0) {
-            return fail(Error::Code::Corrupt, "unexpected end of file");
-        }
-        from += static_cast<std::uint64_t>(n);
-        to += static_cast<std::uint64_t>(n);
-        length -= static_cast<std::size_t>(n);
-    }
-    if (length == 0) {
-        return {};
-    }
-    const auto part = std::span(buffer).first(length);
-    if (auto r = readAt(from, part); !r) {
-        return r;
-    }
-    std::vector<iovec> one{{part.data(), length}};
-    return writeVectors(m_fd, to, one);
 }
 
 Result<void> FileHandle::sync()

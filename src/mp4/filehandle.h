@@ -16,10 +16,10 @@ namespace mp4 {
 class FileHandle {
 public:
     // A piece of what a write puts into the file: bytes in memory, or (when `bytes` is empty)
-    // `copyLength` bytes of this same file from `copyFrom`, copied inside the kernel so that
-    // megabytes of unchanged sample tables never pass through the process. A copied range
-    // must not overlap what the write covers. Copies are meant to be flushed soon: each
-    // megabyte starts on its way to the disk as soon as it is copied.
+    // `copyLength` bytes of this same file from `copyFrom`, copied straight from where they lie
+    // so that megabytes of unchanged sample tables are not read in first. A copied range must
+    // not overlap what the write covers. Copies are meant to be flushed soon: each megabyte
+    // starts on its way to the disk as soon as it is written.
     struct Piece {
         std::span<const std::uint8_t> bytes;
         std::uint64_t copyFrom = 0;
@@ -57,12 +57,13 @@ public:
     static void setWriteHook(WriteHook hook);
 
 private:
-    static constexpr std::uint64_t kCopyStep = 1ull << 20;
+    // Copies go, and long writes are sent on to the disk, a megabyte at a time.
+    static constexpr std::uint64_t kStep = 1ull << 20;
 
     explicit FileHandle(int fd) : m_fd(fd) {}
-    Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length);
-    // Inside the kernel, or through `buffer` once the kernel has refused (it stays refused).
-    Result<void> copyStep(std::uint64_t from, std::uint64_t to, std::size_t length, Bytes& buffer);
+    class MappedRange;
+    struct Writeback;
+    Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback);
 
     int m_fd = -1;
 };

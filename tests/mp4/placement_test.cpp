@@ -379,6 +379,8 @@ TEST(Placement, LongSampleTablesAreReadWhenNeededAndWrittenBackAsTheyWere)
     EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
     EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 1100);
     EXPECT_EQ(openRead(file).tags().name, "Tables kept");
+    const QString ap = factory.atomicParsleyTags(file);
+    EXPECT_TRUE(ap.contains("Atom \"©nam\" contains: Tables kept")) << ap.toStdString();
 }
 
 TEST(Placement, MoovStaysInFrontOfTheMediaWhereFreeSpaceThereHoldsIt)
