@@ -12,8 +12,6 @@
 #include "tagging/moviefileloading.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -22,35 +20,6 @@
 #include <string>
 
 namespace {
-
-// A short tagged movie; with a cover of noisy pixels that JPEG cannot shrink
-// below about 300 KB.
-bool makeTemplate(const std::filesystem::path& folder, bool withCover)
-{
-    const auto movie = folder / (withCover ? "with-cover.m4v" : "without-cover.m4v");
-    const auto cover = folder / "cover.jpg";
-    if (withCover && !benchfiles::run("ffmpeg -v error -y -f lavfi -i 'testsrc2=s=1000x1500,noise=alls=20:allf=u' "
-                                      "-frames:v 1 -q:v 4 " +
-                                      benchfiles::quoted(cover)))
-        return false;
-    std::string command = "ffmpeg -v error -y -f lavfi -i testsrc=s=320x240:d=0.2:r=25 -f lavfi -i sine=d=0.2 ";
-    if (withCover)
-        command +=
-            "-i " + benchfiles::quoted(cover) + " -map 0 -map 1 -map 2 -c:v:1 copy -disposition:v:1 attached_pic ";
-    command += "-c:v:0 libx264 -c:a aac -metadata title='Library Movie' " + benchfiles::quoted(movie);
-    return benchfiles::run(command);
-}
-
-bool fillFolder(const QString& templateFile, const QString& folder, int count)
-{
-    if (!QDir().mkpath(folder))
-        return false;
-    for (int i = 0; i < count; ++i) {
-        if (!QFile::copy(templateFile, QStringLiteral("%1/movie-%2.m4v").arg(folder).arg(i, 4, 10, QChar('0'))))
-            return false;
-    }
-    return true;
-}
 
 // The child: loads one folder and prints its figures.
 int loadFolder(int argc, char** argv, const char* folder)
@@ -88,24 +57,17 @@ int main(int argc, char** argv)
     benchfiles::TempDir dir;
     const std::filesystem::path base = dir.path("");
     for (const bool withCover : {true, false}) {
-        if (!makeTemplate(base, withCover)) {
-            std::fprintf(stderr, "cannot make the template movie\n");
+        const std::string name = withCover ? "with-cover" : "without-cover";
+        const auto movie = base / (name + ".m4v");
+        const auto folder = base / name;
+        if (!benchfiles::makeLibraryMovie(movie, withCover) || !benchfiles::fillLibrary(movie, folder, count)) {
+            std::fprintf(stderr, "cannot make the library\n");
             return 1;
         }
-        const QString name = withCover ? QStringLiteral("with-cover") : QStringLiteral("without-cover");
-        const QString folder = QString::fromStdString((base / name.toStdString()).string());
-        if (!fillFolder(folder + ".m4v", folder, count)) {
-            std::fprintf(stderr, "cannot copy the movies\n");
-            return 1;
-        }
-        std::printf("%s (%d movies", qPrintable(name), count);
-        if (withCover)
-            std::printf(", cover of %lld bytes",
-                        static_cast<long long>(QFile(QString::fromStdString((base / "cover.jpg").string())).size()));
-        std::printf("):\n");
+        std::printf("%s (%d movies of %lld bytes):\n", name.c_str(), count,
+                    static_cast<long long>(std::filesystem::file_size(movie)));
         std::fflush(stdout);
-        if (!benchfiles::run(benchfiles::quoted(argv[0]) + " --load " +
-                             benchfiles::quoted(std::filesystem::path(folder.toStdString()))))
+        if (!benchfiles::run(benchfiles::quoted(argv[0]) + " --load " + benchfiles::quoted(folder)))
             return 1;
     }
     return 0;

@@ -27,44 +27,16 @@ namespace {
 
 constexpr int kMovies = 1000;
 
-// A noisy picture compresses badly, so a JPEG of this size weighs about 300 KB.
-bool makeCover(const std::filesystem::path& out)
-{
-    return benchfiles::run("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=600x900,geq=random(1)*255:random(2)*255:128\""
-                           " -frames:v 1 -q:v 6 " +
-                           benchfiles::quoted(out));
-}
-
-// One second of movie, tagged with a title and the cover by AtomicParsley.
-bool makeTaggedMovie(const std::filesystem::path& out)
-{
-    const auto folder = out.parent_path();
-    const auto cover = folder / "cover.jpg";
-    const auto plain = folder / "plain.mp4";
-    return makeCover(cover) && benchfiles::makeMovie(plain, 1, 200, 64) &&
-           benchfiles::run("AtomicParsley " + benchfiles::quoted(plain) + " --title \"Bench Movie\" --genre Drama" +
-                           " --artwork " + benchfiles::quoted(cover) + " -o " + benchfiles::quoted(out) +
-                           " >/dev/null") &&
-           std::filesystem::remove(plain);
-}
-
-// The library: copies of one tagged movie, made once and kept.
+// The library: copies of one tagged movie with a cover, made once and kept.
 std::filesystem::path library(const char* argument)
 {
     const auto base = benchfiles::benchFolder(argument);
     const auto master = base / "library-master.m4v";
-    if (!benchfiles::cached(master, makeTaggedMovie))
-        return {};
     const auto folder = base / "library";
-    std::filesystem::create_directories(folder);
-    for (int i = 0; i < kMovies; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "movie-%04d.m4v", i);
-        const auto file = folder / name;
-        if (!std::filesystem::exists(file))
-            std::filesystem::copy_file(master, file);
-    }
-    return folder;
+    const bool made =
+        benchfiles::cached(master, [](const auto& out) { return benchfiles::makeLibraryMovie(out, true); }) &&
+        benchfiles::fillLibrary(master, folder, kMovies);
+    return made ? folder : std::filesystem::path();
 }
 
 // Lets the window lay out and paint what changed, as the event loop would.
@@ -119,13 +91,13 @@ int main(int argc, char** argv)
     const auto selection = benchfiles::spreadOf(selections);
     const auto shown = controller.getSelectedMovie();
 
-    std::printf("library_window: %d movies opened, %d rows shown in %.3f s (goal 1.5 s)\n", kMovies, rows,
-                openSeconds);
+    std::printf("library_window: %d movies opened, %d rows shown in %.3f s (goal 1.5 s)\n", kMovies, rows, openSeconds);
     std::printf("library_window: peak RSS %.1f MiB (%.1f MiB before the window; goal 600 MiB)\n",
                 benchfiles::peakRssKiB() / 1024.0, rssBefore / 1024.0);
-    std::printf("library_window: select a row and show its cover: median %.1f ms, min %.1f ms, max %.1f ms (goal "
-                "50 ms)%s\n",
-                selection.median * 1000, selection.min * 1000, selection.max * 1000,
-                shown && shown->coverIsSet() ? "" : " -- the selected record shows no cover!");
+    std::printf(
+        "library_window: select a row and show its cover: median %.1f ms, min %.1f ms, max %.1f ms (goal "
+        "50 ms)%s\n",
+        selection.median * 1000, selection.min * 1000, selection.max * 1000,
+        shown && shown->coverIsSet() ? "" : " -- the selected record shows no cover!");
     return rows == kMovies ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -122,6 +123,39 @@ bool makeLooped(const std::filesystem::path& source, const std::filesystem::path
 {
     return run("ffmpeg -hide_banner -loglevel error -y -stream_loop " + std::to_string(times - 1) + " -i " +
                quoted(source) + " -map 0:v -map 0:a -c copy " + quoted(out));
+}
+
+bool makeLibraryMovie(const std::filesystem::path& out, bool withCover)
+{
+    const auto cover = out.parent_path() / (out.stem().string() + "-cover.jpg");
+    if (withCover &&
+        !run("ffmpeg -hide_banner -loglevel error -y -f lavfi -i 'testsrc2=s=1000x1500,noise=alls=20:allf=u' "
+             "-frames:v 1 -q:v 4 " +
+             quoted(cover)))
+        return false;
+    std::string command =
+        "ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=s=320x240:d=0.2:r=25 "
+        "-f lavfi -i sine=d=0.2 ";
+    if (withCover)
+        command += "-i " + quoted(cover) + " -map 0 -map 1 -map 2 -c:v:1 copy -disposition:v:1 attached_pic ";
+    command += "-c:v:0 libx264 -c:a aac -metadata title='Library Movie' " + quoted(out);
+    const bool made = run(command);
+    std::error_code ignored;
+    std::filesystem::remove(cover, ignored);
+    return made;
+}
+
+bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path& folder, int count)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    for (int i = 0; i < count && !error; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "movie-%04d.m4v", i);
+        if (!std::filesystem::exists(folder / name))
+            std::filesystem::copy_file(movie, folder / name, error);
+    }
+    return !error;
 }
 
 LengthPair lengthPair(const std::filesystem::path& folder)

@@ -34,6 +34,13 @@ bool makeSparseLarge(const std::filesystem::path& source, const std::filesystem:
 // The video and audio of `source` played `times` times over, stream-copied (no re-encoding):
 // real media, moov at the end.
 bool makeLooped(const std::filesystem::path& source, const std::filesystem::path& out, int times);
+// A fifth of a second of tagged movie (title "Library Movie") for the library benchmarks; with
+// `withCover` it carries a 1000x1500 JPEG cover of noisy pixels that JPEG cannot shrink below
+// about 300 KB.
+bool makeLibraryMovie(const std::filesystem::path& out, bool withCover);
+// Fills `folder` with `count` copies of `movie` named movie-0000.m4v and on; copies already
+// there are kept.
+bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path& folder, int count);
 
 // The two movies that show how reading and saving grow with a movie's length (its sample
 // tables), kept in `folder`: a 138-second one, and a 2.5-hour one made of a 20-second clip

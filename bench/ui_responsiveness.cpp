@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,6 +28,14 @@ namespace {
 
 constexpr char kApiKey[] = "c0ffee00c0ffee00c0ffee00c0ffee00";
 constexpr double kGoalMs = 50.0;
+
+// The one-minute load average, for reading a figure next to how busy the machine was.
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 0)
+                                          : QStringLiteral("?");
+}
 
 // Notes the time between consecutive turns of the event loop.
 class GapMeter {
@@ -53,9 +62,9 @@ public:
     {
         m_timer.stop();
         const double longestMs = m_longest / 1e6;
-        std::printf("%-34s %7.1f s  %8lld turns  longest gap %6.1f ms  (goal <= %.0f ms: %s)\n", what,
+        std::printf("%-42s %7.1f s  %8lld turns  longest gap %6.1f ms  (goal <= %.0f ms: %s)  load %s\n", what,
                     m_clock.elapsed() / 1000.0, static_cast<long long>(m_turns), longestMs, kGoalMs,
-                    longestMs <= kGoalMs ? "met" : "MISSED");
+                    longestMs <= kGoalMs ? "met" : "MISSED", qPrintable(loadAverage()));
     }
 
 private:

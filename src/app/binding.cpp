@@ -438,14 +438,15 @@ public:
     bool allowsReverseTransformation() const override { return true; }
     QVariant transformedValue(const QVariant& value) const override
     {
+        // The model's stand-in for "no date" is a real day; it must not pass for one.
         const QDateTime date = value.toDateTime();
-        return date.isValid() ? date.toUTC().toString(QStringLiteral("yyyy-MM-dd")) : QString();
+        return MovieModel::isEmptyReleaseDate(date) ? QString() : date.toUTC().toString(QStringLiteral("yyyy-MM-dd"));
     }
     std::optional<QVariant> acceptedReverseValue(const QVariant& value) const override
     {
         const QString text = value.toString().trimmed();
         if (text.isEmpty())
-            return QVariant();
+            return MovieModel::emptyReleaseDate();
         const QDate day = QDate::fromString(text, QStringLiteral("yyyy-M-d"));
         if (!day.isValid())
             return std::nullopt;

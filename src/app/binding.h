@@ -44,7 +44,8 @@ public:
 
     // Converters for editors that show a value as text: names separated by
     // ", " (an empty text is no list), a date as YYYY-MM-DD (text that is no
-    // such date is refused; an empty text is no date).
+    // such date is refused; a record without a release date shows an empty
+    // text, and an empty text is the record's "no date").
     static std::shared_ptr<const ValueTransformer> namesAsText();
     static std::shared_ptr<const ValueTransformer> dateAsText();
 

@@ -109,8 +109,9 @@ public:
     // fetched into the result, which is attached to the record and merged
     // into its fields by the stored copy behaviour. A record the database
     // does not know is NotFound; a failed or cancelled lookup is Stopped.
-    SearchOutcome searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator,
-                                 platform::ModalSession* session);
+    // Without an indicator or a session the lookup waits without showing progress.
+    SearchOutcome searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator = nullptr,
+                                 platform::ModalSession* session = nullptr);
 
     // Chapter and subtitle searches for a given record (the batch search and
     // the hand search use them on their search result).

@@ -64,6 +64,8 @@ RecordEditor::RecordEditor(Ui::MainWindow& ui, MovieList& list, KorvalaneControl
     fillChoosers();
     bindFields();
     connect(&controller, &KorvalaneController::movieGenresNamesChanged, this, &RecordEditor::fillChoosers);
+    // A new search country or FSK choice brings other rating names, also when the genre names stay.
+    connect(&controller, &KorvalaneController::ratingNamesChanged, this, &RecordEditor::fillChoosers);
 }
 
 RecordEditor::~RecordEditor() = default;

@@ -15,7 +15,8 @@ class MainWindow;
 
 // The main window's editor of the selected records: binds every field's
 // editor to the selection, fills the choosers from the main window
-// controller's name lists and fills them again when those change.
+// controller's name lists and fills them again when the genre or rating
+// names change.
 class RecordEditor : public QObject {
     Q_OBJECT
 public:

@@ -13,11 +13,8 @@
 #include "tagging/metadatautilities.h"
 #include "tagging/moviefilemanager.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QtConcurrent/QtConcurrentRun>
-
-#include <unistd.h>
 
 namespace SaveAsMovieFileManager {
 
@@ -25,7 +22,7 @@ namespace {
 
 constexpr double kCopyPollSeconds = 0.5;
 constexpr double kPauseBetweenRecords = 1.0;
-constexpr double kFlushPollSeconds = 0.01;
+constexpr double kWorkerPollSeconds = 0.01;
 const QString kCopyCancelled = QStringLiteral("CopyCancelledException");
 
 // The folder the copies go to, or an empty URL when the user dismissed the chooser.
@@ -64,21 +61,25 @@ void pumpCopy(CopyFileStream& copy, SaveMovieListWindowController& sheet)
     }
 }
 
-// The tag write makes the file durable, which would wait for every byte of
-// the fresh copy on the main thread: those bytes reach the disk first, on a
-// worker, while the sheet stays live.
-void flushToDisk(const QUrl& fileUrl, SaveMovieListWindowController& sheet)
+// Writes the record's fields into its finished copy. The write makes the
+// copy durable, which waits for every byte of it to reach the disk, and may
+// cut dead space off its end: seconds for a large movie. So it runs on a
+// worker while the sheet stays live, on a snapshot of the record pointed at
+// the copy; the record itself is not touched here. The sheet blocks the main
+// window meanwhile, so nothing the worker reads is edited under it.
+bool tagCopy(const MovieModel& movie, const QUrl& copyUrl, const QString& language,
+             SaveMovieListWindowController& sheet)
 {
-    const QString path = fileUrl.toLocalFile();
-    const QFuture<void> flushed = QtConcurrent::run([path] {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            ::fsync(file.handle());
-    });
-    while (!flushed.isFinished()) {
+    const std::shared_ptr<MovieModel> snapshot = movie.copyWithZone();
+    snapshot->setFileUrl(copyUrl);
+    const MovieModel& record = *snapshot;  // outlives the worker: it is awaited below
+    const QFuture<bool> written = QtConcurrent::run(
+        [&record, language] { return MetaDataUtilities::writeMetaDataToURL(record, QUrl(), language); });
+    while (!written.isFinished()) {
         sheet.runModalSession();
-        platform::pumpEvents(kFlushPollSeconds);
+        platform::pumpEvents(kWorkerPollSeconds);
     }
+    return written.result();
 }
 
 }  // namespace
@@ -106,12 +107,15 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
             copy.cancel();
             throw NamedFailure(kCopyCancelled, QStringLiteral("User cancelled saving"));
         }
-        flushToDisk(destinationUrl, sheet);
-        movie.setFileUrl(destinationUrl);
-        if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language))
+        // Until its copy carries the tags, the record keeps pointing at its source.
+        if (!tagCopy(movie, destinationUrl, language, sheet))
             throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));
+        movie.setFileUrl(destinationUrl);
         if (platform::Settings::shared().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
-            MovieFileManager::handToMediaLibrary(destinationUrl);
+            MovieFileManager::handToMediaLibrary(destinationUrl, [&sheet](double seconds) {
+                sheet.runModalSession();
+                platform::pumpEvents(seconds);
+            });
         movie.setTagged(true);
         return true;
     } catch (const NamedFailure& failure) {

@@ -27,8 +27,9 @@ QWidget* openProgressWindow(std::unique_ptr<SaveMovieListWindowController>& cont
 // copy failed or was cancelled.
 bool saveAs(MovieList& movieList, QWidget* mainWindow, const QString& language, const QString& locale);
 
-// Copies the record's file to `destinationUrl` while the sheet stays live,
-// then points the record at the copy and tags it. True when both worked.
+// Copies the record's file to `destinationUrl` and tags the copy while the
+// sheet stays live; only then does the record point at the copy. True when
+// both worked; otherwise the record still refers to its source.
 bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListWindowController& sheet,
                    const QString& language);
 

@@ -93,12 +93,13 @@ void MovieList::removeObjectsAtArrangedObjectIndexes(const IndexSet& indexes)
 
 void MovieList::rearrangeObjects()
 {
-    if (!m_sortOrder)
-        return;
+    // Announced even without a sort order: records changed without notices
+    // of their own (a merged search result) are shown again.
     const Records selected = selectedObjects();
     willChangeValueForKey(kArrangedObjects);
-    std::stable_sort(m_arranged.begin(), m_arranged.end(),
-                     [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); });
+    if (m_sortOrder)
+        std::stable_sort(m_arranged.begin(), m_arranged.end(),
+                         [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); });
     didChangeValueForKey(kArrangedObjects);
     IndexSet selection;
     for (const auto& movie : selected)

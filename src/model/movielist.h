@@ -54,7 +54,8 @@ public:
     // Applies `order` to the arranged records from the next rearrangement on;
     // an empty order keeps the order of addition.
     void setSortOrder(SortOrder order) { m_sortOrder = std::move(order); }
-    // Sorts by the sort order (stable), keeping the selected records selected.
+    // Sorts by the sort order (stable), keeping the selected records selected,
+    // and announces the arranged records, sorted or not.
     void rearrangeObjects();
 
     // A selected record is ready to tag.

@@ -44,6 +44,11 @@ void MovieModel::rememberChapterSetting() const
     if (m_chapterSettings == kChaptersFromFile && m_listOfOldChapters && !m_listOfOldChapters->isEmpty())
         return;
     platform::Settings& settings = platform::Settings::shared();
+    // Every record loaded or saved passes here: write the file only when the
+    // choice really changed.
+    if (m_chapterSettings && settings.contains(kDefaultChapterSetting) &&
+        settings.integerValue(kDefaultChapterSetting) == *m_chapterSettings)
+        return;
     if (m_chapterSettings)
         settings.setValue(kDefaultChapterSetting, *m_chapterSettings);
     else

@@ -185,11 +185,15 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
     return true;
 }
 
-void handToMediaLibrary(const QUrl& fileUrl)
+void handToMediaLibrary(const QUrl& fileUrl, const std::function<void(double seconds)>& wait)
 {
     QThreadPool::globalInstance()->start([fileUrl] { importFileToMediaLibrary(fileUrl); });
     // Gives the media-library application time before the next file.
-    QThread::sleep(1);
+    constexpr double kImportHeadStart = 1.0;
+    if (wait)
+        wait(kImportHeadStart);
+    else
+        QThread::sleep(1);
 }
 
 bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly, bool force, const QString& language,

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class MovieList;
 class MovieModel;
 
@@ -33,8 +35,10 @@ void savePLEXAssets(MovieModel& movie, const QUrl& fileUrl, const QString& langu
 // Hands the file to the system's media-library application.
 bool importFileToMediaLibrary(const QUrl& fileUrl);
 // Starts the import on a worker thread without awaiting it, then gives the
-// media-library application a second before the next file.
-void handToMediaLibrary(const QUrl& fileUrl);
+// media-library application a second before the next file: `wait` spends
+// that second (a caller with a live window pumps it); without one the
+// thread sleeps.
+void handToMediaLibrary(const QUrl& fileUrl, const std::function<void(double seconds)>& wait = {});
 bool importFileToiTunes(const QUrl& fileUrl);
 bool importFileToTVApp(const QUrl& fileUrl);
 

@@ -1,5 +1,6 @@
 #include "tagging/tagutilities.h"
 
+#include "mp4/bytes.h"
 #include "mp4/moviefile.h"
 #include "tagging/utf8text.h"
 
@@ -115,7 +116,7 @@ std::uint64_t getMediaDurationInMilliseconds(const mp4::MovieFile& file)
         if (hasTypeIgnoringCase(file, id, "vide") || hasTypeIgnoringCase(file, id, "soun")) {
             const std::optional<mp4::TrackInfo> track = file.track(id);
             if (track && track->timeScale != 0)
-                longest = std::max(longest, track->duration * 1000 / track->timeScale);
+                longest = std::max(longest, mp4::mulDiv(track->duration, 1000, track->timeScale));
         }
         return true;
     });

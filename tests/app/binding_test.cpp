@@ -32,6 +32,7 @@ protected:
     static void typeInto(QLineEdit& edit, const QString& text)
     {
         edit.selectAll();
+        QTest::keyClick(&edit, Qt::Key_Backspace);
         QTest::keyClicks(&edit, text);
         QTest::keyClick(&edit, Qt::Key_Return);
     }
@@ -101,6 +102,15 @@ TEST_F(Bindings, ADateThatDoesNotParseIsRefusedAndTheRecordsValueComesBack)
         EXPECT_EQ(movie(0).releaseDate().date(), QDate(1979, 5, 25)) << bad;
         EXPECT_EQ(edit.text(), "1979-05-25") << bad;
     }
+    // A record without a date shows none, and an editor left empty keeps it so.
+    m_list.setSelectionIndexes({1});
+    EXPECT_EQ(edit.text(), "");
+    typeInto(edit, "");
+    EXPECT_EQ(movie(1).releaseDate(), MovieModel::emptyReleaseDate());
+    typeInto(edit, "1979-5-25");
+    typeInto(edit, "");
+    EXPECT_EQ(movie(1).releaseDate(), MovieModel::emptyReleaseDate());
+    EXPECT_EQ(edit.text(), "");
 }
 
 TEST_F(Bindings, NamesAndChoosersGoThroughTheirConverters)

@@ -8,6 +8,7 @@
 #include "platform/localized.h"
 #include "platform/log.h"
 #include "platform/pumpevents.h"
+#include "platform/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -189,6 +191,62 @@ TEST_F(SaveAsTest, AFailedCopyIsReportedAndTheRecordKeepsItsSource)
         EXPECT_EQ(record(0)->fileUrl(), QUrl::fromLocalFile(source));
         EXPECT_FALSE(record(0)->isTagged());
     }
+}
+
+TEST_F(SaveAsTest, ACopyThatCannotBeTaggedIsReportedAndTheRecordKeepsItsSource)
+{
+    const QStringList sources = makeMovies({"cut short", "after"});
+    ASSERT_TRUE(m_controller->loadMoviesByURL(sources));
+    list().updateTableViewSelection(MovieList::IndexSet{0, 1});
+    const std::shared_ptr<MovieModel> cut = record(0);
+    ASSERT_EQ(cut->fileUrl(), QUrl::fromLocalFile(sources[0]));
+    // Since it was loaded the file lost its end, and with it the movie's index:
+    // it copies, but the copy cannot take tags.
+    QFile source(sources[0]);
+    ASSERT_TRUE(source.resize(source.size() / 2));
+    const QByteArray cutBytes = fileBytes(sources[0]);
+    m_chooser.queueAnswer({QUrl::fromLocalFile(m_folder.path())});
+
+    m_controller->saveAs();
+
+    const platform::RecordingAlerts::Shown expected{"fileError", "cantSaveAsFile"};
+    EXPECT_EQ(m_alerts->shown(), QList<platform::RecordingAlerts::Shown>{expected});
+    EXPECT_EQ(m_log.lines().filter("Save As Error: Error while tagging file").size(), 1)
+        << m_log.lines().join("\n").toStdString();
+    EXPECT_EQ(cut->fileUrl(), QUrl::fromLocalFile(sources[0])) << "the record moved to an untagged copy";
+    EXPECT_FALSE(cut->isTagged());
+    EXPECT_EQ(fileBytes(sources[0]), cutBytes);
+    // The untagged copy stays for the user to see; the run ends there.
+    EXPECT_EQ(folderEntries(), QStringList{"cut short.m4v"});
+    EXPECT_EQ(fileBytes(m_folder.filePath("cut short.m4v")), cutBytes);
+    EXPECT_EQ(record(1)->fileUrl(), QUrl::fromLocalFile(sources[1]));
+}
+
+TEST_F(SaveAsTest, TheSheetStaysLiveWhileTheMediaLibraryTakesTheCopy)
+{
+    platform::Settings::shared().setValue("MoveTaggedFilesToiTunes", true);
+    const QString source = makeMovies({"library"}).first();
+    ASSERT_TRUE(m_controller->loadMoviesByURL(QStringList{source}));
+    list().updateTableViewSelection(MovieList::IndexSet{0});
+    m_chooser.queueAnswer({QUrl::fromLocalFile(m_folder.path())});
+    const QUrl copy = QUrl::fromLocalFile(m_folder.filePath("library.m4v"));
+    // The record points at its copy from the hand-over on, and is marked
+    // tagged once the media library's second is over.
+    bool turnedDuringHandOver = false;
+    watchSheet([&](SaveMovieListWindowController&) {
+        turnedDuringHandOver = turnedDuringHandOver || (record(0)->fileUrl() == copy && !record(0)->isTagged());
+    });
+
+    m_controller->saveAs();
+    QThreadPool::globalInstance()->waitForDone();
+
+    EXPECT_TRUE(turnedDuringHandOver) << "the window froze while the media library took the copy";
+    EXPECT_EQ(record(0)->fileUrl(), copy);
+    EXPECT_TRUE(record(0)->isTagged());
+    // This system has no media library: the import of the copy was tried and logged.
+    EXPECT_EQ(m_log.lines().filter("No media-library application is available").size(), 1)
+        << m_log.lines().join("\n").toStdString();
+    EXPECT_TRUE(m_alerts->shown().isEmpty());
 }
 
 TEST(ProgressSheetTest, CancelIsEnabledExactlyWhileWorkIsShortOfItsSize)

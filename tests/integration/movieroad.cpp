@@ -1,10 +1,7 @@
 #include "movieroad.h"
 
 #include "app/appdelegate.h"
-#include "model/helpers.h"
-#include "online/chapterdbapi.h"
 #include "online/moviegenre.h"
-#include "online/opensubtitleapi.h"
 #include "online/tmdbapi.h"
 #include "online/webrequest.h"
 #include "platform/bookmark.h"
@@ -101,7 +98,6 @@ void MovieRoadTest::SetUp()
     MovieGenre::genreNames();
 
     m_client = std::make_unique<TMDbAPI>();
-    m_subtitleClient.reset();
     m_controller = std::make_unique<KorvalaneController>();
     m_tmdb.clearRequests();
     m_log.clear();
@@ -110,7 +106,6 @@ void MovieRoadTest::SetUp()
 void MovieRoadTest::TearDown()
 {
     m_controller.reset();
-    m_subtitleClient.reset();
     m_client.reset();
     platform::setPumpSliceScale(m_previousSliceScale);
     WebTransport::setIdleTimeout(std::chrono::seconds(30));
@@ -210,73 +205,22 @@ QStringList MovieRoadTest::workEntries() const
 
 Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
 {
-    platform::Settings& settings = platform::Settings::shared();
-    QString name = record.title();
-    if (name.isEmpty())
-        name = MovieFileManager::makeTitleFromFileURL(record.fileUrl());
-    const std::shared_ptr<MovieModel> result =
-        m_client->readTmDBInformation({.name = name,
-                                       .language = m_language,
-                                       .locale = m_country,
-                                       .window = &m_window,
-                                       .loadCovers = !settings.boolValue("DoNotAutomaticLoadCoverPictures")});
-    if (!result)
-        return m_client->status() == TMDbAPI::Status::NotFound ? Lookup::NotFound : Lookup::Stopped;
-    result->setDuration(record.duration());
-    result->setMsecDuration(record.msecDuration());
-    result->setHdVideo(record.hdVideo());
-    result->setChapterSettings(record.chapterSettings());
-    if (settings.boolValue("AutomaticSearchForSubtitles"))
-        searchForSubtitle(*result);
-    if (settings.boolValue("AutomaticSearchForChapters"))
-        chapterDbSearchViaAPIWithMovie(*result);
-    record.setSearchResult(result);
-    record.copySearchResultsToMovie(settings.integerValue("CopyBehaviorOfMovieSearch"));
-    return Lookup::Merged;
+    return m_controller->searchAndMerge(record, *m_client);
 }
 
-void MovieRoadTest::searchForSubtitle(MovieModel& record)
+void MovieRoadTest::searchIn(const QString& language, const QString& country)
 {
-    if (record.imdbID().isEmpty())
-        return;
-    if (!m_subtitleClient)
-        m_subtitleClient = std::make_unique<OpenSubtitleAPI>(&m_window, m_language);
-    else
-        m_subtitleClient->setCurrentLanguage(m_language);
-    if (m_subtitleClient->token().isEmpty() && !m_subtitleClient->logIn())
-        return;
-    const std::optional<QList<QJsonObject>> subtitles = m_subtitleClient->searchSubtitles(record.imdbID(), false);
-    if (!subtitles || subtitles->isEmpty())
-        return;
-    const bool isHD = record.hdVideo().value_or(0) != 0;
-    const std::optional<QJsonValue> fileId =
-        m_subtitleClient->selectBestSubtitle(*subtitles, record.title(), yearOfDate(record.releaseDate()), isHD);
-    if (!fileId)
-        return;
-    if (const std::optional<QString> text = m_subtitleClient->downloadSubtitle(*fileId))
-        record.setSubtitle(*text);
-}
-
-void MovieRoadTest::chapterDbSearchViaAPIWithMovie(MovieModel& record)
-{
-    const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(record.title(), record.duration());
-    if (!reply)
-        return;
-    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
-    if (!sets)
-        return;
-    const std::optional<ChapterList> chapters = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, m_language);
-    if (!chapters)
-        return;
-    record.setListOfDbChapters(*chapters);
-    record.setChapterDbFileUrl(QUrl());
-    record.updateChapters();
+    const QString countryBefore = m_controller->localeId();
+    set("LanguageSettingsForSearch", language);
+    set("CountrySettingsForSearch", country);
+    m_controller->preferencesClosed(countryBefore,
+                                    platform::Settings::shared().boolValue("UseFSKRatingsInsteadOfAbJahren"));
 }
 
 std::shared_ptr<MovieModel> MovieRoadTest::loadOne(MovieList& list, const QVariantList& paths)
 {
     const qsizetype before = list.arrangedObjects().size();
-    EXPECT_TRUE(MovieFileManager::loadFiles(paths, list, m_language));
+    EXPECT_TRUE(MovieFileManager::loadFiles(paths, list, language()));
     EXPECT_EQ(list.arrangedObjects().size(), before + 1);
     if (list.arrangedObjects().size() != before + 1)
         return nullptr;
@@ -287,7 +231,7 @@ std::shared_ptr<MovieModel> MovieRoadTest::loadOne(MovieList& list, const QVaria
 std::shared_ptr<MovieModel> MovieRoadTest::readBack(const QString& path)
 {
     auto movie = std::make_shared<MovieModel>();
-    EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(QUrl::fromLocalFile(path), *movie, m_language));
+    EXPECT_TRUE(MetaDataUtilities::readMetaDataFromURL(QUrl::fromLocalFile(path), *movie, language()));
     return movie;
 }
 

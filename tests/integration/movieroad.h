@@ -26,8 +26,6 @@
 #include <memory>
 #include <ostream>
 
-class OpenSubtitleAPI;
-
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out)
 {
@@ -48,8 +46,8 @@ inline const QList<qint64> kDbChapterStartsMs{0, 10'000, 25'000};
 // Long enough for the stored subtitle (its last caption ends at 30.5 s).
 inline constexpr double kMovieSeconds = 32.0;
 
-// What the batch search made of one record.
-enum class Lookup { Merged, NotFound, Stopped };
+// What one record's turn in the main window's batch search came to.
+using Lookup = KorvalaneController::SearchOutcome;
 
 class MovieRoadTest : public ::testing::Test {
 protected:
@@ -71,15 +69,14 @@ protected:
     QString workFolder() const { return m_factory.dir(); }
     QStringList workEntries() const;
 
-    // One record's turn in the batch search of the main window: the lookup
-    // by the record's title (or one made from its file name), then, as set,
-    // the subtitle and the chapter set fetched into the result, which is
-    // attached and merged by the stored copy behaviour.
+    // One record's turn in the main window's batch search, with the one
+    // movie database client a batch uses.
     Lookup searchAndMerge(MovieModel& record);
-    // The subtitle search of the main window for a record.
-    void searchForSubtitle(MovieModel& record);
-    // The chapter database search of the main window for a record.
-    void chapterDbSearchViaAPIWithMovie(MovieModel& record);
+    // Stores another search language and country and closes the preferences
+    // window over the main window, which takes them up.
+    void searchIn(const QString& language, const QString& country);
+    const QString& language() const { return m_controller->languageId(); }
+    const QString& country() const { return m_controller->localeId(); }
 
     // The only record of a list loaded from `paths`.
     std::shared_ptr<MovieModel> loadOne(MovieList& list, const QVariantList& paths);
@@ -107,12 +104,7 @@ protected:
     testsupport::MovieFactory m_factory;
     platform::RecordingAlerts m_alerts;
     platform::LogCapture m_log;
-    QObject m_window;
-    // The search language and country the main window hands to every load, search and save.
-    QString m_language = kLanguage;
-    QString m_country = kCountry;
     std::unique_ptr<TMDbAPI> m_client;
-    std::unique_ptr<OpenSubtitleAPI> m_subtitleClient;
     // The main window, set up once the services and settings are in place.
     std::unique_ptr<KorvalaneController> m_controller;
 

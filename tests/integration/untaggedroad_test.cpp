@@ -177,8 +177,7 @@ TEST_F(UntaggedRoadTest, TheSavedFileReadsBackAsTheRecordThatWasSaved)
 
 TEST_F(UntaggedRoadTest, AnEnglishSearchForTheUnitedStatesGivesEnglishTracksRatingAndSideFiles)
 {
-    m_language = "en";
-    m_country = "us";
+    searchIn("en", "us");
     const QString key = "api_key=c0ffee00c0ffee00c0ffee00c0ffee00";
     m_tmdb.route("GET", "/3/search/movie", key + "&query=Alien&language=en&year=1979",
                  testsupport::FakeReply::fromFile("tmdb/search-alien-1979.json"));
@@ -197,7 +196,7 @@ TEST_F(UntaggedRoadTest, AnEnglishSearchForTheUnitedStatesGivesEnglishTracksRati
     ASSERT_EQ(searchAndMerge(*movie), Lookup::Merged);
     EXPECT_EQ(movie->title(), "Alien");
     EXPECT_EQ(movie->releaseDate(), QDateTime(QDate(1979, 5, 25), QTime(12, 0), QTimeZone::utc()));
-    ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), true, false, m_language, m_country));
+    ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), true, false, language(), country()));
 
     EXPECT_EQ(workEntries(), (QStringList{"Alien - (1979).en.srt", "Alien - (1979).jpg", "Alien - (1979).m4v"}));
     const QString saved = workFolder() + "/Alien - (1979).m4v";
