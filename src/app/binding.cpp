@@ -283,6 +283,8 @@ public:
         };
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refollow));
         m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refollow));
+        // Announced after a merge that wrote the selected records' fields without a notice of each.
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refollow));
         followSelectedRecords();
     }
 

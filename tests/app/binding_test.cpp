@@ -89,6 +89,25 @@ TEST_F(Bindings, AnEditReachesEverySelectedRecordAndOnlyThose)
     EXPECT_EQ(movie(1).title(), "Alien");
 }
 
+TEST_F(Bindings, AMergedSearchResultShowsOnceTheSelectionIsAnnounced)
+{
+    QLineEdit title;
+    QLineEdit studio;
+    Binding::toSelection(&title, m_list, "title");
+    Binding::toSelection(&studio, m_list, "studio");
+    m_list.setSelectionIndexes({2});
+    auto result = std::make_shared<MovieModel>();
+    result->setTitle("Brazil (1985)");
+    result->setStudio("Embassy");
+    movie(2).setSearchResult(result);
+    // The merge writes the record's fields without a notice of each one.
+    movie(2).copySearchResultsToMovie(MovieModel::kCopyOverwrite);
+    notifyValueChanged(m_list, "selection");
+    EXPECT_EQ(title.text(), "Brazil (1985)");
+    EXPECT_EQ(studio.text(), "Embassy");
+    EXPECT_EQ(movie(0).title(), "Alien");
+}
+
 TEST_F(Bindings, ADateThatDoesNotParseIsRefusedAndTheRecordsValueComesBack)
 {
     QLineEdit edit;

@@ -7,8 +7,10 @@
 #include "app/savemovielistwindowcontroller.h"
 #include "movieroad.h"
 #include "online/tmdbapi.h"
+#include "ui_mainwindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimer>
@@ -85,6 +87,18 @@ TEST_F(BatchSearchTest, ARecordTheDatabaseDoesNotKnowIsPassedOver)
     EXPECT_EQ(record(2).imdbID(), "tt0078748");
     EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet({0, 1, 2}));
     EXPECT_EQ(m_controller->mainWindow()->findChild<SaveMovieListWindowController*>(), nullptr);
+}
+
+TEST_F(BatchSearchTest, TheEditorShowsWhatTheSearchMergedIntoTheSelectedRecords)
+{
+    // As in the window: the list keeps the order of addition, so no rearranging announces anything.
+    list().setSortOrder(nullptr);
+    list().updateTableViewSelection(MovieList::IndexSet{0, 2});
+    m_controller->findTmdbInfoAll();
+    ASSERT_EQ(record(0).title(), kGermanTitle);
+    ASSERT_EQ(record(2).title(), kGermanTitle);
+    EXPECT_EQ(m_controller->titleEdit()->text(), kGermanTitle);
+    EXPECT_EQ(m_controller->ui().directorsEdit->text(), "Ridley Scott");
 }
 
 // Presses the sheet's cancel button once `cancelNow` holds, runs the batch

@@ -13,6 +13,7 @@
 #include "platform/alerts.h"
 #include "platform/log.h"
 #include "support/fakeserver.h"
+#include "support/fakeservices.h"
 #include "support/moviefactory.h"
 
 #include <QColor>
@@ -98,9 +99,10 @@ protected:
     static QColor posterColour(int index);
     static bool nearColour(QColor a, QColor b);
 
-    testsupport::FakeServer m_tmdb;
-    testsupport::FakeServer m_subtitles;
-    testsupport::FakeServer m_chapterDb;
+    testsupport::FakeServices m_services;
+    testsupport::FakeServer& m_tmdb = m_services.movieDatabase();
+    testsupport::FakeServer& m_subtitles = m_services.subtitleService();
+    testsupport::FakeServer& m_chapterDb = m_services.chapterDatabase();
     testsupport::MovieFactory m_factory;
     platform::RecordingAlerts m_alerts;
     platform::LogCapture m_log;
@@ -109,10 +111,6 @@ protected:
     std::unique_ptr<KorvalaneController> m_controller;
 
 private:
-    void routeMovieDatabase();
-    void routeSubtitleService();
-    void routeChapterDatabase();
-
     QTemporaryDir m_settingsFolder;
     double m_previousSliceScale = 1.0;
 };

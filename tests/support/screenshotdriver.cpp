@@ -1,0 +1,299 @@
+#include "support/screenshotdriver.h"
+
+#include "app/imageselectcontroller.h"
+#include "app/korvalaneapp.h"
+#include "app/movielistcontroller.h"
+#include "app/preferencewindowcontroller.h"
+#include "app/savemovielistwindowcontroller.h"
+#include "ui_mainwindow.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int kServiceTimeoutMs = 30'000;
+// The movie the fake movie database knows.
+constexpr char kKnownMovie[] = "Alien #1979.m4v";
+
+template <typename Widget>
+Widget* child(QObject& parent, const char* name)
+{
+    return parent.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+// The main window with the sheet drawn where it stands over it.
+QImage withSheet(QWidget& mainWindow, QWidget& sheet)
+{
+    QPixmap picture = mainWindow.grab();
+    QPainter painter(&picture);
+    const QPoint at = mainWindow.mapFromGlobal(sheet.mapToGlobal(QPoint(0, 0)));
+    painter.drawPixmap(at, sheet.grab());
+    // Xvfb has no window manager to frame it.
+    painter.setPen(QColor(120, 120, 120));
+    painter.drawRect(QRect(at, sheet.size()).adjusted(-1, -1, 0, 0));
+    painter.end();
+    return picture.toImage();
+}
+
+}  // namespace
+
+ScreenshotDriver::ScreenshotDriver(KorvalaneApp& app, const QString& libraryFolder, const QString& pictureFolder)
+    : m_app(app), m_library(libraryFolder), m_pictures(pictureFolder)
+{
+}
+
+bool ScreenshotDriver::run()
+{
+    QMainWindow& window = *m_app.controller().mainWindow();
+    window.resize(1440, 960);
+    window.move(0, 0);
+    if (!waitFor([&window] { return window.isVisible(); }, 5'000))
+        return false;
+    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences();
+}
+
+bool ScreenshotDriver::openLibrary()
+{
+    const QString folder = m_library.absolutePath();
+    whenModalOpens(
+        [this, folder](QWidget& window) {
+            auto* dialog = qobject_cast<QFileDialog*>(&window);
+            if (!dialog) {
+                report("open: a window other than the open dialog came up: " + window.windowTitle());
+                window.close();
+                return;
+            }
+            report("open: the open dialog shows " + dialog->directory().absolutePath());
+            save(dialog->grab().toImage(), "walk-open-dialog");
+            // The user types the folder's path and presses Open.
+            auto* name = child<QLineEdit>(*dialog, "fileNameEdit");
+            auto* buttons = child<QDialogButtonBox>(*dialog, "buttonBox");
+            if (!name || !buttons) {
+                report("open: the dialog has no file name field or buttons");
+                dialog->reject();
+                return;
+            }
+            name->setText(folder);
+            QPushButton* open = buttons->button(QDialogButtonBox::Open);
+            report(QString("open: the Open button is %1 with the folder typed").arg(open->isEnabled() ? "enabled" : "disabled"));
+            open->click();
+            if (dialog->isVisible()) {
+                report("open: the dialog stayed open; it is cancelled");
+                dialog->reject();
+            }
+        },
+        [this] { m_app.controller().ui().actionOpen->trigger(); });
+    MovieListController& list = m_app.controller().movieListController();
+    const bool loaded = waitFor([&list] { return list.arrangedObjects().size() == 3; }, 10'000);
+    report(QString("open: %1 movies listed, %2 selected")
+               .arg(list.arrangedObjects().size())
+               .arg(list.selectionIndexes().size()));
+    return loaded;
+}
+
+bool ScreenshotDriver::searchByHand(const QString& fileName)
+{
+    const int row = rowOf(fileName);
+    if (row < 0) {
+        report("search: " + fileName + " is not listed");
+        return false;
+    }
+    selectRows({row});
+    ImageSelectController& search = *m_app.controller().imageSelectController();
+    auto* field = child<QLineEdit>(search, "tmdbSearchField");
+    // The saved title is the database's German one; the user searches by the original title and year.
+    report("search: the search field holds \"" + field->text() + "\"; the user types \"Alien #1979\"");
+    field->setText("Alien #1979");
+    child<QPushButton>(search, "tmdbSearchButton")->click();
+    if (!waitFor([&search] { return !search.isLoadingFromTMDb() && !search.searchResultArray().isEmpty(); },
+                 kServiceTimeoutMs)) {
+        report("search: no hits came back");
+        return false;
+    }
+    report(QString("search: %1 hits").arg(search.searchResultArray().size()));
+
+    auto* hits = child<QAbstractItemView>(search, "tmdbSearchTableView");
+    search.loadTMDbByDoubleClick(hits->model()->index(0, 0));
+    auto* pages = child<QTabWidget>(search, "selectionTabView");
+    if (!waitFor([&search, pages] { return search.movie() && pages->currentIndex() == ImageSelectController::CoversPage; },
+                 kServiceTimeoutMs)) {
+        report("search: the first hit showed no covers");
+        return false;
+    }
+    report(QString("search: the first hit is \"%1\" with %2 covers")
+               .arg(search.movie()->title())
+               .arg(search.imageModelArray().size()));
+    // The user picks the second cover.
+    auto* covers = child<QAbstractItemView>(search, "tmdbCollectionView");
+    covers->setCurrentIndex(covers->model()->index(1, 0));
+    waitFor([] { return false; }, 300);
+    bool pictures = grabMainWindow("covers");
+
+    child<QPushButton>(search, "copyButton")->click();
+    waitFor([] { return false; }, 300);
+    const std::shared_ptr<MovieModel> record = m_app.controller().getSelectedMovie();
+    report(QString("search: after copying, the editor's title reads \"%1\", the record's \"%2\", cover %3")
+               .arg(m_app.controller().titleEdit()->text(), record->title(),
+                    record->coverIsSet() ? "set" : "not set"));
+    search.showHitsPage();
+    waitFor([] { return false; }, 300);
+    pictures = grabMainWindow("main-window") && pictures;
+    return pictures;
+}
+
+bool ScreenshotDriver::batchSearchAll()
+{
+    MovieListController& list = m_app.controller().movieListController();
+    selectRows({0, 1, 2});
+    bool grabbed = false;
+    QString lastSeen;
+    QTimer watcher;
+    watcher.setInterval(50);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QMainWindow& window = *m_app.controller().mainWindow();
+        auto* sheet = window.findChild<SaveMovieListWindowController*>();
+        if (!sheet || !sheet->isVisible())
+            return;
+        const QString seen = QString("sheet: \"%1\", movie bar %2/%3, overall %4/%5, cancel %6")
+                                 .arg(sheet->movieNameTextField()->text())
+                                 .arg(sheet->movieProgressIndicator()->value())
+                                 .arg(sheet->movieProgressIndicator()->maximum())
+                                 .arg(sheet->moviesProgressIndicator()->value())
+                                 .arg(sheet->moviesProgressIndicator()->maximum())
+                                 .arg(sheet->cancelButton()->isEnabled() ? "enabled" : "disabled");
+        if (seen != lastSeen)
+            report(seen);
+        lastSeen = seen;
+        // The second movie under way shows a sheet with progress on both bars.
+        if (!grabbed && sheet->filesWritten() == 1) {
+            grabbed = save(withSheet(window, *sheet), "progress-sheet");
+        }
+    });
+    watcher.start();
+    m_app.controller().ui().actionFindTmdbInfoAll->trigger();
+    watcher.stop();
+    waitFor([] { return false; }, 300);
+    for (const std::shared_ptr<MovieModel>& record : list.arrangedObjects())
+        report(QString("batch search: %1 -> %2").arg(record->fileUrl().fileName(),
+                                                     record->searchResult() ? "\"" + record->title() + "\""
+                                                                            : QString("not found")));
+    if (!grabbed)
+        report("batch search: the progress sheet was never seen at the second movie");
+    return grabbed;
+}
+
+bool ScreenshotDriver::saveAll()
+{
+    QAction& saveAll = *m_app.controller().ui().actionSaveAll;
+    report(QString("save all: the command is %1").arg(saveAll.isEnabled() ? "enabled" : "disabled"));
+    saveAll.trigger();
+    waitFor([] { return false; }, 500);
+    bool foundOnesTagged = true;
+    for (const std::shared_ptr<MovieModel>& record : m_app.controller().movieListController().arrangedObjects()) {
+        report(QString("save all: %1 has status %2").arg(record->fileUrl().fileName()).arg(record->status()));
+        if (record->searchResult() && record->status() != MovieModel::kStatusTagged)
+            foundOnesTagged = false;
+    }
+    report("save all: the folder holds " + libraryEntries().join(", "));
+    grabMainWindow("walk-after-save");
+    return foundOnesTagged;
+}
+
+bool ScreenshotDriver::showPreferences()
+{
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            grabbed = save(window.grab().toImage(), "preferences");
+            report("preferences: \"" + window.windowTitle() + "\" opened and closed again");
+            window.close();
+        },
+        [this] { m_app.controller().ui().actionPreferences->trigger(); });
+    return grabbed;
+}
+
+bool ScreenshotDriver::waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+void ScreenshotDriver::whenModalOpens(const std::function<void(QWidget&)>& act, const std::function<void()>& command)
+{
+    QTimer watcher;
+    watcher.setInterval(100);
+    QObject::connect(&watcher, &QTimer::timeout, [&watcher, &act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        watcher.stop();
+        act(*modal);
+    });
+    watcher.start();
+    command();
+    watcher.stop();
+}
+
+int ScreenshotDriver::rowOf(const QString& fileName) const
+{
+    const MovieList::Records& records = m_app.controller().movieListController().arrangedObjects();
+    for (int row = 0; row < records.size(); ++row)
+        if (records[row]->fileUrl().fileName() == fileName)
+            return row;
+    return -1;
+}
+
+void ScreenshotDriver::selectRows(const MovieList::IndexSet& rows)
+{
+    m_app.controller().movieListController().updateTableViewSelection(rows);
+    QApplication::processEvents();
+}
+
+bool ScreenshotDriver::save(const QImage& picture, const QString& name) const
+{
+    const QString path = m_pictures.filePath(name + ".png");
+    // Quality 0 is the strongest compression for PNG.
+    const bool saved = picture.save(path, "PNG", 0);
+    report((saved ? "picture: " : "picture NOT written: ") + path);
+    return saved;
+}
+
+bool ScreenshotDriver::grabMainWindow(const QString& name) const
+{
+    return save(m_app.controller().mainWindow()->grab().toImage(), name);
+}
+
+void ScreenshotDriver::report(const QString& line) const
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+QStringList ScreenshotDriver::libraryEntries() const
+{
+    return m_library.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+}
