@@ -175,7 +175,14 @@ public:
         else
             m_label->setText(displayText(value));
     }
-    void showPlaceholder(const QString& text) override { m_label->setText(text); }
+    void showPlaceholder(const QString& text) override
+    {
+        // A picture slot (a status light) has no room for a text: it shows nothing.
+        if (m_label->hasScaledContents())
+            m_label->clear();
+        else
+            m_label->setText(text);
+    }
     void connectEdits(QObject*, std::function<void()>) override {}
 
 private:

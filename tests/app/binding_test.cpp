@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -106,6 +107,20 @@ TEST_F(Bindings, AMergedSearchResultShowsOnceTheSelectionIsAnnounced)
     EXPECT_EQ(title.text(), "Brazil (1985)");
     EXPECT_EQ(studio.text(), "Embassy");
     EXPECT_EQ(movie(0).title(), "Alien");
+}
+
+TEST_F(Bindings, DifferingValuesLeaveAPictureSlotEmptyAndATextLabelSaysSo)
+{
+    QLabel text;
+    QLabel light;
+    light.setScaledContents(true);
+    Binding::toSelection(&text, m_list, "title");
+    Binding::toSelection(&light, m_list, "title");
+    m_list.setSelectionIndexes({0, 2});
+    EXPECT_EQ(text.text(), platform::localized("multipleValues"));
+    EXPECT_TRUE(light.text().isEmpty());
+    m_list.setSelectionIndexes({2});
+    EXPECT_EQ(light.text(), "Brazil");
 }
 
 TEST_F(Bindings, ADateThatDoesNotParseIsRefusedAndTheRecordsValueComesBack)

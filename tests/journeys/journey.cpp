@@ -23,11 +23,7 @@ void Journey::SetUp()
     MovieRoadTest::SetUp();
     useEveryServiceWithPlexFiles();
     // Titles the database does not know find nothing; the one it knows, Alien of 1979.
-    m_tmdb.route("GET", "/3/search/movie", testsupport::FakeReply::fromFile("tmdb/search-empty.json"));
-    for (const QString& year : {QString("&year=1979"), QString()})
-        m_tmdb.route("GET", "/3/search/movie",
-                     "api_key=c0ffee00c0ffee00c0ffee00c0ffee00&query=Alien&language=de" + year,
-                     testsupport::FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    m_services.answerEveryTitleSearch();
     m_controller->mainWindow()->resize(1400, 820);
     m_controller->mainWindow()->show();
     QApplication::processEvents();

@@ -91,9 +91,12 @@ void FakeServices::exportEnvironment() const
 void FakeServices::answerEveryTitleSearch()
 {
     m_movieDatabase.route("GET", "/3/search/movie", FakeReply::fromFile("tmdb/search-empty.json"));
-    for (const char* language : {"de", "en"})
+    for (const QString language : {"de", "en"}) {
         m_movieDatabase.route("GET", "/3/search/movie", searchQuery("Alien", language, "1979"),
                               FakeReply::fromFile("tmdb/search-alien-1979.json"));
+        m_movieDatabase.route("GET", "/3/search/movie", QString("%1&query=Alien&language=%2").arg(keyQuery(), language),
+                              FakeReply::fromFile("tmdb/search-alien-1979.json"));
+    }
 }
 
 QColor FakeServices::posterColour(int index)

@@ -42,8 +42,8 @@ public:
     void exportEnvironment() const;
 
     // Searches for titles the database does not know find nothing (instead
-    // of the server's 404), in every language; "Alien" (1979) is found in
-    // German and in English.
+    // of the server's 404), in every language; "Alien", with the year 1979
+    // or without a year, is found in German and in English.
     void answerEveryTitleSearch();
 
     // The colour of a served poster, by its position in the stored image list.
