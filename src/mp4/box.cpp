@@ -98,7 +98,11 @@ void Box::serializeAs(ByteChain& out, FourCC headerType) const
     if (hasUuid) {
         out.append(uuid);
     }
-    out.append(payload);
+    if (inFileSize != 0) {
+        out.appendFileRange(inFileOffset, inFileSize);  // unchanged: copied as it lies in the file
+    } else {
+        out.append(payload);
+    }
     for (const Box& c : children) {
         c.serialize(out);
     }

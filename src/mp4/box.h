@@ -40,10 +40,12 @@ struct Box {
     std::uint64_t size() const;
     // Whether no body of the box or its children is left in the file (it can be written).
     bool isLoaded() const;
+    // Only for a box that isLoaded().
     void serialize(Bytes& out) const;
     Bytes serialize() const;
-    // Appends the box to `out`, its large payloads referred to rather than copied; the
-    // header may carry another type (a box written under a `free` header first).
+    // Appends the box to `out`, its large payloads referred to rather than copied and bodies
+    // left in the file as ranges of the file; the header may carry another type (a box
+    // written under a `free` header first).
     void serialize(ByteChain& out) const { serializeAs(out, type); }
     void serializeAs(ByteChain& out, FourCC headerType) const;
 };

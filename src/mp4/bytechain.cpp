@@ -9,21 +9,31 @@ void ByteChain::append(Bytes&& bytes)
     if (bytes.size() > kReferAbove) {
         m_size += bytes.size();
         m_copies.push_back(std::move(bytes));
-        m_pieces.emplace_back(m_copies.back());
+        m_pieces.push_back({m_copies.back()});
         m_lastIsCopy = false;
         return;
     }
-    append(Piece(bytes));
+    append(std::span<const std::uint8_t>(bytes));
 }
 
-void ByteChain::append(Piece bytes)
+void ByteChain::appendFileRange(std::uint64_t offset, std::uint64_t length)
+{
+    if (length == 0) {
+        return;
+    }
+    m_size += length;
+    m_pieces.push_back(Piece::copyOf(offset, length));
+    m_lastIsCopy = false;
+}
+
+void ByteChain::append(std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty()) {
         return;
     }
     if (bytes.size() > kReferAbove) {
         m_size += bytes.size();
-        m_pieces.push_back(bytes);
+        m_pieces.push_back({bytes});
         m_lastIsCopy = false;
         return;
     }
@@ -38,7 +48,7 @@ void ByteChain::append(Piece bytes)
     }
     Bytes& copy = m_copies.back();
     copy.insert(copy.end(), bytes.begin(), bytes.end());
-    m_pieces.back() = Piece(copy);
+    m_pieces.back() = {copy};
 }
 
 std::vector<ByteChain::Piece> ByteChain::slice(std::uint64_t from, std::uint64_t to) const
@@ -50,7 +60,7 @@ std::vector<ByteChain::Piece> ByteChain::slice(std::uint64_t from, std::uint64_t
         if (end > from && at < to) {
             const std::uint64_t first = std::max(from, at) - at;
             const std::uint64_t last = std::min(to, end) - at;
-            out.push_back(p.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first)));
+            out.push_back(p.subpiece(first, last - first));
         }
         at = end;
     }

@@ -30,8 +30,8 @@ std::optional<std::uint64_t> firstChunk(const Box& stbl)
 
 }  // namespace
 
-ChunkMap::ChunkMap(const std::vector<TopLevelBox>& boxes, std::vector<const Box*> traks)
-    : m_boxes(boxes), m_traks(std::move(traks))
+ChunkMap::ChunkMap(const std::vector<TopLevelBox>& boxes, std::vector<const Box*> traks, const FileHandle& file)
+    : m_boxes(boxes), m_traks(std::move(traks)), m_file(file)
 {
     for (const Box* trak : m_traks) {
         std::vector<bool> first(m_boxes.size(), false);
@@ -79,6 +79,11 @@ std::vector<bool> ChunkMap::mapTrack(const Box& trak) const
 {
     std::vector<bool> use(m_boxes.size(), false);
     const Box* stbl = sampleTableOf(trak);
+    Box loaded;
+    if (stbl && !stbl->isLoaded()) {
+        loaded = *stbl;
+        stbl = BoxParser::loadLeftInFile(m_file, loaded) ? &loaded : nullptr;
+    }
     std::size_t at = 0;  // chunks mostly follow each other: start looking where the last one was
     const bool readable =
         stbl && SampleTable::forEachChunk(*stbl, [&](std::span<const SampleTable::Range> chunks) {

@@ -14,10 +14,11 @@ namespace mp4 {
 // movie has hundreds of thousands), once. A track whose sample tables cannot be read, or
 // that has auxiliary information at offsets of its own (`saio`), uses every box.
 //
-// It keeps references to the boxes and to the tracks: both must outlive it.
+// Sample tables the tracks left in the file are read from `file` when a walk needs them.
+// It keeps references to the boxes, the tracks and the file: all must outlive it.
 class ChunkMap {
 public:
-    ChunkMap(const std::vector<TopLevelBox>& boxes, std::vector<const Box*> traks);
+    ChunkMap(const std::vector<TopLevelBox>& boxes, std::vector<const Box*> traks, const FileHandle& file);
 
     // Whether a chunk of the tracks marked in `which` (one flag per track given, in order)
     // reaches into box `index`.
@@ -29,6 +30,7 @@ private:
 
     const std::vector<TopLevelBox>& m_boxes;
     std::vector<const Box*> m_traks;
+    const FileHandle& m_file;
     std::vector<std::vector<bool>> m_first;  // per track: the box of its first chunk (every box if unreadable)
     std::vector<std::vector<bool>> m_all;    // per track: every box a chunk reaches into, once mapped
 };

@@ -83,7 +83,7 @@ Committer::Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMo
     : m_file(file),
       m_layout(std::move(layout)),
       m_live(liveMoov),
-      m_chunks(m_layout.boxes, liveTracks),
+      m_chunks(m_layout.boxes, liveTracks, file),
       m_everyTrack(liveTracks.size(), true),
       m_keptTracks(std::move(kept))
 {
@@ -241,9 +241,6 @@ Result<void> Committer::fixOpenEndedLast()
 Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                                std::uint32_t movieTimeScale)
 {
-    if (!moov.isLoaded()) {
-        return fail(Error::Code::Corrupt, "sample tables not read");  // never written
-    }
     if (auto r = fixOpenEndedLast(); !r) {
         return r;
     }

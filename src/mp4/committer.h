@@ -36,7 +36,8 @@ public:
     Committer(FileHandle& file, TopLevelLayout layout, std::size_t liveMoov, std::vector<const Box*> liveTracks,
               std::vector<bool> kept);
 
-    // `moov` holds the new tracks' `trak` boxes already; `pending` their samples by id.
+    // `moov` holds the new tracks' `trak` boxes already; `pending` their samples by id. Bodies
+    // that `moov` left in the file lie in the live moov and are copied from there.
     Result<void> commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                         std::uint32_t movieTimeScale);
     // After a commit: whether the live moov was in front of the media and the new one is not

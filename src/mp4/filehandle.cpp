@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -26,7 +27,88 @@ std::unexpected<Error> ioError(const char* what)
     return fail(Error::Code::Io, std::string(what) + ": " + std::strerror(errno));
 }
 
+// Writes all of `vectors` from `offset` on and empties them; a short write continues where it
+// stopped.
+Result<void> writeVectors(int fd, std::uint64_t offset, std::vector<iovec>& vectors)
+{
+    std::size_t first = 0;  // the vector the next write starts in
+    while (first < vectors.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
+        const ssize_t n = ::pwritev(fd, vectors.data() + first, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? ioError("write failed") : fail(Error::Code::Io, "write failed: nothing written");
+        }
+        offset += static_cast<std::uint64_t>(n);
+        // Skip what went out; a vector written in part continues where it stopped.
+        auto skip = static_cast<std::size_t>(n);
+        while (skip > 0 && first < vectors.size()) {
+            if (skip >= vectors[first].iov_len) {
+                skip -= vectors[first].iov_len;
+                ++first;
+            } else {
+                vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + skip;
+                vectors[first].iov_len -= skip;
+                skip = 0;
+            }
+        }
+    }
+    vectors.clear();
+    return {};
+}
+
 }  // namespace
+
+// A copy is read from a read-only mapping of its source range, unmapped when it goes away;
+// empty when the file cannot be mapped.
+class FileHandle::MappedRange {
+public:
+    MappedRange(int fd, std::uint64_t offset, std::uint64_t length)
+    {
+        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t start = offset / page * page;
+        m_length = static_cast<std::size_t>(offset - start + length);
+        void* at = length == 0
+                       ? MAP_FAILED
+                       : ::mmap(nullptr, m_length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(start));
+        if (at != MAP_FAILED) {
+            m_base = static_cast<std::uint8_t*>(at);
+            m_bytes = std::span<const std::uint8_t>(m_base + (offset - start), static_cast<std::size_t>(length));
+        }
+    }
+    MappedRange(const MappedRange&) = delete;
+    MappedRange& operator=(const MappedRange&) = delete;
+    ~MappedRange()
+    {
+        if (m_base) {
+            ::munmap(m_base, m_length);
+        }
+    }
+    std::span<const std::uint8_t> bytes() const { return m_bytes; }
+
+private:
+    std::uint8_t* m_base = nullptr;
+    std::size_t m_length = 0;
+    std::span<const std::uint8_t> m_bytes;
+};
+
+// Sends what a long write has put into the file on to the disk a megabyte at a time, while
+// the rest is still being written: a flush follows such writes, and it then waits for less.
+struct FileHandle::Writeback {
+    int fd;
+    std::uint64_t unsent;  // first byte written but not sent yet
+
+    void wrote(std::uint64_t end)
+    {
+        if (end - unsent >= kStep) {
+            (void)::sync_file_range(fd, static_cast<off_t>(unsent), static_cast<off_t>(end - unsent),
+                                    SYNC_FILE_RANGE_WRITE);
+            unsent = end;
+        }
+    }
+};
 
 void FileHandle::setWriteHook(WriteHook hook)
 {
@@ -118,60 +200,95 @@ Result<void> FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> ou
     return {};
 }
 
+FileHandle::Piece FileHandle::Piece::subpiece(std::uint64_t from, std::uint64_t length) const
+{
+    if (bytes.empty()) {
+        return copyOf(copyFrom + from, length);
+    }
+    return {bytes.subspan(static_cast<std::size_t>(from), static_cast<std::size_t>(length))};
+}
+
 Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data)
 {
-    const std::span<const std::uint8_t> one[] = {data};
+    const Piece one[] = {{data}};
     return writeAt(offset, one);
 }
 
-Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::span<const std::uint8_t>> pieces)
+Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pieces)
 {
-    std::size_t total = 0;
-    for (const auto& p : pieces) {
+    std::uint64_t total = 0;
+    for (const Piece& p : pieces) {
         total += p.size();
     }
-    std::size_t allowed = total;
-    if (writeHook()) {
-        allowed = std::min(writeHook()(offset, total), total);
+    // A copy whose source this very write overwrites would copy what it wrote itself.
+    for (const Piece& p : pieces) {
+        if (p.bytes.empty() && p.copyLength != 0 && p.copyFrom < offset + total && offset < p.copyFrom + p.copyLength) {
+            return fail(Error::Code::InvalidArgument, "write would overwrite what it copies");
+        }
     }
-    std::vector<iovec> vectors;
-    vectors.reserve(pieces.size());
-    std::size_t left = allowed;
-    for (const auto& p : pieces) {
+    std::uint64_t allowed = total;
+    if (writeHook()) {
+        allowed = std::min<std::uint64_t>(writeHook()(offset, static_cast<std::size_t>(total)), total);
+    }
+    // Runs of bytes in memory go out in one vectored write each, ranges of the file in between.
+    Writeback writeback{m_fd, offset};
+    std::vector<iovec> run;
+    std::uint64_t runStart = offset;
+    std::uint64_t at = offset;
+    std::uint64_t left = allowed;
+    for (const Piece& p : pieces) {
         if (left == 0) {
             break;
         }
-        const std::size_t n = std::min(left, p.size());
-        vectors.push_back({const_cast<std::uint8_t*>(p.data()), n});
+        const std::uint64_t n = std::min(left, p.size());
+        if (p.bytes.empty()) {
+            if (auto r = writeVectors(m_fd, runStart, run); !r) {
+                return r;
+            }
+            if (auto r = copyWithin(p.copyFrom, at, n, writeback); !r) {
+                return r;
+            }
+        } else {
+            if (run.empty()) {
+                runStart = at;
+            }
+            run.push_back({const_cast<std::uint8_t*>(p.bytes.data()), static_cast<std::size_t>(n)});
+        }
+        at += n;
         left -= n;
     }
-    std::size_t done = 0;
-    std::size_t first = 0;  // the vector the next write starts in
-    while (done < allowed) {
-        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - first, IOV_MAX));
-        const ssize_t n = ::pwritev(m_fd, vectors.data() + first, count, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return n < 0 ? ioError("write failed") : fail(Error::Code::Io, "write failed: nothing written");
-        }
-        done += static_cast<std::size_t>(n);
-        // Skip what went out; a vector written in part continues where it stopped.
-        std::size_t skip = static_cast<std::size_t>(n);
-        while (skip > 0 && first < vectors.size()) {
-            if (skip >= vectors[first].iov_len) {
-                skip -= vectors[first].iov_len;
-                ++first;
-            } else {
-                vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + skip;
-                vectors[first].iov_len -= skip;
-                skip = 0;
-            }
-        }
+    if (auto r = writeVectors(m_fd, runStart, run); !r) {
+        return r;
     }
     if (allowed < total) {
         return fail(Error::Code::Io, "write failed: cut short");
+    }
+    return {};
+}
+
+Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback)
+{
+    // Written from a mapping of the source, the bytes are copied once, into the pages they go
+    // to; through a buffer where the file cannot be mapped.
+    const MappedRange source(m_fd, from, length);
+    Bytes buffer(source.bytes().empty() ? static_cast<std::size_t>(std::min(length, kStep)) : 0);
+    for (std::uint64_t done = 0; done < length;) {
+        const auto n = static_cast<std::size_t>(std::min(length - done, kStep));
+        std::span<const std::uint8_t> step;
+        if (buffer.empty()) {
+            step = source.bytes().subspan(static_cast<std::size_t>(done), n);
+        } else {
+            if (auto r = readAt(from + done, std::span(buffer).first(n)); !r) {
+                return r;
+            }
+            step = std::span(buffer).first(n);
+        }
+        std::vector<iovec> one{{const_cast<std::uint8_t*>(step.data()), n}};
+        if (auto r = writeVectors(m_fd, to + done, one); !r) {
+            return r;
+        }
+        done += n;
+        writeback.wrote(to + done);
     }
     return {};
 }

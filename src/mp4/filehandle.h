@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mp4/bytes.h"
 #include "mp4/error.h"
 
 #include <cstdint>
@@ -14,6 +15,21 @@ namespace mp4 {
 // positional and complete (short transfers are retried), so callers see all or an error.
 class FileHandle {
 public:
+    // A piece of what a write puts into the file: bytes in memory, or (when `bytes` is empty)
+    // `copyLength` bytes of this same file from `copyFrom`, copied straight from where they lie
+    // so that megabytes of unchanged sample tables are not read in first. A copied range must
+    // not overlap what the write covers. Copies are meant to be flushed soon: each megabyte
+    // starts on its way to the disk as soon as it is written.
+    struct Piece {
+        std::span<const std::uint8_t> bytes;
+        std::uint64_t copyFrom = 0;
+        std::uint64_t copyLength = 0;
+
+        static Piece copyOf(std::uint64_t from, std::uint64_t length) { return {{}, from, length}; }
+        std::uint64_t size() const { return bytes.empty() ? copyLength : bytes.size(); }
+        Piece subpiece(std::uint64_t from, std::uint64_t length) const;
+    };
+
     static Result<FileHandle> open(const std::filesystem::path& path, bool writable);
 
     FileHandle() = default;
@@ -28,7 +44,7 @@ public:
     Result<void> readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     Result<void> writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
     // Writes the pieces one after the other from `offset` on (one write hook call for all).
-    Result<void> writeAt(std::uint64_t offset, std::span<const std::span<const std::uint8_t>> pieces);
+    Result<void> writeAt(std::uint64_t offset, std::span<const Piece> pieces);
     Result<void> sync();
     Result<void> truncate(std::uint64_t length);
     void close();
@@ -41,7 +57,14 @@ public:
     static void setWriteHook(WriteHook hook);
 
 private:
+    // Copies go, and long writes are sent on to the disk, a megabyte at a time.
+    static constexpr std::uint64_t kStep = 1ull << 20;
+
     explicit FileHandle(int fd) : m_fd(fd) {}
+    class MappedRange;
+    struct Writeback;
+    Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback);
+
     int m_fd = -1;
 };
 

@@ -105,15 +105,7 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
 
 Result<void> MovieFile::Impl::commit()
 {
-    // The sample tables left in the file go into the new moov as the bytes they are.
-    if (auto r = BoxParser::loadLeftInFile(file, moov); !r) {
-        return r;
-    }
-    for (Box& t : retired) {
-        if (auto r = BoxParser::loadLeftInFile(file, t); !r) {
-            return r;
-        }
-    }
+    // The sample tables left in the file are copied into the new moov from the live one.
     ItemList::prune(moov);
     std::vector<const Box*> live;
     std::vector<bool> kept;

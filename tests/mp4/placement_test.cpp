@@ -251,12 +251,62 @@ TEST(Placement, ByteChainSlicesAcrossCopiedAndReferredPieces)
              {0, flat.size()}, {0, 8}, {2, 5}, {3, 100003}, {100002, flat.size()}, {50000, 50001}, {7, 7}}) {
         mp4::Bytes joined;
         for (const auto& piece : chain.slice(from, to)) {
-            joined.insert(joined.end(), piece.begin(), piece.end());
+            joined.insert(joined.end(), piece.bytes.begin(), piece.bytes.end());
         }
         EXPECT_EQ(joined, mp4::Bytes(flat.begin() + static_cast<std::ptrdiff_t>(from),
                                      flat.begin() + static_cast<std::ptrdiff_t>(to)))
             << from << ".." << to;
     }
+}
+
+// A write made of bytes in memory and of ranges of the file itself lands whole, or, cut short
+// anywhere (inside a copied range too), as exactly its first bytes, with an error.
+TEST(Placement, WritesOfMemoryAndFileRangesLandWholeOrAsTheirStart)
+{
+    MovieFactory factory;
+    QByteArray original(300000, 0);
+    for (qsizetype i = 0; i < original.size(); ++i) {
+        original[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+    }
+    const QString path = factory.writeFile("pieces.bin", original);
+    const mp4::Bytes large(70000, 0xA5);  // referred to, not copied in
+    mp4::ByteChain chain;
+    chain.append(mp4::Bytes{1, 2, 3});
+    chain.appendFileRange(1000, 100000);
+    chain.append(large);
+    chain.appendFileRange(150000, 20000);
+    chain.append(mp4::Bytes{4, 5});
+    const QByteArray expected = QByteArray("\x01\x02\x03", 3) + original.mid(1000, 100000) +
+                                QByteArray(70000, static_cast<char>(0xA5)) + original.mid(150000, 20000) +
+                                QByteArray("\x04\x05", 2);
+    ASSERT_EQ(chain.size(), static_cast<std::uint64_t>(expected.size()));
+    constexpr std::uint64_t kAt = 200000;  // over the end of the file: it grows
+    const auto total = static_cast<std::size_t>(expected.size());
+    for (std::size_t cut : {total, std::size_t{0}, std::size_t{2}, std::size_t{3}, std::size_t{60000},
+                            std::size_t{100003}, std::size_t{170004}, total - 1}) {
+        ASSERT_TRUE(factory.writeFile("pieces.bin", original) == path);
+        mp4::FileHandle::setWriteHook([cut](std::uint64_t, std::size_t length) { return std::min(cut, length); });
+        auto file = mp4::FileHandle::open(fsPath(path), true);
+        ASSERT_TRUE(file);
+        const auto pieces = chain.all();
+        const bool written = file->writeAt(kAt, pieces).has_value();
+        mp4::FileHandle::setWriteHook({});
+        file->close();
+        EXPECT_EQ(written, cut == total) << "cut at " << cut;
+        const QByteArray after = readAll(path);
+        EXPECT_EQ(after.left(kAt), original.left(kAt)) << "cut at " << cut;
+        EXPECT_EQ(after.mid(kAt, static_cast<qsizetype>(cut)), expected.left(static_cast<qsizetype>(cut)))
+            << "cut at " << cut;
+        EXPECT_EQ(after.size(), std::max<qsizetype>(original.size(), kAt + static_cast<qsizetype>(cut)));
+    }
+    // A write over a range it copies is refused before anything is written.
+    ASSERT_TRUE(factory.writeFile("pieces.bin", original) == path);
+    auto file = mp4::FileHandle::open(fsPath(path), true);
+    ASSERT_TRUE(file);
+    const auto pieces = chain.all();
+    EXPECT_FALSE(file->writeAt(90000, pieces));
+    file->close();
+    EXPECT_EQ(readAll(path), original);
 }
 
 namespace {
@@ -329,6 +379,8 @@ TEST(Placement, LongSampleTablesAreReadWhenNeededAndWrittenBackAsTheyWere)
     EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
     EXPECT_EQ(factory.ffprobe(file)["chapters"].toArray().size(), 1100);
     EXPECT_EQ(openRead(file).tags().name, "Tables kept");
+    const QString ap = factory.atomicParsleyTags(file);
+    EXPECT_TRUE(ap.contains("Atom \"©nam\" contains: Tables kept")) << ap.toStdString();
 }
 
 TEST(Placement, MoovStaysInFrontOfTheMediaWhereFreeSpaceThereHoldsIt)
