@@ -110,23 +110,43 @@ std::shared_ptr<MovieModel> CoverImageView::movieWithCover() const
 
 void CoverImageView::showCoverOf(const std::shared_ptr<MovieModel>& movie)
 {
-    const platform::PicturePtr& cover = movie && movie->cover() ? movie->cover() : noCoverImage();
-    m_shown = cover->image();
+    m_cover = movie && movie->cover() ? movie->cover() : noCoverImage();
+    m_shown = QImage();
     update();
+}
+
+QRect CoverImageView::pictureArea() const
+{
+    if (!m_cover || m_cover->isNull())
+        return {};
+    const QRect area = contentsRect().adjusted(4, 4, -4, -4);
+    QRect target(QPoint(0, 0), m_cover->pixelSize().scaled(area.size(), Qt::KeepAspectRatio));
+    target.moveCenter(area.center());
+    return target;
+}
+
+const QImage& CoverImageView::shownImage() const
+{
+    if (!m_cover)
+        return m_shown;
+    // Never decoded larger than the picture itself: the painter enlarges it.
+    const QSize drawn = pictureArea().size() * devicePixelRatioF();
+    const QSize wanted = drawn.isEmpty() || drawn.width() > m_cover->pixelSize().width() ? m_cover->pixelSize() : drawn;
+    if (m_shown.isNull() || m_shown.size() != wanted)
+        m_shown = m_cover->image(wanted);
+    return m_shown;
 }
 
 void CoverImageView::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
-    if (m_shown.isNull())
+    const QImage& shown = shownImage();
+    if (shown.isNull())
         return;
-    const QRect area = contentsRect().adjusted(4, 4, -4, -4);
-    const QSize size = m_shown.size().scaled(area.size(), Qt::KeepAspectRatio);
-    QRect target(QPoint(0, 0), size);
-    target.moveCenter(area.center());
+    const QRect target = pictureArea();
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, m_shown);
+    painter.drawImage(target, shown);
 }
 
 Qt::DropAction CoverImageView::draggingEntered(const QMimeData& data, Qt::DropActions actions) const

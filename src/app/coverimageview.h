@@ -6,14 +6,13 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "platform/picture.h"
+
 #include <functional>
 #include <memory>
 #include <optional>
 
 class KorvalaneController;
-namespace platform {
-class Picture;
-}
 class MovieModel;
 class SelectedRecordFollower;
 class QMimeData;
@@ -40,7 +39,9 @@ public:
     void setDelegate(KorvalaneController* delegate);
 
     // The picture shown: the selected record's cover, or the placeholder.
-    const QImage& shownImage() const { return m_shown; }
+    // The cover the well shows, and that cover as drawn at the well's size.
+    platform::PicturePtr shownCover() const { return m_cover; }
+    const QImage& shownImage() const;
 
     // Whether a drop offering `data` with `actions` would be taken: copy or nothing.
     Qt::DropAction draggingEntered(const QMimeData& data, Qt::DropActions actions) const;
@@ -83,13 +84,17 @@ private:
     // The selected record when it has a real cover.
     std::shared_ptr<MovieModel> movieWithCover() const;
     void showCoverOf(const std::shared_ptr<MovieModel>& movie);
+    QRect pictureArea() const;
     void startCoverDrag();
     // The edit command a key press stands for, if any.
     std::function<void()> editCommandFor(const QKeyEvent& key);
 
     KorvalaneController* m_delegate = nullptr;
     std::unique_ptr<SelectedRecordFollower> m_shownCover;
-    QImage m_shown;
+    platform::PicturePtr m_cover;
+    // The cover decoded at the size it was last drawn, so a selection decodes
+    // a few hundred pixels, not the whole poster.
+    mutable QImage m_shown;
     QPoint m_pressPosition;
     // Where dragged-out covers are written before the drop takes them.
     std::unique_ptr<QTemporaryDir> m_dragFolder;

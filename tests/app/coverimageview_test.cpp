@@ -244,11 +244,17 @@ TEST_F(CoverImageViewTest, TheCoverIsDraggedOutAsAJpegNamedAfterTheMovie)
 TEST_F(CoverImageViewTest, TheWellShowsTheSelectedRecordsCover)
 {
     records[1]->setCover(picture(7, 3));
-    EXPECT_EQ(well->shownImage(), noCoverImage()->image());
+    EXPECT_EQ(well->shownCover(), noCoverImage());
     select({1});
-    EXPECT_EQ(well->shownImage().size(), QSize(7, 3));
+    EXPECT_EQ(well->shownCover(), records[1]->cover());
     records[1]->clearCover();
-    EXPECT_EQ(well->shownImage(), noCoverImage()->image());
+    EXPECT_EQ(well->shownCover(), noCoverImage());
+    // A poster is decoded at the well's size, not whole.
+    records[2]->setCover(picture(1000, 1500));
+    select({2});
+    EXPECT_EQ(well->shownCover()->pixelSize(), QSize(1000, 1500));
+    EXPECT_LE(well->shownImage().height(), well->height());
+    EXPECT_FALSE(well->shownImage().isNull());
 }
 
 }  // namespace

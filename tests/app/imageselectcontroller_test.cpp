@@ -427,7 +427,7 @@ TEST_F(ImageSelectControllerTest, AHandSearchPutsTheChosenCoverIntoTheCoverWell)
     EXPECT_EQ(record->title(), kGermanTitle);
     ASSERT_TRUE(record->coverIsSet());
     EXPECT_EQ(record->cover()->size(), kRenditionPixels.value("original"));
-    EXPECT_EQ(m_controller->coverImageView()->shownImage().size(), kRenditionPixels.value("original"));
+    EXPECT_EQ(m_controller->coverImageView()->shownCover(), record->cover());
 }
 
 }  // namespace
