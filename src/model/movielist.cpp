@@ -93,13 +93,12 @@ void MovieList::removeObjectsAtArrangedObjectIndexes(const IndexSet& indexes)
 
 void MovieList::rearrangeObjects()
 {
-    // Announced even without a sort order: records changed without notices
-    // of their own (a merged search result) are shown again.
+    if (!m_sortOrder)
+        return;
     const Records selected = selectedObjects();
     willChangeValueForKey(kArrangedObjects);
-    if (m_sortOrder)
-        std::stable_sort(m_arranged.begin(), m_arranged.end(),
-                         [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); });
+    std::stable_sort(m_arranged.begin(), m_arranged.end(),
+                     [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); });
     didChangeValueForKey(kArrangedObjects);
     IndexSet selection;
     for (const auto& movie : selected)

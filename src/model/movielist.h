@@ -54,8 +54,7 @@ public:
     // Applies `order` to the arranged records from the next rearrangement on;
     // an empty order keeps the order of addition.
     void setSortOrder(SortOrder order) { m_sortOrder = std::move(order); }
-    // Sorts by the sort order (stable), keeping the selected records selected,
-    // and announces the arranged records, sorted or not.
+    // Sorts by the sort order (stable), keeping the selected records selected.
     void rearrangeObjects();
 
     // A selected record is ready to tag.
