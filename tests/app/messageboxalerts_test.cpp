@@ -24,7 +24,7 @@ protected:
 
 TEST_F(MessageBoxAlertsTest, BoxShowsBothTranslationsAsAWarningWithOneButton)
 {
-    const auto box = MessageBoxAlerts::makeAlertBox("deLanguageName", "noSuchBodyKey");
+    const auto box = MessageBoxAlerts::makeAlertBox({"deLanguageName", "noSuchBodyKey"});
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(box->text(), "German");
