@@ -121,6 +121,8 @@ bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId,
 {
     if (text.isEmpty() || m_isLoadingFromTMDb)
         return false;
+    if (!m_korvalaneController.serviceKeyIsSet(platform::Service::MovieDatabase))
+        return false;
 
     ProgressBarIndicator progress(*m_ui->progressIndicator);
     progress.setIndeterminate(true);
@@ -277,7 +279,7 @@ void ImageSelectController::openTMDbWebSite()
 {
     const QString text = m_ui->tmdbSearchField->text();
     if (text.isEmpty()) {
-        Workspace::current().openURL(QUrl(kWebSite));
+        Workspace::openOrShowAddress(QUrl(kWebSite));
         return;
     }
     QString query;
@@ -287,7 +289,7 @@ void ImageSelectController::openTMDbWebSite()
         // The web site takes any title, also one the API's code page cannot carry.
         query = tmdblookup::percentEscaped(tmdblookup::foldSearchSeparators(text));
     }
-    Workspace::current().openURL(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
+    Workspace::openOrShowAddress(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
 }
 
 void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
