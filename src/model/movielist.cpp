@@ -121,7 +121,17 @@ void MovieList::changeSelection(IndexSet selection)
         return;
     willChangeValueForKey(kSelectionIndexes);
     m_selection = std::move(selection);
+    followSelectedRecords();
     didChangeValueForKey(kSelectionIndexes);
+}
+
+void MovieList::followSelectedRecords()
+{
+    m_selectedRecords.clear();
+    m_selectedRecords.reserve(static_cast<std::size_t>(m_selection.size()));
+    for (qsizetype index : m_selection)
+        m_selectedRecords.push_back(m_arranged.at(index)->addListener(
+            QString(), [this](const QString& key) { notifyValueChanged(*this, QStringLiteral("selection.") + key); }));
 }
 
 void MovieList::setSelectionIndexes(const IndexSet& indexes)

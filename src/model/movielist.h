@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 // The ordered records the application works on, with a selection and the
 // four flags that enable its commands. The main window's table shows it; the
@@ -20,6 +21,9 @@
 // Observable keys: "arrangedObjects", "selectionIndexes" and the four flags
 // "canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"
 // (announced by elementsHaveChanged(), which runs on every "ElementsHaveChanged").
+// A change notice of a selected record for its key K is passed on as
+// "selection.K", so that the views of the selection follow the list alone
+// (one listener each) instead of every selected record.
 class MovieList : public Observable {
 public:
     using Records = QList<std::shared_ptr<MovieModel>>;
@@ -100,12 +104,14 @@ private:
     void join(const std::shared_ptr<MovieModel>& movie);
     void leave(const MovieModel* movie);
     void recountReadiness(const void* movie);
+    void followSelectedRecords();
 
     Records m_arranged;
     IndexSet m_selection;
     SortOrder m_sortOrder;
     ArrangementChange m_change;
     std::unordered_map<const void*, Member> m_members;
+    std::vector<Observable::ListenerToken> m_selectedRecords;
     qsizetype m_readyCount = 0;
     platform::NotificationCenter::Token m_elementsChanged;
 };

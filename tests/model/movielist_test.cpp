@@ -249,4 +249,28 @@ TEST_F(MovieListTest, EachArrangementNoticeSaysWhatChanged)
     EXPECT_EQ(m_list.selectionIndexes(), (MovieList::IndexSet{0, 2}));
 }
 
+TEST_F(MovieListTest, ChangesOfTheSelectedRecordsArePassedOnAsSelectionKeys)
+{
+    auto a = record("/m/a.mp4", "A");
+    auto b = record("/m/b.mp4", "B");
+    m_list.addObject(a);
+    m_list.addObject(b);
+    const auto passedOn = [this](const std::function<void()>& change) {
+        m_announced.clear();
+        change();
+        return m_announced.contains("selection.comments");
+    };
+    EXPECT_FALSE(passedOn([&] { a->setComments("not selected"); }));
+    m_list.setSelectionIndexes({0});
+    EXPECT_TRUE(passedOn([&] { a->setComments("selected"); }));
+    EXPECT_FALSE(passedOn([&] { b->setComments("not selected"); }));
+    m_list.removeObjectsAtArrangedObjectIndexes({0});  // the selection goes with its record
+    EXPECT_FALSE(passedOn([&] { a->setComments("removed"); }));
+    m_list.setSelectionIndexes({0});
+    EXPECT_TRUE(passedOn([&] { b->setComments("selected now"); }));
+    m_list.addObject(a);
+    m_list.removeObjectsAtArrangedObjectIndexes({1});  // the selected record stays where it is
+    EXPECT_TRUE(passedOn([&] { b->setComments("still selected"); }));
+}
+
 }  // namespace
