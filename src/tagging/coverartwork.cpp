@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace CoverArtwork {
 
 namespace {
@@ -112,9 +114,12 @@ std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieMod
 void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path)
 {
     const std::vector<platform::PicturePtr>& pictures = written;
-    const bool anyPlaced =
-        std::any_of(pictures.begin(), pictures.end(), [](const auto& picture) { return picture->filePlace(); });
-    if (!anyPlaced)
+    // Only pictures of this very file move; those of another file (written into a copy) stay where they are.
+    const auto lies = [&path](const platform::PicturePtr& picture) {
+        const std::optional<platform::FilePlace> place = picture->filePlace();
+        return place && sameFile(place->path, path);
+    };
+    if (std::none_of(pictures.begin(), pictures.end(), lies))
         return;
     const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(path);
     auto file = mp4::MovieFile::openForRead(pathFromLocalFile(path));
@@ -127,7 +132,7 @@ void followSavedFile(const std::vector<platform::PicturePtr>& written, const QSt
     }
     for (std::size_t index = 0; index < pictures.size(); ++index) {
         const auto& inFile = artwork[index].inFile;
-        if (pictures[index]->filePlace() && inFile)
+        if (lies(pictures[index]) && inFile)
             pictures[index]->followMove(
                 {path, static_cast<qint64>(inFile->offset), static_cast<qint64>(inFile->length), *identity});
     }

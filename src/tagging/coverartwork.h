@@ -44,7 +44,7 @@ std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieMod
                                                                   std::vector<platform::PicturePtr>& written);
 
 // After `written` went, in order, into the file at `path` as its artwork: the
-// pictures that keep a place follow their bytes to where they now lie in it.
+// pictures that lay in that file follow their bytes to where they now lie in it.
 void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path);
 
 // The movie file of `movie` was moved from `from` to `to`: its pictures that lie in it follow.

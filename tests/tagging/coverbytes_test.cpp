@@ -226,6 +226,7 @@ TEST_F(CoverBytes, ACoverLeftInTheFileGoesIntoACopyAndIntoAnotherRecordAsTheSame
     ASSERT_TRUE(MetaDataUtilities::writeMetaDataToURL(*movie, urlOf(copy), "en"));
     EXPECT_EQ(factory.atomicParsleyArtwork(copy), before);
     EXPECT_EQ(contentsOf(file), source);
+    EXPECT_EQ(movie->cover()->filePlace()->path, file);  // the record's cover still lies in its own file
 
     // Pasted: the other record holds the bytes themselves, whatever becomes of the first file.
     const auto target = read(other);
