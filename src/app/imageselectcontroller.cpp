@@ -1,6 +1,7 @@
 #include "app/imageselectcontroller.h"
 
 #include "app/korvalanecontroller.h"
+#include "app/linefield.h"
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
@@ -118,6 +119,8 @@ void ImageSelectController::connectControls()
 bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId, bool loadCovers)
 {
     if (text.isEmpty() || m_isLoadingFromTMDb)
+        return false;
+    if (!m_korvalaneController.serviceKeyIsSet(platform::Service::MovieDatabase))
         return false;
 
     ProgressBarIndicator progress(*m_ui->progressIndicator);
@@ -275,7 +278,7 @@ void ImageSelectController::openTMDbWebSite()
 {
     const QString text = m_ui->tmdbSearchField->text();
     if (text.isEmpty()) {
-        Workspace::current().openURL(QUrl(kWebSite));
+        Workspace::openOrShowAddress(QUrl(kWebSite));
         return;
     }
     QString query;
@@ -285,7 +288,7 @@ void ImageSelectController::openTMDbWebSite()
         // The web site takes any title, also one the API's code page cannot carry.
         query = tmdblookup::percentEscaped(tmdblookup::foldSearchSeparators(text));
     }
-    Workspace::current().openURL(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
+    Workspace::openOrShowAddress(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
 }
 
 void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
@@ -423,7 +426,7 @@ QStringList ImageSelectController::coverSizeLablesArray()
 
 void ImageSelectController::setSearchFieldText(const QString& text)
 {
-    m_ui->tmdbSearchField->setText(text);
+    LineField::showText(m_ui->tmdbSearchField, text);
     m_ui->tmdbSearchButton->setEnabled(!text.isNull() && !m_isLoadingFromTMDb);
 }
 

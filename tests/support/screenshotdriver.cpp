@@ -16,11 +16,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -67,7 +69,8 @@ bool ScreenshotDriver::run()
     window.move(0, 0);
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
-    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences();
+    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences() &&
+           showMissingKeyAlert() && showQuitQuestion();
 }
 
 bool ScreenshotDriver::openLibrary()
@@ -93,7 +96,8 @@ bool ScreenshotDriver::openLibrary()
             }
             name->setText(folder);
             QPushButton* open = buttons->button(QDialogButtonBox::Open);
-            report(QString("open: the Open button is %1 with the folder typed").arg(open->isEnabled() ? "enabled" : "disabled"));
+            report(QString("open: the Open button is %1 with the folder typed")
+                       .arg(open->isEnabled() ? "enabled" : "disabled"));
             open->click();
             if (dialog->isVisible()) {
                 report("open: the dialog stayed open; it is cancelled");
@@ -133,8 +137,9 @@ bool ScreenshotDriver::searchByHand(const QString& fileName)
     auto* hits = child<QAbstractItemView>(search, "tmdbSearchTableView");
     search.loadTMDbByDoubleClick(hits->model()->index(0, 0));
     auto* pages = child<QTabWidget>(search, "selectionTabView");
-    if (!waitFor([&search, pages] { return search.movie() && pages->currentIndex() == ImageSelectController::CoversPage; },
-                 kServiceTimeoutMs)) {
+    if (!waitFor(
+            [&search, pages] { return search.movie() && pages->currentIndex() == ImageSelectController::CoversPage; },
+            kServiceTimeoutMs)) {
         report("search: the first hit showed no covers");
         return false;
     }
@@ -151,8 +156,7 @@ bool ScreenshotDriver::searchByHand(const QString& fileName)
     waitFor([] { return false; }, 300);
     const std::shared_ptr<MovieModel> record = m_app.controller().getSelectedMovie();
     report(QString("search: after copying, the editor's title reads \"%1\", the record's \"%2\", cover %3")
-               .arg(m_app.controller().titleEdit()->text(), record->title(),
-                    record->coverIsSet() ? "set" : "not set"));
+               .arg(m_app.controller().titleEdit()->text(), record->title(), record->coverIsSet() ? "set" : "not set"));
     search.showHitsPage();
     waitFor([] { return false; }, 300);
     pictures = grabMainWindow("main-window") && pictures;
@@ -192,9 +196,9 @@ bool ScreenshotDriver::batchSearchAll()
     watcher.stop();
     waitFor([] { return false; }, 300);
     for (const std::shared_ptr<MovieModel>& record : list.arrangedObjects())
-        report(QString("batch search: %1 -> %2").arg(record->fileUrl().fileName(),
-                                                     record->searchResult() ? "\"" + record->title() + "\""
-                                                                            : QString("not found")));
+        report(QString("batch search: %1 -> %2")
+                   .arg(record->fileUrl().fileName(),
+                        record->searchResult() ? "\"" + record->title() + "\"" : QString("not found")));
     if (!grabbed)
         report("batch search: the progress sheet was never seen at the second movie");
     return grabbed;
@@ -228,6 +232,71 @@ bool ScreenshotDriver::showPreferences()
         },
         [this] { m_app.controller().ui().actionPreferences->trigger(); });
     return grabbed;
+}
+
+bool ScreenshotDriver::showMissingKeyAlert()
+{
+    // As on a machine where the key was never set.
+    const QByteArray key = qgetenv("KORVALANE_TMDB_API_KEY");
+    qunsetenv("KORVALANE_TMDB_API_KEY");
+    ImageSelectController& search = *m_app.controller().imageSelectController();
+    child<QLineEdit>(search, "tmdbSearchField")->setText("Alien #1979");
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            auto* box = qobject_cast<QMessageBox*>(&window);
+            report("missing key: \"" + (box ? box->text() : window.windowTitle()) + "\"");
+            if (box)
+                report("missing key: " + box->informativeText());
+            waitFor([] { return false; }, 200);
+            grabbed = save(withSheet(*m_app.controller().mainWindow(), window), "missing-key-alert");
+            window.close();
+        },
+        [&search] { child<QPushButton>(search, "tmdbSearchButton")->click(); });
+    qputenv("KORVALANE_TMDB_API_KEY", key);
+    if (!grabbed)
+        report("missing key: no alert came up");
+    return grabbed;
+}
+
+bool ScreenshotDriver::showQuitQuestion()
+{
+    selectRows({0});
+    KorvalaneController& controller = m_app.controller();
+    // A date in the wrong form stays in its field, marked.
+    QLineEdit* date = controller.ui().releaseDateEdit;
+    date->setFocus();
+    date->selectAll();
+    QTest::keyClicks(date, "25.05.1979");
+    QTest::keyClick(date, Qt::Key_Return);
+    report("quit: the release date field holds \"" + date->text() + "\" with the tip \"" + date->toolTip() + "\"");
+    // An edit not yet saved turns the movie's light yellow.
+    QLineEdit* title = controller.titleEdit();
+    title->setFocus();
+    title->selectAll();
+    QTest::keyClicks(title, "Alien: Director's Cut");
+    QTest::keyClick(title, Qt::Key_Return);
+    waitFor([] { return false; }, 300);
+    grabMainWindow("walk-unsaved-edit");
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            auto* box = qobject_cast<QMessageBox*>(&window);
+            if (!box) {
+                report("quit: a window other than the question came up: " + window.windowTitle());
+                window.close();
+                return;
+            }
+            report("quit: \"" + box->text() + "\" " + box->informativeText());
+            waitFor([] { return false; }, 200);
+            grabbed = save(withSheet(*m_app.controller().mainWindow(), *box), "quit-question");
+            report("quit: the user presses " + box->button(QMessageBox::Cancel)->text());
+            box->button(QMessageBox::Cancel)->click();
+        },
+        [&controller] { controller.ui().actionQuit->trigger(); });
+    const bool stayed = controller.mainWindow()->isVisible();
+    report(QString("quit: the main window is %1").arg(stayed ? "still open" : "closed"));
+    return grabbed && stayed;
 }
 
 bool ScreenshotDriver::waitFor(const std::function<bool()>& done, int timeoutMs)
