@@ -6,6 +6,7 @@
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
 #include "app/tableofcellshelper.h"
+#include "app/windowfitter.h"
 #include "app/workspace.h"
 #include "model/helpers.h"
 #include "model/movielist.h"
@@ -304,8 +305,13 @@ void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
 void ImageSelectController::showInCoverWindow(const QImage& image, QSize size)
 {
     m_coverUi->coverWindowImage->setPixmap(QPixmap::fromImage(image));
-    m_coverWindow->resize(size);
-    if (!m_coverWindow->isVisible())
+    // A cover taller than the screen is shown smaller, undistorted.
+    const QSize room = WindowFitter::room(m_coverWindow);
+    m_coverWindow->resize(room.isEmpty() || size.boundedTo(room) == size ? size
+                                                                         : size.scaled(room, Qt::KeepAspectRatio));
+    if (m_coverWindow->isVisible())
+        WindowFitter::fit(m_coverWindow);
+    else
         m_coverWindow->show();
 }
 

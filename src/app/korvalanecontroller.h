@@ -14,6 +14,7 @@
 
 class CoverImageView;
 class FocusFrameFollower;
+class WindowFitter;
 class ImageSelectController;
 class MovieListController;
 class MovieListDelegate;
@@ -202,6 +203,7 @@ private:
     std::unique_ptr<MovieListController> m_movieListController;
     std::unique_ptr<MovieListDelegate> m_movieListDelegate;
     std::unique_ptr<RecordEditor> m_recordEditor;
+    std::unique_ptr<WindowFitter> m_windowFitter;
     std::unique_ptr<FocusFrameFollower> m_focusFrame;
     QPointer<QWidget> m_coverWindow;
     QPointer<QWidget> m_idWindow;
