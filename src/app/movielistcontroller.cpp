@@ -5,7 +5,10 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableView>
+
+#include <algorithm>
 
 MovieListController::MovieListController(QTableView* tableView, QObject* parent)
     : QObject(parent), m_tableView(tableView), m_tableModel(std::make_unique<MovieListTableModel>(*this))
@@ -18,15 +21,21 @@ MovieListController::MovieListController(QTableView* tableView, QObject* parent)
     header->setSectionResizeMode(MovieListTableModel::StatusColumn, QHeaderView::Fixed);
     header->resizeSection(MovieListTableModel::StatusColumn, 24);
     header->setSectionResizeMode(MovieListTableModel::TitleColumn, QHeaderView::Stretch);
-    header->setSectionResizeMode(MovieListTableModel::DurationColumn, QHeaderView::ResizeToContents);
+    // Every duration has the form h:mm:ss: the column is as wide as the longest one or its head,
+    // known before any row is there (the table does not widen a column for rows added later).
+    header->setSectionResizeMode(MovieListTableModel::DurationColumn, QHeaderView::Fixed);
+    const int cellMargins = 2 * (m_tableView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 4;
+    header->resizeSection(
+        MovieListTableModel::DurationColumn,
+        std::max(header->sectionSizeHint(MovieListTableModel::DurationColumn),
+                 m_tableView->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + cellMargins));
     // Two lines per row: the title above the file name.
     m_tableView->verticalHeader()->setDefaultSectionSize(2 * m_tableView->fontMetrics().lineSpacing() + 6);
     // However narrow the pane, the column heads keep their words.
-    int least = 2 * m_tableView->frameWidth() + m_tableView->verticalScrollBar()->sizeHint().width() +
-                header->sectionSize(MovieListTableModel::StatusColumn);
-    for (const int column : {MovieListTableModel::TitleColumn, MovieListTableModel::DurationColumn})
-        least += header->sectionSizeHint(column);
-    m_tableView->setMinimumWidth(least);
+    m_tableView->setMinimumWidth(2 * m_tableView->frameWidth() + m_tableView->verticalScrollBar()->sizeHint().width() +
+                                 header->sectionSize(MovieListTableModel::StatusColumn) +
+                                 header->sectionSizeHint(MovieListTableModel::TitleColumn) +
+                                 header->sectionSize(MovieListTableModel::DurationColumn));
 
     m_selectionListener =
         addListener(QStringLiteral("selectionIndexes"), [this](const QString&) { showSelectionInTable(); });

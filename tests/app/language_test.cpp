@@ -15,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 
 namespace {
 
@@ -155,7 +157,7 @@ TEST_F(Language, NoTextOfTheMainWindowAndSearchViewStaysEnglishUnderGerman)
     }
 }
 
-TEST_F(Language, DefaultChapterNamesAndQtsOwnTextsFollowTheLanguage)
+TEST_F(Language, ChapterNamesDurationsAndQtsOwnTextsFollowTheLanguage)
 {
     buildFor(QStringLiteral("de-DE"));
     loadMovies({"kapitel"});
@@ -163,6 +165,11 @@ TEST_F(Language, DefaultChapterNamesAndQtsOwnTextsFollowTheLanguage)
     ASSERT_GT(chapters->rowCount(), 1);
     EXPECT_EQ(chapters->index(1, 2).data().toString(), "Kapitel 2");
     EXPECT_EQ(list().arrangedObjects().first()->listOfChapters()->first()->name(), "Kapitel 1");
+    // The short German head leaves the list's duration column room for its times all the same.
+    const QTableView* movies = m_controller->ui().movieListTableView;
+    const QString duration = movies->model()->index(0, 2).data().toString();
+    ASSERT_FALSE(duration.isEmpty());
+    EXPECT_GT(movies->horizontalHeader()->sectionSize(2), movies->fontMetrics().horizontalAdvance(duration));
 
     QDialogButtonBox buttons(QDialogButtonBox::Cancel);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), "Abbrechen");

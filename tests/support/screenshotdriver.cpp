@@ -21,6 +21,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QThread>
@@ -71,6 +72,29 @@ bool ScreenshotDriver::run()
         return false;
     return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences() &&
            showMissingKeyAlert() && showQuitQuestion();
+}
+
+bool ScreenshotDriver::pictureOfTheScreen(const QString& name)
+{
+    QMainWindow& window = *m_app.controller().mainWindow();
+    if (!waitFor([&window] { return window.isVisible(); }, 5'000) || !openLibrary())
+        return false;
+    selectRows({0});
+    waitFor([] { return false; }, 500);
+    QScreen& screen = *window.screen();
+    const QRect frame = window.frameGeometry();
+    const QRect room = screen.availableGeometry();
+    const bool inside = room.contains(frame);
+    report(QString("screen: the main window is %1x%2 at %3,%4 on a screen of %5x%6 at scale %7: %8")
+               .arg(frame.width())
+               .arg(frame.height())
+               .arg(frame.x())
+               .arg(frame.y())
+               .arg(room.width())
+               .arg(room.height())
+               .arg(screen.devicePixelRatio())
+               .arg(inside ? "inside" : "NOT inside"));
+    return save(screen.grabWindow(0).toImage(), name) && inside;
 }
 
 bool ScreenshotDriver::openLibrary()

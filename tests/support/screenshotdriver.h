@@ -27,6 +27,10 @@ public:
     // Runs every step; false when one of them did not come about (the
     // output says which).
     bool run();
+    // Opens the library and writes a picture of the whole screen as
+    // <name>.png, showing where and how large the main window opened; false
+    // when the window does not lie inside the screen.
+    bool pictureOfTheScreen(const QString& name);
 
 private:
     bool openLibrary();

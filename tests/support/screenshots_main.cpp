@@ -46,9 +46,15 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Korvalane");
-    const QStringList arguments = QApplication::arguments();
+    QStringList arguments = QApplication::arguments();
+    // --screen <name>: only the picture of the whole screen with the main window as it opened.
+    QString screenPicture;
+    if (arguments.size() == 5 && arguments.at(1) == "--screen") {
+        screenPicture = arguments.at(2);
+        arguments.remove(1, 2);
+    }
     if (arguments.size() != 3) {
-        std::fprintf(stderr, "use: korvalane-screenshots <library folder> <picture folder>\n");
+        std::fprintf(stderr, "use: korvalane-screenshots [--screen <name>] <library folder> <picture folder>\n");
         return 2;
     }
     if (!settingsAreTemporary()) {
@@ -61,8 +67,8 @@ int main(int argc, char** argv)
     korvalane.launch({});
     ScreenshotDriver driver(korvalane, arguments.at(1), arguments.at(2));
     int result = 1;
-    QTimer::singleShot(0, [&driver, &result] {
-        result = driver.run() ? 0 : 1;
+    QTimer::singleShot(0, [&driver, &result, &screenPicture] {
+        result = (screenPicture.isEmpty() ? driver.run() : driver.pictureOfTheScreen(screenPicture)) ? 0 : 1;
         QApplication::exit(result);
     });
     QApplication::exec();
