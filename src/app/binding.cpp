@@ -255,6 +255,8 @@ public:
     virtual ~Source() = default;
     // One value per bound object; empty when there is none (no selection).
     virtual QVariantList values() const = 0;
+    // Whether the bound objects are in the state in which the widget means something.
+    virtual bool applies() const { return true; }
     // False when the value is refused.
     virtual bool write(const QVariant& value) = 0;
     virtual void follow(std::function<void()> changed) = 0;
@@ -262,7 +264,10 @@ public:
 
 class Binding::SelectionSource : public Binding::Source {
 public:
-    SelectionSource(MovieList& list, const QString& key) : m_list(list), m_key(key) {}
+    SelectionSource(MovieList& list, const QString& key, std::optional<Condition> condition)
+        : m_list(list), m_key(key), m_condition(std::move(condition))
+    {
+    }
 
     QVariantList values() const override
     {
@@ -270,6 +275,16 @@ public:
         for (const auto& movie : m_list.selectedObjects())
             values << movie->valueForKey(m_key);
         return values;
+    }
+
+    bool applies() const override
+    {
+        if (!m_condition)
+            return true;
+        const MovieList::Records selected = m_list.selectedObjects();
+        return std::all_of(selected.cbegin(), selected.cend(), [this](const auto& movie) {
+            return movie->valueForKey(m_condition->key) == m_condition->value;
+        });
     }
 
     bool write(const QVariant& value) override
@@ -291,7 +306,7 @@ public:
         };
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refollow));
         m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refollow));
-        // Announced after a merge that wrote the selected records' fields without a notice of each.
+        // Announced by the search view after it copied a result into the selected record.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refollow));
         followSelectedRecords();
     }
@@ -300,12 +315,17 @@ private:
     void followSelectedRecords()
     {
         m_recordTokens.clear();
+        QStringList keys{m_key};
+        if (m_condition)
+            keys << m_condition->key;
         for (const auto& movie : m_list.selectedObjects())
-            m_recordTokens.push_back(movie->addListener(m_key, [this](const QString&) { m_changed(); }));
+            for (const QString& key : keys)
+                m_recordTokens.push_back(movie->addListener(key, [this](const QString&) { m_changed(); }));
     }
 
     MovieList& m_list;
     QString m_key;
+    std::optional<Condition> m_condition;
     std::function<void()> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
     std::vector<Observable::ListenerToken> m_recordTokens;
@@ -351,9 +371,11 @@ private:
 // ---- the binding ---------------------------------------------------------------
 
 Binding* Binding::toSelection(QWidget* widget, MovieList& list, const QString& key,
-                              std::shared_ptr<const ValueTransformer> transformer)
+                              std::shared_ptr<const ValueTransformer> transformer,
+                              std::optional<Condition> appliesWhile)
 {
-    return new Binding(widget, key, std::move(transformer), std::make_unique<SelectionSource>(list, key));
+    return new Binding(widget, key, std::move(transformer),
+                       std::make_unique<SelectionSource>(list, key, std::move(appliesWhile)));
 }
 
 Binding* Binding::toSetting(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer)
@@ -386,15 +408,16 @@ void Binding::refresh()
     const bool agree = std::all_of(values.cbegin(), values.cend(), [&](const QVariant& value) {
         return value == values.first() || (!value.isValid() && !values.first().isValid());
     });
-    m_shown = values.isEmpty()     ? Shown::NoSelection
-              : values.size() == 1 ? Shown::OneValue
-              : agree              ? Shown::AgreeingValues
-                                   : Shown::MultipleValues;
+    m_shown = values.isEmpty()       ? Shown::NoSelection
+              : !m_source->applies() ? Shown::NotApplicable
+              : values.size() == 1   ? Shown::OneValue
+              : agree                ? Shown::AgreeingValues
+                                     : Shown::MultipleValues;
 
     const bool showing = m_writing;
     m_writing = true;
-    widget->setEnabled(m_shown != Shown::NoSelection);
-    if (m_shown == Shown::NoSelection)
+    widget->setEnabled(m_shown != Shown::NoSelection && m_shown != Shown::NotApplicable);
+    if (m_shown == Shown::NoSelection || m_shown == Shown::NotApplicable)
         m_adapter->showPlaceholder(QString());
     else if (m_shown == Shown::MultipleValues)
         m_adapter->showPlaceholder(platform::localized(QStringLiteral("multipleValues")));

@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class ValueTransformer;
 class QWidget;
@@ -28,17 +29,27 @@ class QWidget;
 // (checked), QSpinBox (value), QLabel (text, or a picture for image values;
 // shown only). An edit the transformer refuses, or the record does not take,
 // puts the model's value back into the widget.
+//
+// A binding to the selection may apply only while the selected records hold
+// a given value under another key (a chooser decides what the widget means):
+// otherwise the widget is disabled and shows nothing.
 class Binding : public QObject {
     Q_OBJECT
 public:
-    enum class Shown { NoSelection, OneValue, AgreeingValues, MultipleValues };
+    enum class Shown { NoSelection, NotApplicable, OneValue, AgreeingValues, MultipleValues };
+    // Every selected record holds `value` under `key`.
+    struct Condition {
+        QString key;
+        QVariant value;
+    };
     // What the widget shows and how its edits arrive; where the value lives.
     class Adapter;
     class Source;
 
     // The binding lives as long as the widget (it is the widget's child).
     static Binding* toSelection(QWidget* widget, MovieList& list, const QString& key,
-                                std::shared_ptr<const ValueTransformer> transformer = nullptr);
+                                std::shared_ptr<const ValueTransformer> transformer = nullptr,
+                                std::optional<Condition> appliesWhile = std::nullopt);
     static Binding* toSetting(QWidget* widget, const QString& key,
                               std::shared_ptr<const ValueTransformer> transformer = nullptr);
 

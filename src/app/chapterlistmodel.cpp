@@ -2,6 +2,9 @@
 
 #include <QTime>
 
+#include <algorithm>
+#include <optional>
+
 namespace {
 
 QString clockTime(quint64 milliseconds)
@@ -11,6 +14,25 @@ QString clockTime(quint64 milliseconds)
         .arg(seconds / 3600)
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool sameChapters(const ChapterList& first, const ChapterList& second)
+{
+    return std::equal(first.cbegin(), first.cend(), second.cbegin(), second.cend(), [](const auto& a, const auto& b) {
+        return a->length() == b->length() && a->name() == b->name();
+    });
+}
+
+// The chapter list every record holds, or none when they differ.
+std::optional<ChapterList> agreedChapters(const MovieList::Records& records)
+{
+    if (records.isEmpty())
+        return std::nullopt;
+    const ChapterList first = records.first()->listOfChapters().value_or(ChapterList());
+    for (const auto& record : records)
+        if (!sameChapters(record->listOfChapters().value_or(ChapterList()), first))
+            return std::nullopt;
+    return first;
 }
 
 }  // namespace
@@ -70,19 +92,17 @@ QVariant ChapterListModel::headerData(int section, Qt::Orientation orientation, 
 void ChapterListModel::reload()
 {
     beginResetModel();
-    m_chapters.clear();
     m_starts.clear();
-    m_recordListener.reset();
+    m_recordListeners.clear();
     const MovieList::Records selected = m_list.selectedObjects();
-    if (selected.size() == 1) {
-        const auto& movie = selected.first();
-        m_chapters = movie->listOfChapters().value_or(ChapterList());
-        quint64 start = 0;
-        for (const auto& chapter : m_chapters) {
-            m_starts << start;
-            start += chapter->length();
-        }
-        m_recordListener = movie->addListener(QStringLiteral("listOfChapters"), [this](const QString&) { reload(); });
+    m_chapters = agreedChapters(selected).value_or(ChapterList());
+    quint64 start = 0;
+    for (const auto& chapter : m_chapters) {
+        m_starts << start;
+        start += chapter->length();
     }
+    for (const auto& movie : selected)
+        m_recordListeners.push_back(
+            movie->addListener(QStringLiteral("listOfChapters"), [this](const QString&) { reload(); }));
     endResetModel();
 }
