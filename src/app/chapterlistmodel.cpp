@@ -2,7 +2,6 @@
 
 #include <QTime>
 
-#include <algorithm>
 #include <optional>
 
 namespace {
@@ -16,11 +15,18 @@ QString clockTime(quint64 milliseconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Lists that look the same in the table: the same names at the same starts
+// (the last chapter's length, which runs to each movie's end, is not shown).
 bool sameChapters(const ChapterList& first, const ChapterList& second)
 {
-    return std::equal(first.cbegin(), first.cend(), second.cbegin(), second.cend(), [](const auto& a, const auto& b) {
-        return a->length() == b->length() && a->name() == b->name();
-    });
+    if (first.size() != second.size())
+        return false;
+    for (qsizetype i = 0; i < first.size(); ++i) {
+        const bool last = i + 1 == first.size();
+        if (first[i]->name() != second[i]->name() || (!last && first[i]->length() != second[i]->length()))
+            return false;
+    }
+    return true;
 }
 
 // The chapter list every record holds, or none when they differ.
