@@ -1,5 +1,6 @@
 #include "app/binding.h"
 
+#include "app/linefield.h"
 #include "app/valuetransformer.h"
 #include "platform/localized.h"
 #include "platform/picture.h"
@@ -47,7 +48,7 @@ public:
     void show(const QVariant& value) override
     {
         m_edit->setPlaceholderText(QString());
-        m_edit->setText(displayText(value));
+        LineField::showText(m_edit, displayText(value));
         m_edit->setModified(false);
     }
     void showPlaceholder(const QString& text) override
@@ -103,7 +104,7 @@ public:
         if (!m_bindsText)
             m_box->setCurrentIndex(value.isValid() ? value.toInt() : -1);
         else if (m_box->isEditable())
-            m_box->setEditText(displayText(value));
+            LineField::showText(m_box->lineEdit(), displayText(value));
         else
             m_box->setCurrentIndex(m_box->findText(displayText(value)));
     }

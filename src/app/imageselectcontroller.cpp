@@ -1,6 +1,7 @@
 #include "app/imageselectcontroller.h"
 
 #include "app/korvalanecontroller.h"
+#include "app/linefield.h"
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
@@ -433,7 +434,7 @@ QStringList ImageSelectController::coverSizeLablesArray()
 
 void ImageSelectController::setSearchFieldText(const QString& text)
 {
-    m_ui->tmdbSearchField->setText(text);
+    LineField::showText(m_ui->tmdbSearchField, text);
     m_ui->tmdbSearchButton->setEnabled(!text.isNull() && !m_isLoadingFromTMDb);
 }
 

@@ -1,6 +1,7 @@
 #include "app/korvalanecontroller.h"
 
 #include "app/coverimageview.h"
+#include "app/focusframefollower.h"
 #include "app/imageselectcontroller.h"
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
@@ -30,7 +31,10 @@ constexpr int kShortDescriptionLength = 255;
 }  // namespace
 
 KorvalaneController::KorvalaneController(QObject* parent)
-    : QObject(parent), m_mainWindow(std::make_unique<QMainWindow>()), m_ui(std::make_unique<Ui::MainWindow>())
+    : QObject(parent),
+      m_mainWindow(std::make_unique<QMainWindow>()),
+      m_ui(std::make_unique<Ui::MainWindow>()),
+      m_focusFrame(std::make_unique<FocusFrameFollower>())
 {
     m_ui->setupUi(m_mainWindow.get());
     m_ui->mainSplitter->setSizes({420, 520, 460});

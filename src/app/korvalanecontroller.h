@@ -12,6 +12,7 @@
 #include <memory>
 
 class CoverImageView;
+class FocusFrameFollower;
 class ImageSelectController;
 class MovieListController;
 class MovieListDelegate;
@@ -188,6 +189,7 @@ private:
     std::unique_ptr<MovieListController> m_movieListController;
     std::unique_ptr<MovieListDelegate> m_movieListDelegate;
     std::unique_ptr<RecordEditor> m_recordEditor;
+    std::unique_ptr<FocusFrameFollower> m_focusFrame;
     QPointer<QWidget> m_coverWindow;
     QPointer<QWidget> m_idWindow;
     CoverImageView* m_coverImageView = nullptr;

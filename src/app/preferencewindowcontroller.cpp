@@ -5,6 +5,7 @@
 #include "app/filechooser.h"
 #include "app/languagetransformer.h"
 #include "app/localetransformer.h"
+#include "app/linefield.h"
 #include "app/localizedform.h"
 #include "app/tokenfield.h"
 #include "model/helpers.h"
@@ -66,7 +67,7 @@ PreferenceWindowController::PreferenceWindowController(QWidget* parent)
     fillChoices();
     bindSettings();
     bindProtectedFields();
-    m_ui->placeholderTextField->setText(settings().stringValue(kPlaceHolderPattern));
+    LineField::showText(m_ui->placeholderTextField, settings().stringValue(kPlaceHolderPattern));
     showWorkingDirectory();
     connect(m_ui->placeholderTextField, &QLineEdit::editingFinished, this,
             &PreferenceWindowController::placeholderTextFieldChanged);
@@ -137,7 +138,7 @@ void PreferenceWindowController::placeholderTextFieldChanged()
         pattern = settings().stringValue(kPlaceHolderPattern);
     }
     pattern = normalizedPattern(pattern);
-    m_ui->placeholderTextField->setText(pattern);
+    LineField::showText(m_ui->placeholderTextField, pattern);
     settings().setValue(kPlaceHolderPattern, pattern);
     settings().synchronize();
 }

@@ -70,7 +70,9 @@ mp4::Tx3gDescription sampleDescription(std::uint16_t width, const SubtitleGeomet
     description.displayFlags = 0;
     description.dataReferenceIndex = 1;
     description.horizontalJustification = 1;
-    description.verticalJustification = 0;
+    // Bottom: renderers that ignore the track matrix (ffmpeg's, and the players built on
+    // it) place the text by this field alone; the box and matrix keep it low for the rest.
+    description.verticalJustification = -1;
     description.defTextBoxBottom = static_cast<std::int16_t>(geometry.boxHeight);
     description.defTextBoxRight = static_cast<std::int16_t>(width);
     description.fontID = 1;

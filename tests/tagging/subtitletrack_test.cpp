@@ -143,7 +143,7 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     const auto description = reader.tx3gDescription(track.id);
     ASSERT_TRUE(description);
     EXPECT_EQ(description->horizontalJustification, 1);
-    EXPECT_EQ(description->verticalJustification, 0);
+    EXPECT_EQ(description->verticalJustification, -1);
     EXPECT_EQ(description->defTextBoxBottom, 54);
     EXPECT_EQ(description->defTextBoxRight, 640);
     EXPECT_EQ(description->fontID, 1);
@@ -152,16 +152,46 @@ TEST_F(SubtitleTrack, TrackSitsAtTheBottomOfThePictureAndIsNotShownByDefault)
     EXPECT_EQ(description->fontColorAlpha, 255);
     EXPECT_EQ(description->bgColorAlpha, 0);
 
-    // The same fields as ffprobe sees them: display flags, justification 1 and 0, a clear
-    // background, the box 0 0 54 640, then the default style: font 1, plain, size 18, white.
+    // The same fields as ffprobe sees them: display flags, justification centre and bottom, a
+    // clear background, the box 0 0 54 640, then the default style: font 1, plain, size 18, white.
     EXPECT_EQ(subtitleExtradata(file).left(30).toHex(),
               "00000000"
-              "0100"
+              "01ff"
               "00000000"
               "0000000000360280"
               "000000000001"
               "0012"
               "ffffffff");
+}
+
+// ffmpeg's renderer (and the players built on it) ignores the track matrix and places the
+// caption by the sample description alone: drawn over a black picture, the caption's pixels
+// must all lie in the lower half of the frame.
+TEST_F(SubtitleTrack, FfmpegDrawsTheCaptionInTheLowerHalfOfThePicture)
+{
+    const auto filters = MovieFactory::run("ffmpeg", {"-hide_banner", "-filters"});
+    if (!filters.out.contains(" subtitles "))
+        GTEST_SKIP() << "this ffmpeg has no subtitles filter (libass) to draw captions with";
+    MovieRecipe recipe;
+    recipe.width = 1280;
+    recipe.height = 720;
+    const QString file = factory.make(recipe, "burnin.mp4");
+    ASSERT_TRUE(save(file, "1\n00:00:00,000 --> 00:00:02,000\nHELLO WORLD\n\n", "en"));
+
+    EXPECT_FALSE(factory.subtitleAsSrt(file).contains("{\\an8}"));
+    const QString blackThenCaptions = "drawbox=x=0:y=0:w=iw:h=ih:c=black:t=fill,subtitles=filename='" + file + "'";
+    const auto frame = MovieFactory::run("ffmpeg", {"-v", "error", "-i", file, "-vf", blackThenCaptions, "-ss", "1",
+                                                    "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+    ASSERT_TRUE(frame.ok()) << frame.err.toStdString();
+    ASSERT_EQ(frame.out.size(), 1280 * 720);
+    qsizetype upper = 0;
+    qsizetype lower = 0;
+    for (qsizetype i = 0; i < frame.out.size(); ++i) {
+        if (static_cast<unsigned char>(frame.out[i]) > 128)
+            ++(i < frame.out.size() / 2 ? upper : lower);
+    }
+    EXPECT_EQ(upper, 0);
+    EXPECT_GT(lower, 200);  // the letters are there at all
 }
 
 TEST_F(SubtitleTrack, OffsetMovesEveryCaption)
