@@ -10,9 +10,11 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -20,7 +22,9 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QThread>
 #include <QTimer>
 
@@ -32,11 +36,25 @@ namespace {
 constexpr int kServiceTimeoutMs = 30'000;
 // The movie the fake movie database knows.
 constexpr char kKnownMovie[] = "Alien #1979.m4v";
+// One it does not know.
+constexpr char kOtherMovie[] = "Garden Party.m4v";
 
 template <typename Widget>
 Widget* child(QObject& parent, const char* name)
 {
     return parent.findChild<Widget*>(QString::fromLatin1(name));
+}
+
+// Typing `text` into `widget` key by key.
+void typeText(QWidget& widget, const QString& text)
+{
+    for (const QChar character : text) {
+        const int key = character == QLatin1Char('\t') ? int(Qt::Key_Tab) : character.toUpper().unicode();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, character);
+        QApplication::sendEvent(&widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, character);
+        QApplication::sendEvent(&widget, &release);
+    }
 }
 
 // The main window with the sheet drawn where it stands over it.
@@ -67,7 +85,8 @@ bool ScreenshotDriver::run()
     window.move(0, 0);
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
-    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences();
+    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) &&
+           changeChapterCount(kOtherMovie, 4) && showPreferences();
 }
 
 bool ScreenshotDriver::openLibrary()
@@ -93,7 +112,8 @@ bool ScreenshotDriver::openLibrary()
             }
             name->setText(folder);
             QPushButton* open = buttons->button(QDialogButtonBox::Open);
-            report(QString("open: the Open button is %1 with the folder typed").arg(open->isEnabled() ? "enabled" : "disabled"));
+            report(QString("open: the Open button is %1 with the folder typed")
+                       .arg(open->isEnabled() ? "enabled" : "disabled"));
             open->click();
             if (dialog->isVisible()) {
                 report("open: the dialog stayed open; it is cancelled");
@@ -133,8 +153,9 @@ bool ScreenshotDriver::searchByHand(const QString& fileName)
     auto* hits = child<QAbstractItemView>(search, "tmdbSearchTableView");
     search.loadTMDbByDoubleClick(hits->model()->index(0, 0));
     auto* pages = child<QTabWidget>(search, "selectionTabView");
-    if (!waitFor([&search, pages] { return search.movie() && pages->currentIndex() == ImageSelectController::CoversPage; },
-                 kServiceTimeoutMs)) {
+    if (!waitFor(
+            [&search, pages] { return search.movie() && pages->currentIndex() == ImageSelectController::CoversPage; },
+            kServiceTimeoutMs)) {
         report("search: the first hit showed no covers");
         return false;
     }
@@ -151,8 +172,7 @@ bool ScreenshotDriver::searchByHand(const QString& fileName)
     waitFor([] { return false; }, 300);
     const std::shared_ptr<MovieModel> record = m_app.controller().getSelectedMovie();
     report(QString("search: after copying, the editor's title reads \"%1\", the record's \"%2\", cover %3")
-               .arg(m_app.controller().titleEdit()->text(), record->title(),
-                    record->coverIsSet() ? "set" : "not set"));
+               .arg(m_app.controller().titleEdit()->text(), record->title(), record->coverIsSet() ? "set" : "not set"));
     search.showHitsPage();
     waitFor([] { return false; }, 300);
     pictures = grabMainWindow("main-window") && pictures;
@@ -192,9 +212,9 @@ bool ScreenshotDriver::batchSearchAll()
     watcher.stop();
     waitFor([] { return false; }, 300);
     for (const std::shared_ptr<MovieModel>& record : list.arrangedObjects())
-        report(QString("batch search: %1 -> %2").arg(record->fileUrl().fileName(),
-                                                     record->searchResult() ? "\"" + record->title() + "\""
-                                                                            : QString("not found")));
+        report(QString("batch search: %1 -> %2")
+                   .arg(record->fileUrl().fileName(),
+                        record->searchResult() ? "\"" + record->title() + "\"" : QString("not found")));
     if (!grabbed)
         report("batch search: the progress sheet was never seen at the second movie");
     return grabbed;
@@ -228,6 +248,36 @@ bool ScreenshotDriver::showPreferences()
         },
         [this] { m_app.controller().ui().actionPreferences->trigger(); });
     return grabbed;
+}
+
+bool ScreenshotDriver::changeChapterCount(const QString& fileName, int chapters)
+{
+    const int row = rowOf(fileName);
+    if (row < 0) {
+        report("chapters: " + fileName + " is not listed");
+        return false;
+    }
+    selectRows({row});
+    Ui::MainWindow& ui = m_app.controller().ui();
+    // The user picks "Number of chapters" and types the count into its box.
+    QComboBox* setting = ui.chapterSettingComboBox;
+    const int byCount = int(MovieModel::kChaptersByCount);
+    setting->setCurrentIndex(byCount);
+    emit setting->activated(byCount);
+    QSpinBox* count = ui.chapterCountSpinBox;
+    count->setFocus();
+    count->selectAll();
+    typeText(*count, QString::number(chapters));
+    typeText(*count, QStringLiteral("\t"));
+    waitFor([] { return false; }, 300);
+    const int rows = ui.chapterListView->model()->rowCount();
+    report(QString("chapters: \"%1\" with %2 typed into the count box; the chapter table lists %3, the record holds %4")
+               .arg(setting->currentText())
+               .arg(count->value())
+               .arg(rows)
+               .arg(m_app.controller().getSelectedMovie()->listOfChapters().value_or(ChapterList()).size()));
+    ui.chapterListView->scrollTo(ui.chapterListView->model()->index(0, 0));
+    return grabMainWindow("chapter-count") && rows == chapters;
 }
 
 bool ScreenshotDriver::waitFor(const std::function<bool()>& done, int timeoutMs)
