@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -32,6 +33,9 @@ public:
     // Whether the widget shows the model's value again after an edit went in
     // (not for text areas, whose cursor would jump).
     virtual bool showsBackAfterEdit() const { return true; }
+    // Keeps a refused entry and marks it with `hint`, until a value is shown;
+    // false for a widget that can't, which shows the model's value instead.
+    virtual bool markRefused(const QString& /*hint*/) { return false; }
 };
 
 namespace {
@@ -43,24 +47,51 @@ QString displayText(const QVariant& value)
 
 class LineEditAdapter : public Binding::Adapter {
 public:
-    explicit LineEditAdapter(QLineEdit* edit) : m_edit(edit) {}
+    explicit LineEditAdapter(QLineEdit* edit) : m_edit(edit), m_toolTip(edit->toolTip()) {}
     QVariant read() const override { return m_edit->text(); }
     void show(const QVariant& value) override
     {
+        unmark();
         m_edit->setPlaceholderText(QString());
         LineField::showText(m_edit, displayText(value));
         m_edit->setModified(false);
     }
     void showPlaceholder(const QString& text) override
     {
+        unmark();
         m_edit->clear();
         m_edit->setPlaceholderText(text);
         m_edit->setModified(false);
     }
     void connectEdits(QObject* context, std::function<void()> edited) override;
+    // The text stays for the user to mend, on a reddish ground, with the hint as tooltip.
+    bool markRefused(const QString& hint) override
+    {
+        QPalette palette = m_edit->palette();
+        palette.setColor(QPalette::Base, kRefusedGround);
+        palette.setColor(QPalette::Text, Qt::black);
+        m_edit->setPalette(palette);
+        m_edit->setToolTip(hint);
+        m_marked = true;
+        return true;
+    }
 
 private:
+    static constexpr QColor kRefusedGround{255, 214, 214};
+
+    void unmark()
+    {
+        if (!m_marked)
+            return;
+        // An empty palette takes the window's own again.
+        m_edit->setPalette(QPalette());
+        m_edit->setToolTip(m_toolTip);
+        m_marked = false;
+    }
+
     QLineEdit* m_edit;
+    QString m_toolTip;
+    bool m_marked = false;
 };
 
 template <typename TextArea>
@@ -436,6 +467,11 @@ void Binding::commit()
     if (m_transformer)
         value =
             m_transformer->allowsReverseTransformation() ? m_transformer->acceptedReverseValue(entered) : std::nullopt;
+    if (!value && m_transformer) {
+        const QString hint = m_transformer->refusalHint();
+        if (!hint.isEmpty() && m_adapter->markRefused(hint))
+            return;
+    }
     m_writing = true;
     const bool accepted = value && m_source->write(*value);
     m_writing = false;
@@ -491,6 +527,7 @@ public:
     {
         return acceptedReverseValue(value).value_or(QVariant());
     }
+    QString refusalHint() const override { return platform::localized(QStringLiteral("releaseDateRefused")); }
 };
 
 }  // namespace

@@ -28,7 +28,9 @@ class QWidget;
 // current index, or the current text when editable), QAbstractButton
 // (checked), QSpinBox (value), QLabel (text, or a picture for image values;
 // shown only). An edit the transformer refuses, or the record does not take,
-// puts the model's value back into the widget.
+// puts the model's value back into the widget; only a line edit whose
+// transformer gives a hint for refused text keeps that text, marked, with
+// the hint as its tooltip, until the user mends it or another value is shown.
 //
 // A binding to the selection may apply only while the selected records hold
 // a given value under another key (a chooser decides what the widget means):

@@ -63,4 +63,8 @@ void FocusFrameFollower::follow(QWidget* widget)
         m_frame->setStyle(m_style.get());
     }
     m_frame->setWidget(widget);
+    // Qt hides a frame that lies outside a scroll area's view at this moment,
+    // before the area scrolls the control into view, and never shows it again.
+    m_frame->show();
+    m_frame->raise();
 }

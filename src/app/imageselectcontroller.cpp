@@ -6,6 +6,7 @@
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
 #include "app/tableofcellshelper.h"
+#include "app/windowfitter.h"
 #include "app/workspace.h"
 #include "model/helpers.h"
 #include "model/movielist.h"
@@ -129,6 +130,8 @@ void ImageSelectController::connectControls()
 bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId, bool loadCovers)
 {
     if (text.isEmpty() || m_isLoadingFromTMDb)
+        return false;
+    if (!m_korvalaneController.serviceKeyIsSet(platform::Service::MovieDatabase))
         return false;
 
     ProgressBarIndicator progress(*m_ui->progressIndicator);
@@ -286,7 +289,7 @@ void ImageSelectController::openTMDbWebSite()
 {
     const QString text = m_ui->tmdbSearchField->text();
     if (text.isEmpty()) {
-        Workspace::current().openURL(QUrl(kWebSite));
+        Workspace::openOrShowAddress(QUrl(kWebSite));
         return;
     }
     QString query;
@@ -296,7 +299,7 @@ void ImageSelectController::openTMDbWebSite()
         // The web site takes any title, also one the API's code page cannot carry.
         query = tmdblookup::percentEscaped(tmdblookup::foldSearchSeparators(text));
     }
-    Workspace::current().openURL(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
+    Workspace::openOrShowAddress(QUrl::fromEncoded((kWebSite + "/search?query=" + query).toUtf8()));
 }
 
 void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
@@ -312,8 +315,13 @@ void ImageSelectController::doubleClickImage(QMouseEvent* /*event*/)
 void ImageSelectController::showInCoverWindow(const QImage& image, QSize size)
 {
     m_coverUi->coverWindowImage->setPixmap(QPixmap::fromImage(image));
-    m_coverWindow->resize(size);
-    if (!m_coverWindow->isVisible())
+    // A cover taller than the screen is shown smaller, undistorted.
+    const QSize room = WindowFitter::room(m_coverWindow);
+    m_coverWindow->resize(room.isEmpty() || size.boundedTo(room) == size ? size
+                                                                         : size.scaled(room, Qt::KeepAspectRatio));
+    if (m_coverWindow->isVisible())
+        WindowFitter::fit(m_coverWindow);
+    else
         m_coverWindow->show();
 }
 

@@ -7,6 +7,7 @@
 #include "app/movielistdelegate.h"
 #include "app/recordeditor.h"
 #include "app/tipwindowcontroller.h"
+#include "app/windowfitter.h"
 #include "model/contentrating.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
@@ -34,6 +35,7 @@ KorvalaneController::KorvalaneController(QObject* parent)
     : QObject(parent),
       m_mainWindow(std::make_unique<QMainWindow>()),
       m_ui(std::make_unique<Ui::MainWindow>()),
+      m_windowFitter(std::make_unique<WindowFitter>()),
       m_focusFrame(std::make_unique<FocusFrameFollower>())
 {
     m_ui->setupUi(m_mainWindow.get());

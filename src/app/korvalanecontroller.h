@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/servicekeycheck.h"
 #include "model/moviemodel.h"
 
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 
 class CoverImageView;
 class FocusFrameFollower;
+class WindowFitter;
 class ImageSelectController;
 class MovieListController;
 class MovieListDelegate;
@@ -123,6 +125,14 @@ public:
     // Opens a help page: `addressFormat` holds "%1" for the language code.
     void openWebSite(const QString& addressFormat);
 
+    // Whether a command may ask `service`: without its key the command sends
+    // nothing, and the user is told once per run where to set the key.
+    bool serviceKeyIsSet(platform::Service service) { return m_serviceKeys.keyIsSet(service); }
+    // Whether the main window may close: with records not yet saved, the
+    // user chooses to save them all (closing only when every write worked),
+    // to discard them, or to cancel.
+    bool windowShouldClose();
+
 public slots:
     void open();
     void save();
@@ -174,10 +184,14 @@ private:
     // failure raised inside goes to the log by `errorFormat` ("%1": the failure).
     void runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
                        const std::function<void()>& search);
-    // Closing the main window ends the application (windowWillClose).
+    // Closing the main window ends the application (windowWillClose), once
+    // windowShouldClose() lets it.
     void watchMainWindowClose();
-    // Saves through the movie file manager and selects the same rows again.
-    void saveFilesKeepingSelection(bool selectedOnly, bool force);
+    // The Save All command; true when every record tried was written.
+    bool saveAllRecords();
+    // Saves through the movie file manager and selects the same rows again;
+    // true when every record tried was written.
+    bool saveFilesKeepingSelection(bool selectedOnly, bool force);
     // The open panel's first folder: the last one used, else the Movies folder, else home.
     static QString openPanelStartFolder();
     // The search view shows a result the batch search found, and at its end the hits again.
@@ -189,6 +203,7 @@ private:
     std::unique_ptr<MovieListController> m_movieListController;
     std::unique_ptr<MovieListDelegate> m_movieListDelegate;
     std::unique_ptr<RecordEditor> m_recordEditor;
+    std::unique_ptr<WindowFitter> m_windowFitter;
     std::unique_ptr<FocusFrameFollower> m_focusFrame;
     QPointer<QWidget> m_coverWindow;
     QPointer<QWidget> m_idWindow;
@@ -209,4 +224,5 @@ private:
     QStringList m_chapterNames;
     bool m_subtitleSearchOngoing = false;
     bool m_chapterSearchOngoing = false;
+    ServiceKeyCheck m_serviceKeys;
 };

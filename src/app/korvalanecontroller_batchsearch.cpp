@@ -31,6 +31,9 @@ void KorvalaneController::findTmdbInfoAll()
     const MovieList::IndexSet selection = list.selectionIndexes();
     if (selection.isEmpty())
         return;
+    // Without a key no lookup could succeed: the run ends before its first, as at a failed one.
+    if (!serviceKeyIsSet(platform::Service::MovieDatabase))
+        return;
     // Merging can rearrange the list: the run holds the records it was started on.
     MovieList::Records records;
     for (const qsizetype index : selection)

@@ -47,7 +47,7 @@ void KorvalaneController::runUserSearch(void (KorvalaneController::*setOngoing)(
 void KorvalaneController::chapterDbSearch()
 {
     const QString host = platform::ServiceConfig::current().chapterDatabase().baseUrl;
-    Workspace::current().openURL(BrowserAddress::chapterDbBrowsePage(host, titleEdit()->text()));
+    Workspace::openOrShowAddress(BrowserAddress::chapterDbBrowsePage(host, titleEdit()->text()));
 }
 
 void KorvalaneController::chapterDbSearchViaAPI()
@@ -67,7 +67,7 @@ void KorvalaneController::chapterDbSearchViaAPI()
 
 void KorvalaneController::chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie)
 {
-    if (!movie)
+    if (!movie || !serviceKeyIsSet(platform::Service::ChapterDatabase))
         return;
     const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(movie->title(), movie->duration());
     if (!reply)
@@ -96,7 +96,8 @@ void KorvalaneController::chapterDbLoad()
     const quint64 movieLength = static_cast<quint64>(std::max<qint64>(movie->msecDuration().value_or(0), 0));
     if (!QFileInfo(chosen.toLocalFile()).isFile() ||
         ChapterModel::readChapterFileFromChapterDb(chosen, movieLength).isEmpty()) {
-        platform::showAlert(QStringLiteral("loadChapterXmlHeader"), QStringLiteral("loadChapterXmlBody"));
+        platform::showAlert(platform::Alert::aboutFile(QStringLiteral("loadChapterXmlHeader"),
+                                                       QStringLiteral("loadChapterXmlBody"), chosen.toLocalFile()));
         return;
     }
     movie->setChapterDbFileUrl(chosen);

@@ -15,7 +15,7 @@ void KorvalaneController::openWebSite(const QString& addressFormat)
         return;
     }
     const QString code = HelpPages::languageCode(QLocale().uiLanguages());
-    Workspace::current().openURL(QUrl(addressFormat.arg(code)));
+    Workspace::openOrShowAddress(QUrl(addressFormat.arg(code)));
 }
 
 void KorvalaneController::openHelp()

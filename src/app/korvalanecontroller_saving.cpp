@@ -20,7 +20,12 @@ void KorvalaneController::saveAnyway()
 
 void KorvalaneController::saveAll()
 {
-    saveFilesKeepingSelection(false, false);
+    saveAllRecords();
+}
+
+bool KorvalaneController::saveAllRecords()
+{
+    return saveFilesKeepingSelection(false, false);
 }
 
 void KorvalaneController::saveAs()
@@ -31,10 +36,11 @@ void KorvalaneController::saveAs()
     list.updateTableViewSelection(selection);
 }
 
-void KorvalaneController::saveFilesKeepingSelection(bool selectedOnly, bool force)
+bool KorvalaneController::saveFilesKeepingSelection(bool selectedOnly, bool force)
 {
     MovieListController& list = *m_movieListController;
     const MovieList::IndexSet selection = list.selectionIndexes();
-    MovieFileManager::saveFiles(list, QUrl(), selectedOnly, force, m_languageId, m_localeId);
+    const bool saved = MovieFileManager::saveFiles(list, QUrl(), selectedOnly, force, m_languageId, m_localeId);
     list.updateTableViewSelection(selection);
+    return saved;
 }

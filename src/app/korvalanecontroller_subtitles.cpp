@@ -22,7 +22,7 @@ const QString kLastSubtitleFolder = QStringLiteral("NSNavLastSubtitleDirectory")
 void KorvalaneController::openSubtitleWebSearch()
 {
     const QString host = platform::ServiceConfig::current().subtitleService().webUrl;
-    Workspace::current().openURL(BrowserAddress::subtitleSearchPage(host, m_languageId, titleEdit()->text()));
+    Workspace::openOrShowAddress(BrowserAddress::subtitleSearchPage(host, m_languageId, titleEdit()->text()));
 }
 
 void KorvalaneController::openSubtitleFile()
@@ -34,12 +34,14 @@ void KorvalaneController::openSubtitleFile()
     if (chosen.isEmpty())
         return;
     if (!QFileInfo(chosen.toLocalFile()).isFile()) {
-        platform::showAlert(QStringLiteral("loadSubtitleHeader"), QStringLiteral("loadSubtitleBody"));
+        platform::showAlert(platform::Alert::aboutFile(QStringLiteral("loadSubtitleHeader"),
+                                                       QStringLiteral("loadSubtitleBody"), chosen.toLocalFile()));
         return;
     }
     const auto text = SubTitleUtilities::readSubTitleToFile(chosen);
     if (!text) {
-        platform::showAlert(QStringLiteral("parseSubtitleHeader"), QStringLiteral("parseSubtitleBody"));
+        platform::showAlert(platform::Alert::aboutFile(QStringLiteral("parseSubtitleHeader"),
+                                                       QStringLiteral("parseSubtitleBody"), chosen.toLocalFile()));
         return;
     }
     movie->setSubtitle(*text);
@@ -59,6 +61,8 @@ void KorvalaneController::searchSubtitleForTitle()
 void KorvalaneController::searchForSubtitle(const std::shared_ptr<MovieModel>& movie)
 {
     if (!movie || movie->imdbID().isEmpty())
+        return;
+    if (!serviceKeyIsSet(platform::Service::SubtitleService))
         return;
     // One client for the whole run, so its login is made once and reused.
     if (!m_subtitleAPI)

@@ -7,12 +7,14 @@
 #include "app/tipwindowcontroller.h"
 #include "model/contentrating.h"
 #include "online/opensubtitleapi.h"
+#include "platform/alerts.h"
 #include "platform/settings.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMainWindow>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -30,21 +32,29 @@ void bringUp(QWidget* window)
     window->activateWindow();
 }
 
-// Tells the controller when its window is about to close.
+// Asks the controller whether its window may close, and tells it when the
+// window is about to; a refused close leaves the window as it was.
 class CloseWatcher : public QObject {
 public:
-    CloseWatcher(QObject* parent, std::function<void()> willClose) : QObject(parent), m_willClose(std::move(willClose))
+    CloseWatcher(QObject* parent, std::function<bool()> shouldClose, std::function<void()> willClose)
+        : QObject(parent), m_shouldClose(std::move(shouldClose)), m_willClose(std::move(willClose))
     {
     }
 
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Close)
-            m_willClose();
+        if (event->type() != QEvent::Close)
+            return false;
+        if (!m_shouldClose()) {
+            event->ignore();
+            return true;
+        }
+        m_willClose();
         return false;
     }
 
 private:
+    std::function<bool()> m_shouldClose;
     std::function<void()> m_willClose;
 };
 
@@ -52,7 +62,8 @@ private:
 
 void KorvalaneController::watchMainWindowClose()
 {
-    m_mainWindow->installEventFilter(new CloseWatcher(this, [this] { windowWillClose(); }));
+    m_mainWindow->installEventFilter(new CloseWatcher(
+        this, [this] { return windowShouldClose(); }, [this] { windowWillClose(); }));
 }
 
 void KorvalaneController::openIDWindow()
@@ -97,6 +108,28 @@ void KorvalaneController::preferencesClosed(const QString& countryBefore, bool f
         emit ratingNamesChanged();
     }
     loadGenreNames();
+}
+
+bool KorvalaneController::windowShouldClose()
+{
+    const MovieList::Records& records = m_movieListController->arrangedObjects();
+    const auto unsaved = std::count_if(records.cbegin(), records.cend(), [](const auto& record) {
+        return record->status() == MovieModel::kStatusReadyToTag;
+    });
+    if (unsaved == 0)
+        return true;
+    const platform::Alert question{
+        QStringLiteral("unsavedMoviesHeader"), QStringLiteral("unsavedMoviesBody"), {QString::number(unsaved)}};
+    switch (platform::Alerts::current().askToSave(question)) {
+        case platform::SaveChoice::SaveAll:
+            // A failed write has shown its alert; the window stays with the records.
+            return saveAllRecords();
+        case platform::SaveChoice::Discard:
+            return true;
+        case platform::SaveChoice::Cancel:
+            break;
+    }
+    return false;
 }
 
 void KorvalaneController::windowWillClose()

@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QTableView>
 
 MovieListController::MovieListController(QTableView* tableView, QObject* parent)
@@ -20,6 +21,12 @@ MovieListController::MovieListController(QTableView* tableView, QObject* parent)
     header->setSectionResizeMode(MovieListTableModel::DurationColumn, QHeaderView::ResizeToContents);
     // Two lines per row: the title above the file name.
     m_tableView->verticalHeader()->setDefaultSectionSize(2 * m_tableView->fontMetrics().lineSpacing() + 6);
+    // However narrow the pane, the column heads keep their words.
+    int least = 2 * m_tableView->frameWidth() + m_tableView->verticalScrollBar()->sizeHint().width() +
+                header->sectionSize(MovieListTableModel::StatusColumn);
+    for (const int column : {MovieListTableModel::TitleColumn, MovieListTableModel::DurationColumn})
+        least += header->sectionSizeHint(column);
+    m_tableView->setMinimumWidth(least);
 
     m_selectionListener =
         addListener(QStringLiteral("selectionIndexes"), [this](const QString&) { showSelectionInTable(); });

@@ -120,7 +120,8 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
         return true;
     } catch (const NamedFailure& failure) {
         if (failure.name() != kCopyCancelled) {
-            platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantSaveAsFile"));
+            platform::showAlert(platform::Alert::aboutFile(
+                QStringLiteral("fileError"), QStringLiteral("cantSaveAsFile"), destinationUrl.toLocalFile()));
             platform::log(QStringLiteral("Save As Error: %1").arg(failure.reason()));
         }
     }

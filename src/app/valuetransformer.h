@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMetaType>
+#include <QString>
 #include <QVariant>
 
 #include <optional>
@@ -23,6 +24,9 @@ public:
     // entered value is refused (text that does not parse, say). The control
     // then shows the model's value again.
     virtual std::optional<QVariant> acceptedReverseValue(const QVariant& value) const;
+    // What a control that keeps a refused entry tells the user about the form
+    // it takes; empty when the control should show the model's value again.
+    virtual QString refusalHint() const { return {}; }
 
 protected:
     // The value as an integer; nullopt for none or a value that is no number.

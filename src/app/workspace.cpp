@@ -1,6 +1,7 @@
 #include "app/workspace.h"
 
 #include "app/desktopworkspace.h"
+#include "platform/alerts.h"
 
 namespace {
 
@@ -11,6 +12,15 @@ Workspace*& installed()
 }
 
 }  // namespace
+
+bool Workspace::openOrShowAddress(const QUrl& url)
+{
+    if (current().openURL(url))
+        return true;
+    const QString address = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    platform::showAlert({QStringLiteral("openAddressHeader"), QStringLiteral("openAddressBody"), {address}, address});
+    return false;
+}
 
 Workspace& Workspace::current()
 {
@@ -36,5 +46,5 @@ RecordingWorkspace::~RecordingWorkspace()
 bool RecordingWorkspace::openURL(const QUrl& url)
 {
     m_opened << url;
-    return true;
+    return m_takes;
 }

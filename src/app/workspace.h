@@ -12,12 +12,17 @@ public:
     // Whether the desktop took the address.
     virtual bool openURL(const QUrl& url) = 0;
 
+    // Opens `url` with the current workspace; when nothing takes it, an alert
+    // gives the address (a file's path for a local file) so it can be copied.
+    static bool openOrShowAddress(const QUrl& url);
+
     static Workspace& current();
     // Installs `workspace` (nullptr restores the desktop one); the caller keeps ownership.
     static void setCurrent(Workspace* workspace);
 };
 
-// Keeps every address instead of opening it; installs itself while it lives.
+// Keeps every address instead of opening it, as a desktop with or without a
+// handler would; installs itself while it lives.
 class RecordingWorkspace : public Workspace {
 public:
     RecordingWorkspace();
@@ -25,10 +30,13 @@ public:
     RecordingWorkspace(const RecordingWorkspace&) = delete;
     RecordingWorkspace& operator=(const RecordingWorkspace&) = delete;
 
+    // Keeps the address and answers as set (taken unless set otherwise).
     bool openURL(const QUrl& url) override;
     const QList<QUrl>& opened() const { return m_opened; }
+    void setTakesAddresses(bool takes) { m_takes = takes; }
 
 private:
     Workspace* m_previous;
     QList<QUrl> m_opened;
+    bool m_takes = true;
 };

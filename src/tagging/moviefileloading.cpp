@@ -3,6 +3,7 @@
 #include "model/movielist.h"
 #include "model/moviemodel.h"
 #include "platform/alerts.h"
+#include "platform/localized.h"
 #include "platform/settings.h"
 #include "tagging/filepaths.h"
 #include "tagging/metadatautilities.h"
@@ -75,6 +76,17 @@ void collectFolderFiles(const QString& folder, bool recursive, QList<QFileInfo>&
         if (recursive && entry.isDir() && !entry.isSymLink() && !isPackage(entry))
             collectFolderFiles(entry.filePath(), recursive, into);
     }
+}
+
+// What the alert of an unreadable file says about the files that a load
+// stopped by it leaves out.
+QString notLoadedSentence(qsizetype filesAfter)
+{
+    if (filesAfter <= 0)
+        return QString();
+    if (filesAfter == 1)
+        return platform::localized(QStringLiteral("loadMovieOneNotLoaded"));
+    return platform::localized(QStringLiteral("loadMovieManyNotLoaded")).arg(filesAfter);
 }
 
 void appendIfNew(const QUrl& url, QList<QUrl>& result, const QList<QUrl>& existingFiles)
@@ -152,7 +164,8 @@ QUrl getFileUrlOfEyeTVMovieFile(const QUrl& recordingUrl, const QString& /*langu
                 return QUrl::fromLocalFile(QDir(folder).filePath(subpath));
         }
     }
-    platform::showAlert(QStringLiteral("loadNoEyeTVFileHeader"), QStringLiteral("loadNoEyeTVFileBody"));
+    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("loadNoEyeTVFileHeader"),
+                                                   QStringLiteral("loadNoEyeTVFileBody"), folder));
     return QUrl();
 }
 
@@ -182,7 +195,7 @@ QList<QUrl> enumerateMovieFiles(const QVariantList& items, const QList<QUrl>& ex
     return result;
 }
 
-bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& language)
+bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& language, qsizetype filesAfter)
 {
     if (!isValidMovieFile(url))
         return false;
@@ -192,16 +205,18 @@ bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& lan
     if (!movieFile.isEmpty() && !isSpecialFile(movieFile) &&
         MetaDataUtilities::readMetaDataFromURL(movieFile, movie, language))
         return true;
-    platform::showAlert(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"));
+    const QUrl unread = movieFile.isEmpty() ? url : movieFile;
+    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("loadMovieHeader"), QStringLiteral("loadMovieBody"),
+                                                   unread.toLocalFile(), {notLoadedSentence(filesAfter)}));
     return false;
 }
 
-bool loadFile(const QUrl& url, MovieList& movieList, const QString& language)
+bool loadFile(const QUrl& url, MovieList& movieList, const QString& language, qsizetype filesAfter)
 {
     if (!isValidMovieFile(url))
         return false;
     auto movie = std::make_shared<MovieModel>();
-    if (!loadMPEG4orEyeTVFile(url, *movie, language))
+    if (!loadMPEG4orEyeTVFile(url, *movie, language, filesAfter))
         return false;
     if (!movie->title().isNull())
         movie->setTagged(true);
@@ -220,8 +235,8 @@ bool loadFiles(const std::optional<QVariantList>& items, MovieList& movieList, c
         platform::showAlert(QStringLiteral("loadNoFilesHeader"), QStringLiteral("loadNoFilesBody"));
         return false;
     }
-    for (const QUrl& url : urls) {
-        if (!loadFile(url, movieList, language))
+    for (qsizetype i = 0; i < urls.size(); ++i) {
+        if (!loadFile(urls[i], movieList, language, urls.size() - i - 1))
             return false;
     }
     return true;

@@ -36,7 +36,9 @@ bool loadFiles(const std::optional<QVariantList>& items, MovieList& movieList, c
 QList<QUrl> enumerateMovieFiles(const QVariantList& items, const QList<QUrl>& existingFiles, const QString& language);
 // The movie file inside an EyeTV recording, or an empty URL (after an alert).
 QUrl getFileUrlOfEyeTVMovieFile(const QUrl& recordingUrl, const QString& language);
-bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& language);
-bool loadFile(const QUrl& url, MovieList& movieList, const QString& language);
+// An unreadable file shows an alert that names it and says how many of the
+// files given with it, `filesAfter`, are left unloaded.
+bool loadMPEG4orEyeTVFile(const QUrl& url, MovieModel& movie, const QString& language, qsizetype filesAfter = 0);
+bool loadFile(const QUrl& url, MovieList& movieList, const QString& language, qsizetype filesAfter = 0);
 
 }  // namespace MovieFileManager

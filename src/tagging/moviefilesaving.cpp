@@ -100,6 +100,12 @@ void writeSubtitle(const MovieModel& movie, const QUrl& fileUrl, const QString& 
     writeWholeFile(subtitleUrl.toLocalFile(), movie.subtitle().toUtf8());
 }
 
+void showCantModifyAlert(const QUrl& fileUrl)
+{
+    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"),
+                                                   fileUrl.toLocalFile()));
+}
+
 bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QString& applicationText)
 {
     if (fileUrl.isEmpty())
@@ -144,7 +150,7 @@ bool saveRenameFile(const QUrl& currentFileUrl, const QUrl& newFileUrl, QUrl* lo
         *location = where;
     if (moved)
         return true;
-    platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+    showCantModifyAlert(currentFileUrl);
     platform::log(QStringLiteral("Error: %1").arg(moved.error()));
     return false;
 }
@@ -164,7 +170,7 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
     // Access to the working folder needs no starting or stopping here.
     const QUrl workingFolder = workingDirectoryURL();
     if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language)) {
-        platform::showAlert(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"));
+        showCantModifyAlert(movie.fileUrl());
         return false;
     }
     if (!workingFolder.isEmpty() && liesInWorkingFolder(movie.fileUrl(), workingFolder)) {

@@ -123,21 +123,37 @@ TEST_F(Bindings, DifferingValuesLeaveAPictureSlotEmptyAndATextLabelSaysSo)
     EXPECT_EQ(light.text(), "Brazil");
 }
 
-TEST_F(Bindings, ADateThatDoesNotParseIsRefusedAndTheRecordsValueComesBack)
+TEST_F(Bindings, ADateThatDoesNotParseIsRefusedMarkedWithItsFormAndKeptToMend)
 {
     QLineEdit edit;
+    edit.setToolTip("the form's own tip");
+    const QColor plainGround = edit.palette().color(QPalette::Base);
+    auto marked = [&] { return edit.palette().color(QPalette::Base) != plainGround; };
     Binding::toSelection(&edit, m_list, "releaseDate", Binding::dateAsText());
     m_list.setSelectionIndexes({0});
     typeInto(edit, "1979-5-25");
     EXPECT_EQ(movie(0).releaseDate(), QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC));
     EXPECT_EQ(edit.text(), "1979-05-25");
-    for (const char* bad : {"next Friday", "1979-13-01", "1979-02-30"}) {
+    EXPECT_FALSE(marked());
+    for (const char* bad : {"25.05.1979", "next Friday", "1979-13-01", "1979-02-30"}) {
         typeInto(edit, bad);
         EXPECT_EQ(movie(0).releaseDate().date(), QDate(1979, 5, 25)) << bad;
-        EXPECT_EQ(edit.text(), "1979-05-25") << bad;
+        // The typed text stays for the user to mend, marked, and the tooltip gives the form.
+        EXPECT_EQ(edit.text(), bad);
+        EXPECT_TRUE(marked()) << bad;
+        EXPECT_TRUE(edit.toolTip().contains("YYYY-MM-DD")) << edit.toolTip().toStdString();
     }
-    // A record without a date shows none, and an editor left empty keeps it so.
+    // Mended, the mark and the hint go.
+    typeInto(edit, "1979-05-26");
+    EXPECT_EQ(movie(0).releaseDate().date(), QDate(1979, 5, 26));
+    EXPECT_FALSE(marked());
+    EXPECT_EQ(edit.toolTip(), "the form's own tip");
+    // Another record shown takes the mark away with the refused text.
+    typeInto(edit, "soon");
+    ASSERT_TRUE(marked());
     m_list.setSelectionIndexes({1});
+    EXPECT_FALSE(marked());
+    // A record without a date shows none, and an editor left empty keeps it so.
     EXPECT_EQ(edit.text(), "");
     typeInto(edit, "");
     EXPECT_EQ(movie(1).releaseDate(), MovieModel::emptyReleaseDate());

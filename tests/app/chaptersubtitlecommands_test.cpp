@@ -28,6 +28,7 @@ protected:
         ASSERT_TRUE(m_subtitles.isListening());
         qputenv("KORVALANE_CHAPTERDB_URL", m_chapterDb.baseUrl().toUtf8());
         qputenv("KORVALANE_OPENSUBTITLES_URL", (m_subtitles.baseUrl() + "/api/v1").toUtf8());
+        qputenv("KORVALANE_CHAPTERDB_API_KEY", "key");
         qputenv("KORVALANE_OPENSUBTITLES_API_KEY", "key");
         qputenv("KORVALANE_OPENSUBTITLES_USER", "user");
         qputenv("KORVALANE_OPENSUBTITLES_PASSWORD", "password");
@@ -47,8 +48,8 @@ protected:
     void TearDown() override
     {
         AppFixture::TearDown();
-        for (const char* name :
-             {"KORVALANE_OPENSUBTITLES_API_KEY", "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD"})
+        for (const char* name : {"KORVALANE_CHAPTERDB_API_KEY", "KORVALANE_OPENSUBTITLES_API_KEY",
+                                 "KORVALANE_OPENSUBTITLES_USER", "KORVALANE_OPENSUBTITLES_PASSWORD"})
             qunsetenv(name);
         // Back where the offline services point.
         for (const char* name : {"KORVALANE_CHAPTERDB_URL", "KORVALANE_OPENSUBTITLES_URL"})
@@ -125,9 +126,11 @@ TEST_F(ServiceCommands, ChosenFilesThatVanishedOrHoldNothingAreRefused)
     EXPECT_EQ(chooser.requests()[1].startFolder, folder);
     EXPECT_EQ(chooser.requests()[3].fileTypes, QStringList{"srt"});
     EXPECT_EQ(platform::Settings::shared().stringValue("NSNavLastSubtitleDirectory"), folder);
-    const QList<platform::RecordingAlerts::Shown> expected{{"loadChapterXmlHeader", "loadChapterXmlBody"},
-                                                           {"loadChapterXmlHeader", "loadChapterXmlBody"},
-                                                           {"loadSubtitleHeader", "loadSubtitleBody"}};
+    // Each alert names its file, with the full path as the details.
+    const QList<platform::RecordingAlerts::Shown> expected{
+        {"loadChapterXmlHeader", "loadChapterXmlBody", {"gone.xml"}, folder + "/gone.xml"},
+        {"loadChapterXmlHeader", "loadChapterXmlBody", {"empty.txt"}, folder + "/empty.txt"},
+        {"loadSubtitleHeader", "loadSubtitleBody", {"gone.srt"}, folder + "/gone.srt"}};
     EXPECT_EQ(m_alerts->shown(), expected);
     EXPECT_TRUE(movie->chapterDbFileUrl().isEmpty());
     EXPECT_TRUE(movie->subtitle().isEmpty());
@@ -177,6 +180,8 @@ TEST_F(ServiceCommands, SubtitleSearchesShareOneLoginUntilTheWindowCloses)
     EXPECT_EQ(requestsTo(m_subtitles, "/api/v1/download"), 2);
     EXPECT_EQ(requestsTo(m_subtitles, "/api/v1/logout"), 0);
 
+    // The fetched subtitle is not saved: the user lets it go.
+    m_alerts->setAnswer(platform::SaveChoice::Discard);
     m_controller->mainWindow()->close();
     EXPECT_EQ(requestsTo(m_subtitles, "/api/v1/logout"), 1);
 }

@@ -3,7 +3,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -24,7 +28,7 @@ protected:
 
 TEST_F(MessageBoxAlertsTest, BoxShowsBothTranslationsAsAWarningWithOneButton)
 {
-    const auto box = MessageBoxAlerts::makeAlertBox("deLanguageName", "noSuchBodyKey");
+    const auto box = MessageBoxAlerts::makeAlertBox({"deLanguageName", "noSuchBodyKey"});
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(box->text(), "German");
@@ -62,6 +66,65 @@ TEST_F(MessageBoxAlertsTest, ShowAlertReturnsWhenTheButtonIsPressed)
     platform::Alerts::current().showAlert("enLanguageName", "deLanguageName");
     EXPECT_TRUE(pressed);
     EXPECT_EQ(shownText, "English");
+}
+
+TEST_F(MessageBoxAlertsTest, DetailsCarryTheFullPathToCopy)
+{
+    const auto box = MessageBoxAlerts::makeAlertBox(
+        platform::Alert::aboutFile("fileError", "cantModifyFile", "/films/Alien 1979.m4v"));
+    EXPECT_EQ(box->text(), QString::fromUtf8("Cannot save the movie file “Alien 1979.m4v”"));
+    EXPECT_EQ(box->detailedText(), "/films/Alien 1979.m4v");
+    EXPECT_TRUE(MessageBoxAlerts::makeAlertBox({"fileError", "cantModifyFile"})->detailedText().isEmpty());
+}
+
+// The question about unsaved work: Qt's Save All, Discard and Cancel buttons
+// in our words; each press is its answer, and Escape cancels.
+TEST_F(MessageBoxAlertsTest, TheSaveQuestionAnswersByTheButtonPressed)
+{
+    MessageBoxAlerts alerts;
+    const platform::Alert question{"unsavedMoviesHeader", "unsavedMoviesBody", {"3"}};
+    const auto box = MessageBoxAlerts::makeSaveQuestionBox(question);
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_TRUE(box->informativeText().contains(": 3."));
+    EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::SaveAll));
+    EXPECT_EQ(box->button(QMessageBox::Discard)->text(), "Discard");
+
+    struct Case {
+        const char* name;
+        std::function<void(QMessageBox&)> press;
+        platform::SaveChoice answer;
+    };
+    const Case cases[] = {
+        {"save all", [](QMessageBox& box) { box.button(QMessageBox::SaveAll)->click(); },
+         platform::SaveChoice::SaveAll},
+        {"discard", [](QMessageBox& box) { box.button(QMessageBox::Discard)->click(); }, platform::SaveChoice::Discard},
+        {"cancel", [](QMessageBox& box) { box.button(QMessageBox::Cancel)->click(); }, platform::SaveChoice::Cancel},
+        {"escape", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }, platform::SaveChoice::Cancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList buttons;
+        int tries = 0;
+        QTimer presser;
+        QObject::connect(&presser, &QTimer::timeout, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!shown) {
+                if (++tries > 200) {
+                    ADD_FAILURE() << "no question came up";
+                    QCoreApplication::exit(1);
+                }
+                return;
+            }
+            presser.stop();
+            for (QAbstractButton* button : shown->buttons())
+                buttons << button->text();
+            c.press(*shown);
+        });
+        presser.start(10);
+        EXPECT_EQ(platform::Alerts::current().askToSave(question), c.answer);
+        buttons.sort();
+        EXPECT_EQ(buttons, (QStringList{"Cancel", "Discard", "Save All"}));
+    }
 }
 
 TEST_F(MessageBoxAlertsTest, GivesThePlaceBackWhenDone)

@@ -30,6 +30,12 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The alert names the copy that failed, with its full path as the details.
+platform::Alert cantSaveAs(const QString& copyPath)
+{
+    return {"fileError", "cantSaveAsFile", {QFileInfo(copyPath).fileName()}, copyPath};
+}
+
 class SaveAsTest : public AppFixture {
 protected:
     void SetUp() override
@@ -182,10 +188,11 @@ TEST_F(SaveAsTest, AFailedCopyIsReportedAndTheRecordKeepsItsSource)
         m_log.clear();
         const QString source = makeMovies({QString("movie %1").arg(each.name)}).first();
         ASSERT_TRUE(m_controller->loadMoviesByURL(QStringList{source}));
-        m_chooser.queueAnswer({each.destinationFolder(source)});
+        const QUrl folder = each.destinationFolder(source);
+        m_chooser.queueAnswer({folder});
         m_controller->saveAs();
-        const platform::RecordingAlerts::Shown expected{"fileError", "cantSaveAsFile"};
-        EXPECT_EQ(m_alerts->shown().mid(alertsBefore), QList<platform::RecordingAlerts::Shown>{expected});
+        const QString copy = folder.toLocalFile() + "/" + QFileInfo(source).fileName();
+        EXPECT_EQ(m_alerts->shown().mid(alertsBefore), QList<platform::RecordingAlerts::Shown>{cantSaveAs(copy)});
         EXPECT_EQ(m_log.lines().filter("Save As Error: Error while copying file").size(), 1)
             << m_log.lines().join("\n").toStdString();
         EXPECT_EQ(record(0)->fileUrl(), QUrl::fromLocalFile(source));
@@ -209,8 +216,8 @@ TEST_F(SaveAsTest, ACopyThatCannotBeTaggedIsReportedAndTheRecordKeepsItsSource)
 
     m_controller->saveAs();
 
-    const platform::RecordingAlerts::Shown expected{"fileError", "cantSaveAsFile"};
-    EXPECT_EQ(m_alerts->shown(), QList<platform::RecordingAlerts::Shown>{expected});
+    EXPECT_EQ(m_alerts->shown(),
+              QList<platform::RecordingAlerts::Shown>{cantSaveAs(m_folder.filePath("cut short.m4v"))});
     EXPECT_EQ(m_log.lines().filter("Save As Error: Error while tagging file").size(), 1)
         << m_log.lines().join("\n").toStdString();
     EXPECT_EQ(cut->fileUrl(), QUrl::fromLocalFile(sources[0])) << "the record moved to an untagged copy";

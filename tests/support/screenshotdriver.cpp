@@ -14,10 +14,10 @@
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -43,18 +44,6 @@ template <typename Widget>
 Widget* child(QObject& parent, const char* name)
 {
     return parent.findChild<Widget*>(QString::fromLatin1(name));
-}
-
-// Typing `text` into `widget` key by key.
-void typeText(QWidget& widget, const QString& text)
-{
-    for (const QChar character : text) {
-        const int key = character == QLatin1Char('\t') ? int(Qt::Key_Tab) : character.toUpper().unicode();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, character);
-        QApplication::sendEvent(&widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, character);
-        QApplication::sendEvent(&widget, &release);
-    }
 }
 
 // The main window with the sheet drawn where it stands over it.
@@ -86,7 +75,7 @@ bool ScreenshotDriver::run()
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
     return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) &&
-           changeChapterCount(kOtherMovie, 4) && showPreferences();
+           changeChapterCount(kOtherMovie, 4) && showPreferences() && showMissingKeyAlert() && showQuitQuestion();
 }
 
 bool ScreenshotDriver::openLibrary()
@@ -267,8 +256,8 @@ bool ScreenshotDriver::changeChapterCount(const QString& fileName, int chapters)
     QSpinBox* count = ui.chapterCountSpinBox;
     count->setFocus();
     count->selectAll();
-    typeText(*count, QString::number(chapters));
-    typeText(*count, QStringLiteral("\t"));
+    QTest::keyClicks(count, QString::number(chapters));
+    QTest::keyClick(count, Qt::Key_Tab);
     waitFor([] { return false; }, 300);
     const int rows = ui.chapterListView->model()->rowCount();
     report(QString("chapters: \"%1\" with %2 typed into the count box; the chapter table lists %3, the record holds %4")
@@ -278,6 +267,71 @@ bool ScreenshotDriver::changeChapterCount(const QString& fileName, int chapters)
                .arg(m_app.controller().getSelectedMovie()->listOfChapters().value_or(ChapterList()).size()));
     ui.chapterListView->scrollTo(ui.chapterListView->model()->index(0, 0));
     return grabMainWindow("chapter-count") && rows == chapters;
+}
+
+bool ScreenshotDriver::showMissingKeyAlert()
+{
+    // As on a machine where the key was never set.
+    const QByteArray key = qgetenv("KORVALANE_TMDB_API_KEY");
+    qunsetenv("KORVALANE_TMDB_API_KEY");
+    ImageSelectController& search = *m_app.controller().imageSelectController();
+    child<QLineEdit>(search, "tmdbSearchField")->setText("Alien #1979");
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            auto* box = qobject_cast<QMessageBox*>(&window);
+            report("missing key: \"" + (box ? box->text() : window.windowTitle()) + "\"");
+            if (box)
+                report("missing key: " + box->informativeText());
+            waitFor([] { return false; }, 200);
+            grabbed = save(withSheet(*m_app.controller().mainWindow(), window), "missing-key-alert");
+            window.close();
+        },
+        [&search] { child<QPushButton>(search, "tmdbSearchButton")->click(); });
+    qputenv("KORVALANE_TMDB_API_KEY", key);
+    if (!grabbed)
+        report("missing key: no alert came up");
+    return grabbed;
+}
+
+bool ScreenshotDriver::showQuitQuestion()
+{
+    selectRows({0});
+    KorvalaneController& controller = m_app.controller();
+    // A date in the wrong form stays in its field, marked.
+    QLineEdit* date = controller.ui().releaseDateEdit;
+    date->setFocus();
+    date->selectAll();
+    QTest::keyClicks(date, "25.05.1979");
+    QTest::keyClick(date, Qt::Key_Return);
+    report("quit: the release date field holds \"" + date->text() + "\" with the tip \"" + date->toolTip() + "\"");
+    // An edit not yet saved turns the movie's light yellow.
+    QLineEdit* title = controller.titleEdit();
+    title->setFocus();
+    title->selectAll();
+    QTest::keyClicks(title, "Alien: Director's Cut");
+    QTest::keyClick(title, Qt::Key_Return);
+    waitFor([] { return false; }, 300);
+    grabMainWindow("walk-unsaved-edit");
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            auto* box = qobject_cast<QMessageBox*>(&window);
+            if (!box) {
+                report("quit: a window other than the question came up: " + window.windowTitle());
+                window.close();
+                return;
+            }
+            report("quit: \"" + box->text() + "\" " + box->informativeText());
+            waitFor([] { return false; }, 200);
+            grabbed = save(withSheet(*m_app.controller().mainWindow(), *box), "quit-question");
+            report("quit: the user presses " + box->button(QMessageBox::Cancel)->text());
+            box->button(QMessageBox::Cancel)->click();
+        },
+        [&controller] { controller.ui().actionQuit->trigger(); });
+    const bool stayed = controller.mainWindow()->isVisible();
+    report(QString("quit: the main window is %1").arg(stayed ? "still open" : "closed"));
+    return grabbed && stayed;
 }
 
 bool ScreenshotDriver::waitFor(const std::function<bool()>& done, int timeoutMs)

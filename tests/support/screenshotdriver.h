@@ -16,7 +16,9 @@ class QWidget;
 // commands and the search view's buttons: opens a folder with the open
 // dialog, searches one movie by hand and copies the result in, runs the
 // batch search over every movie while watching the progress sheet, saves
-// them all, types a number of chapters for one movie and opens the preferences. On the way it writes pictures of the
+// them all, types a number of chapters for one movie, opens the preferences,
+// searches once without the movie database's key and quits with an edit not
+// saved, cancelling the question. On the way it writes pictures of the
 // windows into the picture folder and reports every step on standard
 // output, so a person can follow what happened.
 class ScreenshotDriver {
@@ -35,6 +37,8 @@ private:
     bool showPreferences();
     // Chooses a number of chapters for one movie in the editor.
     bool changeChapterCount(const QString& fileName, int chapters);
+    bool showMissingKeyAlert();
+    bool showQuitQuestion();
 
     // Pumps events until `done` holds or `timeoutMs` pass; the result of `done`.
     static bool waitFor(const std::function<bool()>& done, int timeoutMs);

@@ -4,6 +4,7 @@
 #include "model/moviemodel.h"
 #include "mp4/moviefile.h"
 #include "platform/alerts.h"
+#include "platform/localized.h"
 #include "support/moviefactory.h"
 #include "tagging/namingtestsupport.h"
 
@@ -17,8 +18,18 @@ using namespace MovieFileManager;
 using Shown = platform::RecordingAlerts::Shown;
 
 const Shown kNoFiles{"loadNoFilesHeader", "loadNoFilesBody"};
-const Shown kNoEyeTVFile{"loadNoEyeTVFileHeader", "loadNoEyeTVFileBody"};
-const Shown kCantRead{"loadMovieHeader", "loadMovieBody"};
+
+// The alerts about one file name it, with its full path as the details.
+Shown noEyeTVFile(const QString& path)
+{
+    return {"loadNoEyeTVFileHeader", "loadNoEyeTVFileBody", {QFileInfo(path).fileName()}, path};
+}
+
+// `notLoaded`: what the alert says about the files left unloaded after it.
+Shown cantRead(const QString& path, const QString& notLoaded = QString())
+{
+    return {"loadMovieHeader", "loadMovieBody", {QFileInfo(path).fileName(), notLoaded}, path};
+}
 
 // A folder of real movie files made by ffmpeg: plain ones, one that carries a
 // title, hidden ones, nested ones, EyeTV recordings and other packages.
@@ -153,7 +164,7 @@ TEST_F(MovieFileLoadingTest, APipeUnderAMovieNameIsReportedNotOpened)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(root("pipe.mp4")).constData(), 0600), 0);
     EXPECT_FALSE(load({root()}));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantRead});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantRead(root("pipe.mp4"))});
     EXPECT_TRUE(m_list.arrangedObjects().isEmpty());
 }
 
@@ -196,7 +207,7 @@ TEST_F(MovieFileLoadingTest, ARecordingWithoutAMovieFileIsReported)
     QDir().mkpath(root("Empty.eyetv/Inner"));
     touch(root("Empty.eyetv/Inner/a.M4V"));  // the inner file's extension counts in its case
     EXPECT_FALSE(load({root("Empty.eyetv")}));
-    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{kNoEyeTVFile, kNoFiles}));
+    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{noEyeTVFile(root("Empty.eyetv")), kNoFiles}));
 }
 
 TEST_F(MovieFileLoadingTest, AnUpperCasePackageIsScannedLikeAFolder)
@@ -210,7 +221,7 @@ TEST_F(MovieFileLoadingTest, APlainFileNamedLikeARecordingFailsTwice)
 {
     touch(root("fake.eyetv"));
     EXPECT_FALSE(load({root("fake.eyetv")}));
-    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{kNoEyeTVFile, kCantRead}));
+    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{noEyeTVFile(root("fake.eyetv")), cantRead(root("fake.eyetv"))}));
     EXPECT_TRUE(m_list.arrangedObjects().isEmpty());
 }
 
@@ -221,13 +232,13 @@ TEST_F(MovieFileLoadingTest, AnUnreadableFileStopsTheLoadAndKeepsWhatCameBefore)
     put("3.mp4");
     EXPECT_FALSE(load({root()}));
     EXPECT_EQ(loadedFiles(), QStringList{"1.mp4"});
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantRead});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantRead(root("2.mp4"), platform::localized("loadMovieOneNotLoaded"))});
 }
 
 TEST_F(MovieFileLoadingTest, MissingFileWithAMovieExtensionIsTriedAndReported)
 {
     EXPECT_FALSE(load({root("missing.mp4")}));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantRead});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantRead(root("missing.mp4"))});
 }
 
 TEST_F(MovieFileLoadingTest, ValidityChecks)

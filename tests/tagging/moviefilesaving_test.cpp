@@ -25,7 +25,11 @@ namespace {
 using namespace MovieFileManager;
 using Shown = platform::RecordingAlerts::Shown;
 
-const Shown kCantModify{"fileError", "cantModifyFile"};
+// The alert names the file it is about, with its full path as the details.
+Shown cantModify(const QString& path)
+{
+    return {"fileError", "cantModifyFile", {QFileInfo(path).fileName()}, path};
+}
 const QString kSubtitle = "1\n00:00:00,100 --> 00:00:00,400\nHallo\n\n";
 
 QByteArray contents(const QString& path)
@@ -261,7 +265,7 @@ TEST_F(MovieFileSavingTest, AFailedWriteLeavesFileAndRecordAndStopsTheSave)
     list.addObject(broken);
     list.addObject(later);
     EXPECT_FALSE(saveFiles(list, QUrl(), false, false, "de", "us"));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantModify});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantModify(brokenPath)});
     EXPECT_EQ(relative(*good), "work/Good.m4v");
     EXPECT_TRUE(good->isTagged());
     EXPECT_EQ(contents(brokenPath), QByteArray("this is not a movie file"));
@@ -283,7 +287,7 @@ TEST_F(MovieFileSavingTest, AFailedRenameKeepsTheFileAndTheSaveGoesOn)
     list.addObject(next);
     platform::LogCapture log;
     EXPECT_TRUE(saveFiles(list, QUrl(), false, false, "de", "us"));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantModify});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantModify(m_work + "/first.m4v")});
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines().first().startsWith("Error: "));
     EXPECT_EQ(relative(*blocked), "work/first.m4v");
@@ -304,7 +308,7 @@ TEST_F(MovieFileSavingTest, ARenameWhoseSecondMoveFailsPutsTheFileBack)
     EXPECT_EQ(contents(m_work + "/present.m4v"), QByteArray("present"));
     EXPECT_EQ(contents(m_work + "/taken.m4v"), QByteArray("taken"));
     EXPECT_EQ(entries("work"), (QStringList{"present.m4v", "taken.m4v"}));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{kCantModify});
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantModify(m_work + "/present.m4v")});
     EXPECT_EQ(log.lines().size(), 1);
 
     EXPECT_TRUE(saveRenameFile(QUrl::fromLocalFile(m_work + "/present.m4v"), QUrl::fromLocalFile(m_work + "/new.m4v"),
