@@ -332,35 +332,23 @@ public:
     void follow(std::function<void()> changed) override
     {
         m_changed = std::move(changed);
-        auto refollow = [this](const QString&) {
-            followSelectedRecords();
-            m_changed();
-        };
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refollow));
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refollow));
+        auto refresh = [this](const QString&) { m_changed(); };
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refresh));
         // Announced by the search view after it copied a result into the selected record.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refollow));
-        followSelectedRecords();
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refresh));
+        // The list passes on the selected records' notices of the key, and of the condition's.
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
+        if (m_condition)
+            m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_condition->key, refresh));
     }
 
 private:
-    void followSelectedRecords()
-    {
-        m_recordTokens.clear();
-        QStringList keys{m_key};
-        if (m_condition)
-            keys << m_condition->key;
-        for (const auto& movie : m_list.selectedObjects())
-            for (const QString& key : keys)
-                m_recordTokens.push_back(movie->addListener(key, [this](const QString&) { m_changed(); }));
-    }
-
     MovieList& m_list;
     QString m_key;
     std::optional<Condition> m_condition;
     std::function<void()> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
-    std::vector<Observable::ListenerToken> m_recordTokens;
 };
 
 class Binding::SettingSource : public Binding::Source {

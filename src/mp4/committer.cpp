@@ -1,5 +1,6 @@
 #include "mp4/committer.h"
 
+#include "mp4/copycheck.h"
 #include "mp4/trackbox.h"
 
 #include <algorithm>
@@ -241,10 +242,6 @@ Result<void> Committer::fixOpenEndedLast()
 Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingSamples>& pending,
                                std::uint32_t movieTimeScale)
 {
-    if (auto r = fixOpenEndedLast(); !r) {
-        return r;
-    }
-
     // New samples, in one `mdat` in front of the new `moov`.
     const std::uint64_t sampleBytes = pendingBytes(pending);
     const std::uint64_t mdatHeader = sampleBytes == 0 ? 0 : (sampleBytes + 8 >= k4GiB ? 16 : 8);
@@ -289,6 +286,40 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     m_newMdat = mdatSize != 0 ? plan.start : UINT64_MAX;
     m_newMoov = plan.start + moovAt;
 
+    // The layout and the ranges copied from the live moov were read at opening: a file that
+    // another program changed since is not touched at all.
+    CopyCheck copies(m_file, plan.start, content);
+    if (auto r = copies.sourcesUnchanged(); !r) {
+        return r;
+    }
+    if (auto r = fixOpenEndedLast(); !r) {
+        return r;
+    }
+    if (auto r = writeNewMoov(plan, content, copies); !r) {
+        // Copies that differ mean someone else is writing: leave the file to them. Any other
+        // failure (a full disk, say) gives back what the file grew by; the old moov still rules.
+        if (r.error().code != Error::Code::Changed) {
+            (void)giveBackGrowth(plan);
+        }
+        return r;
+    }
+    // 4. Stale moovs an interrupted save left behind the live one are retired first (the live
+    //    one stays the first moov meanwhile), then the live one, and dead boxes at the end go;
+    //    after this the new moov is the only one.
+    if (auto r = retireStaleMoovs(plan.start, plan.start + plan.room); !r) {
+        return r;
+    }
+    if (auto r = write(m_layout.boxes[m_live].offset + 4, kFreeType); !r) {
+        return r;
+    }
+    if (auto r = trimDeadTail(); !r) {
+        return r;
+    }
+    return m_file.sync();
+}
+
+Result<void> Committer::writeNewMoov(const Plan& plan, const ByteChain& content, const CopyCheck& copies)
+{
     // 1. One `free` box over the whole place (the file grows first if needed: zeros read as
     //    one box running to the end). Over old boxes it must hold before they are overwritten;
     //    new space at the end breaks no chain of boxes, so its cover needs no flush of its own.
@@ -298,6 +329,7 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
         if (auto r = m_file.truncate(placeEnd); !r) {
             return r;
         }
+        m_grown = true;
     }
     if (plan.pad != 0) {
         // Written once over zeros, never rewritten: a torn write of it leaves zeros or the box.
@@ -316,11 +348,15 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
             }
         }
     }
-    // 2. Everything but the first header, inside that box.
+    // 2. Everything but the first header, inside that box; what was copied must have arrived
+    //    as it was read before anything can make the new moov live.
     if (auto r = m_file.writeAt(plan.start + cover.size(), content.slice(cover.size(), content.size())); !r) {
         return r;
     }
     if (auto r = m_file.sync(); !r) {
+        return r;
+    }
+    if (auto r = copies.copiesVerified(); !r) {
         return r;
     }
     // 3. The place splits into its boxes and the new moov goes live. In either order, one
@@ -332,19 +368,18 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     if (auto r = write(m_newMoov + 4, moovType); !r) {
         return r;
     }
-    if (auto r = m_file.sync(); !r) {
-        return r;
+    return m_file.sync();
+}
+
+Result<void> Committer::giveBackGrowth(const Plan& plan)
+{
+    if (!m_grown) {
+        return {};
     }
-    // 4. Stale moovs an interrupted save left behind the live one are retired first (the live
-    //    one stays the first moov meanwhile), then the live one, and dead boxes at the end go;
-    //    after this the new moov is the only one.
-    if (auto r = retireStaleMoovs(plan.start, placeEnd); !r) {
-        return r;
-    }
-    if (auto r = write(m_layout.boxes[m_live].offset + 4, kFreeType); !r) {
-        return r;
-    }
-    if (auto r = trimDeadTail(); !r) {
+    // The place and its padding run to the end of the file and hold nothing of the old moov's
+    // file: cutting them off in one step leaves the old moov the only one, as before the save.
+    // (A dead tail the place reused goes with them.)
+    if (auto r = m_file.truncate(plan.start - plan.pad); !r) {
         return r;
     }
     return m_file.sync();

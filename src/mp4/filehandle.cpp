@@ -7,7 +7,6 @@
 
 #include <fcntl.h>
 #include <limits.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -25,6 +24,12 @@ FileHandle::WriteHook& writeHook()
 std::unexpected<Error> ioError(const char* what)
 {
     return fail(Error::Code::Io, std::string(what) + ": " + std::strerror(errno));
+}
+
+FileHandle::Stamp stampOf(const struct stat& st)
+{
+    return {static_cast<std::uint64_t>(st.st_size),
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 // Writes all of `vectors` from `offset` on and empties them; a short write continues where it
@@ -60,39 +65,6 @@ Result<void> writeVectors(int fd, std::uint64_t offset, std::vector<iovec>& vect
 }
 
 }  // namespace
-
-// A copy is read from a read-only mapping of its source range, unmapped when it goes away;
-// empty when the file cannot be mapped.
-class FileHandle::MappedRange {
-public:
-    MappedRange(int fd, std::uint64_t offset, std::uint64_t length)
-    {
-        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-        const std::uint64_t start = offset / page * page;
-        m_length = static_cast<std::size_t>(offset - start + length);
-        void* at = length == 0
-                       ? MAP_FAILED
-                       : ::mmap(nullptr, m_length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(start));
-        if (at != MAP_FAILED) {
-            m_base = static_cast<std::uint8_t*>(at);
-            m_bytes = std::span<const std::uint8_t>(m_base + (offset - start), static_cast<std::size_t>(length));
-        }
-    }
-    MappedRange(const MappedRange&) = delete;
-    MappedRange& operator=(const MappedRange&) = delete;
-    ~MappedRange()
-    {
-        if (m_base) {
-            ::munmap(m_base, m_length);
-        }
-    }
-    std::span<const std::uint8_t> bytes() const { return m_bytes; }
-
-private:
-    std::uint8_t* m_base = nullptr;
-    std::size_t m_length = 0;
-    std::span<const std::uint8_t> m_bytes;
-};
 
 // Sends what a long write has put into the file on to the disk a megabyte at a time, while
 // the rest is still being written: a flush follows such writes, and it then waits for less.
@@ -137,6 +109,7 @@ Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writ
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         return fail(Error::Code::InvalidArgument, "not a regular file");
     }
+    handle.m_openedAs = stampOf(st);
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         return ioError("cannot open file");
@@ -144,7 +117,7 @@ Result<FileHandle> FileHandle::open(const std::filesystem::path& path, bool writ
     return handle;
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd)
+FileHandle::FileHandle(FileHandle&& other) noexcept : m_fd(other.m_fd), m_openedAs(other.m_openedAs)
 {
     other.m_fd = -1;
 }
@@ -154,6 +127,7 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
     if (this != &other) {
         close();
         m_fd = other.m_fd;
+        m_openedAs = other.m_openedAs;
         other.m_fd = -1;
     }
     return *this;
@@ -179,6 +153,15 @@ Result<std::uint64_t> FileHandle::size() const
         return ioError("cannot get file size");
     }
     return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<FileHandle::Stamp> FileHandle::stamp() const
+{
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) {
+        return ioError("cannot get file status");
+    }
+    return stampOf(st);
 }
 
 Result<void> FileHandle::readAt(std::uint64_t offset, std::span<std::uint8_t> out) const
@@ -268,22 +251,16 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
 
 Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback)
 {
-    // Written from a mapping of the source, the bytes are copied once, into the pages they go
-    // to; through a buffer where the file cannot be mapped.
-    const MappedRange source(m_fd, from, length);
-    Bytes buffer(source.bytes().empty() ? static_cast<std::size_t>(std::min(length, kStep)) : 0);
+    // Read through a buffer, not a mapping: should another program cut the file, a read past
+    // its end is an error here, where a mapping would read zeros or end the process.
+    Bytes buffer(static_cast<std::size_t>(std::min(length, kStep)));
     for (std::uint64_t done = 0; done < length;) {
         const auto n = static_cast<std::size_t>(std::min(length - done, kStep));
-        std::span<const std::uint8_t> step;
-        if (buffer.empty()) {
-            step = source.bytes().subspan(static_cast<std::size_t>(done), n);
-        } else {
-            if (auto r = readAt(from + done, std::span(buffer).first(n)); !r) {
-                return r;
-            }
-            step = std::span(buffer).first(n);
+        const std::span<std::uint8_t> step = std::span(buffer).first(n);
+        if (auto r = readAt(from + done, step); !r) {
+            return r;
         }
-        std::vector<iovec> one{{const_cast<std::uint8_t*>(step.data()), n}};
+        std::vector<iovec> one{{step.data(), n}};
         if (auto r = writeVectors(m_fd, to + done, one); !r) {
             return r;
         }

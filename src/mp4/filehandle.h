@@ -16,10 +16,11 @@ namespace mp4 {
 class FileHandle {
 public:
     // A piece of what a write puts into the file: bytes in memory, or (when `bytes` is empty)
-    // `copyLength` bytes of this same file from `copyFrom`, copied straight from where they lie
-    // so that megabytes of unchanged sample tables are not read in first. A copied range must
-    // not overlap what the write covers. Copies are meant to be flushed soon: each megabyte
-    // starts on its way to the disk as soon as it is written.
+    // `copyLength` bytes of this same file from `copyFrom`, copied a megabyte at a time so that
+    // megabytes of unchanged sample tables are never held whole. A copied range must not
+    // overlap what the write covers, and must lie in the file: one that reaches past its end
+    // fails the write. Copies are meant to be flushed soon: each megabyte starts on its way
+    // to the disk as soon as it is written.
     struct Piece {
         std::span<const std::uint8_t> bytes;
         std::uint64_t copyFrom = 0;
@@ -28,6 +29,14 @@ public:
         static Piece copyOf(std::uint64_t from, std::uint64_t length) { return {{}, from, length}; }
         std::uint64_t size() const { return bytes.empty() ? copyLength : bytes.size(); }
         Piece subpiece(std::uint64_t from, std::uint64_t length) const;
+    };
+
+    // The file's length and last change: when both are as they were at opening, no other
+    // program has written to it since (what was read of it then still holds).
+    struct Stamp {
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        bool operator==(const Stamp&) const = default;
     };
 
     static Result<FileHandle> open(const std::filesystem::path& path, bool writable);
@@ -41,6 +50,8 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     Result<std::uint64_t> size() const;
+    Result<Stamp> stamp() const;
+    const Stamp& openedAs() const { return m_openedAs; }
     Result<void> readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     Result<void> writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
     // Writes the pieces one after the other from `offset` on (one write hook call for all).
@@ -61,11 +72,11 @@ private:
     static constexpr std::uint64_t kStep = 1ull << 20;
 
     explicit FileHandle(int fd) : m_fd(fd) {}
-    class MappedRange;
     struct Writeback;
     Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback);
 
     int m_fd = -1;
+    Stamp m_openedAs;
 };
 
 }  // namespace mp4

@@ -1,0 +1,329 @@
+// Saves that must not go through: another program cut or rewrote the file after it was
+// opened, or the disk filled up. Each is refused, leaves the file playing as it was, and
+// takes back any room it grew the file by.
+#include "mp4testutil.h"
+
+#include "mp4/error.h"
+#include "mp4/filehandle.h"
+#include "mp4/log.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+using namespace mp4test;
+using testsupport::MovieFactory;
+using testsupport::MovieRecipe;
+
+namespace {
+
+using Calls = std::vector<std::pair<std::uint64_t, std::size_t>>;
+
+// Records every write and resize of the commit; `before` runs first, with the call's index.
+class WriteRecorder {
+public:
+    explicit WriteRecorder(std::function<void(std::size_t)> before = {})
+    {
+        mp4::FileHandle::setWriteHook([this, before](std::uint64_t offset, std::size_t length) -> std::size_t {
+            if (before) {
+                before(m_calls.size());
+            }
+            m_calls.emplace_back(offset, length);
+            return length;
+        });
+    }
+    ~WriteRecorder() { mp4::FileHandle::setWriteHook({}); }
+    WriteRecorder(const WriteRecorder&) = delete;
+    WriteRecorder& operator=(const WriteRecorder&) = delete;
+
+    const Calls& calls() const { return m_calls; }
+
+private:
+    Calls m_calls;
+};
+
+mp4::TopLevelBox liveMoov(const QString& file)
+{
+    const auto boxes = topLevel(file);
+    const auto it = std::ranges::find(boxes, mp4::FourCC("moov"), &mp4::TopLevelBox::type);
+    return it == boxes.end() ? mp4::TopLevelBox{} : *it;
+}
+
+// A movie long enough that its moov's sample tables stay in the file and are copied by a save.
+QString movieWithCopiedTables(MovieFactory& factory, const QString& name)
+{
+    MovieRecipe recipe;
+    recipe.width = 160;
+    recipe.height = 120;
+    recipe.seconds = 30;
+    recipe.metadata = {{"title", "Old"}};
+    const QString file = factory.make(recipe, name);
+    // Guard: the save of this test copies ranges of the live moov.
+    auto handle = mp4::FileHandle::open(fsPath(file), false);
+    const mp4::TopLevelBox moov = liveMoov(file);
+    bool damaged = false;
+    auto tree =
+        mp4::BoxParser::parseMoovInFile(*handle, moov.offset + moov.headerSize, moov.size - moov.headerSize, damaged);
+    std::function<bool(const mp4::Box&)> leftInFile = [&](const mp4::Box& b) {
+        return b.inFileSize != 0 || std::ranges::any_of(b.children, leftInFile);
+    };
+    EXPECT_TRUE(tree && leftInFile(*tree)) << "no sample table of " << name.toStdString() << " stays in the file";
+    return file;
+}
+
+mp4::MovieFile openedWithNewTitle(const QString& file)
+{
+    mp4::MovieFile movie = openModify(file);
+    mp4::Tags tags = movie.tags();
+    tags.name = "New";
+    EXPECT_TRUE(movie.setTags(tags));
+    return movie;
+}
+
+void expectPlaysWithTitle(MovieFactory& factory, const QString& file, const QStringList& packets, const char* title,
+                          const std::string& where)
+{
+    EXPECT_EQ(factory.ffprobe(file)["format"].toObject()["tags"].toObject()["title"].toString(), title) << where;
+    EXPECT_EQ(factory.mediaPacketChecksums(file), packets) << where;
+    EXPECT_EQ(factory.decodeErrors(file), "") << where;
+}
+
+void resize(const QString& file, std::uint64_t length)
+{
+    ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), static_cast<off_t>(length)), 0);
+}
+
+// Another program's change of one byte, at a time of its own (a rewrite within the clock's
+// resolution would look unchanged).
+void touchByte(const QString& file, std::uint64_t offset)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const char byte = 0;
+    EXPECT_EQ(::pwrite(fd, &byte, 1, static_cast<off_t>(offset)), 1);
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd, &st), 0);
+    const timespec times[2] = {st.st_atim, {st.st_mtim.tv_sec + 2, st.st_mtim.tv_nsec}};
+    EXPECT_EQ(::futimens(fd, times), 0);
+    ::close(fd);
+}
+
+class SilentLog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mp4::setLogSink([](std::string_view) {});
+    }
+    void TearDown() override { mp4::setLogSink({}); }
+};
+
+using CopiedRange = SilentLog;
+using ChangedFile = SilentLog;
+using FullDisk = SilentLog;
+
+}  // namespace
+
+// A copy whose source reaches past the end of the file fails; it never writes zeros.
+TEST_F(CopiedRange, SourcePastTheEndIsAnError)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bytes");
+    struct Case {
+        std::uint64_t from, length;
+        bool ok;
+    } cases[] = {{0, 3000, true}, {1000, 2000, true}, {1000, 2001, false}, {2999, 2, false}, {4000, 10, false}};
+    for (const Case& c : cases) {
+        QFile bytes(path);
+        ASSERT_TRUE(bytes.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(bytes.write(QByteArray(3000, 'x')), 3000);
+        bytes.close();
+        auto file = mp4::FileHandle::open(fsPath(path), true);
+        ASSERT_TRUE(file);
+        const mp4::FileHandle::Piece copy[] = {mp4::FileHandle::Piece::copyOf(c.from, c.length)};
+        const auto written = file->writeAt(8192, copy);
+        EXPECT_EQ(written.has_value(), c.ok) << c.from << "+" << c.length;
+        if (!written) {
+            EXPECT_EQ(written.error().message, "unexpected end of file");
+            EXPECT_EQ(QFileInfo(path).size(), 3000);  // nothing of it written
+            continue;
+        }
+        mp4::Bytes back(c.length);
+        ASSERT_TRUE(file->readAt(8192, back));
+        EXPECT_TRUE(std::ranges::all_of(back, [](std::uint8_t b) { return b == 'x'; }));
+    }
+}
+
+// The file is cut short, or rewritten, between opening it for a save and the commit: the
+// save is refused before it writes anything, and the file stays as the other program left it.
+TEST_F(ChangedFile, ChangeAfterOpeningRefusesTheSaveWithoutWriting)
+{
+    MovieFactory factory;
+    const QString original = movieWithCopiedTables(factory, "original.mp4");
+    const QStringList packets = factory.mediaPacketChecksums(original);
+    const mp4::TopLevelBox moov = liveMoov(original);
+    ASSERT_EQ(moov.end(), static_cast<std::uint64_t>(QFileInfo(original).size()));  // moov last
+    const QByteArray freeTail(4096, '\0');
+    const QByteArray withTail = readAll(original) + QByteArray::fromHex("00001000") + "free" + freeTail.mid(8);
+
+    struct Case {
+        const char* what;
+        QByteArray start;
+        std::function<void(const QString&)> change;
+        bool plays;
+    };
+    const Case cases[] = {
+        {"cut inside the moov", readAll(original), [&](const QString& f) { resize(f, moov.offset + moov.size / 2); },
+         false},
+        {"free tail cut off", withTail, [&](const QString& f) { resize(f, moov.end()); }, true},
+        {"free tail rewritten", withTail, [&](const QString& f) { touchByte(f, moov.end() + 100); }, true},
+    };
+    for (const Case& c : cases) {
+        const QString file = factory.writeFile("changed.mp4", c.start);
+        mp4::MovieFile movie = openedWithNewTitle(file);
+        c.change(file);
+        const QByteArray changed = readAll(file);
+
+        WriteRecorder recorder;
+        const auto closed = movie.close();
+        ASSERT_FALSE(closed) << c.what;
+        EXPECT_EQ(closed.error().code, mp4::Error::Code::Changed) << c.what;
+        EXPECT_TRUE(recorder.calls().empty()) << c.what;
+        EXPECT_EQ(readAll(file), changed) << c.what;
+        if (c.plays) {
+            expectPlaysWithTitle(factory, file, packets, "Old", c.what);
+        }
+    }
+}
+
+// The file is cut inside its moov while the commit runs, after its check at the start: the
+// commit's own growth of the file then fills the cut with zeros, which must not be copied
+// into a new moov that goes live.
+TEST_F(ChangedFile, CutDuringTheCommitKeepsTheNewMoovFromGoingLive)
+{
+    MovieFactory factory;
+    const QString file = movieWithCopiedTables(factory, "racing.mp4");
+    const mp4::TopLevelBox moov = liveMoov(file);
+    mp4::MovieFile movie = openedWithNewTitle(file);
+
+    WriteRecorder recorder([&](std::size_t call) {
+        if (call == 0) {
+            resize(file, moov.offset + moov.size / 2);
+        }
+    });
+    const auto closed = movie.close();
+    ASSERT_FALSE(closed);
+    EXPECT_EQ(closed.error().code, mp4::Error::Code::Changed);
+    // The last thing written was the new boxes, still under a free header: nothing after the
+    // copies were found to differ, no type switched.
+    const Calls& calls = recorder.calls();
+    ASSERT_FALSE(calls.empty());
+    const auto largest = std::ranges::max_element(calls, {}, &Calls::value_type::second);
+    EXPECT_EQ(largest, calls.end() - 1);
+    auto handle = mp4::FileHandle::open(fsPath(file), false);
+    ASSERT_TRUE(handle);
+    auto layout = mp4::BoxParser::scanTopLevel(*handle);
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(std::ranges::count(layout->boxes, mp4::FourCC("moov"), &mp4::TopLevelBox::type), 1);
+}
+
+namespace {
+
+// A tmpfs of `bytes` mounted on a temporary folder while it lives.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(qint64 bytes)
+    {
+        const auto mounted = MovieFactory::run(
+            "mount", {"-t", "tmpfs", "-o", QString("size=%1").arg(bytes), "korvalane-test", m_dir.path()});
+        m_mounted = mounted.ok();
+        m_why = QString::fromUtf8(mounted.err).trimmed();
+    }
+    ~SmallFileSystem()
+    {
+        if (m_mounted) {
+            MovieFactory::run("umount", {m_dir.path()});
+        }
+    }
+    SmallFileSystem(const SmallFileSystem&) = delete;
+    SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+    bool mounted() const { return m_mounted; }
+    QString why() const { return m_why; }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    qint64 freeBytes() const
+    {
+        struct statvfs st {};
+        return ::statvfs(QFile::encodeName(m_dir.path()).constData(), &st) == 0
+                   ? static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize)
+                   : -1;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+    QString m_why;
+};
+
+std::string saveWithCover(const QString& file, const char* title, const QByteArray& cover)
+{
+    mp4::MovieFile movie = openModify(file);
+    mp4::Tags tags = movie.tags();
+    tags.name = title;
+    tags.artwork = {{bytesOf(cover), mp4::ArtworkType::Jpeg}};
+    if (auto r = movie.setTags(tags); !r) {
+        return r.error().message;
+    }
+    auto closed = movie.close();
+    return closed ? std::string() : closed.error().message;
+}
+
+}  // namespace
+
+// A save that runs out of space is refused, and the file is what it was, byte for byte and
+// in length; once there is room, the next save goes through.
+TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
+{
+    MovieFactory factory;
+    MovieRecipe recipe;
+    recipe.metadata = {{"title", "Old"}};
+    const QString made = factory.make(recipe, "movie.mp4");
+    const QStringList packets = factory.mediaPacketChecksums(made);
+    // A picture with bytes after its end, as some cameras write them: 857 KB to save.
+    QByteArray cover = readAll(factory.makeImage("cover.jpg", 320, 240));
+    cover += QByteArray(857 * 1024 - cover.size(), 'p');
+
+    SmallFileSystem disk(4 << 20);
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.why().toStdString();
+    }
+    const QString file = disk.path("movie.mp4");
+    ASSERT_TRUE(QFile::copy(made, file));
+    const QByteArray before = readAll(file);
+    // Leave 400 KB free; the save needs more than twice that for its cover.
+    const QString filler = disk.path("filler");
+    {
+        QFile f(filler);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.write(QByteArray(disk.freeBytes() - 400 * 1024, 'f')) > 0);
+    }
+    ASSERT_LT(disk.freeBytes(), 500 * 1024);
+
+    EXPECT_NE(saveWithCover(file, "New", cover), "");
+    EXPECT_EQ(QFileInfo(file).size(), before.size());
+    EXPECT_TRUE(readAll(file) == before);
+
+    ASSERT_TRUE(QFile::remove(filler));
+    ASSERT_EQ(saveWithCover(file, "Saved", cover), "");
+    expectPlaysWithTitle(factory, file, packets, "Saved", "after the disk had room");
+    EXPECT_EQ(factory.atomicParsleyArtwork(file).size(), 1);
+}
