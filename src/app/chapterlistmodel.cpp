@@ -1,5 +1,7 @@
 #include "app/chapterlistmodel.h"
 
+#include "platform/localized.h"
+
 #include <QTime>
 
 #include <optional>
@@ -87,9 +89,9 @@ QVariant ChapterListModel::headerData(int section, Qt::Orientation orientation, 
         case NumberColumn:
             return QStringLiteral("#");
         case StartColumn:
-            return tr("Start");
+            return platform::localized(QStringLiteral("chapterColumnStart"));
         case NameColumn:
-            return tr("Name");
+            return platform::localized(QStringLiteral("chapterColumnName"));
         default:
             return {};
     }

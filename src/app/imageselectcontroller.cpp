@@ -2,6 +2,7 @@
 
 #include "app/korvalanecontroller.h"
 #include "app/linefield.h"
+#include "app/localizedform.h"
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
@@ -90,6 +91,7 @@ ImageSelectController::~ImageSelectController() = default;
 void ImageSelectController::setUpForm()
 {
     m_ui->setupUi(this);
+    localizeForm(this);
     m_ui->tmdbCollectionView->setDelegate(this);
     m_ui->progressIndicator->hide();
     m_ui->tmdbCancelButton->hide();
@@ -112,6 +114,7 @@ void ImageSelectController::setUpCoverWindow()
     // A panel of its own beside the main window.
     m_coverWindow = new QWidget(this, Qt::Tool);
     m_coverUi->setupUi(m_coverWindow);
+    localizeForm(m_coverWindow);
 }
 
 void ImageSelectController::connectControls()
@@ -343,7 +346,8 @@ void ImageSelectController::updateSearchDrawer(const std::shared_ptr<MovieModel>
 void ImageSelectController::fillHitTable()
 {
     m_hitModel->clear();
-    m_hitModel->setHorizontalHeaderLabels({tr("Title"), tr("Year")});
+    m_hitModel->setHorizontalHeaderLabels({platform::localized(QStringLiteral("searchColumnTitle")),
+                                           platform::localized(QStringLiteral("searchColumnYear"))});
     for (const std::shared_ptr<MovieSearchItemModel>& hit : m_searchResultArray) {
         auto* title = new QStandardItem(iconOf(hit->image(), m_ui->tmdbSearchTableView->iconSize()), hit->title());
         title->setToolTip(hit->title());
