@@ -1,7 +1,8 @@
-// How live the main window stays while save-as copies a 2 GiB file and while
-// the batch search of 5 records waits on a slow movie database: the longest
-// gap between two turns of the event loop, next to the goal of 50 ms.
+// How live the main window stays while save-as copies a 2 GiB file (10 runs)
+// and while the batch search of 5 records waits on a slow movie database: the
+// longest gap between two turns of the event loop, next to the goal of 50 ms.
 // Usage: ui_responsiveness [copy size in MiB, default 2048] [reply delay in ms, default 400]
+//                          [save-as runs, default 10]
 #include "app/appdelegate.h"
 #include "app/filechooser.h"
 #include "app/korvalanecontroller.h"
@@ -20,7 +21,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 using testsupport::FakeReply;
 
@@ -58,13 +61,16 @@ public:
         m_last = 0;
         m_timer.start();
     }
-    void report(const char* what)
+    // The longest gap in milliseconds.
+    double report(const char* what)
     {
         m_timer.stop();
         const double longestMs = m_longest / 1e6;
         std::printf("%-42s %7.1f s  %8lld turns  longest gap %6.1f ms  (goal <= %.0f ms: %s)  load %s\n", what,
                     m_clock.elapsed() / 1000.0, static_cast<long long>(m_turns), longestMs, kGoalMs,
                     longestMs <= kGoalMs ? "met" : "MISSED", qPrintable(loadAverage()));
+        std::fflush(stdout);
+        return longestMs;
     }
 
 private:
@@ -105,6 +111,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const qint64 copyMiB = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 2048;
     const int delayMs = argc > 2 ? std::max(0, QString::fromLocal8Bit(argv[2]).toInt()) : 400;
+    const int saveAsRuns = argc > 3 ? std::max(1, QString::fromLocal8Bit(argv[3]).toInt()) : 10;
 
     testsupport::FakeServer server(testsupport::FakeServer::Threading::OwnThread);
     if (!server.isListening()) {
@@ -142,12 +149,25 @@ int main(int argc, char** argv)
     }
     const QString copies = factory.path("copies");
     QDir().mkpath(copies);
-    chooser.queueAnswer({QUrl::fromLocalFile(copies)});
     GapMeter meter;
-    meter.start();
-    controller.saveAs();
-    meter.report(qPrintable(QStringLiteral("save-as of %1 MiB").arg(copyMiB)));
-    QFile::remove(copies + "/Large Movie.m4v");
+    std::vector<double> gaps;
+    for (int run = 1; run <= saveAsRuns; ++run) {
+        // The record refers to its copy after a save-as: start each run from the large file again.
+        list.arrangedObjects().front()->setFileUrl(QUrl::fromLocalFile(large));
+        list.arrangedObjects().front()->setTagged(false);
+        list.selectAll();
+        chooser.queueAnswer({QUrl::fromLocalFile(copies)});
+        meter.start();
+        controller.saveAs();
+        gaps.push_back(meter.report(qPrintable(QStringLiteral("save-as of %1 MiB, run %2").arg(copyMiB).arg(run))));
+        for (const QString& name : QDir(copies).entryList(QDir::Files))
+            QFile::remove(copies + "/" + name);
+    }
+    std::sort(gaps.begin(), gaps.end());
+    std::printf(
+        "save-as: %lld of %d runs within %.0f ms; longest gap median %.1f ms, min %.1f ms, max %.1f ms\n",
+        static_cast<long long>(std::count_if(gaps.begin(), gaps.end(), [](double gap) { return gap <= kGoalMs; })),
+        saveAsRuns, kGoalMs, gaps[gaps.size() / 2], gaps.front(), gaps.back());
 
     list.removeAll();
     QStringList five;

@@ -317,30 +317,20 @@ public:
     void follow(std::function<void()> changed) override
     {
         m_changed = std::move(changed);
-        auto refollow = [this](const QString&) {
-            followSelectedRecords();
-            m_changed();
-        };
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refollow));
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refollow));
+        auto refresh = [this](const QString&) { m_changed(); };
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refresh));
         // Announced after a merge that wrote the selected records' fields without a notice of each.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refollow));
-        followSelectedRecords();
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refresh));
+        // The list passes on the selected records' notices of the key.
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
     }
 
 private:
-    void followSelectedRecords()
-    {
-        m_recordTokens.clear();
-        for (const auto& movie : m_list.selectedObjects())
-            m_recordTokens.push_back(movie->addListener(m_key, [this](const QString&) { m_changed(); }));
-    }
-
     MovieList& m_list;
     QString m_key;
     std::function<void()> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
-    std::vector<Observable::ListenerToken> m_recordTokens;
 };
 
 class Binding::SettingSource : public Binding::Source {

@@ -9,6 +9,7 @@
 #include "model/movielist.h"
 #include "model/moviemodel.h"
 #include "online/imagefromurl.h"
+#include "platform/localized.h"
 #include "tagging/eyetvepegloader.h"
 #include "tagging/filepaths.h"
 #include "tagging/moviefileloading.h"
@@ -112,6 +113,7 @@ void CoverImageView::showCoverOf(const std::shared_ptr<MovieModel>& movie)
 {
     m_cover = movie && movie->cover() ? movie->cover() : noCoverImage();
     m_shown = QImage();
+    m_shownSize = QSize();
     update();
 }
 
@@ -132,8 +134,11 @@ const QImage& CoverImageView::shownImage() const
     // Never decoded larger than the picture itself: the painter enlarges it.
     const QSize drawn = pictureArea().size() * devicePixelRatioF();
     const QSize wanted = drawn.isEmpty() || drawn.width() > m_cover->pixelSize().width() ? m_cover->pixelSize() : drawn;
-    if (m_shown.isNull() || m_shown.size() != wanted)
+    // Tried once per size: a cover that cannot be read is not read again on every paint.
+    if (m_shownSize != wanted) {
         m_shown = m_cover->image(wanted);
+        m_shownSize = wanted;
+    }
     return m_shown;
 }
 
@@ -141,8 +146,16 @@ void CoverImageView::paintEvent(QPaintEvent* event)
 {
     QFrame::paintEvent(event);
     const QImage& shown = shownImage();
-    if (shown.isNull())
+    if (shown.isNull()) {
+        // A cover the record holds but nothing here can read (a format without a
+        // reader, a damaged picture, a file changed since): say so rather than show none.
+        if (m_cover && m_cover != noCoverImage()) {
+            QPainter painter(this);
+            painter.drawText(contentsRect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap,
+                             platform::localized(QStringLiteral("coverUnreadable")));
+        }
         return;
+    }
     const QRect target = pictureArea();
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

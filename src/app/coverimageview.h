@@ -95,6 +95,7 @@ private:
     // The cover decoded at the size it was last drawn, so a selection decodes
     // a few hundred pixels, not the whole poster.
     mutable QImage m_shown;
+    mutable QSize m_shownSize;  // the size m_shown was asked at
     QPoint m_pressPosition;
     // Where dragged-out covers are written before the drop takes them.
     std::unique_ptr<QTemporaryDir> m_dragFolder;

@@ -69,10 +69,17 @@ void MovieListController::showSelectionInTable()
     if (m_syncing || !m_tableView)
         return;
     m_syncing = true;
+    // One range per run of neighbouring rows: selecting a whole library is one range, not one per row.
     QItemSelection rows;
-    for (qsizetype row : selectionIndexes())
-        rows.select(m_tableModel->index(static_cast<int>(row), 0),
-                    m_tableModel->index(static_cast<int>(row), MovieListTableModel::ColumnCount - 1));
+    const IndexSet& selected = selectionIndexes();
+    for (qsizetype first = 0; first < selected.size();) {
+        qsizetype last = first;
+        while (last + 1 < selected.size() && selected.at(last + 1) == selected.at(last) + 1)
+            ++last;
+        rows.select(m_tableModel->index(static_cast<int>(selected.at(first)), 0),
+                    m_tableModel->index(static_cast<int>(selected.at(last)), MovieListTableModel::ColumnCount - 1));
+        first = last + 1;
+    }
     QItemSelectionModel* selection = m_tableView->selectionModel();
     selection->select(rows, QItemSelectionModel::ClearAndSelect);
     if (!selectionIndexes().isEmpty())

@@ -4,19 +4,20 @@
 
 #include <QPixmap>
 
-MovieListTableModel::MovieListTableModel(MovieList& list, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list), m_shown(list.arrangedObjects())
+#include <algorithm>
+
+MovieListTableModel::MovieListTableModel(MovieList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {
     m_arrangement =
         m_list.addListener(QStringLiteral("arrangedObjects"), [this](const QString&) { arrangementChanged(); });
-    followRecords();
+    appendRows(0);
 }
 
 MovieListTableModel::~MovieListTableModel() = default;
 
 int MovieListTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
 int MovieListTableModel::columnCount(const QModelIndex& parent) const
@@ -26,9 +27,9 @@ int MovieListTableModel::columnCount(const QModelIndex& parent) const
 
 QVariant MovieListTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_shown.size())
+    if (!index.isValid() || index.row() >= static_cast<int>(m_rows.size()))
         return {};
-    const MovieModel& movie = *m_shown.at(index.row());
+    const MovieModel& movie = *m_rows[static_cast<std::size_t>(index.row())].record;
     switch (index.column()) {
         case StatusColumn:
             if (role == Qt::DecorationRole)
@@ -69,39 +70,104 @@ QVariant MovieListTableModel::headerData(int section, Qt::Orientation orientatio
 
 void MovieListTableModel::arrangementChanged()
 {
-    const MovieList::Records& now = m_list.arrangedObjects();
-    const bool appended = now.size() > m_shown.size() && now.mid(0, m_shown.size()) == m_shown;
-    if (appended) {
-        beginInsertRows({}, static_cast<int>(m_shown.size()), static_cast<int>(now.size()) - 1);
-        m_shown = now;
-        endInsertRows();
-    } else if (now != m_shown) {
-        beginResetModel();
-        m_shown = now;
-        endResetModel();
-    } else if (!m_shown.isEmpty()) {
-        // Same records, changed behind their setters: read every row again.
-        emit dataChanged(index(0, 0), index(static_cast<int>(m_shown.size()) - 1, ColumnCount - 1));
+    using Kind = MovieList::ArrangementChange::Kind;
+    const MovieList::ArrangementChange& change = m_list.lastArrangementChange();
+    switch (change.kind) {
+        case Kind::Appended:
+            appendRows(change.first);
+            break;
+        case Kind::Removed:
+            removeRows(change.removed);
+            break;
+        case Kind::Reordered:
+            reloadRows();
+            break;
+        case Kind::Refreshed:
+            refreshRows();
+            break;
     }
-    followRecords();
 }
 
-void MovieListTableModel::followRecords()
+MovieListTableModel::Row MovieListTableModel::followed(const std::shared_ptr<MovieModel>& record)
 {
-    m_recordListeners.clear();
-    m_recordListeners.reserve(m_shown.size());
-    m_rows.clear();
-    for (int row = 0; row < m_shown.size(); ++row) {
-        const MovieModel* record = m_shown.at(row).get();
-        m_rows.insert(record, row);
-        m_recordListeners.push_back(
-            m_shown.at(row)->addListener(QString(), [this, record](const QString&) { recordChanged(record); }));
+    const MovieModel* key = record.get();
+    return Row{record, record->addListener(QString(), [this, key](const QString&) { recordChanged(key); })};
+}
+
+void MovieListTableModel::appendRows(qsizetype first)
+{
+    const MovieList::Records& now = m_list.arrangedObjects();
+    if (first != static_cast<qsizetype>(m_rows.size())) {
+        reloadRows();  // out of step with the list: never show rows that are not there
+        return;
     }
+    if (now.size() <= first)
+        return;
+    beginInsertRows({}, static_cast<int>(first), static_cast<int>(now.size()) - 1);
+    for (qsizetype row = first; row < now.size(); ++row) {
+        m_rows.push_back(followed(now.at(row)));
+        m_rowOf[now.at(row).get()] = static_cast<int>(row);
+    }
+    endInsertRows();
+    if (m_rowOfValidBelow == static_cast<std::size_t>(first))
+        m_rowOfValidBelow = m_rows.size();
+}
+
+void MovieListTableModel::removeRows(const MovieList::IndexSet& removed)
+{
+    // From the back, one run of neighbouring rows at a time, so earlier positions stay right.
+    for (qsizetype end = removed.size(); end > 0;) {
+        qsizetype begin = end - 1;
+        while (begin > 0 && removed.at(begin - 1) == removed.at(begin) - 1)
+            --begin;
+        const int first = static_cast<int>(removed.at(begin));
+        const int last = static_cast<int>(removed.at(end - 1));
+        beginRemoveRows({}, first, last);
+        for (int row = first; row <= last; ++row)
+            m_rowOf.erase(m_rows[static_cast<std::size_t>(row)].record.get());
+        m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+        endRemoveRows();
+        end = begin;
+    }
+    if (!removed.isEmpty())
+        m_rowOfValidBelow = std::min(m_rowOfValidBelow, static_cast<std::size_t>(removed.first()));
+}
+
+void MovieListTableModel::reloadRows()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rowOf.clear();
+    m_rowOfValidBelow = 0;
+    const MovieList::Records& now = m_list.arrangedObjects();
+    m_rows.reserve(static_cast<std::size_t>(now.size()));
+    for (const auto& record : now)
+        m_rows.push_back(followed(record));
+    endResetModel();
+}
+
+void MovieListTableModel::refreshRows()
+{
+    // Same records, changed behind their setters: read every row again.
+    if (!m_rows.empty())
+        emit dataChanged(index(0, 0), index(static_cast<int>(m_rows.size()) - 1, ColumnCount - 1));
+}
+
+int MovieListTableModel::rowOf(const MovieModel* record)
+{
+    const auto found = m_rowOf.find(record);
+    if (found != m_rowOf.end() && static_cast<std::size_t>(found->second) < m_rowOfValidBelow)
+        return found->second;
+    for (std::size_t row = m_rowOfValidBelow; row < m_rows.size(); ++row)
+        m_rowOf[m_rows[row].record.get()] = static_cast<int>(row);
+    m_rowOfValidBelow = m_rows.size();
+    const auto again = m_rowOf.find(record);
+    return again == m_rowOf.end() ? -1 : again->second;
 }
 
 void MovieListTableModel::recordChanged(const MovieModel* record)
 {
-    const int row = m_rows.value(record, -1);
+    const int row = rowOf(record);
     if (row >= 0)
         emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }

@@ -3,14 +3,15 @@
 #include "model/movielist.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 
+#include <unordered_map>
 #include <vector>
 
 // The rows of the main window's movie list: one per arranged record, with its
 // status light, its title and file name on two lines and its duration. A
-// record's change notices refresh exactly its own row; additions at the end
-// insert rows, any other rearrangement reloads the rows.
+// record's change notices refresh exactly its own row. The list says what each
+// change of its records was, so rows are inserted, removed or refreshed one by
+// one; only a real reordering reloads them all.
 class MovieListTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -25,13 +26,26 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // One shown record and what follows its changes.
+    struct Row {
+        std::shared_ptr<MovieModel> record;
+        Observable::ListenerToken listener;
+    };
+
     void arrangementChanged();
-    void followRecords();
+    void appendRows(qsizetype first);
+    void removeRows(const MovieList::IndexSet& removed);
+    void reloadRows();
+    void refreshRows();
+    Row followed(const std::shared_ptr<MovieModel>& record);
     void recordChanged(const MovieModel* record);
+    // The row of `record`; the positions of rows behind a removal are found again when asked.
+    int rowOf(const MovieModel* record);
 
     MovieList& m_list;
-    MovieList::Records m_shown;
-    QHash<const MovieModel*, int> m_rows;
+    std::vector<Row> m_rows;
+    std::unordered_map<const MovieModel*, int> m_rowOf;
+    // Rows from here on may have moved since m_rowOf was written.
+    std::size_t m_rowOfValidBelow = 0;
     Observable::ListenerToken m_arrangement;
-    std::vector<Observable::ListenerToken> m_recordListeners;
 };

@@ -14,7 +14,11 @@
 #include "tagging/moviefilemanager.h"
 
 #include <QLabel>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <functional>
+#include <memory>
 
 namespace SaveAsMovieFileManager {
 
@@ -44,9 +48,53 @@ QUrl destinationFor(const MovieModel& movie, const QUrl& folder, const QString& 
     return QUrl::fromLocalFile(folder.toLocalFile() + QLatin1Char('/') + named.fileName());
 }
 
+// A copy that moves its chunks in a thread of its own, so that a slow read or
+// write never holds up the window: the copy object lives and is started,
+// cancelled and destroyed in that thread, and only its figures are read here.
+class CopyOnWorker {
+public:
+    CopyOnWorker(const QUrl& source, const QUrl& destination)
+        : m_copy(std::make_unique<CopyFileStream>(source, destination))
+    {
+        m_thread.setObjectName(QStringLiteral("save-as copy"));
+        m_copy->moveToThread(&m_thread);
+        m_thread.start();
+        inWorker([this] { m_copy->start(); });
+    }
+
+    ~CopyOnWorker()
+    {
+        inWorker([this] { m_copy.reset(); });
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    CopyOnWorker(const CopyOnWorker&) = delete;
+    CopyOnWorker& operator=(const CopyOnWorker&) = delete;
+
+    // Closes the copy and removes what it wrote.
+    void cancel()
+    {
+        inWorker([this] { m_copy->cancel(); });
+    }
+
+    const CopyFileStream& copy() const { return *m_copy; }
+
+private:
+    // Runs `work` in the copy's thread and waits for it: only short steps
+    // (opening, closing, removing) go this way, never the copy itself.
+    void inWorker(const std::function<void()>& work)
+    {
+        QMetaObject::invokeMethod(m_copy.get(), work, Qt::BlockingQueuedConnection);
+    }
+
+    QThread m_thread;
+    std::unique_ptr<CopyFileStream> m_copy;
+};
+
 // Runs the copy, keeping the sheet live and its figures current, until it
 // ends, fails, the user cancels or the sheet goes away.
-void pumpCopy(CopyFileStream& copy, SaveMovieListWindowController& sheet)
+void pumpCopy(const CopyFileStream& copy, SaveMovieListWindowController& sheet)
 {
     for (;;) {
         sheet.runModalSession();
@@ -95,8 +143,8 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
                    const QString& language)
 {
     try {
-        CopyFileStream copy(movie.fileUrl(), destinationUrl);
-        copy.start();
+        CopyOnWorker worker(movie.fileUrl(), destinationUrl);
+        const CopyFileStream& copy = worker.copy();
         sheet.setFileSize(qint64(copy.fileSize()));
         sheet.setBytesWritten(0);
         pumpCopy(copy, sheet);
@@ -104,7 +152,7 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
             throw NamedFailure(QStringLiteral("CopyErrorException"), QStringLiteral("Error while copying file"));
         // A copy that did not finish, cancelled or cut short, is never tagged.
         if (sheet.abort() || copy.status() != CopyFileStream::Finished) {
-            copy.cancel();
+            worker.cancel();
             throw NamedFailure(kCopyCancelled, QStringLiteral("User cancelled saving"));
         }
         // Until its copy carries the tags, the record keeps pointing at its source.

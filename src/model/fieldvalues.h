@@ -110,10 +110,26 @@ T copyValue(const T& value)
 inline platform::PicturePtr copyValue(const platform::PicturePtr& cover)
 {
     // A record never ends up without a cover object: no cover is the placeholder.
-    // The copy is a new object sharing the same bytes.
+    // The copy is a new object sharing the same bytes; a picture left in its
+    // movie file is read now, so that the copy does not depend on that file.
     if (!cover || cover == noCoverImage())
         return noCoverImage();
-    return std::make_shared<const platform::Picture>(*cover);
+    return cover->withOwnBytes();
+}
+
+inline ImageList copyValue(const ImageList& pictures)
+{
+    ImageList copies;
+    copies.reserve(pictures.size());
+    // The same pictures, but those left in a movie file read now.
+    for (const platform::PicturePtr& picture : pictures)
+        copies << (picture && picture->filePlace() ? picture->withOwnBytes() : picture);
+    return copies;
+}
+
+inline std::optional<ImageList> copyValue(const std::optional<ImageList>& pictures)
+{
+    return pictures ? std::optional<ImageList>(copyValue(*pictures)) : std::nullopt;
 }
 
 // Whether `record` is being copied on this thread right now.

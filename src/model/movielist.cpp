@@ -6,13 +6,23 @@ namespace {
 
 const QString kArrangedObjects = QStringLiteral("arrangedObjects");
 const QString kSelectionIndexes = QStringLiteral("selectionIndexes");
+const QString kStatus = QStringLiteral("status");
+
+bool isReady(const MovieModel& movie)
+{
+    return movie.status() == MovieModel::kStatusReadyToTag;
+}
 
 }  // namespace
 
 MovieList::MovieList()
 {
+    // The record that changed is the sender: only its readiness needs a second look.
     m_elementsChanged = platform::NotificationCenter::defaultCenter().addObserver(
-        QStringLiteral("ElementsHaveChanged"), [this](const QString&, const void*) { elementsHaveChanged(); });
+        QStringLiteral("ElementsHaveChanged"), [this](const QString&, const void* sender) {
+            recountReadiness(sender);
+            elementsHaveChanged();
+        });
 }
 
 MovieList::~MovieList() = default;
@@ -25,18 +35,65 @@ qsizetype MovieList::selectionIndex() const
 MovieList::Records MovieList::selectedObjects() const
 {
     Records selected;
+    selected.reserve(m_selection.size());
     for (qsizetype index : m_selection)
         selected << m_arranged.at(index);
     return selected;
+}
+
+void MovieList::announceArrangement(ArrangementChange change, const std::function<void()>& apply)
+{
+    m_change = std::move(change);
+    willChangeValueForKey(kArrangedObjects);
+    apply();
+    didChangeValueForKey(kArrangedObjects);
+    // A notice that someone else sends (records changed behind their setters) is a refresh.
+    m_change = ArrangementChange{};
+}
+
+void MovieList::join(const std::shared_ptr<MovieModel>& movie)
+{
+    Member& member = m_members[movie.get()];
+    if (member.occurrences++ == 0) {
+        member.record = movie.get();
+        member.ready = isReady(*movie);
+        const void* key = movie.get();
+        member.status = movie->addListener(kStatus, [this, key](const QString&) { recountReadiness(key); });
+    }
+    if (member.ready)
+        ++m_readyCount;
+}
+
+void MovieList::leave(const MovieModel* movie)
+{
+    const auto found = m_members.find(movie);
+    if (found == m_members.end())
+        return;
+    if (found->second.ready)
+        --m_readyCount;
+    if (--found->second.occurrences == 0)
+        m_members.erase(found);
+}
+
+void MovieList::recountReadiness(const void* movie)
+{
+    const auto found = m_members.find(movie);
+    if (found == m_members.end())
+        return;
+    Member& member = found->second;
+    const bool ready = isReady(*member.record);
+    if (ready != member.ready)
+        m_readyCount += (ready ? 1 : -1) * member.occurrences;
+    member.ready = ready;
 }
 
 void MovieList::addObject(std::shared_ptr<MovieModel> movie)
 {
     if (!movie)
         return;
-    willChangeValueForKey(kArrangedObjects);
-    m_arranged << std::move(movie);
-    didChangeValueForKey(kArrangedObjects);
+    join(movie);
+    announceArrangement({ArrangementChange::Kind::Appended, m_arranged.size(), {}},
+                        [this, &movie] { m_arranged << std::move(movie); });
 }
 
 QList<QUrl> MovieList::filesInMovieList() const
@@ -52,7 +109,8 @@ QList<QUrl> MovieList::filesInMovieList() const
 MovieList::IndexSet MovieList::normalized(IndexSet indexes, qsizetype count)
 {
     indexes.removeIf([count](qsizetype index) { return index < 0 || index >= count; });
-    std::sort(indexes.begin(), indexes.end());
+    if (!std::is_sorted(indexes.begin(), indexes.end()))
+        std::sort(indexes.begin(), indexes.end());
     indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
     return indexes;
 }
@@ -63,7 +121,17 @@ void MovieList::changeSelection(IndexSet selection)
         return;
     willChangeValueForKey(kSelectionIndexes);
     m_selection = std::move(selection);
+    followSelectedRecords();
     didChangeValueForKey(kSelectionIndexes);
+}
+
+void MovieList::followSelectedRecords()
+{
+    m_selectedRecords.clear();
+    m_selectedRecords.reserve(static_cast<std::size_t>(m_selection.size()));
+    for (qsizetype index : m_selection)
+        m_selectedRecords.push_back(m_arranged.at(index)->addListener(
+            QString(), [this](const QString& key) { notifyValueChanged(*this, QStringLiteral("selection.") + key); }));
 }
 
 void MovieList::setSelectionIndexes(const IndexSet& indexes)
@@ -76,34 +144,58 @@ void MovieList::removeObjectsAtArrangedObjectIndexes(const IndexSet& indexes)
     const IndexSet removed = normalized(indexes, m_arranged.size());
     if (removed.isEmpty())
         return;
-    const Records selected = selectedObjects();
-    willChangeValueForKey(kArrangedObjects);
-    for (auto it = removed.crbegin(); it != removed.crend(); ++it)
-        m_arranged.removeAt(*it);
-    didChangeValueForKey(kArrangedObjects);
+    for (qsizetype index : removed)
+        leave(m_arranged.at(index).get());
+    announceArrangement({ArrangementChange::Kind::Removed, removed.first(), removed}, [this, &removed] {
+        // One pass that closes the gaps, however many records go.
+        qsizetype kept = removed.first();
+        auto gone = removed.cbegin();
+        for (qsizetype index = removed.first(); index < m_arranged.size(); ++index) {
+            if (gone != removed.cend() && *gone == index) {
+                ++gone;
+                continue;
+            }
+            m_arranged[kept++] = std::move(m_arranged[index]);
+        }
+        m_arranged.resize(kept);
+    });
 
+    // The selected records that stay move up by the number removed in front of them.
     IndexSet stillSelected;
-    for (const auto& movie : selected) {
-        const qsizetype index = m_arranged.indexOf(movie);
-        if (index >= 0)
-            stillSelected << index;
+    auto gone = removed.cbegin();
+    for (qsizetype index : m_selection) {
+        while (gone != removed.cend() && *gone < index)
+            ++gone;
+        if (gone != removed.cend() && *gone == index)
+            continue;
+        stillSelected << index - (gone - removed.cbegin());
     }
-    changeSelection(normalized(stillSelected, m_arranged.size()));
+    changeSelection(std::move(stillSelected));
 }
 
 void MovieList::rearrangeObjects()
 {
     if (!m_sortOrder)
         return;
-    const Records selected = selectedObjects();
-    willChangeValueForKey(kArrangedObjects);
-    std::stable_sort(m_arranged.begin(), m_arranged.end(),
-                     [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); });
-    didChangeValueForKey(kArrangedObjects);
+    std::unordered_map<const MovieModel*, qsizetype> selected;
+    for (qsizetype index : m_selection)
+        ++selected[m_arranged.at(index).get()];
+    const auto inOrder = [this](const auto& first, const auto& second) { return m_sortOrder(*first, *second); };
+    // Already in order (the usual case): the rows stay, only their contents are read again.
+    const auto kind = std::is_sorted(m_arranged.cbegin(), m_arranged.cend(), inOrder)
+                          ? ArrangementChange::Kind::Refreshed
+                          : ArrangementChange::Kind::Reordered;
+    announceArrangement({kind, 0, {}},
+                        [this, &inOrder] { std::stable_sort(m_arranged.begin(), m_arranged.end(), inOrder); });
     IndexSet selection;
-    for (const auto& movie : selected)
-        selection << m_arranged.indexOf(movie);
-    changeSelection(normalized(selection, m_arranged.size()));
+    for (qsizetype index = 0; index < m_arranged.size(); ++index) {
+        const auto found = selected.find(m_arranged.at(index).get());
+        if (found != selected.end() && found->second > 0) {
+            --found->second;
+            selection << index;
+        }
+    }
+    changeSelection(std::move(selection));
 }
 
 void MovieList::updateTableViewSelection(const std::optional<IndexSet>& indexes)
@@ -122,15 +214,13 @@ void MovieList::elementsHaveChanged()
 
 bool MovieList::canTagMovies() const
 {
-    return std::any_of(m_selection.cbegin(), m_selection.cend(), [this](qsizetype index) {
-        return m_arranged.at(index)->status() == MovieModel::kStatusReadyToTag;
-    });
+    return std::any_of(m_selection.cbegin(), m_selection.cend(),
+                       [this](qsizetype index) { return isReady(*m_arranged.at(index)); });
 }
 
 bool MovieList::canTagOneMovie() const
 {
-    return std::any_of(m_arranged.cbegin(), m_arranged.cend(),
-                       [](const auto& movie) { return movie->status() == MovieModel::kStatusReadyToTag; });
+    return m_readyCount > 0;
 }
 
 QVariant MovieList::valueForKey(const QString& key) const

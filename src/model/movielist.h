@@ -11,6 +11,8 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 // The ordered records the application works on, with a selection and the
 // four flags that enable its commands. The main window's table shows it; the
@@ -19,6 +21,9 @@
 // Observable keys: "arrangedObjects", "selectionIndexes" and the four flags
 // "canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"
 // (announced by elementsHaveChanged(), which runs on every "ElementsHaveChanged").
+// A change notice of a selected record for its key K is passed on as
+// "selection.K", so that the views of the selection follow the list alone
+// (one listener each) instead of every selected record.
 class MovieList : public Observable {
 public:
     using Records = QList<std::shared_ptr<MovieModel>>;
@@ -27,6 +32,20 @@ public:
     using SortOrder = std::function<bool(const MovieModel& first, const MovieModel& second)>;
     // Stands for "no position".
     static constexpr qsizetype NotFound = std::numeric_limits<qint64>::max();
+
+    // What the latest "arrangedObjects" notice stands for, so that a view can
+    // follow it row by row instead of comparing the whole list.
+    struct ArrangementChange {
+        enum class Kind {
+            Refreshed,  // same records in the same order; their fields may have changed
+            Appended,   // records added at the end, from `first` on
+            Removed,    // the records at `removed` (positions before the removal) are gone
+            Reordered,  // anything else: read every row again
+        };
+        Kind kind = Kind::Refreshed;
+        qsizetype first = 0;
+        IndexSet removed;
+    };
 
     MovieList();
     ~MovieList() override;
@@ -64,14 +83,35 @@ public:
     bool canSearchMovies() const { return isMovieSelected(); }
     bool isMovieSelected() const { return !m_selection.isEmpty(); }
 
+    // Valid while "arrangedObjects" is being announced; Refreshed otherwise.
+    const ArrangementChange& lastArrangementChange() const { return m_change; }
+
     QVariant valueForKey(const QString& key) const override;
 
 private:
+    // A record of the list, followed so that the count of records ready to tag
+    // stays right whatever changes its status.
+    struct Member {
+        const MovieModel* record = nullptr;
+        qsizetype occurrences = 0;
+        bool ready = false;
+        Observable::ListenerToken status;
+    };
+
     static IndexSet normalized(IndexSet indexes, qsizetype count);
     void changeSelection(IndexSet selection);
+    void announceArrangement(ArrangementChange change, const std::function<void()>& apply);
+    void join(const std::shared_ptr<MovieModel>& movie);
+    void leave(const MovieModel* movie);
+    void recountReadiness(const void* movie);
+    void followSelectedRecords();
 
     Records m_arranged;
     IndexSet m_selection;
     SortOrder m_sortOrder;
+    ArrangementChange m_change;
+    std::unordered_map<const void*, Member> m_members;
+    std::vector<Observable::ListenerToken> m_selectedRecords;
+    qsizetype m_readyCount = 0;
     platform::NotificationCenter::Token m_elementsChanged;
 };

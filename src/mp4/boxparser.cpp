@@ -73,14 +73,21 @@ private:
     std::uint64_t m_windowPos = 0;
 };
 
-// A sample table this large is left in the file; its first bytes (version, count, first
-// entry) are kept, as the track's sample count is read from them.
+// A sample table or a picture this large is left in the file. Of a table the first bytes
+// (version, count, first entry) are kept, as the track's sample count is read from them; of
+// a picture its type and locale and enough of its bytes to tell what kind of picture it is.
 constexpr std::uint64_t kLeaveInFileAbove = 4096;
-constexpr std::size_t kKeptPrefix = 16;
+constexpr std::size_t kKeptTablePrefix = 16;
+constexpr std::size_t kKeptPicturePrefix = 8 + 16;
 
 bool isSampleTable(FourCC type, FourCC parentType)
 {
     return parentType == FourCC("stbl") && type != FourCC("stsd");
+}
+
+bool isPictureData(FourCC type, FourCC parentType)
+{
+    return parentType == FourCC("covr") && type == FourCC("data");
 }
 
 class TreeParser {
@@ -167,11 +174,12 @@ private:
             prefix = metaPrefixSize(*first);
         }
         if (!box.container) {
-            if (m_source.leavesTablesInFile() && isSampleTable(box.type, parentType) &&
+            const bool table = isSampleTable(box.type, parentType);
+            if (m_source.leavesTablesInFile() && (table || isPictureData(box.type, parentType)) &&
                 end - begin > kLeaveInFileAbove) {
                 box.inFileOffset = m_source.fileOffset(begin);
                 box.inFileSize = end - begin;
-                return assign(box.payload, begin, kKeptPrefix);
+                return assign(box.payload, begin, table ? kKeptTablePrefix : kKeptPicturePrefix);
             }
             return assign(box.payload, begin, end - begin);
         }

@@ -45,7 +45,7 @@ public:
     // bytes than its parent holds (its bytes are then kept as an opaque trailer).
     static Result<Box> parseMoov(std::span<const std::uint8_t> body, bool& damaged);
     // The same for the body of `size` bytes at `offset` of the file, but large sample tables
-    // are left in the file (Box::inFileSize) until loadLeftInFile() reads them.
+    // and pictures are left in the file (Box::inFileSize) until loadLeftInFile() reads them.
     static Result<Box> parseMoovInFile(const FileHandle& file, std::uint64_t offset, std::uint64_t size, bool& damaged);
     // Reads every body of `box` and its children that parsing left in the file.
     static Result<void> loadLeftInFile(const FileHandle& file, Box& box);

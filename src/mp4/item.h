@@ -3,6 +3,7 @@
 #include "mp4/fourcc.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,11 +22,22 @@ inline constexpr std::uint32_t UnsignedInteger = 22;
 inline constexpr std::uint32_t Bmp = 27;
 }  // namespace DataType
 
+// `length` bytes at `offset` of a file.
+struct FileRange {
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+
+    bool operator==(const FileRange&) const = default;
+};
+
 // One `data` box of an item.
 struct ItemData {
     std::uint32_t typeCode = DataType::Utf8;  // the 24-bit type (§ "well-known types")
     std::uint32_t locale = 0;
+    // The value; only its first bytes while `inFile` is set.
     std::vector<std::uint8_t> value;
+    // A large picture value that reading left in the file: it lies here.
+    std::optional<FileRange> inFile = std::nullopt;
 
     bool operator==(const ItemData&) const = default;
 };

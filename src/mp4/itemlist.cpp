@@ -133,6 +133,9 @@ Item ItemList::fromBox(const Box& itemBox)
             d.typeCode = static_cast<std::uint32_t>(getBig(c.payload, 0, 4)) & 0xFFFFFF;
             d.locale = static_cast<std::uint32_t>(getBig(c.payload, 4, 4));
             d.value.assign(c.payload.begin() + 8, c.payload.end());
+            if (c.inFileSize != 0) {
+                d.inFile = FileRange{c.inFileOffset + 8, c.inFileSize - 8};
+            }
             item.data.push_back(std::move(d));
         }
     }
@@ -151,7 +154,12 @@ Box ItemList::toBox(const Item& item)
         w.u32(d.typeCode & 0xFFFFFF);
         w.u32(d.locale);
         w.bytes(d.value);
-        b.children.push_back(Box::leaf(FourCC("data"), w.take()));
+        Box data = Box::leaf(FourCC("data"), w.take());
+        if (d.inFile) {
+            data.inFileOffset = d.inFile->offset - 8;
+            data.inFileSize = d.inFile->length + 8;
+        }
+        b.children.push_back(std::move(data));
     }
     return b;
 }

@@ -18,8 +18,10 @@ Box& ensure(Box& moov);
 // After removals: an empty `ilst`, a `meta` with only its `hdlr` and an empty `udta` go.
 void prune(Box& moov);
 
+// Values left in the file come as their first bytes and their place (ItemData::inFile).
 std::vector<Item> items(const Box& moov);
 Item fromBox(const Box& itemBox);
+// A value with a place becomes a `data` box whose body is the one at that place in the file.
 Box toBox(const Item& item);
 
 }  // namespace ItemList

@@ -53,6 +53,7 @@ Result<void> MovieFile::Impl::load(bool forModify)
         return logged(Error::Code::Corrupt, path, "moov has no valid mvhd");
     }
     openedDuration = movieDuration();
+    notePicturesInFile();
     if (damaged) {
         log("moov holds boxes whose sizes do not fit: " + path.string());
     }
@@ -105,7 +106,8 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
 
 Result<void> MovieFile::Impl::commit()
 {
-    // The sample tables left in the file are copied into the new moov from the live one.
+    // The sample tables and pictures left in the file are copied into the new moov from the
+    // live one.
     ItemList::prune(moov);
     std::vector<const Box*> live;
     std::vector<bool> kept;

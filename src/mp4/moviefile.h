@@ -68,9 +68,14 @@ public:
     std::optional<Tx3gDescription> tx3gDescription(std::uint32_t trackId) const;
 
     // ---- iTunes tags and generic items (`moov/udta/meta/ilst` with handler "mdir") ----
-    Tags tags() const;
+    // With ArtworkBytes::LeftInFile the pictures' bytes are not read, only where they lie
+    // (Artwork::inFile); setTags of this file takes such pictures back from there.
+    Tags tags(ArtworkBytes artwork = ArtworkBytes::Read) const;
+    // Refuses (InvalidArgument, nothing changed) a picture with a place where this file,
+    // as it was opened, holds none.
     Result<void> setTags(const Tags& tags);
 
+    // Values come whole: pictures left in the file are read.
     std::vector<Item> items() const;
     std::vector<Item> itemsByCode(FourCC code) const;
     // An empty name matches every freeform item with that mean.

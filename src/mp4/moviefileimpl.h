@@ -45,6 +45,13 @@ public:
     std::vector<Box> retired;  // tracks of the live moov deleted since opening
     std::uint64_t openedDuration = 0;
     std::map<std::uint32_t, PendingSamples> pending;
+    // The pictures that reading left in the live moov, by where their bytes start: the only
+    // places a picture may be copied from, with the `data` bytes kept of each.
+    struct PictureInFile {
+        std::uint64_t length = 0;
+        Bytes prefix;
+    };
+    std::map<std::uint64_t, PictureInFile> picturesInFile;
 
     Result<void> load(bool forModify);
     Result<void> refuseUnsupported(bool treeDamaged) const;
@@ -123,6 +130,12 @@ public:
     Result<std::uint32_t> addTrack(const TrackBuilder::Recipe& recipe);
     Result<std::vector<ChapterList::SampleData>> samplesOf(std::uint32_t trackId) const;
     std::size_t removeItemsWhere(const std::function<bool(const Item&)>& match);
+    void notePicturesInFile();
+    // The item as a box; a value with a place must be one of picturesInFile.
+    Result<Box> itemBox(const Item& item) const;
+    // Reads the values that were left in the file; one that cannot be read is dropped.
+    void readValuesLeftInFile(std::vector<Item>& items) const;
+    Result<Bytes> readRange(const FileRange& range) const;
     void deleteTrackBox(std::uint32_t id);
 };
 

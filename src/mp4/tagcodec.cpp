@@ -188,7 +188,7 @@ Tags TagCodec::decode(const std::vector<Item>& items)
     for (const Item& item : items) {
         if (item.code == FourCC("covr")) {
             for (const ItemData& d : item.data) {
-                tags.artwork.push_back(Artwork{d.value, artworkTypeOf(d)});
+                tags.artwork.push_back(Artwork{d.inFile ? Bytes{} : d.value, artworkTypeOf(d), d.inFile});
             }
             break;
         }
@@ -212,7 +212,7 @@ std::vector<Item> TagCodec::encode(const Tags& tags)
         Item covr;
         covr.code = FourCC("covr");
         for (const Artwork& a : tags.artwork) {
-            covr.data.push_back(ItemData{dataTypeOf(a), 0, a.data});
+            covr.data.push_back(ItemData{dataTypeOf(a), 0, a.data, a.inFile});
         }
         out.push_back(std::move(covr));
     }

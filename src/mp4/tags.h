@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mp4/item.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,10 +20,21 @@ enum class ArtworkType : std::uint8_t {
 };
 
 struct Artwork {
-    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> data;  // empty when the picture was left in the file
     ArtworkType type = ArtworkType::Undefined;
+    // A picture read with ArtworkBytes::LeftInFile: its bytes lie here in the file it was read
+    // from. Given to setTags of that same file, unchanged since, the picture is copied from
+    // where it lies, byte for byte and with its own `data` type (`type` is then not used).
+    std::optional<FileRange> inFile = std::nullopt;
 
+    std::uint64_t size() const { return inFile ? inFile->length : data.size(); }
     bool operator==(const Artwork&) const = default;
+};
+
+// Whether reading the tags reads the pictures' bytes or only notes where they lie.
+enum class ArtworkBytes {
+    Read,
+    LeftInFile,  // pictures larger than a few kilobytes: see Artwork::inFile
 };
 
 // Index and total of `trkn` / `disk`.

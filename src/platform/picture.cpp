@@ -19,17 +19,59 @@ struct Picture::Shared {
 
     std::once_flag encodeOnce;
     std::optional<QByteArray> jpeg;
+
+    // Artwork left in a movie file: where its bytes lie. It moves when that file is saved.
+    std::optional<FilePlace> place() const
+    {
+        const std::lock_guard lock(placeMutex);
+        return filePlace;
+    }
+    void setPlace(const FilePlace& place)
+    {
+        const std::lock_guard lock(placeMutex);
+        filePlace = place;
+    }
+
+private:
+    mutable std::mutex placeMutex;
+    std::optional<FilePlace> filePlace;
 };
 
 namespace {
 
-// A reader over `data`; the buffer must outlive it.
-void openReader(QBuffer& buffer, QImageReader& reader, const QByteArray& data)
+// Format, pixel size and turn of the picture in `device`, from its header; false when the
+// header reads as no picture.
+bool readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool& turned)
 {
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    reader.setDevice(&buffer);
+    QImageReader reader(&device);
     reader.setAutoTransform(true);
+    if (device.size() == 0 || !reader.canRead())
+        return false;
+    QSize stored = reader.size();
+    // A reader that cannot tell the size from the header learns it the long way.
+    if (!stored.isValid()) {
+        device.seek(0);
+        stored = QImageReader(&device).read().size();
+    }
+    if (!stored.isValid() || stored.isEmpty())
+        return false;
+    format = reader.format();
+    turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    pixelSize = turned ? stored.transposed() : stored;
+    return true;
+}
+
+// The picture in `device` at `pixels` (its stored size when not scaled).
+QImage decode(QIODevice& device, QSize pixels, bool turned)
+{
+    QImageReader reader(&device);
+    reader.setAutoTransform(true);
+    // The reader scales before it turns the picture upright.
+    if (pixels.isValid())
+        reader.setScaledSize(turned ? pixels.transposed() : pixels);
+    QImage decoded = reader.read();
+    decoded.setDevicePixelRatio(1.0);
+    return decoded;
 }
 
 }  // namespace
@@ -43,20 +85,12 @@ std::shared_ptr<const Picture> Picture::fromData(const QByteArray& data, Keep ke
 {
     auto shared = std::make_shared<Shared>();
     QBuffer buffer;
-    QImageReader reader;
-    openReader(buffer, reader, data);
-    if (!data.isEmpty() && reader.canRead()) {
-        QSize stored = reader.size();
-        // A reader that cannot tell the size from the header learns it the long way.
-        if (!stored.isValid())
-            stored = QImage::fromData(data).size();
-        if (stored.isValid() && !stored.isEmpty()) {
-            shared->data = data;
-            shared->format = reader.format();
-            shared->turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-            shared->pixelSize = shared->turned ? stored.transposed() : stored;
-        }
-    }
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    const bool readable = readHeader(buffer, shared->format, shared->pixelSize, shared->turned);
+    // Bytes to be written back as they are stay even when no reader here understands them.
+    if (readable || (keep == Keep::OwnFormat && !data.isEmpty()))
+        shared->data = data;
     const QSizeF size = shared->pixelSize;
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, keep));
 }
@@ -79,9 +113,31 @@ std::shared_ptr<const Picture> Picture::fromImage(const QImage& image)
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, Keep::AsJpeg));
 }
 
+std::shared_ptr<const Picture> Picture::fromFilePlace(const FilePlace& place)
+{
+    auto shared = std::make_shared<Shared>();
+    shared->setPlace(place);
+    Shared& header = *shared;
+    readFromFilePlace(place, [&header](QIODevice& device) {
+        if (!readHeader(device, header.format, header.pixelSize, header.turned))
+            header.pixelSize = QSize(0, 0);
+    });
+    const QSizeF size = shared->pixelSize;
+    return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, Keep::OwnFormat));
+}
+
 std::shared_ptr<const Picture> Picture::withSize(QSizeF displaySize) const
 {
     return std::shared_ptr<const Picture>(new Picture(m_shared, displaySize, m_keep));
+}
+
+std::shared_ptr<const Picture> Picture::withOwnBytes() const
+{
+    const std::optional<FilePlace> place = m_shared->place();
+    const std::optional<QByteArray> bytes = place ? bytesAtFilePlace(*place) : std::nullopt;
+    if (!bytes)
+        return withSize(m_displaySize);
+    return std::shared_ptr<const Picture>(new Picture(fromData(*bytes, m_keep)->m_shared, m_displaySize, m_keep));
 }
 
 bool Picture::isNull() const
@@ -91,6 +147,8 @@ bool Picture::isNull() const
 
 QByteArray Picture::data() const
 {
+    if (const std::optional<FilePlace> place = m_shared->place())
+        return bytesAtFilePlace(*place).value_or(QByteArray());
     return m_shared->data;
 }
 
@@ -102,6 +160,17 @@ QByteArray Picture::format() const
 bool Picture::isJpeg() const
 {
     return m_shared->format == "jpeg";
+}
+
+std::optional<FilePlace> Picture::filePlace() const
+{
+    return m_shared->place();
+}
+
+void Picture::followMove(const FilePlace& place) const
+{
+    if (m_shared->place())
+        m_shared->setPlace(place);
 }
 
 QSize Picture::pixelSize() const
@@ -117,23 +186,30 @@ QImage Picture::image(QSize pixels) const
     if (!m_shared->bitmap.isNull())
         return scaled ? m_shared->bitmap.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                       : m_shared->bitmap;
+    const QSize wanted = scaled ? pixels : QSize();
+    QImage decoded;
+    if (const std::optional<FilePlace> place = m_shared->place()) {
+        const bool turned = m_shared->turned;
+        readFromFilePlace(*place,
+                          [&decoded, wanted, turned](QIODevice& device) { decoded = decode(device, wanted, turned); });
+        return decoded;
+    }
     QBuffer buffer;
-    QImageReader reader;
-    openReader(buffer, reader, m_shared->data);
-    // The reader scales before it turns the picture upright.
-    if (scaled)
-        reader.setScaledSize(m_shared->turned ? pixels.transposed() : pixels);
-    QImage decoded = reader.read();
-    decoded.setDevicePixelRatio(1.0);
-    return decoded;
+    buffer.setData(m_shared->data);
+    buffer.open(QIODevice::ReadOnly);
+    return decode(buffer, wanted, m_shared->turned);
 }
 
 std::optional<QByteArray> Picture::jpegData() const
 {
-    if (isJpeg())
-        return m_shared->data;
+    if (isJpeg()) {
+        QByteArray bytes = data();
+        return bytes.isEmpty() ? std::nullopt : std::optional<QByteArray>(std::move(bytes));
+    }
     if (isNull())
         return std::nullopt;
+    if (m_shared->place())
+        return encodeJpeg(image());
     Shared& shared = *m_shared;
     std::call_once(shared.encodeOnce, [&shared, this] { shared.jpeg = encodeJpeg(image()); });
     return shared.jpeg;

@@ -55,8 +55,9 @@ void CopyFileStream::stream(FileStream* /*sender*/, FileStream::Event eventCode)
             fail();
             break;
         case FileStream::EndEncountered:
-            m_status = Finished;
+            // Closed first: whoever sees the end from another thread finds the copy whole and shut.
             close();
+            m_status = Finished;
             break;
     }
 }
@@ -76,15 +77,15 @@ void CopyFileStream::moveOneChunk()
             fail();
             return;
         }
-        m_bytesWritten += static_cast<quint64>(count);
+        m_bytesWritten.fetch_add(static_cast<quint64>(count));
     }
     m_status = Copying;
 }
 
 void CopyFileStream::fail()
 {
-    m_status = Error;
     close();
+    m_status = Error;
 }
 
 void CopyFileStream::close()

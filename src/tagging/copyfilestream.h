@@ -5,11 +5,13 @@
 #include <QObject>
 #include <QUrl>
 
+#include <atomic>
 #include <vector>
 
 // Copies one file to a new place without blocking the thread's event loop:
 // one chunk moves per event-loop turn while the caller keeps the loop running
-// and polls status() and bytesWritten().
+// and polls status() and bytesWritten(). The copy may live in a worker thread
+// of its own: status(), fileSize() and bytesWritten() may be read from any thread.
 class CopyFileStream : public QObject {
     Q_OBJECT
 public:
@@ -35,9 +37,9 @@ public:
     // Closes, removes the partly written destination and ends with Cancelled.
     void cancel();
 
-    qint64 status() const { return m_status; }
-    quint64 fileSize() const { return m_fileSize; }
-    quint64 bytesWritten() const { return m_bytesWritten; }
+    qint64 status() const { return m_status.load(); }
+    quint64 fileSize() const { return m_fileSize.load(); }
+    quint64 bytesWritten() const { return m_bytesWritten.load(); }
     QUrl sourceUrl() const { return m_sourceUrl; }
     QUrl destinationUrl() const { return m_destinationUrl; }
 
@@ -49,9 +51,9 @@ private:
     FileStream* m_outputStream = nullptr;
     QUrl m_destinationUrl;
     QUrl m_sourceUrl;
-    qint64 m_status = Idle;
-    quint64 m_fileSize = 0;
-    quint64 m_bytesWritten = 0;
+    std::atomic<qint64> m_status = Idle;
+    std::atomic<quint64> m_fileSize = 0;
+    std::atomic<quint64> m_bytesWritten = 0;
     // Only a destination this copy opened for writing is ever removed.
     bool m_destinationWritten = false;
     std::vector<char> m_buffer;

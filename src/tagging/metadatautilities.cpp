@@ -5,6 +5,7 @@
 #include "platform/log.h"
 #include "platform/propertylist.h"
 #include "platform/settings.h"
+#include "tagging/coverartwork.h"
 #include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
@@ -17,18 +18,6 @@ namespace {
 // Pictures this small are placeholders some taggers leave behind, not covers.
 constexpr std::size_t kSmallestCover = 100;
 constexpr std::size_t kSmallestOlderCover = 101;
-
-QByteArray bytesOf(const std::vector<std::uint8_t>& data)
-{
-    return QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
-}
-
-// A picture of the file's artwork list: read as imageFromData reads, and
-// written back in its own format, byte for byte, while nobody replaces it.
-platform::PicturePtr artworkPicture(const std::vector<std::uint8_t>& data)
-{
-    return platform::Picture::fromData(bytesOf(data), platform::Picture::Keep::OwnFormat);
-}
 
 // A text tag as a C string: up to its first NUL, which some taggers store at the end.
 std::optional<std::string_view> tagText(const std::optional<std::string>& tag)
@@ -80,8 +69,8 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
 
 void readCovers(const ExistingCovers& covers, MovieModel& movie)
 {
-    if (!covers.coverArtData.isEmpty())
-        movie.setCover(platform::Picture::fromData(covers.coverArtData, platform::Picture::Keep::OwnFormat));
+    if (covers.coverArt)
+        movie.setCover(covers.coverArt);
     if (covers.olderCovers)
         movie.setListOfOldCovers(covers.olderCovers);
 }
@@ -145,9 +134,9 @@ void readNames(const QVariantMap& plist, const QString& key,
 }
 
 // The tag set, its pictures and the media type the record stands for.
-void readTagSet(const mp4::Tags& tags, MovieModel& movie)
+void readTagSet(const mp4::Tags& tags, const ArtworkFile& file, MovieModel& movie)
 {
-    const ExistingCovers covers = getExistingCovers(tags);
+    const ExistingCovers covers = getExistingCovers(tags, file);
     readTextTags(tags, movie);
     readCovers(covers, movie);
     readOtherTags(tags, movie);
@@ -205,18 +194,21 @@ std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url)
     return std::move(*file);
 }
 
-ExistingCovers getExistingCovers(const mp4::Tags& tags)
+ExistingCovers getExistingCovers(const mp4::Tags& tags, const ArtworkFile& file)
 {
     ExistingCovers covers;
     if (tags.artwork.empty())
         return covers;
-    if (tags.artwork.front().data.size() >= kSmallestCover)
-        covers.coverArtData = bytesOf(tags.artwork.front().data);
+    const auto picture = [&file](const mp4::Artwork& artwork) {
+        return CoverArtwork::pictureOf(artwork, file.path, file.identity);
+    };
+    if (tags.artwork.front().size() >= kSmallestCover)
+        covers.coverArt = picture(tags.artwork.front());
     if (tags.artwork.size() >= 2) {
         covers.olderCovers = ImageList{};
         for (std::size_t i = 1; i < tags.artwork.size(); ++i) {
-            if (tags.artwork[i].data.size() >= kSmallestOlderCover)
-                covers.olderCovers->append(artworkPicture(tags.artwork[i].data));
+            if (tags.artwork[i].size() >= kSmallestOlderCover)
+                covers.olderCovers->append(picture(tags.artwork[i]));
         }
     }
     return covers;
@@ -300,14 +292,17 @@ std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie
 
 bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language)
 {
+    // Taken before the file is read: a change while it is read makes its covers unreadable.
+    const ArtworkFile artworkFile{url.toLocalFile(), platform::FileIdentity::of(url.toLocalFile())};
     const std::optional<mp4::MovieFile> file = openMP4FileFromUrl(url);
     if (!file)
         return false;
-    const mp4::Tags tags = file->tags();
+    // The pictures stay in the file until they are shown or copied.
+    const mp4::Tags tags = file->tags(mp4::ArtworkBytes::LeftInFile);
 
     movie.clear();
     movie.setFileUrl(url);
-    readTagSet(tags, movie);
+    readTagSet(tags, artworkFile, movie);
     readItems(*file, tags, movie);
     readTrackFacts(*file, tags, movie, language);
     return true;

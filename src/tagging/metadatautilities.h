@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/moviemodel.h"
+#include "platform/fileplace.h"
 #include "tagging/taggingerror.h"
 
 #include <QByteArray>
@@ -33,10 +34,15 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url);
 
 struct ExistingCovers {
-    QByteArray coverArtData;               // the first picture, empty when there is none worth taking
+    platform::PicturePtr coverArt;         // the first picture, none when there is none worth taking
     std::optional<ImageList> olderCovers;  // the later pictures, when the file has more than one
 };
-ExistingCovers getExistingCovers(const mp4::Tags& tags);
+// The movie file the tags were read from, as it was then: pictures left in it refer to it.
+struct ArtworkFile {
+    QString path;
+    std::optional<platform::FileIdentity> identity;
+};
+ExistingCovers getExistingCovers(const mp4::Tags& tags, const ArtworkFile& file);
 
 // Takes the cast, crew and studio from the text of an "iTunMOVI" property list.
 void extractITunMOVI(const QString& text, MovieModel& movie);

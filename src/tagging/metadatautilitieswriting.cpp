@@ -8,6 +8,7 @@
 #include "platform/propertylist.h"
 #include "platform/settings.h"
 #include "platform/textcut.h"
+#include "tagging/coverartwork.h"
 #include "tagging/itunesitems.h"
 #include "tagging/subtitleutilities.h"
 #include "tagging/tagutilities.h"
@@ -60,21 +61,6 @@ std::uint8_t flag(std::optional<qint64> value)
     return value.value_or(0) == 0 ? 0 : 1;
 }
 
-// JPEG bytes go in as they are, and so do PNG bytes read from the file and not
-// replaced; anything else is encoded as JPEG, once per picture.
-void addCoverImageToTags(mp4::Tags& tags, const platform::PicturePtr& image)
-{
-    if (!image)
-        return;
-    const bool keptPng = image->keepsOwnFormat() && image->format() == "png";
-    const std::optional<QByteArray> encoded = keptPng ? image->data() : image->jpegData();
-    if (!encoded)
-        return;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(encoded->constData());
-    tags.artwork.push_back(
-        mp4::Artwork{{bytes, bytes + encoded->size()}, keptPng ? mp4::ArtworkType::Png : mp4::ArtworkType::Jpeg});
-}
-
 void setNameTags(const MovieModel& movie, mp4::Tags& tags)
 {
     if (!movie.title().isNull()) {
@@ -90,17 +76,6 @@ void setNameTags(const MovieModel& movie, mp4::Tags& tags)
         tags.albumArtist = tagString(!movie.albumArtist().isNull() ? movie.albumArtist()
                                                                    : movie.artists()->join(QStringLiteral(", ")));
         tags.sortAlbumArtist = tags.albumArtist;
-    }
-}
-
-void setArtwork(const MovieModel& movie, mp4::Tags& tags)
-{
-    if (movie.coverIsSet() && movie.cover())
-        addCoverImageToTags(tags, movie.cover());
-    if (!platform::Settings::shared().boolValue(QStringLiteral("ReplaceExistingCoverPictures")) &&
-        movie.listOfOldCovers()) {
-        for (const auto& image : *movie.listOfOldCovers())
-            addCoverImageToTags(tags, image);
     }
 }
 
@@ -157,7 +132,6 @@ mp4::Tags tagsFromMovieModel(const MovieModel& movie)
     mp4::Tags tags;
     setTextTags(movie, tags);
     setNumberTags(movie, tags);
-    setArtwork(movie, tags);
     return tags;
 }
 
@@ -248,11 +222,23 @@ std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
 }
 
 // Every item the file held gives way to the record's tag set and items.
-Written writeItems(const MovieModel& movie, mp4::MovieFile& file)
+// The tag set with the record's pictures; `written` gets the pictures that went in as artwork.
+Written writeTagSet(const MovieModel& movie, mp4::MovieFile& file, std::vector<platform::PicturePtr>& written)
+{
+    mp4::Tags tags = tagsFromMovieModel(movie);
+    const QString path = QString::fromStdString(file.path().string());
+    auto artwork = CoverArtwork::artworkFor(movie, CoverArtwork::Target::of(path), written);
+    if (!artwork)
+        return std::unexpected(artwork.error());
+    tags.artwork = std::move(*artwork);
+    return checkedEdit(file.setTags(tags), QStringLiteral("writing the tag set"));
+}
+
+Written writeItems(const MovieModel& movie, mp4::MovieFile& file, std::vector<platform::PicturePtr>& written)
 {
     return inOrder({
         [&] { return checkedEdit(file.removeAllItems(), QStringLiteral("removing every item")); },
-        [&] { return setMP4TagsFromMovieModel(movie, file); },
+        [&] { return writeTagSet(movie, file, written); },
         [&] { return writeCatalogueId(movie, file); },
         [&] { return writeCastList(movie, file); },
         [&] { return writeRating(movie, file); },
@@ -325,7 +311,8 @@ std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& sour
 
 std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile)
 {
-    return checkedEdit(destinationFile.setTags(tagsFromMovieModel(movie)), QStringLiteral("writing the tag set"));
+    std::vector<platform::PicturePtr> written;
+    return writeTagSet(movie, destinationFile, written);
 }
 
 QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names)
@@ -372,17 +359,21 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
     if (!file)
         return false;
+    std::vector<platform::PicturePtr> pictures;
     const Written written = inOrder({
-        [&] { return writeItems(movie, *file); },
+        [&] { return writeItems(movie, *file, pictures); },
         [&] { return writeTracks(movie, *file, language); },
     });
+    const QString path = QString::fromStdString(file->path().string());
     if (!written) {
         // Saving only part of the record would pass for a save: the file keeps what it had.
-        platform::log(QStringLiteral("MP4 edit refused on %1: %2")
-                          .arg(QString::fromStdString(file->path().string()), written.error().domain));
+        platform::log(QStringLiteral("MP4 edit refused on %1: %2").arg(path, written.error().domain));
         return false;
     }
-    return commit(*file);
+    if (!commit(*file))
+        return false;
+    CoverArtwork::followSavedFile(pictures, path);
+    return true;
 }
 
 }  // namespace MetaDataUtilities

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace MovieFileManager {
 
@@ -89,10 +90,14 @@ QString notLoadedSentence(qsizetype filesAfter)
     return platform::localized(QStringLiteral("loadMovieManyNotLoaded")).arg(filesAfter);
 }
 
-void appendIfNew(const QUrl& url, QList<QUrl>& result, const QList<QUrl>& existingFiles)
+// `known` holds the files already in the list and those taken so far: a
+// folder of thousands of movies is checked in one pass, not against every file.
+void appendIfNew(const QUrl& url, QList<QUrl>& result, QSet<QUrl>& known)
 {
-    if (isValidMovieFileOrDirectory(url) && !result.contains(url) && !existingFiles.contains(url))
+    if (isValidMovieFileOrDirectory(url) && !known.contains(url)) {
+        known.insert(url);
         result << url;
+    }
 }
 
 }  // namespace
@@ -173,23 +178,26 @@ QList<QUrl> enumerateMovieFiles(const QVariantList& items, const QList<QUrl>& ex
 {
     const bool recursive = platform::Settings::shared().boolValue(QStringLiteral("SearchForMovieFilesRecursivly"));
     QList<QUrl> result;
+    QSet<QUrl> known(existingFiles.cbegin(), existingFiles.cend());
     for (const QVariant& item : items) {
         const QUrl url = itemUrl(item);
         const QFileInfo info(url.toLocalFile());
         if (isPackage(info) && FilePaths::pathExtension(info.fileName()) == kEyeTVExtension) {
             // A recording is taken each time it is given, even when already loaded.
             const QUrl movieFile = getFileUrlOfEyeTVMovieFile(url, language);
-            if (!movieFile.isEmpty())
+            if (!movieFile.isEmpty()) {
+                known.insert(movieFile);
                 result << movieFile;
+            }
         } else if (info.isDir()) {
             QList<QFileInfo> entries;
             collectFolderFiles(info.filePath(), recursive, entries);
             for (const QFileInfo& entry : entries) {
                 if (!entry.isDir())
-                    appendIfNew(QUrl::fromLocalFile(entry.filePath()), result, existingFiles);
+                    appendIfNew(QUrl::fromLocalFile(entry.filePath()), result, known);
             }
         } else {
-            appendIfNew(url, result, existingFiles);
+            appendIfNew(url, result, known);
         }
     }
     return result;

@@ -7,6 +7,7 @@
 #include "platform/log.h"
 #include "platform/medialibrary.h"
 #include "platform/settings.h"
+#include "tagging/coverartwork.h"
 #include "tagging/filepaths.h"
 #include "tagging/metadatautilities.h"
 #include "tagging/moviefilenaming.h"
@@ -72,6 +73,7 @@ QUrl moveIntoOwnFolder(MovieModel& movie, const QUrl& fileUrl)
         return fileUrl;
     if (!moveEntry(movie.fileUrl().toLocalFile(), target.toLocalFile()))
         return fileUrl;
+    CoverArtwork::followRenamedFile(movie, movie.fileUrl().toLocalFile(), target.toLocalFile());
     movie.setFileUrl(target);
     return target;
 }
@@ -178,8 +180,10 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
         if (newUrl != movie.fileUrl()) {
             QUrl location;
             saveRenameFile(movie.fileUrl(), newUrl, &location);
-            if (location != movie.fileUrl())
+            if (location != movie.fileUrl()) {
+                CoverArtwork::followRenamedFile(movie, movie.fileUrl().toLocalFile(), location.toLocalFile());
                 movie.setFileUrl(location);
+            }
         }
         // Side files go beside the movie under the name it really has.
         if (settings().boolValue(QStringLiteral("WritePLEXFiles")))

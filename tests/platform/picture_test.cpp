@@ -1,8 +1,12 @@
 #include "platform/picture.h"
 #include "support/imagebytes.h"
 
+#include "platform/log.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QImageWriter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -137,4 +141,49 @@ TEST(Picture, TransparentPixelsAreEncodedOntoWhite)
     ASSERT_TRUE(jpeg);
     EXPECT_GT(Picture::fromData(*jpeg)->image().pixelColor(8, 8).lightness(), 240);
     EXPECT_TRUE(Picture::fromImage(QImage())->isNull());
+}
+
+// A picture that stays where it lies in a file: only its header is read at
+// first, its bytes each time they are asked for, and only from the file as it was.
+TEST(Picture, LeftInAFileItReadsItsBytesOnlyFromThatFileAsItWas)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("movie.bin");
+    const QByteArray jpeg = encoded(filled({300, 200}, Qt::darkRed), "jpeg");
+    const QByteArray padding(1000, 'x');
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(padding + jpeg + padding);
+    }
+    const platform::FilePlace place{path, padding.size(), jpeg.size(), *platform::FileIdentity::of(path)};
+    const auto picture = Picture::fromFilePlace(place);
+    EXPECT_EQ(picture->pixelSize(), QSize(300, 200));
+    EXPECT_EQ(picture->format(), "jpeg");
+    EXPECT_TRUE(picture->keepsOwnFormat());
+    EXPECT_EQ(picture->filePlace(), place);
+    EXPECT_EQ(picture->data(), jpeg);
+    EXPECT_EQ(picture->jpegData(), jpeg);
+    EXPECT_EQ(picture->image(QSize(30, 20)).size(), QSize(30, 20));
+    const auto own = picture->withOwnBytes();
+    EXPECT_FALSE(own->filePlace());
+
+    // The bytes move within the file (a save): the picture follows them.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(jpeg + padding);
+    }
+    platform::LogCapture log;
+    EXPECT_TRUE(picture->data().isEmpty());
+    EXPECT_TRUE(picture->image().isNull());
+    EXPECT_TRUE(log.contains("A cover is not read: the file changed since it was read from it: " + path));
+    picture->followMove({path, 0, jpeg.size(), *platform::FileIdentity::of(path)});
+    EXPECT_EQ(picture->data(), jpeg);
+
+    // Whatever becomes of the file, the picture that holds its bytes stays whole.
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(picture->data().isEmpty());
+    EXPECT_EQ(own->data(), jpeg);
+    EXPECT_EQ(own->pixelSize(), QSize(300, 200));
 }

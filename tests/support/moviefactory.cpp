@@ -282,13 +282,15 @@ QList<MovieFactory::Artwork> MovieFactory::atomicParsleyArtwork(const QString& f
     // AtomicParsley numbers the pictures from 1 in list order.
     QList<Artwork> artwork;
     for (int index = 1;; ++index) {
-        static const QStringList suffixes{"jpg", "png", "gif", "bmp"};
+        // A picture of a kind it does not know is written without a suffix.
+        static const QStringList suffixes{"jpg", "png", "gif", "bmp", ""};
         const QString stem = QStringLiteral("%1_artwork_%2").arg(prefix).arg(index);
+        const auto named = [&stem](const QString& suffix) { return suffix.isEmpty() ? stem : stem + "." + suffix; };
         const auto found =
-            std::ranges::find_if(suffixes, [&](const QString& suffix) { return QFile::exists(stem + "." + suffix); });
+            std::ranges::find_if(suffixes, [&](const QString& suffix) { return QFile::exists(named(suffix)); });
         if (found == suffixes.end())
             return artwork;
-        QFile picture(stem + "." + *found);
+        QFile picture(named(*found));
         if (!picture.open(QIODevice::ReadOnly)) {
             ADD_FAILURE() << "cannot read " << picture.fileName().toStdString();
             return {};

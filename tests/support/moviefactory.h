@@ -89,7 +89,8 @@ public:
     // `AtomicParsley file -t`, its text without the leading byte-order mark.
     QString atomicParsleyTags(const QString& file);
     // The pictures of the file's artwork list, in order, as `AtomicParsley -e`
-    // extracts them: the file suffix it picks ("jpg", "png") and the bytes.
+    // extracts them: the file suffix it picks ("jpg", "png"; "" for a kind it does not know)
+    // and the bytes.
     struct Artwork {
         QString suffix;
         QByteArray bytes;
