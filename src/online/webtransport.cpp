@@ -226,9 +226,15 @@ private:
             cut(tooLargeText(m_limits.maxBodyBytes));
             return;
         }
-        if (available > 0 && m_received.capacity() == 0)
+        if (available <= 0)
+            return;
+        if (m_received.capacity() == 0)
             makeRoom();
-        m_received += m_reply->readAll();
+        // Straight into the room made: no piece is held twice on its way.
+        const qsizetype at = m_received.size();
+        m_received.resize(at + available);
+        const qint64 read = m_reply->read(m_received.data() + at, available);
+        m_received.resize(at + std::max<qint64>(read, 0));
     }
 
     // Room for the whole body at once: growing step by step would, for a
