@@ -32,6 +32,8 @@ void AppDelegate::initialize(const QStringList& preferredLanguages)
     QString language = QStringLiteral("en");
     QString country = QStringLiteral("us");
     setPreferredLanguage(language, country, preferredLanguages);
+    // Every text the user sees follows the language worked out here.
+    platform::setLocalizationLanguage(language);
     registerDefaults(language, country);
 }
 

@@ -32,7 +32,8 @@ public:
     ~AppDelegate() override;
 
     // Works out language and country from `preferredLanguages` (the system's
-    // when not given) and registers every setting's default. Run once at
+    // when not given), shows every text in that language (English where it
+    // has no translation) and registers every setting's default. Run once at
     // start, before the main window exists; tests run it to get the defaults.
     static void initialize();
     static void initialize(const QStringList& preferredLanguages);

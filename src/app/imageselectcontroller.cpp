@@ -2,6 +2,7 @@
 
 #include "app/korvalanecontroller.h"
 #include "app/linefield.h"
+#include "app/localizedform.h"
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
@@ -58,6 +59,12 @@ QString candidateLabel(const ImageModel& candidate)
     return candidate.language().isEmpty() ? size : QStringLiteral("%1\n%2").arg(size, candidate.language());
 }
 
+// File-name titles such as My_Movie.2 are searched as words.
+QString searchTextForTitle(QString title)
+{
+    return title.replace(QLatin1Char('_'), QLatin1Char(' ')).replace(QLatin1Char('.'), QLatin1Char(' '));
+}
+
 }  // namespace
 
 ImageSelectController::ImageSelectController(KorvalaneController& korvalaneController, QWidget* parent)
@@ -73,7 +80,9 @@ ImageSelectController::ImageSelectController(KorvalaneController& korvalaneContr
     m_selectedTitle =
         std::make_unique<SelectedRecordFollower>(m_korvalaneController.movieListController(), QStringLiteral("title"),
                                                  [this](const std::shared_ptr<MovieModel>& record) {
-                                                     setSearchFieldText(record ? record->title() : QString());
+                                                     // Without a selected record or a title the field keeps its text.
+                                                     if (record && !record->title().isNull())
+                                                         setSearchFieldText(searchTextForTitle(record->title()));
                                                  });
 }
 
@@ -82,10 +91,13 @@ ImageSelectController::~ImageSelectController() = default;
 void ImageSelectController::setUpForm()
 {
     m_ui->setupUi(this);
+    localizeForm(this);
     m_ui->tmdbCollectionView->setDelegate(this);
     m_ui->progressIndicator->hide();
     m_ui->tmdbCancelButton->hide();
     m_ui->tmdbNotFoundLabel->hide();
+    // The field starts empty: nothing to search for yet.
+    m_ui->tmdbSearchButton->setEnabled(false);
     m_ui->coverSizeChooser->addItems(coverSizeLablesArray());
 
     m_hitModel = new QStandardItemModel(this);
@@ -102,6 +114,7 @@ void ImageSelectController::setUpCoverWindow()
     // A panel of its own beside the main window.
     m_coverWindow = new QWidget(this, Qt::Tool);
     m_coverUi->setupUi(m_coverWindow);
+    localizeForm(m_coverWindow);
 }
 
 void ImageSelectController::connectControls()
@@ -333,7 +346,8 @@ void ImageSelectController::updateSearchDrawer(const std::shared_ptr<MovieModel>
 void ImageSelectController::fillHitTable()
 {
     m_hitModel->clear();
-    m_hitModel->setHorizontalHeaderLabels({tr("Title"), tr("Year")});
+    m_hitModel->setHorizontalHeaderLabels({platform::localized(QStringLiteral("searchColumnTitle")),
+                                           platform::localized(QStringLiteral("searchColumnYear"))});
     for (const std::shared_ptr<MovieSearchItemModel>& hit : m_searchResultArray) {
         auto* title = new QStandardItem(iconOf(hit->image(), m_ui->tmdbSearchTableView->iconSize()), hit->title());
         title->setToolTip(hit->title());

@@ -3,6 +3,7 @@
 #include "app/coverimageview.h"
 #include "app/focusframefollower.h"
 #include "app/imageselectcontroller.h"
+#include "app/localizedform.h"
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
 #include "app/recordeditor.h"
@@ -39,6 +40,7 @@ KorvalaneController::KorvalaneController(QObject* parent)
       m_focusFrame(std::make_unique<FocusFrameFollower>())
 {
     m_ui->setupUi(m_mainWindow.get());
+    localizeForm(m_mainWindow.get());
     m_ui->mainSplitter->setSizes({420, 520, 460});
     m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/images/korvalane.png")));
     m_movieListController = std::make_unique<MovieListController>(m_ui->movieListTableView);
@@ -90,7 +92,9 @@ void KorvalaneController::readSearchLanguage()
 void KorvalaneController::buildNameLists()
 {
     m_ratingNames = ContentRating(m_localeId).ratingNames();
-    m_explicitNames = {QStringLiteral("None"), QStringLiteral("Clean"), QStringLiteral("Explicit")};
+    m_explicitNames.clear();
+    for (const char* key : {"explicitNone", "explicitClean", "explicitExplicit"})
+        m_explicitNames << platform::localized(QString::fromLatin1(key));
     m_formatNames = {QStringLiteral("SD 480p"), QStringLiteral("HD 720p"), QStringLiteral("HD 1080p"),
                      QStringLiteral("HD 2160p")};
     m_chapterNames.clear();

@@ -3,34 +3,54 @@
 #include "platform/localized.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QWidget>
 
 namespace {
 
-// A label that names no key keeps its text: localized() gives a missing key back.
-template <typename Widget, typename Get, typename Set>
+// A text that names no key keeps its text: localized() gives a missing key back.
+template <typename Object, typename Get, typename Set>
 void localizeAll(QWidget* form, Get get, Set set)
 {
-    for (Widget* widget : form->findChildren<Widget*>())
-        if (const QString key = (widget->*get)(); !key.isEmpty())
-            (widget->*set)(platform::localized(key));
+    for (Object* object : form->findChildren<Object*>())
+        if (const QString key = (object->*get)(); !key.isEmpty())
+            (object->*set)(platform::localized(key));
+}
+
+// Windows (the form itself, a toolbar, a menu) carry their title.
+void localizeTitle(QWidget* widget)
+{
+    if (!widget->windowTitle().isEmpty())
+        widget->setWindowTitle(platform::localized(widget->windowTitle()));
 }
 
 }  // namespace
 
 void localizeForm(QWidget* form)
 {
-    if (!form->windowTitle().isEmpty())
-        form->setWindowTitle(platform::localized(form->windowTitle()));
+    localizeTitle(form);
+    for (QWidget* widget : form->findChildren<QWidget*>())
+        localizeTitle(widget);
+    // Actions first: the buttons of a toolbar take their texts from them.
+    localizeAll<QAction>(form, &QAction::text, &QAction::setText);
+    // An icon text of its own is a key; one made from the text already follows it.
+    for (QAction* action : form->findChildren<QAction*>())
+        if (const QString key = action->iconText(); platform::localized(key) != key)
+            action->setIconText(platform::localized(key));
+    localizeAll<QMenu>(form, &QMenu::title, &QMenu::setTitle);
     localizeAll<QLabel>(form, &QLabel::text, &QLabel::setText);
     localizeAll<QAbstractButton>(form, &QAbstractButton::text, &QAbstractButton::setText);
     localizeAll<QGroupBox>(form, &QGroupBox::title, &QGroupBox::setTitle);
     localizeAll<QLineEdit>(form, &QLineEdit::placeholderText, &QLineEdit::setPlaceholderText);
+    localizeAll<QWidget>(form, &QWidget::toolTip, &QWidget::setToolTip);
+    localizeAll<QSpinBox>(form, &QSpinBox::suffix, &QSpinBox::setSuffix);
     for (QComboBox* box : form->findChildren<QComboBox*>())
         for (int index = 0; index < box->count(); ++index)
             box->setItemText(index, platform::localized(box->itemText(index)));

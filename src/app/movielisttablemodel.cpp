@@ -1,6 +1,7 @@
 #include "app/movielisttablemodel.h"
 
 #include "app/statustoledimage.h"
+#include "platform/localized.h"
 
 #include <QPixmap>
 
@@ -60,9 +61,9 @@ QVariant MovieListTableModel::headerData(int section, Qt::Orientation orientatio
         return {};
     switch (section) {
         case TitleColumn:
-            return tr("Title / File");
+            return platform::localized(QStringLiteral("listColumnTitleAndFile"));
         case DurationColumn:
-            return tr("Duration");
+            return platform::localized(QStringLiteral("listColumnDuration"));
         default:
             return QString();
     }

@@ -1,5 +1,6 @@
 #include "app/savemovielistwindowcontroller.h"
 
+#include "app/localizedform.h"
 #include "app/progressbarindicator.h"
 #include "online/webtransport.h"
 #include "platform/notificationcenter.h"
@@ -21,6 +22,7 @@ SaveMovieListWindowController::SaveMovieListWindowController(QWidget* mainWindow
     : QDialog(mainWindow, Qt::Sheet), m_ui(std::make_unique<Ui::SaveMovieListWindowController>())
 {
     m_ui->setupUi(this);
+    localizeForm(this);
     m_movieProgress = std::make_unique<ProgressBarIndicator>(*m_ui->movieProgressIndicator);
     setWindowModality(Qt::WindowModal);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &SaveMovieListWindowController::closeProgressSheet);

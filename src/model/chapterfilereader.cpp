@@ -215,7 +215,7 @@ ChapterList ChapterModel::chaptersFromEntries(const QList<ChapterFileEntry>& ent
     for (const ChapterFileEntry& entry : entries) {
         QString name = entry.name;
         if (name.isEmpty())
-            name = QStringLiteral("Chapter %1").arg(chapters.size() + 1);
+            name = defaultName(static_cast<quint64>(chapters.size()) + 1);
         name = platform::leftWithoutSplittingPairs(name, kMaxNameLength);
 
         if (entry.start.isEmpty())

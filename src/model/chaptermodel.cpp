@@ -1,5 +1,7 @@
 #include "chaptermodel.h"
 
+#include "platform/localized.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -30,8 +32,13 @@ void ChapterModel::addNewChapterToList(quint64 length, quint64 index, ChapterLis
     auto chapter = std::make_shared<ChapterModel>();
     chapter->setIndex(static_cast<qint64>(index + 1));
     chapter->setLength(length);
-    chapter->setName(QStringLiteral("Chapter %1").arg(index + 1));
+    chapter->setName(defaultName(index + 1));
     chapterList.append(std::move(chapter));
+}
+
+QString ChapterModel::defaultName(quint64 number)
+{
+    return platform::localized(QStringLiteral("chapterDefaultName")).arg(number);
 }
 
 ChapterList ChapterModel::generateChapterByCountOfChapters(quint64 count, quint64 movieLength)

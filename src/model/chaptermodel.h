@@ -39,6 +39,9 @@ public:
 
     // Appends a chapter of `length` ms at zero-based `index`, named after its position.
     static void addNewChapterToList(quint64 length, quint64 index, ChapterList& chapterList);
+    // The name of a chapter that has none, by its number counted from 1, in
+    // the user's language ("Chapter 3" in English).
+    static QString defaultName(quint64 number);
     // `count` chapters of equal length (0 means 10); the remainder is dropped.
     static ChapterList generateChapterByCountOfChapters(quint64 count, quint64 movieLength);
     // One chapter every `minutes` minutes (0 means 10), a shorter one at the end.

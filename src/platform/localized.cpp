@@ -2,13 +2,17 @@
 
 #include "log.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 
 #include <atomic>
+#include <memory>
 
 namespace platform {
 
@@ -45,6 +49,26 @@ std::atomic<bool>& germanInUse()
     return german;
 }
 
+// Qt's own texts (standard buttons, file dialogs, a field's context menu)
+// in the same language; English needs none.
+void useQtTranslation(bool german)
+{
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed.get());
+        installed.reset();
+    }
+    if (!german || !QCoreApplication::instance())
+        return;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        log(QStringLiteral("localized: Qt's German texts are not installed"));
+        return;
+    }
+    QCoreApplication::installTranslator(translator.get());
+    installed = std::move(translator);
+}
+
 }  // namespace
 
 QString localized(const QString& key)
@@ -62,7 +86,9 @@ QString localizationLanguage()
 
 void setLocalizationLanguage(const QString& language)
 {
-    germanInUse().store(language == "de");
+    const bool german = language == "de";
+    germanInUse().store(german);
+    useQtTranslation(german);
 }
 
 }  // namespace platform

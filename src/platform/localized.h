@@ -8,7 +8,8 @@ namespace platform {
 // resources/strings/); a key without a translation comes back as itself.
 QString localized(const QString& key);
 
-// The language of the tables in use ("en" or "de"); tests switch it.
+// The language of the tables in use ("en" or "de"). Setting it also gives
+// Qt's own texts that language; any language but "de" is English.
 QString localizationLanguage();
 void setLocalizationLanguage(const QString& language);
 

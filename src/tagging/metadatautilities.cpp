@@ -280,7 +280,7 @@ std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie
         // A title ends at its first NUL, as in the fixed buffer chapter titles come in.
         const std::string_view title(chapters[i].title.c_str());
         chapter->setName(!title.empty() ? QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()))
-                                        : QStringLiteral("Chapter %1").arg(i + 1));
+                                        : ChapterModel::defaultName(i + 1));
         chapter->setLength(chapters[i].durationMs);
         list.append(chapter);
     }
