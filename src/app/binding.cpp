@@ -287,6 +287,8 @@ public:
     virtual ~Source() = default;
     // One value per bound object; empty when there is none (no selection).
     virtual QVariantList values() const = 0;
+    // Whether the bound objects are in the state in which the widget means something.
+    virtual bool applies() const { return true; }
     // False when the value is refused.
     virtual bool write(const QVariant& value) = 0;
     virtual void follow(std::function<void()> changed) = 0;
@@ -294,7 +296,10 @@ public:
 
 class Binding::SelectionSource : public Binding::Source {
 public:
-    SelectionSource(MovieList& list, const QString& key) : m_list(list), m_key(key) {}
+    SelectionSource(MovieList& list, const QString& key, std::optional<Condition> condition)
+        : m_list(list), m_key(key), m_condition(std::move(condition))
+    {
+    }
 
     QVariantList values() const override
     {
@@ -302,6 +307,16 @@ public:
         for (const auto& movie : m_list.selectedObjects())
             values << movie->valueForKey(m_key);
         return values;
+    }
+
+    bool applies() const override
+    {
+        if (!m_condition)
+            return true;
+        const MovieList::Records selected = m_list.selectedObjects();
+        return std::all_of(selected.cbegin(), selected.cend(), [this](const auto& movie) {
+            return movie->valueForKey(m_condition->key) == m_condition->value;
+        });
     }
 
     bool write(const QVariant& value) override
@@ -320,15 +335,18 @@ public:
         auto refresh = [this](const QString&) { m_changed(); };
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
         m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refresh));
-        // Announced after a merge that wrote the selected records' fields without a notice of each.
+        // Announced by the search view after it copied a result into the selected record.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refresh));
-        // The list passes on the selected records' notices of the key.
+        // The list passes on the selected records' notices of the key, and of the condition's.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
+        if (m_condition)
+            m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_condition->key, refresh));
     }
 
 private:
     MovieList& m_list;
     QString m_key;
+    std::optional<Condition> m_condition;
     std::function<void()> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
 };
@@ -373,9 +391,11 @@ private:
 // ---- the binding ---------------------------------------------------------------
 
 Binding* Binding::toSelection(QWidget* widget, MovieList& list, const QString& key,
-                              std::shared_ptr<const ValueTransformer> transformer)
+                              std::shared_ptr<const ValueTransformer> transformer,
+                              std::optional<Condition> appliesWhile)
 {
-    return new Binding(widget, key, std::move(transformer), std::make_unique<SelectionSource>(list, key));
+    return new Binding(widget, key, std::move(transformer),
+                       std::make_unique<SelectionSource>(list, key, std::move(appliesWhile)));
 }
 
 Binding* Binding::toSetting(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer)
@@ -408,15 +428,16 @@ void Binding::refresh()
     const bool agree = std::all_of(values.cbegin(), values.cend(), [&](const QVariant& value) {
         return value == values.first() || (!value.isValid() && !values.first().isValid());
     });
-    m_shown = values.isEmpty()     ? Shown::NoSelection
-              : values.size() == 1 ? Shown::OneValue
-              : agree              ? Shown::AgreeingValues
-                                   : Shown::MultipleValues;
+    m_shown = values.isEmpty()       ? Shown::NoSelection
+              : !m_source->applies() ? Shown::NotApplicable
+              : values.size() == 1   ? Shown::OneValue
+              : agree                ? Shown::AgreeingValues
+                                     : Shown::MultipleValues;
 
     const bool showing = m_writing;
     m_writing = true;
-    widget->setEnabled(m_shown != Shown::NoSelection);
-    if (m_shown == Shown::NoSelection)
+    widget->setEnabled(m_shown != Shown::NoSelection && m_shown != Shown::NotApplicable);
+    if (m_shown == Shown::NoSelection || m_shown == Shown::NotApplicable)
         m_adapter->showPlaceholder(QString());
     else if (m_shown == Shown::MultipleValues)
         m_adapter->showPlaceholder(platform::localized(QStringLiteral("multipleValues")));

@@ -8,6 +8,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class ValueTransformer;
 class QWidget;
@@ -30,17 +31,27 @@ class QWidget;
 // puts the model's value back into the widget; only a line edit whose
 // transformer gives a hint for refused text keeps that text, marked, with
 // the hint as its tooltip, until the user mends it or another value is shown.
+//
+// A binding to the selection may apply only while the selected records hold
+// a given value under another key (a chooser decides what the widget means):
+// otherwise the widget is disabled and shows nothing.
 class Binding : public QObject {
     Q_OBJECT
 public:
-    enum class Shown { NoSelection, OneValue, AgreeingValues, MultipleValues };
+    enum class Shown { NoSelection, NotApplicable, OneValue, AgreeingValues, MultipleValues };
+    // Every selected record holds `value` under `key`.
+    struct Condition {
+        QString key;
+        QVariant value;
+    };
     // What the widget shows and how its edits arrive; where the value lives.
     class Adapter;
     class Source;
 
     // The binding lives as long as the widget (it is the widget's child).
     static Binding* toSelection(QWidget* widget, MovieList& list, const QString& key,
-                                std::shared_ptr<const ValueTransformer> transformer = nullptr);
+                                std::shared_ptr<const ValueTransformer> transformer = nullptr,
+                                std::optional<Condition> appliesWhile = std::nullopt);
     static Binding* toSetting(QWidget* widget, const QString& key,
                               std::shared_ptr<const ValueTransformer> transformer = nullptr);
 

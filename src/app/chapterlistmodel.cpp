@@ -4,6 +4,8 @@
 
 #include <QTime>
 
+#include <optional>
+
 namespace {
 
 QString clockTime(quint64 milliseconds)
@@ -15,11 +17,38 @@ QString clockTime(quint64 milliseconds)
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Lists that look the same in the table: the same names at the same starts
+// (the last chapter's length, which runs to each movie's end, is not shown).
+bool sameChapters(const ChapterList& first, const ChapterList& second)
+{
+    if (first.size() != second.size())
+        return false;
+    for (qsizetype i = 0; i < first.size(); ++i) {
+        const bool last = i + 1 == first.size();
+        if (first[i]->name() != second[i]->name() || (!last && first[i]->length() != second[i]->length()))
+            return false;
+    }
+    return true;
+}
+
+// The chapter list every record holds, or none when they differ.
+std::optional<ChapterList> agreedChapters(const MovieList::Records& records)
+{
+    if (records.isEmpty())
+        return std::nullopt;
+    const ChapterList first = records.first()->listOfChapters().value_or(ChapterList());
+    for (const auto& record : records)
+        if (!sameChapters(record->listOfChapters().value_or(ChapterList()), first))
+            return std::nullopt;
+    return first;
+}
+
 }  // namespace
 
 ChapterListModel::ChapterListModel(MovieList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {
-    for (const char* key : {"selectionIndexes", "arrangedObjects"})
+    // The list passes on the selected records' notices as "selection.<key>".
+    for (const char* key : {"selectionIndexes", "arrangedObjects", "selection.listOfChapters"})
         m_listeners.push_back(m_list.addListener(QString::fromLatin1(key), [this](const QString&) { reload(); }));
     reload();
 }
@@ -72,19 +101,13 @@ QVariant ChapterListModel::headerData(int section, Qt::Orientation orientation, 
 void ChapterListModel::reload()
 {
     beginResetModel();
-    m_chapters.clear();
     m_starts.clear();
-    m_recordListener.reset();
     const MovieList::Records selected = m_list.selectedObjects();
-    if (selected.size() == 1) {
-        const auto& movie = selected.first();
-        m_chapters = movie->listOfChapters().value_or(ChapterList());
-        quint64 start = 0;
-        for (const auto& chapter : m_chapters) {
-            m_starts << start;
-            start += chapter->length();
-        }
-        m_recordListener = movie->addListener(QStringLiteral("listOfChapters"), [this](const QString&) { reload(); });
+    m_chapters = agreedChapters(selected).value_or(ChapterList());
+    quint64 start = 0;
+    for (const auto& chapter : m_chapters) {
+        m_starts << start;
+        start += chapter->length();
     }
     endResetModel();
 }

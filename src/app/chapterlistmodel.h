@@ -4,8 +4,10 @@
 
 #include <QAbstractTableModel>
 
-// The chapters of the one selected record, with their start times, as the
-// record editor lists them; empty unless exactly one record is selected.
+// The chapters of the selected records, with their start times, as the
+// record editor lists them: those of the one selected record, or those that
+// all selected records agree on (same lengths and names); empty otherwise.
+// Follows every change of the selected records' chapter lists.
 class ChapterListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -26,5 +28,4 @@ private:
     ChapterList m_chapters;
     QList<quint64> m_starts;
     std::vector<Observable::ListenerToken> m_listeners;
-    Observable::ListenerToken m_recordListener;
 };

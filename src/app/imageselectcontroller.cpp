@@ -59,6 +59,12 @@ QString candidateLabel(const ImageModel& candidate)
     return candidate.language().isEmpty() ? size : QStringLiteral("%1\n%2").arg(size, candidate.language());
 }
 
+// File-name titles such as My_Movie.2 are searched as words.
+QString searchTextForTitle(QString title)
+{
+    return title.replace(QLatin1Char('_'), QLatin1Char(' ')).replace(QLatin1Char('.'), QLatin1Char(' '));
+}
+
 }  // namespace
 
 ImageSelectController::ImageSelectController(KorvalaneController& korvalaneController, QWidget* parent)
@@ -74,7 +80,9 @@ ImageSelectController::ImageSelectController(KorvalaneController& korvalaneContr
     m_selectedTitle =
         std::make_unique<SelectedRecordFollower>(m_korvalaneController.movieListController(), QStringLiteral("title"),
                                                  [this](const std::shared_ptr<MovieModel>& record) {
-                                                     setSearchFieldText(record ? record->title() : QString());
+                                                     // Without a selected record or a title the field keeps its text.
+                                                     if (record && !record->title().isNull())
+                                                         setSearchFieldText(searchTextForTitle(record->title()));
                                                  });
 }
 
@@ -88,6 +96,8 @@ void ImageSelectController::setUpForm()
     m_ui->progressIndicator->hide();
     m_ui->tmdbCancelButton->hide();
     m_ui->tmdbNotFoundLabel->hide();
+    // The field starts empty: nothing to search for yet.
+    m_ui->tmdbSearchButton->setEnabled(false);
     m_ui->coverSizeChooser->addItems(coverSizeLablesArray());
 
     m_hitModel = new QStandardItemModel(this);

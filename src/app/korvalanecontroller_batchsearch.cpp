@@ -62,8 +62,6 @@ void KorvalaneController::findTmdbInfoAll()
         }
         if (outcome == SearchOutcome::Merged) {
             list.updateTableViewSelection(selection);
-            // The merge wrote the record's fields without a notice of each: the editor reads them again.
-            notifyValueChanged(list, QStringLiteral("selection"));
             if (showResults)
                 showSearchResultPage(*record->searchResult());
         }

@@ -68,11 +68,6 @@ int MovieListController::tableSelectedRow() const
     return rows.isEmpty() ? -1 : static_cast<int>(rows.last());
 }
 
-void MovieListController::announceRecordsChanged()
-{
-    notifyValueChanged(*this, QStringLiteral("arrangedObjects"));
-}
-
 void MovieListController::showSelectionInTable()
 {
     if (m_syncing || !m_tableView)
@@ -125,7 +120,6 @@ void MovieListController::clearCurrent()
 {
     for (const auto& movie : selectedObjects())
         movie->reset();
-    announceRecordsChanged();
     updateTableViewSelection(selectionIndexes());
 }
 
@@ -135,7 +129,6 @@ void MovieListController::pasteToCurrent(const std::shared_ptr<MovieModel>& movi
     if (!movie || row < 0 || row >= arrangedObjects().size())
         return;
     arrangedObjects().at(row)->paste(movie.get());
-    announceRecordsChanged();
     updateTableViewSelection(IndexSet{row});
 }
 

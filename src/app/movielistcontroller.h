@@ -41,8 +41,6 @@ signals:
     void flagsChanged();
 
 private:
-    // Every view of the records reads them again (after changes that announce nothing).
-    void announceRecordsChanged();
     void showSelectionInTable();
     void takeSelectionFromTable();
 

@@ -85,10 +85,15 @@ void RecordEditor::bindFields()
 {
     const auto names = Binding::namesAsText();
     const auto led = std::make_shared<StatusImageAsLed>();
+    // The chapter count and the minutes per chapter are both the record's
+    // chapter interval: each box edits it under its own chapter setting.
+    const Binding::Condition byCount{QStringLiteral("chapterSettings"), MovieModel::kChaptersByCount};
+    const Binding::Condition byMinutes{QStringLiteral("chapterSettings"), MovieModel::kChaptersByMinutes};
     const struct {
         QWidget* editor;
         const char* key;
         std::shared_ptr<const ValueTransformer> transformer;
+        std::optional<Binding::Condition> appliesWhile = std::nullopt;
     } fields[] = {
         {m_ui.titleEdit, "title", nullptr},
         {m_ui.sortTitleEdit, "sortTitle", nullptr},
@@ -106,12 +111,13 @@ void RecordEditor::bindFields()
         {m_ui.shortDescTextView, "shortDescription", nullptr},
         {m_ui.longDescTextView, "longDescription", nullptr},
         {m_ui.chapterSettingComboBox, "chapterSettings", nullptr},
-        {m_ui.chapterCountSpinBox, "numberOfChapters", nullptr},
-        {m_ui.chapterIntervalSpinBox, "chapterInterval", nullptr},
+        {m_ui.chapterCountSpinBox, "chapterInterval", nullptr, byCount},
+        {m_ui.chapterIntervalSpinBox, "chapterInterval", nullptr, byMinutes},
         {m_ui.chapterStatusLed, "chapterStatusLed", led},
         {m_ui.subtitleStatusLed, "subtitleStatusLed", led},
         {m_ui.coverSizeLabel, "coverSizeAsLabel", nullptr},
     };
     for (const auto& field : fields)
-        m_bindings << Binding::toSelection(field.editor, m_list, QString::fromLatin1(field.key), field.transformer);
+        m_bindings << Binding::toSelection(field.editor, m_list, QString::fromLatin1(field.key), field.transformer,
+                                           field.appliesWhile);
 }

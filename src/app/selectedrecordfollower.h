@@ -7,10 +7,11 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Follows one key of the first selected record of a movie list: tells when
-// the selection moves to another record and when that record announces the
-// key, so a view can show the value. Stops when destroyed.
+// the selection or the arrangement moves to another record and when that
+// record announces the key, so a view can show the value. Stops when destroyed.
 class SelectedRecordFollower {
 public:
     // `changed` receives the record now followed (null when none is selected).
@@ -26,6 +27,7 @@ private:
     MovieList& m_list;
     QString m_key;
     Changed m_changed;
-    Observable::ListenerToken m_selection;
-    Observable::ListenerToken m_record;
+    std::vector<Observable::ListenerToken> m_listTokens;
+    std::weak_ptr<MovieModel> m_followed;
+    Observable::ListenerToken m_recordToken;
 };

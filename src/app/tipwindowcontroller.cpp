@@ -58,6 +58,11 @@ const std::array<KindRow, 3>& kinds()
     return table;
 }
 
+bool isKnownKind(int type)
+{
+    return type >= 0 && type < int(kinds().size());
+}
+
 const KindRow& kindOf(int type)
 {
     return type == TipWindowController::Warning || type == TipWindowController::WhatsNew ? kinds()[type] : kinds()[0];
@@ -75,7 +80,8 @@ TipWindowController::TipWindowController(QWidget* parent, int type)
 {
     m_ui->setupUi(this);
     localizeForm(this);
-    m_dialogType = type == Warning || type == WhatsNew ? type : Tips;
+    // Kept as given: an unknown kind behaves as the tips but takes the minimum size.
+    m_dialogType = type;
     adjustToDefaultSize(parent);
     setUpKind();
     connect(m_ui->nextButton, &QPushButton::clicked, this, &TipWindowController::next);
@@ -121,7 +127,7 @@ std::optional<QString> TipWindowController::pageText(const QString& pageKey)
 
 QRect TipWindowController::defaultFrame(int type, QSize minimumSize, std::optional<QRect> parentFrame)
 {
-    const QSize size = kindOf(type).defaultSize.value_or(minimumSize);
+    const QSize size = (isKnownKind(type) ? kindOf(type).defaultSize : std::nullopt).value_or(minimumSize);
     // Exact halves as the frame arithmetic has them: 100 + 1000/2 - 850/2 = 175.
     const QPoint centre =
         parentFrame ? QPoint(parentFrame->x() + parentFrame->width() / 2, parentFrame->y() + parentFrame->height() / 2)

@@ -40,7 +40,8 @@ public:
     // there is no such page.
     static std::optional<QString> pageText(const QString& pageKey);
     // The frame of a kind's window: its default size (the minimum size for
-    // the warning) centred on the centre of `parentFrame`, or on 0,0 without one.
+    // the warning and for an unknown type) centred on the centre of
+    // `parentFrame`, or on 0,0 without one.
     static QRect defaultFrame(int type, QSize minimumSize, std::optional<QRect> parentFrame);
 
     int dialogType() const { return m_dialogType; }

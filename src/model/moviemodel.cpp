@@ -53,8 +53,11 @@ void MovieModel::paste(const MovieModel* source)
         return;
     // The pasted-on record stays the record of its own file.
     static const QStringList kept = {"enabled", "duration", "msecDuration", "status", "tagged", "fileUrl"};
-    copyFieldsFrom(*source, kept);
-    m_tagged = false;
+    {
+        const DirectWrites writes(*this, fieldKeys());
+        copyFieldsFrom(*source, kept);
+        m_tagged = false;
+    }
     updateStatus();
 }
 
@@ -206,6 +209,21 @@ bool MovieModel::doEnableChapterCount() const
 bool MovieModel::doEnableChapterLoad() const
 {
     return m_chapterSettings == kChaptersFromChapterFileOrDb;
+}
+
+QStringList MovieModel::keysDerivedFrom(const QString& key) const
+{
+    static const QHash<QString, QStringList> derived = {
+        {"title", {"titleAndFile"}},
+        {"fileUrl", {"titleAndFile", "fileNameWithoutPath"}},
+        {"cover", {"coverIsSet", "coverSizeAsLabel"}},
+        {"chapterSettings", {"chapterStatusLed", "doEnableChapterCount", "doEnableChapterLoad"}},
+        {"listOfChapters", {"chapterStatusLed"}},
+        {"listOfOldChapters", {"chapterStatusLed"}},
+        {"subtitle", {"subtitleStatusLed"}},
+        {"hasOrigSubtitle", {"subtitleStatusLed"}},
+    };
+    return derived.value(key);
 }
 
 QVariant MovieModel::derivedValueForKey(const QString& key) const

@@ -36,8 +36,9 @@ enum class StatusImage { Available, PartiallyAvailable, Unavailable, None };
 // Setters announce their change (see Observable); for the observed fields the
 // record's change handler then clears `tagged`, recomputes the status and
 // posts "ElementsHaveChanged". clear(), reset(), paste(), copyWithZone(), the
-// search-result merge and the chapter update write fields directly and
-// announce nothing but what they say.
+// search-result merge and the chapter update write fields directly: the
+// change handler does not run for those writes, but the listeners of every
+// field they changed (and of the values derived from it) are told.
 class MovieModel : public Observable {
 public:
     // Status values.
@@ -272,6 +273,7 @@ public:
 
 protected:
     void observeValueForKeyPath(const QString& key, const QVariant& oldValue, const QVariant& newValue) override;
+    QStringList keysDerivedFrom(const QString& key) const override;
 
 private:
     // One row of the field table (moviemodelfields.cpp), the only list of the fields.
@@ -280,6 +282,8 @@ private:
     static Field makeField(const char* key, bool observed, Cleared cleared, Reset reset);
     static const std::vector<Field>& fields();
     static const Field* findField(const QString& key);
+    // The keys of the 69 stored fields.
+    static const QStringList& fieldKeys();
     // A field's row is found from its member through this address, unique per member.
     template <auto Member>
     static constexpr char kMemberTag = 0;

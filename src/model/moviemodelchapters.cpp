@@ -58,6 +58,7 @@ void MovieModel::rememberChapterSetting() const
 
 void MovieModel::updateChapters()
 {
+    const DirectWrites writes(*this, {QStringLiteral("listOfChapters")});
     m_listOfChapters = chosenChapterList();
     setNumberOfChapters(m_listOfChapters ? m_listOfChapters->size() : 0);
     notifyValueChanged(*this, QStringLiteral("chapterStatusLed"));

@@ -236,6 +236,17 @@ const QList<MovieModel::FieldDescription>& MovieModel::fieldDescriptions()
     return descriptions;
 }
 
+const QStringList& MovieModel::fieldKeys()
+{
+    static const QStringList keys = [] {
+        QStringList list;
+        for (const Field& entry : fields())
+            list.append(entry.key);
+        return list;
+    }();
+    return keys;
+}
+
 const QStringList& MovieModel::observedKeys()
 {
     static const QStringList keys = [] {
@@ -250,12 +261,14 @@ const QStringList& MovieModel::observedKeys()
 
 void MovieModel::clear()
 {
+    const DirectWrites writes(*this, fieldKeys());
     for (const Field& entry : fields())
         entry.clear(*this);
 }
 
 void MovieModel::reset()
 {
+    const DirectWrites writes(*this, fieldKeys());
     for (const Field& entry : fields())
         if (entry.reset)
             entry.reset(*this);

@@ -73,45 +73,50 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
         return;
     const std::shared_ptr<const MovieModel> result = m_searchResult;
     const MergeSettings settings = readMergeSettings(mode);
+    {
+        // The views hear of the merged fields before the status is announced.
+        const DirectWrites writes(*this, fieldKeys());
+        auto untag = [this](bool copied) {
+            if (copied)
+                m_tagged = false;
+        };
+        untag(mergeField(m_title, result->m_title, "title", settings, isEmptyText, isEmptyText));
+        untag(mergeField(m_genre, result->m_genre, "genre", settings, isEmptyText, isEmptyText));
+        // All genre names alone are not a tag of the file.
+        mergeField(m_allGenres, result->m_allGenres, "genre", settings, isEmptyList<QStringList>,
+                   isEmptyList<QStringList>);
+        untag(mergeField(m_rating, result->m_rating, "rating", settings, isEmptyText, isEmptyText));
 
-    auto untag = [this](bool copied) {
-        if (copied)
+        // The advisory value only ever fills a record without one.
+        if ((!m_explicitFlag || *m_explicitFlag == 0) && result->m_explicitFlag != 0) {
+            m_explicitFlag = result->m_explicitFlag;
             m_tagged = false;
-    };
-    untag(mergeField(m_title, result->m_title, "title", settings, isEmptyText, isEmptyText));
-    untag(mergeField(m_genre, result->m_genre, "genre", settings, isEmptyText, isEmptyText));
-    // All genre names alone are not a tag of the file.
-    mergeField(m_allGenres, result->m_allGenres, "genre", settings, isEmptyList<QStringList>, isEmptyList<QStringList>);
-    untag(mergeField(m_rating, result->m_rating, "rating", settings, isEmptyText, isEmptyText));
+        }
 
-    // The advisory value only ever fills a record without one.
-    if ((!m_explicitFlag || *m_explicitFlag == 0) && result->m_explicitFlag != 0) {
-        m_explicitFlag = result->m_explicitFlag;
-        m_tagged = false;
+        untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, MovieModel::isEmptyReleaseDate,
+                         isAbsentDate));
+        untag(mergeField(m_artists, result->m_artists, "actors", settings, isEmptyList<QStringList>,
+                         isEmptyList<QStringList>));
+        untag(mergeField(m_directors, result->m_directors, "directors", settings, isEmptyList<QStringList>,
+                         isEmptyList<QStringList>));
+        untag(mergeField(m_producers, result->m_producers, "producers", settings, isEmptyList<QStringList>,
+                         isEmptyList<QStringList>));
+        untag(mergeField(m_screenWriters, result->m_screenWriters, "writers", settings, isEmptyList<QStringList>,
+                         isEmptyList<QStringList>));
+        untag(mergeField(m_studio, result->m_studio, "studio", settings, isEmptyText, isEmptyText));
+        untag(mergeField(m_shortDescription, result->m_shortDescription, "shortdesc", settings, isEmptyText,
+                         isEmptyText));
+        untag(mergeField(m_longDescription, result->m_longDescription, "longdesc", settings, isEmptyText, isEmptyText));
+        untag(mergeField(m_subtitle, result->m_subtitle, "subtitle", settings, isEmptyText, isEmptyText));
+        if (mergeField(m_listOfDbChapters, result->m_listOfDbChapters, "chapters", settings, isEmptyList<ChapterList>,
+                       isEmptyList<ChapterList>)) {
+            m_tagged = false;
+            updateChapters();
+        }
+        untag(mergeField(m_cover, result->m_cover, "cover", settings, isEmptyCover, isEmptyCover));
+
+        // The result's identity always wins, so later look-ups find the same movie.
+        m_imdbID = result->m_imdbID;
     }
-
-    untag(mergeField(m_releaseDate, result->m_releaseDate, "releasedate", settings, MovieModel::isEmptyReleaseDate,
-                     isAbsentDate));
-    untag(mergeField(m_artists, result->m_artists, "actors", settings, isEmptyList<QStringList>,
-                     isEmptyList<QStringList>));
-    untag(mergeField(m_directors, result->m_directors, "directors", settings, isEmptyList<QStringList>,
-                     isEmptyList<QStringList>));
-    untag(mergeField(m_producers, result->m_producers, "producers", settings, isEmptyList<QStringList>,
-                     isEmptyList<QStringList>));
-    untag(mergeField(m_screenWriters, result->m_screenWriters, "writers", settings, isEmptyList<QStringList>,
-                     isEmptyList<QStringList>));
-    untag(mergeField(m_studio, result->m_studio, "studio", settings, isEmptyText, isEmptyText));
-    untag(mergeField(m_shortDescription, result->m_shortDescription, "shortdesc", settings, isEmptyText, isEmptyText));
-    untag(mergeField(m_longDescription, result->m_longDescription, "longdesc", settings, isEmptyText, isEmptyText));
-    untag(mergeField(m_subtitle, result->m_subtitle, "subtitle", settings, isEmptyText, isEmptyText));
-    if (mergeField(m_listOfDbChapters, result->m_listOfDbChapters, "chapters", settings, isEmptyList<ChapterList>,
-                   isEmptyList<ChapterList>)) {
-        m_tagged = false;
-        updateChapters();
-    }
-    untag(mergeField(m_cover, result->m_cover, "cover", settings, isEmptyCover, isEmptyCover));
-
-    // The result's identity always wins, so later look-ups find the same movie.
-    m_imdbID = result->m_imdbID;
     updateStatus();
 }

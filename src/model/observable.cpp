@@ -105,8 +105,52 @@ void Observable::observeValueForKeyPath(const QString&, const QVariant&, const Q
 {
 }
 
+QStringList Observable::keysDerivedFrom(const QString&) const
+{
+    return {};
+}
+
+Observable::DirectWrites::DirectWrites(Observable& object, const QStringList& keys)
+    : m_object(object), m_outer(object.m_directWrites)
+{
+    // Nobody to tell, nothing to compare: making and filling records stays cheap.
+    if (m_object.hasListeners()) {
+        m_before.reserve(keys.size());
+        for (const QString& key : keys)
+            m_before.append({key, m_object.valueForKey(key)});
+    }
+    m_object.m_directWrites = this;
+}
+
+Observable::DirectWrites::~DirectWrites()
+{
+    QStringList changed;
+    for (const auto& [key, before] : m_before) {
+        if (m_object.valueForKey(key) != before && !m_told.contains(key))
+            changed << key;
+    }
+    QStringList derived;
+    for (const QString& key : changed)
+        for (const QString& derivedKey : m_object.keysDerivedFrom(key))
+            if (!m_told.contains(derivedKey) && !derived.contains(derivedKey))
+                derived << derivedKey;
+    // The keys told from here on belong to the stretch around this one.
+    m_object.m_directWrites = m_outer;
+    for (const QString& key : changed + derived)
+        m_object.tellListeners(key);
+    if (m_outer)
+        m_outer->m_told.unite(m_told);
+}
+
+bool Observable::hasListeners() const
+{
+    return !m_registry->entries.empty();
+}
+
 void Observable::tellListeners(const QString& key)
 {
+    if (m_directWrites)
+        m_directWrites->m_told.insert(key);
     // Listeners may add or remove listeners while being told: work on a snapshot,
     // and skip those removed meanwhile.
     std::vector<std::pair<quint64, std::weak_ptr<Listener>>> snapshot;

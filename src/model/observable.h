@@ -17,8 +17,11 @@
 // taken at will-change and observeValueForKeyPath() runs at did-change with
 // the old and the new value (an absent value is an invalid QVariant). After
 // that, every listener registered for the key (or for every key) is told, so
-// that the user interface can read the value again. Direct writes to a field
-// announce nothing.
+// that the user interface can read the value again.
+//
+// A direct write to a field runs no change handler. The object still tells
+// the field's listeners when a stretch of direct writes ends (DirectWrites),
+// so that every view follows every change, whoever made it.
 class Observable {
 public:
     // Told after a key changed; reads the new value itself through valueForKey().
@@ -59,6 +62,30 @@ public:
     void didChangeValueForKey(const QString& key);
 
 protected:
+    // Watches some keys over a stretch of direct writes. When it ends, the
+    // listeners of every watched key whose value changed are told, and those
+    // of the keys derived from it, as a key-value observer of the field would
+    // see it; the object's own change handler does not run. A key announced
+    // meanwhile (by a setter, or a stretch nested inside) is not told again.
+    class DirectWrites {
+    public:
+        DirectWrites(Observable& object, const QStringList& keys);
+        ~DirectWrites();
+        DirectWrites(const DirectWrites&) = delete;
+        DirectWrites& operator=(const DirectWrites&) = delete;
+
+    private:
+        friend class Observable;
+        Observable& m_object;
+        DirectWrites* m_outer;
+        // Values before the writes; empty when nobody listened at the start.
+        QList<std::pair<QString, QVariant>> m_before;
+        QSet<QString> m_told;
+    };
+
+    // The derived keys whose values change with `key`; none by default.
+    virtual QStringList keysDerivedFrom(const QString& key) const;
+
     // The keys whose changes run observeValueForKeyPath(); none by default.
     void startObservingOwnKeys(const QStringList& keys);
     void stopObservingOwnKeys();
@@ -68,8 +95,11 @@ protected:
 
 private:
     void tellListeners(const QString& key);
+    bool hasListeners() const;
 
     QSet<QString> m_ownKeys;
+    // The innermost stretch of direct writes under way.
+    DirectWrites* m_directWrites = nullptr;
     // Old values taken at will-change, per key; nested announcements of one key stack up.
     QHash<QString, QList<QVariant>> m_pendingOldValues;
     std::shared_ptr<ListenerToken::Registry> m_registry;

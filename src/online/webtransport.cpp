@@ -19,9 +19,20 @@ namespace {
 
 std::atomic<qint64> g_idleTimeoutMs{30'000};
 
+// Per reply kind, in the order of its values.
+std::atomic<qint64> g_deadlineMs[3]{{60'000}, {180'000}, {180'000}};
+
+std::atomic<qint64>& deadlineOf(ReplyKind kind)
+{
+    return g_deadlineMs[static_cast<std::size_t>(kind)];
+}
+
 // Qt hands a reply's data over in pieces no larger than this, so a refused
 // body never sits in memory much beyond its bound.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
+
+// As many as a browser follows before it gives up.
+constexpr int kMaxRedirects = 20;
 
 // Cuts an unfinished transfer and lets Qt delete the reply when it is done with it.
 struct ReplyDeleter {
@@ -74,47 +85,64 @@ QByteArray charsetOf(const QByteArray& contentType)
     return {};
 }
 
-// One transfer in flight: collects the body within its bound, restarts the
-// idle timer on every sign of life, and notes why it ended early.
+// Where a redirect response points, resolved against its own address; none
+// when the response is no redirect.
+std::optional<QUrl> redirectTarget(const QNetworkReply& reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
+    if (status < 300 || status > 399 || !target.isValid())
+        return std::nullopt;
+    return reply.url().resolved(target.toUrl());
+}
+
+QString secondsText(std::chrono::milliseconds duration)
+{
+    return QString::number(std::chrono::duration<double>(duration).count());
+}
+
+// One transfer in flight: follows redirects itself (Qt would follow them
+// without the read buffer bound of the first reply), collects the last
+// response's body within its bound, restarts the idle timer on every sign of
+// life, gives up at the overall deadline, and notes why it ended early.
 class Transfer {
 public:
-    Transfer(QNetworkReply* reply, const FetchLimits& limits) : m_reply(reply), m_limits(limits)
+    Transfer(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body, const FetchLimits& limits)
+        : m_request(request), m_verb(verb), m_body(body), m_limits(limits)
     {
-        m_reply->setReadBufferSize(kReadBufferBytes);
         m_idle.setSingleShot(true);
-        QObject::connect(&m_idle, &QTimer::timeout, &m_context, [this] { cut(m_timedOut); });
-        QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, &m_context, [this] { onResponse(); });
-        // Only the last response's body counts.
-        QObject::connect(m_reply.get(), &QNetworkReply::redirected, &m_context, [this] { onResponse(); });
-        QObject::connect(m_reply.get(), &QNetworkReply::readyRead, &m_context, [this] { take(); });
-        m_idle.start(m_limits.idleTimeout);
+        QObject::connect(&m_idle, &QTimer::timeout, &m_context,
+                         [this] { cut(idleTimedOutText(m_limits.idleTimeout)); });
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_deadline, &QTimer::timeout, &m_context, [this] { cut(deadlineText(m_limits.deadline)); });
+        m_deadline.start(m_limits.deadline);
+        send();
     }
 
-    bool isFinished() const { return m_reply->isFinished(); }
+    bool isFinished() const { return m_finished; }
 
     FetchResult result()
     {
         m_idle.stop();
+        m_deadline.stop();
         FetchResult result;
         result.url = m_reply->url();
-        if (m_tooLarge)
-            return failed(std::move(result), tooLargeText(m_limits.maxBodyBytes));
-        if (m_timedOut)
-            return failed(std::move(result), timedOutText());
+        if (m_failure)
+            return failed(std::move(result), *m_failure);
         if (!serverAnswered(*m_reply))
             return failed(std::move(result), m_reply->errorString());
         take();
-        if (m_tooLarge)
-            return failed(std::move(result), tooLargeText(m_limits.maxBodyBytes));
+        if (m_failure)
+            return failed(std::move(result), *m_failure);
         const std::optional<qint64> declared = declaredLength(*m_reply);
         // Qt does not always say so when a body stops short after an error status.
-        if (declared && m_body.size() < *declared)
+        if (declared && m_received.size() < *declared)
             return failed(std::move(result), connectionLostText());
         result.end = FetchResult::End::Answered;
         result.httpStatus = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         result.charset = charsetOf(m_reply->rawHeader("Content-Type"));
-        m_body.squeeze();
-        result.body = std::move(m_body);
+        m_received.squeeze();
+        result.body = std::move(m_received);
         return result;
     }
 
@@ -126,55 +154,120 @@ private:
         return result;
     }
 
+    // Sends the request as it stands; a reply before it is let go unheard.
+    void send()
+    {
+        if (m_reply)
+            QObject::disconnect(m_reply.get(), nullptr, &m_context, nullptr);
+        QNetworkAccessManager& manager = networkManager();
+        m_reply.reset(m_body.isEmpty() ? manager.sendCustomRequest(m_request, m_verb)
+                                       : manager.sendCustomRequest(m_request, m_verb, m_body));
+        m_reply->setReadBufferSize(kReadBufferBytes);
+        m_received = QByteArray();
+        m_declared.reset();
+        QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, &m_context, [this] { onResponse(); });
+        QObject::connect(m_reply.get(), &QNetworkReply::readyRead, &m_context, [this] { take(); });
+        // Counted as they arrive, whatever the transport holds before handing them over.
+        QObject::connect(m_reply.get(), &QNetworkReply::downloadProgress, &m_context, [this](qint64 received, qint64) {
+            if (received > m_limits.maxBodyBytes)
+                cut(tooLargeText(m_limits.maxBodyBytes));
+        });
+        QObject::connect(m_reply.get(), &QNetworkReply::finished, &m_context, [this] { m_finished = true; });
+        m_idle.start(m_limits.idleTimeout);
+    }
+
     void onResponse()
     {
-        m_body = QByteArray();
+        if (const std::optional<QUrl> target = redirectTarget(*m_reply)) {
+            follow(*target);
+            return;
+        }
+        m_received = QByteArray();
         m_idle.start(m_limits.idleTimeout);
         // A declared length over the bound is refused before a byte of the body arrives.
         const std::optional<qint64> declared = declaredLength(*m_reply);
         if (declared && *declared > m_limits.maxBodyBytes)
-            cut(m_tooLarge);
+            cut(tooLargeText(m_limits.maxBodyBytes));
         else
             m_declared = declared;
     }
 
+    // Goes on at `target` as the platform would: never from https to http, and
+    // with a GET after a 303, or after a 301 or 302 that answered a POST.
+    void follow(const QUrl& target)
+    {
+        if (++m_redirects > kMaxRedirects) {
+            cut(QStringLiteral("Too many redirects"));
+            return;
+        }
+        const QString scheme = target.scheme().toLower();
+        const bool downgrade = m_request.url().scheme().toLower() == u"https" && scheme == u"http";
+        if ((scheme != u"http" && scheme != u"https") || downgrade) {
+            cut(QStringLiteral("Insecure redirect"));
+            return;
+        }
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status == 303 || ((status == 301 || status == 302) && m_verb == "POST")) {
+            if (m_verb != "HEAD")
+                m_verb = "GET";
+            m_body.clear();
+        }
+        m_request.setUrl(target);
+        send();
+    }
+
     void take()
     {
-        if (m_tooLarge || m_timedOut)
+        if (m_failure)
             return;
         m_idle.start(m_limits.idleTimeout);
         const qint64 available = m_reply->bytesAvailable();
-        if (m_body.size() + available > m_limits.maxBodyBytes) {
-            cut(m_tooLarge);
+        if (m_received.size() + available > m_limits.maxBodyBytes) {
+            cut(tooLargeText(m_limits.maxBodyBytes));
             return;
         }
-        if (available > 0 && m_body.capacity() == 0)
+        if (available <= 0)
+            return;
+        if (m_received.capacity() == 0)
             makeRoom();
-        m_body += m_reply->readAll();
+        // Straight into the room made: no piece is held twice on its way.
+        const qsizetype at = m_received.size();
+        m_received.resize(at + available);
+        const qint64 read = m_reply->read(m_received.data() + at, available);
+        m_received.resize(at + std::max<qint64>(read, 0));
     }
 
     // Room for the whole body at once: growing step by step would, for a
     // while, hold the old and the new copy of a large body together. Pages
     // not yet written to cost no memory.
-    void makeRoom() { m_body.reserve(m_declared.value_or(m_limits.maxBodyBytes)); }
+    void makeRoom() { m_received.reserve(m_declared.value_or(m_limits.maxBodyBytes)); }
 
-    // Ends the transfer early for the reason `flag` stands for; nothing of the body is kept.
-    void cut(bool& flag)
+    // Ends the transfer early for `reason`; nothing of the body is kept.
+    void cut(const QString& reason)
     {
-        flag = true;
-        m_body = QByteArray();
+        if (m_failure)
+            return;
+        m_failure = reason;
+        m_received = QByteArray();
         m_idle.stop();
+        m_deadline.stop();
+        m_finished = true;
         m_reply->abort();
     }
 
-    ReplyHandle m_reply;
-    FetchLimits m_limits;
-    QTimer m_idle;
+    QNetworkRequest m_request;
+    QByteArray m_verb;
     QByteArray m_body;
+    FetchLimits m_limits;
+    ReplyHandle m_reply;
+    QTimer m_idle;
+    QTimer m_deadline;
+    QByteArray m_received;
     std::optional<qint64> m_declared;
-    bool m_tooLarge = false;
-    bool m_timedOut = false;
-    QObject m_context;  // receiver of the reply's signals: destroyed first, so none arrives after
+    std::optional<QString> m_failure;
+    int m_redirects = 0;
+    bool m_finished = false;
+    QObject m_context;  // receiver of every signal: destroyed first, so none arrives after
 };
 
 }  // namespace
@@ -193,7 +286,7 @@ FetchLimits limitsFor(ReplyKind kind, std::chrono::milliseconds slice)
             maxBodyBytes = kMaxSubtitleFileBytes;
             break;
     }
-    return FetchLimits{maxBodyBytes, idleTimeout(), slice};
+    return FetchLimits{maxBodyBytes, idleTimeout(), slice, deadline(kind)};
 }
 
 std::chrono::milliseconds idleTimeout()
@@ -206,9 +299,24 @@ void setIdleTimeout(std::chrono::milliseconds timeout)
     g_idleTimeoutMs.store(timeout.count());
 }
 
-QString timedOutText()
+std::chrono::milliseconds deadline(ReplyKind kind)
 {
-    return QStringLiteral("The request timed out.");
+    return std::chrono::milliseconds(deadlineOf(kind).load());
+}
+
+void setDeadline(ReplyKind kind, std::chrono::milliseconds deadline)
+{
+    deadlineOf(kind).store(deadline.count());
+}
+
+QString idleTimedOutText(std::chrono::milliseconds idleTimeout)
+{
+    return QStringLiteral("The request timed out: nothing arrived for %1 seconds.").arg(secondsText(idleTimeout));
+}
+
+QString deadlineText(std::chrono::milliseconds deadline)
+{
+    return QStringLiteral("The request timed out: no complete answer within %1 seconds.").arg(secondsText(deadline));
 }
 
 QString connectionLostText()
@@ -233,7 +341,8 @@ QNetworkAccessManager& networkManager()
     static QPointer<QNetworkAccessManager> manager;
     if (!manager) {
         manager = new QNetworkAccessManager(QCoreApplication::instance());
-        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+        // Transfers follow redirects themselves, each new reply bounded like the first.
+        manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
     }
     return *manager;
 }
@@ -254,10 +363,7 @@ FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const 
         platform::NotificationCenter::defaultCenter().addObserver(
             QString::fromLatin1(kWebRequestAbortNotification),
             [&cancelled](const QString&, const void*) { cancelled = true; });
-    QNetworkAccessManager& manager = networkManager();
-    Transfer transfer(
-        body.isEmpty() ? manager.sendCustomRequest(request, verb) : manager.sendCustomRequest(request, verb, body),
-        limits);
+    Transfer transfer(request, verb, body, limits);
     const double sliceSeconds = std::chrono::duration<double>(limits.slice).count();
     while (!transfer.isFinished()) {
         if (turn && !turn())

@@ -24,12 +24,13 @@ enum class ReplyKind {
 
 // The bounds of one transfer. A body that would grow past `maxBodyBytes` is
 // cut off at once (nothing of it is kept); a transfer that receives nothing
-// for `idleTimeout` is given up; the wait pumps the event loop in slices of
-// `slice`.
+// for `idleTimeout`, or has no complete answer after `deadline` (redirects
+// included), is given up; the wait pumps the event loop in slices of `slice`.
 struct FetchLimits {
     qint64 maxBodyBytes;
     std::chrono::milliseconds idleTimeout;
     std::chrono::milliseconds slice;
+    std::chrono::milliseconds deadline;
 };
 
 // How a transfer ended. Answered: the server sent a complete response of any
@@ -51,8 +52,9 @@ struct FetchResult {
 };
 
 // The one way this application talks HTTP: one shared network manager on
-// the application's thread, a size bound per kind of reply, an idle time-out,
-// redirects followed, cancel through kWebRequestAbortNotification. Each
+// the application's thread, a size bound and an overall deadline per kind of
+// reply, an idle time-out, redirects followed (each new reply bounded like the
+// first), cancel through kWebRequestAbortNotification. Each
 // transfer looks synchronous to its caller while the event loop runs in
 // slices, so the window stays live and a cancel button can act.
 namespace WebTransport {
@@ -70,6 +72,12 @@ FetchLimits limitsFor(ReplyKind kind, std::chrono::milliseconds slice = std::chr
 std::chrono::milliseconds idleTimeout();
 void setIdleTimeout(std::chrono::milliseconds timeout);
 
+// How long a transfer of a kind may take in all, however steadily bytes
+// trickle in: a minute for documents, three for images and subtitle files
+// unless changed (tests shorten it). Process-wide.
+std::chrono::milliseconds deadline(ReplyKind kind);
+void setDeadline(ReplyKind kind, std::chrono::milliseconds deadline);
+
 // Called before every slice of a wait (a modal session's turn, say);
 // answering false abandons the transfer as cancelled.
 using WaitTurn = std::function<bool()>;
@@ -82,8 +90,9 @@ FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const 
 // The network manager every transfer goes through.
 QNetworkAccessManager& networkManager();
 
-// The failure texts, one per fault.
-QString timedOutText();
+// The failure texts, one per fault; the two time-outs name the one that ran out.
+QString idleTimedOutText(std::chrono::milliseconds idleTimeout);
+QString deadlineText(std::chrono::milliseconds deadline);
 QString connectionLostText();
 QString cancelledText();
 QString tooLargeText(qint64 maxBodyBytes);

@@ -33,6 +33,8 @@
 #include <QTimeZone>
 #include <QTimer>
 
+#include <optional>
+
 using namespace tmdblookuptest;
 using testsupport::FakeReply;
 
@@ -349,8 +351,45 @@ TEST_F(ImageSelectControllerTest, TheSearchButtonFollowsTheSearchField)
     EXPECT_EQ(field->text(), "Alien");
     record->setTitle("Aliens");
     EXPECT_EQ(field->text(), "Aliens");
+    // Without a selection the field keeps its text, and so the button.
     m_controller->movieListController().setSelectionIndexes({});
-    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(field->text(), "Aliens");
+    EXPECT_TRUE(button->isEnabled());
+}
+
+// The field takes the selected record's title as words to search for; a
+// record without a title, or no selection, leaves what the field holds.
+TEST_F(ImageSelectControllerTest, TheSearchFieldTakesTheSelectedTitleAsWords)
+{
+    QLineEdit* field = view->ui().tmdbSearchField;
+    MovieList& list = m_controller->movieListController();
+    struct Case {
+        std::optional<QString> title;  // none: no record selected
+        QString shown;
+    };
+    const Case cases[] = {
+        {"My_Movie.2", "My Movie 2"},
+        {QString(), "My Movie 2"},  // no title
+        {"Alien", "Alien"},
+        {std::nullopt, "Alien"},
+        {"", ""},  // an empty title is still the record's title
+        {"Mr._Smith_Goes.To.Washington", "Mr  Smith Goes To Washington"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.value_or("(no selection)").toStdString());
+        if (c.title) {
+            const auto record = addSelectedRecord(*c.title);
+            EXPECT_EQ(record->title(), *c.title) << "the record's title stays as it is";
+        } else {
+            list.setSelectionIndexes({});
+        }
+        EXPECT_EQ(field->text(), c.shown);
+    }
+
+    // A new title of the selected record reaches the field the same way.
+    const auto record = addSelectedRecord("Alien");
+    record->setTitle("The_Thing.1982");
+    EXPECT_EQ(field->text(), "The Thing 1982");
 }
 
 TEST_F(ImageSelectControllerTest, TheWebSiteOpensOnTheSearchText)

@@ -183,12 +183,21 @@ TEST_F(TipWindowTest, TheWindowIsCentredOverItsParent)
               QRect(360, 350, 480, 300));
     EXPECT_EQ(TipWindowController::defaultFrame(TipWindowController::Tips, QSize(10, 10), std::nullopt),
               QRect(-275, -175, 550, 350));
+    // A kind the window does not know takes its minimum size, not the tips' size.
+    for (const int unknown : {3, 7, -1})
+        EXPECT_EQ(TipWindowController::defaultFrame(unknown, QSize(480, 300), parent), QRect(360, 350, 480, 300))
+            << unknown;
 
     QWidget mainWindow;
     mainWindow.setGeometry(100, 100, 1000, 800);
     TipWindowController window(&mainWindow, TipWindowController::WhatsNew);
     EXPECT_EQ(window.size(), QSize(850, 350));
     EXPECT_EQ(window.pos(), TipWindowController::defaultFrame(2, {}, mainWindow.frameGeometry()).topLeft());
+    // Otherwise such a window is a tips window.
+    TipWindowController unknown(&mainWindow, 7);
+    EXPECT_EQ(unknown.size(), unknown.minimumSize());
+    EXPECT_NE(unknown.size(), QSize(550, 350));
+    EXPECT_EQ(unknown.contents(), TipWindowController::pageKeys(TipWindowController::Tips));
 }
 
 TEST_F(TipWindowTest, EveryPageExistsInBothLanguages)

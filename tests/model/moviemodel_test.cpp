@@ -454,19 +454,45 @@ QMap<QString, QVariant> snapshot(const MovieModel& record)
     return values;
 }
 
-TEST_F(MovieModelTest, ClearEmptiesEveryFieldSilently)
+// The values derived from the fields, each told once when a direct write
+// changed the fields it derives from.
+const QStringList kDerivedKeys = {"titleAndFile",        "fileNameWithoutPath", "coverIsSet",
+                                  "coverSizeAsLabel",    "chapterStatusLed",    "doEnableChapterCount",
+                                  "doEnableChapterLoad", "subtitleStatusLed"};
+
+// Each field whose value differs between `before` and `after` was told
+// exactly once; no other field was told.
+void expectEachChangedFieldToldOnce(const QMap<QString, QVariant>& before, const QMap<QString, QVariant>& after,
+                                    const QStringList& told)
+{
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const bool changed = after.value(it.key()) != it.value();
+        EXPECT_EQ(told.count(it.key()), changed ? 1 : 0) << it.key().toStdString();
+    }
+}
+
+TEST_F(MovieModelTest, ClearEmptiesEveryFieldTellingOnlyTheListeners)
 {
     MovieModel record;
     fill(record);
+    const auto before = snapshot(record);
     const auto cleared = snapshot(MovieModel());
     PostCounter posts(nullptr);
-    KeyCounter anyKey(record, QString());
+    KeyRecorder told(record);
     record.clear();
+    // The record's own change handling does not run: no post, nothing recomputed.
     EXPECT_EQ(posts.count(), 0);
-    EXPECT_EQ(anyKey.count(), 0);
     const auto after = snapshot(record);
     for (auto it = cleared.cbegin(); it != cleared.cend(); ++it)
         EXPECT_EQ(after.value(it.key()), it.value()) << it.key().toStdString();
+    expectEachChangedFieldToldOnce(before, after, told.keys());
+    for (const QString& derived : kDerivedKeys)
+        EXPECT_EQ(told.keys().count(derived), 1) << derived.toStdString();
+
+    // Clearing a cleared record changes nothing and tells nobody.
+    told.clear();
+    record.clear();
+    EXPECT_TRUE(told.keys().isEmpty()) << told.keys().join(", ").toStdString();
 }
 
 TEST_F(MovieModelTest, ResetEmptiesTheTagsAndKeepsTheRest)
@@ -487,11 +513,15 @@ TEST_F(MovieModelTest, ResetEmptiesTheTagsAndKeepsTheRest)
     for (auto it = before.cbegin(); it != before.cend(); ++it)
         EXPECT_NE(it.value(), cleared.value(it.key())) << it.key().toStdString() << " would prove nothing";
     PostCounter posts(nullptr);
-    KeyCounter anyKey(record, QString());
+    KeyRecorder told(record);
     record.reset();
     EXPECT_EQ(posts.count(), 0);
-    EXPECT_EQ(anyKey.count(), 0);
     const auto after = snapshot(record);
+    // The views hear of every field reset changed, the kept ones stay quiet.
+    expectEachChangedFieldToldOnce(before, after, told.keys());
+    EXPECT_EQ(told.keys().count("titleAndFile"), 1);
+    EXPECT_EQ(told.keys().count("coverIsSet"), 1);
+    EXPECT_EQ(told.keys().count("subtitleStatusLed"), 0);
     for (auto it = after.cbegin(); it != after.cend(); ++it) {
         if (it.key() == "status")
             EXPECT_EQ(it.value(), QVariant(qint64(1)));

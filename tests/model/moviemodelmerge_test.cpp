@@ -223,12 +223,31 @@ TEST_F(MergeTest, NothingHappensWithoutAResultOrWithBehaviourTwo)
 TEST_F(MergeTest, MergeWritesDirectlyAndEndsWithAStatusUpdate)
 {
     m_result->setTitle("Aliens");
-    KeyCounter title(*m_record, "title");
+    m_result->setCover(picture(30, 40));
+    m_result->setImdbID("tt0090605");
+    KeyRecorder told(*m_record);
     PostCounter posts(m_record.get());
     m_record->copySearchResultsToMovie(MovieModel::kCopyFill);
-    EXPECT_EQ(title.count(), 0);
     EXPECT_EQ(m_record->status(), 2);
     EXPECT_EQ(posts.count(), 2);  // the status went from 1 to 2
+    // The views hear of each merged field and what derives from it once, before the status.
+    for (const char* key : {"title", "titleAndFile", "cover", "coverIsSet", "coverSizeAsLabel", "imdbID"})
+        EXPECT_EQ(told.keys().count(key), 1) << key;
+    EXPECT_EQ(told.keys().count("studio"), 0);
+    ASSERT_TRUE(told.keys().contains("status"));
+    EXPECT_LT(told.keys().indexOf("title"), told.keys().indexOf("status"));
+}
+
+TEST_F(MergeTest, MergedDatabaseChaptersAreToldOnceWithTheirLight)
+{
+    m_record->setMsecDuration(6000);
+    m_record->setChapterSettings(3);
+    m_result->setListOfDbChapters(chapters({1000, 2000, 3000}));
+    KeyRecorder told(*m_record);
+    m_record->copySearchResultsToMovie(MovieModel::kCopyFill);
+    for (const char* key : {"listOfDbChapters", "listOfChapters", "numberOfChapters", "chapterStatusLed"})
+        EXPECT_EQ(told.keys().count(key), 1) << key << " in " << told.keys().join(", ").toStdString();
+    EXPECT_EQ(m_record->numberOfChapters(), 3);
 }
 
 TEST_F(MergeTest, DatabaseChaptersReplaceTheChapterList)

@@ -39,6 +39,21 @@ private:
     Observable::ListenerToken m_token;
 };
 
+// Lists every key told to the listeners of one object, in order.
+class KeyRecorder {
+public:
+    explicit KeyRecorder(Observable& object)
+        : m_token(object.addListener(QString(), [this](const QString& key) { m_keys << key; }))
+    {
+    }
+    const QStringList& keys() const { return m_keys; }
+    void clear() { m_keys.clear(); }
+
+private:
+    QStringList m_keys;
+    Observable::ListenerToken m_token;
+};
+
 // Every test gets settings of its own: records write the default chapter setting.
 class ModelTest : public ::testing::Test {
 protected:

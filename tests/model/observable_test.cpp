@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // A small observable with one watched key ("name") and one unwatched ("size").
@@ -37,12 +39,23 @@ public:
         didChangeValueForKey("size");
     }
     void writeNameDirectly(const QString& name) { m_name = name; }
+    void writeSizeDirectly(int size) { m_size = size; }
+    // Runs `writes` as one stretch of direct writes to both keys.
+    void writeDirectly(const std::function<void()>& writes)
+    {
+        const DirectWrites stretch(*this, {"name", "size"});
+        writes();
+    }
     void stopWatching() { stopObservingOwnKeys(); }
 
     QList<Change> changes;
     std::function<void()> duringChange;
 
 protected:
+    QStringList keysDerivedFrom(const QString& key) const override
+    {
+        return key == "name" ? QStringList{"greeting"} : QStringList();
+    }
     void observeValueForKeyPath(const QString& key, const QVariant& oldValue, const QVariant& newValue) override
     {
         changes.append({key, oldValue, newValue});
@@ -78,6 +91,44 @@ TEST(Observable, UnwatchedKeysAndDirectWritesSkipTheHandler)
     thing.stopWatching();
     thing.setName("late");
     EXPECT_TRUE(thing.changes.isEmpty());
+}
+
+// Direct writes run no change handler, but the listeners hear of every key
+// they changed (and its derived keys) once, when the stretch of writes ends.
+TEST(Observable, AStretchOfDirectWritesTellsTheListenersOfWhatChanged)
+{
+    Thing thing;
+    QStringList told;
+    auto token = thing.addListener("", [&](const QString& key) { told << key; });
+
+    thing.writeDirectly([&] {
+        thing.writeNameDirectly("direct");
+        EXPECT_TRUE(told.isEmpty()) << "told before the stretch ended";
+    });
+    EXPECT_EQ(told, (QStringList{"name", "greeting"}));
+    EXPECT_TRUE(thing.changes.isEmpty());
+
+    // Writing the same value again changes nothing, so nobody is told.
+    told.clear();
+    thing.writeDirectly([&] { thing.writeNameDirectly("direct"); });
+    EXPECT_TRUE(told.isEmpty());
+
+    // A nested stretch tells its keys when it ends; the outer one does not tell them again.
+    thing.writeDirectly([&] {
+        thing.writeNameDirectly("outer");
+        thing.writeDirectly([&] { thing.writeSizeDirectly(5); });
+        EXPECT_EQ(told, QStringList{"size"});
+    });
+    EXPECT_EQ(told, (QStringList{"size", "name", "greeting"}));
+
+    // A key its setter announced meanwhile is not told twice.
+    told.clear();
+    thing.writeDirectly([&] {
+        thing.setName("set");
+        thing.writeSizeDirectly(6);
+    });
+    EXPECT_EQ(told, (QStringList{"name", "size"}));
+    EXPECT_EQ(thing.changes.size(), 1);
 }
 
 TEST(Observable, NotifyValueChangedReportsTheUnchangedValue)

@@ -204,9 +204,10 @@ TEST_F(WebRequestTest, TimesOutWhenTheServerIsSilent)
     EXPECT_TRUE(runner.requestIsError());
     EXPECT_TRUE(runner.requestData().isEmpty());
     ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_EQ(
-        log.lines()[0].toStdString(),
-        ("Connection failed! Error - The request timed out. " + server.url("/slow?api_key=<hidden>")).toStdString());
+    EXPECT_EQ(log.lines()[0].toStdString(),
+              ("Connection failed! Error - " + WebTransport::idleTimedOutText(std::chrono::milliseconds(300)) + " " +
+               server.url("/slow?api_key=<hidden>"))
+                  .toStdString());
 }
 
 TEST_F(WebRequestTest, UnusableAddressFailsAtOnceWithoutALogLine)

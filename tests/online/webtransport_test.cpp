@@ -3,8 +3,8 @@
 // cancel ends every request, whichever client makes it.
 #include "online/webtransport.h"
 #include "online/chapterdbapi.h"
-#include "online/opensubtitleapi.h"
 #include "online/imagefromurl.h"
+#include "online/opensubtitleapi.h"
 #include "online/webrequest.h"
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QJsonValue>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -44,6 +45,15 @@ qint64 statusBytes(const QByteArray& field)
         if (line.startsWith(field + ':'))
             return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong() * 1024;
     return -1;
+}
+
+// The network stack sets itself up at its first use (a thread, its libraries): done once
+// before a measurement, so that only the transfer measured counts.
+void warmUpNetwork(FakeServer& server)
+{
+    server.route("GET", "/warm-up", FakeReply::bytes("ready", "text/plain"));
+    WebTransport::fetch(QNetworkRequest(QUrl(server.url("/warm-up"))), "GET", {},
+                        WebTransport::limitsFor(ReplyKind::Document));
 }
 
 // Starts a new peak-memory measurement; false when the system does not allow it.
@@ -105,7 +115,15 @@ protected:
         qunsetenv("KORVALANE_CHAPTERDB_URL");
         qunsetenv("KORVALANE_OPENSUBTITLES_URL");
         WebTransport::setIdleTimeout(30s);
+        for (const auto& [kind, deadline] : defaultDeadlines)
+            WebTransport::setDeadline(kind, deadline);
     }
+
+    const std::pair<ReplyKind, std::chrono::milliseconds> defaultDeadlines[3] = {
+        {ReplyKind::Document, WebTransport::deadline(ReplyKind::Document)},
+        {ReplyKind::Image, WebTransport::deadline(ReplyKind::Image)},
+        {ReplyKind::SubtitleFile, WebTransport::deadline(ReplyKind::SubtitleFile)},
+    };
 
     // Runs the client; a reply that never ends is stopped by a cancel at the
     // idle time-out, so a client that fails to cut it off fails the test
@@ -163,6 +181,7 @@ TEST_F(WebTransportTest, TheBoundItselfIsAllowed)
 TEST_F(WebTransportTest, HugeAndEndlessRepliesAreCutOffAtTheirBound)
 {
     ASSERT_TRUE(resetPeakMemory()) << "peak memory cannot be measured here";
+    warmUpNetwork(server);
     const QByteArray chunk(256 * 1024, 'a');
     for (const Client& client : clients()) {
         const qint64 limit = WebTransport::limitsFor(client.kind).maxBodyBytes;
@@ -195,7 +214,7 @@ TEST_F(WebTransportTest, ASilentServerTripsTheIdleTimeOut)
         log.clear();
         EXPECT_FALSE(client.deliver(server)) << client.name;
         ASSERT_EQ(log.lines().size(), 1) << client.name << ": " << log.lines().join('\n').toStdString();
-        EXPECT_TRUE(log.lines().first().contains(WebTransport::timedOutText()))
+        EXPECT_TRUE(log.lines().first().contains(WebTransport::idleTimedOutText(200ms)))
             << client.name << ": " << log.lines().first().toStdString();
     }
 }
@@ -211,8 +230,12 @@ TEST_F(WebTransportTest, ACancelEndsEveryKindOfRequest)
         QTimer::singleShot(100ms, [] { postAbort(); });
         EXPECT_FALSE(client.deliver(server)) << client.name;
         EXPECT_EQ(server.requests().last().path, client.path) << client.name;
-        for (const QString& line : log.lines())
-            EXPECT_FALSE(line.contains(WebTransport::timedOutText())) << client.name << ": " << line.toStdString();
+        for (const QString& line : log.lines()) {
+            EXPECT_FALSE(line.contains(WebTransport::idleTimedOutText(WebTransport::idleTimeout())))
+                << client.name << ": " << line.toStdString();
+            EXPECT_FALSE(line.contains(WebTransport::deadlineText(WebTransport::deadline(client.kind))))
+                << client.name << ": " << line.toStdString();
+        }
     }
 }
 
@@ -225,6 +248,92 @@ TEST_F(WebTransportTest, RedirectsAreFollowedAndOnlyTheLastBodyCounts)
     ASSERT_TRUE(result.answeredOk()) << result.error.toStdString();
     EXPECT_EQ(result.body, "the new place");
     EXPECT_EQ(result.url, QUrl(server.url("/new")));
+}
+
+// Each new reply after a redirect is bounded like the first: with the event loop busy for a
+// while between its turns, an endless body one or three redirects away never makes the
+// process hold much more than the kind's bound.
+TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
+{
+    ASSERT_TRUE(resetPeakMemory()) << "peak memory cannot be measured here";
+    FakeServer busyProof(FakeServer::Threading::OwnThread);  // serves while the loop is busy
+    ASSERT_TRUE(busyProof.isListening());
+    busyProof.route("GET", "/hop1", FakeReply::redirect("/endless"));
+    busyProof.route("GET", "/hop3", FakeReply::redirect("/hop2", 301));
+    busyProof.route("GET", "/hop2", FakeReply::redirect("/hop1", 307));
+    busyProof.route("GET", "/endless",
+                    FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream"));
+    const WebTransport::WaitTurn busy = [] {
+        QThread::msleep(150);
+        return true;
+    };
+    for (ReplyKind kind : {ReplyKind::Document, ReplyKind::Image, ReplyKind::SubtitleFile}) {
+        const FetchLimits limits = WebTransport::limitsFor(kind);
+        for (const char* start : {"/hop1", "/hop3"}) {
+            const std::string what = std::to_string(limits.maxBodyBytes) + " bytes from " + start;
+            busyProof.clearRequests();
+            ASSERT_TRUE(resetPeakMemory());
+            const qint64 before = statusBytes("VmRSS");
+            const FetchResult result =
+                WebTransport::fetch(QNetworkRequest(QUrl(busyProof.url(start))), "GET", {}, limits, busy);
+            const qint64 peak = statusBytes("VmHWM");
+            EXPECT_EQ(result.error, WebTransport::tooLargeText(limits.maxBodyBytes)) << what;
+            EXPECT_EQ(busyProof.requests().last().path, "/endless") << what;
+            EXPECT_LT(peak - before, limits.maxBodyBytes + 8 * WebTransport::kMebibyte)
+                << what << ": peak " << peak << ", before " << before;
+        }
+    }
+}
+
+TEST_F(WebTransportTest, RedirectsKeepThePlatformsRules)
+{
+    // A POST answered by a 303 goes on as a GET; a 307 keeps the POST and its body.
+    server.route("POST", "/see-other", FakeReply::redirect("/landing", 303));
+    server.route("POST", "/temporary", FakeReply::redirect("/landing", 307));
+    server.route("GET", "/landing", FakeReply::bytes("got", "text/plain"));
+    server.route("POST", "/landing", FakeReply::bytes("posted", "text/plain"));
+    // Redirects that go round for ever, or from https down to http, are not followed.
+    server.route("GET", "/loop", FakeReply::redirect("/loop"));
+    server.route("GET", "/to-ftp", FakeReply::redirect("ftp://127.0.0.1/file"));
+    const struct {
+        QByteArray verb;
+        const char* path;
+        const char* answer;
+        const char* failure;
+    } cases[] = {
+        {"POST", "/see-other", "got", ""},
+        {"POST", "/temporary", "posted", ""},
+        {"GET", "/loop", "", "Too many redirects"},
+        {"GET", "/to-ftp", "", "Insecure redirect"},
+    };
+    for (const auto& c : cases) {
+        server.clearRequests();
+        const FetchResult result = WebTransport::fetch(QNetworkRequest(QUrl(server.url(c.path))), c.verb, "payload",
+                                                       WebTransport::limitsFor(ReplyKind::Document));
+        EXPECT_EQ(result.body, c.answer) << c.path;
+        EXPECT_EQ(result.error, c.failure) << c.path;
+        if (QByteArray(c.answer) == "posted") {
+            EXPECT_EQ(server.requests().last().body, "payload");
+        }
+    }
+    EXPECT_LE(server.requestCount(), 21);  // the loop: the first request and twenty redirects
+}
+
+// A server that sends a byte now and then never trips the idle time-out; the overall
+// deadline ends the request, and the failure says that it was the deadline.
+TEST_F(WebTransportTest, ATricklingServerEndsAtTheDeadline)
+{
+    WebTransport::setIdleTimeout(2s);
+    for (const Client& client : clients()) {
+        WebTransport::setDeadline(client.kind, 1200ms);
+        server.route("GET", client.path, FakeReply::trickled("x", 100000, 200, client.contentType));
+        log.clear();
+        EXPECT_FALSE(deliverWithWatchdog(client)) << client.name;
+        ASSERT_EQ(log.lines().size(), 1) << client.name << ": " << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.lines().first().contains(WebTransport::deadlineText(1200ms)))
+            << client.name << ": " << log.lines().first().toStdString();
+        EXPECT_FALSE(log.lines().first().contains(WebTransport::idleTimedOutText(2s))) << client.name;
+    }
 }
 
 }  // namespace

@@ -181,6 +181,13 @@ FakeReply FakeReply::streamed(const QByteArray& chunk, qint64 total, const QByte
     return reply;
 }
 
+FakeReply FakeReply::trickled(const QByteArray& chunk, qint64 total, int intervalMs, const QByteArray& contentType)
+{
+    FakeReply reply = streamed(chunk, total, contentType);
+    reply.streamIntervalMs = intervalMs;
+    return reply;
+}
+
 FakeReply& FakeReply::withDelay(int ms)
 {
     delayMs = ms;
@@ -309,7 +316,10 @@ private:
             if (reply.declareLength)
                 head += "Content-Length: " + QByteArray::number(reply.streamTotal) + "\r\n";
             socket->write(head + "Connection: close\r\n\r\n");
-            stream(socket, reply.streamChunk, reply.streamTotal);
+            if (reply.streamIntervalMs > 0)
+                trickle(socket, reply.streamChunk, reply.streamTotal, reply.streamIntervalMs);
+            else
+                stream(socket, reply.streamChunk, reply.streamTotal);
             return;
         }
         head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
@@ -343,6 +353,24 @@ private:
         };
         connect(socket, &QTcpSocket::bytesWritten, socket, refill);
         refill();
+    }
+
+    // Writes `chunk` every `intervalMs` until `total` bytes are out or the client goes.
+    static void trickle(QTcpSocket* socket, const QByteArray& chunk, qint64 total, int intervalMs)
+    {
+        auto* timer = new QTimer(socket);
+        auto written = std::make_shared<qint64>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, chunk, total, written] {
+            if (*written >= total) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            const qint64 size = std::min<qint64>(chunk.size(), total - *written);
+            socket->write(chunk.left(size));
+            *written += size;
+        });
+        timer->start(intervalMs);
     }
 
     QTcpServer* m_server = nullptr;

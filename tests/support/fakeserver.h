@@ -23,7 +23,8 @@
 //
 // Replies can carry any status and headers, a body from tests/data/services/
 // or given bytes (also bytes that are not JSON or not UTF-8), a body streamed
-// from a repeated chunk (of a given size, or without end), a delay before
+// from a repeated chunk (of a given size, or without end, or trickled out a
+// chunk at a time), a delay before
 // the answer, a redirect, or a dropped connection (closed before any answer,
 // or after the headers and half of the body). A handler function can build
 // the reply from the request (for a sequence of different answers, say).
@@ -84,8 +85,9 @@ struct FakeReply {
     QByteArray body;
     int delayMs = 0;  // wait this long before answering (the event loop keeps running)
     Drop drop = Drop::None;
-    QByteArray streamChunk;   // when set, the body is this chunk repeated, written as the client reads
-    qint64 streamTotal = -1;  // bytes of a streamed body; negative: without end
+    QByteArray streamChunk;    // when set, the body is this chunk repeated, written as the client reads
+    qint64 streamTotal = -1;   // bytes of a streamed body; negative: without end
+    int streamIntervalMs = 0;  // > 0: one chunk every so many milliseconds, however fast the client reads
     bool declareLength = true;
 
     // A body read from tests/data/services/<relativePath>, with the content
@@ -104,6 +106,10 @@ struct FakeReply {
     // Content-Length (never for an endless one).
     static FakeReply streamed(const QByteArray& chunk, qint64 total, const QByteArray& contentType,
                               bool declareLength = true);
+
+    // A body of `total` bytes (declared) that arrives one `chunk` every
+    // `intervalMs`: a server that trickles, never quite silent.
+    static FakeReply trickled(const QByteArray& chunk, qint64 total, int intervalMs, const QByteArray& contentType);
 
     FakeReply& withDelay(int ms);
     FakeReply& withHeader(const QByteArray& name, const QByteArray& value);

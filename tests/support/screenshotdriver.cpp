@@ -10,6 +10,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -22,7 +23,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -35,6 +38,8 @@ namespace {
 constexpr int kServiceTimeoutMs = 30'000;
 // The movie the fake movie database knows.
 constexpr char kKnownMovie[] = "Alien #1979.m4v";
+// One it does not know.
+constexpr char kOtherMovie[] = "Garden Party.m4v";
 
 template <typename Widget>
 Widget* child(QObject& parent, const char* name)
@@ -70,8 +75,8 @@ bool ScreenshotDriver::run()
     window.move(0, 0);
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
-    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) && showPreferences() &&
-           showMissingKeyAlert() && showQuitQuestion();
+    return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) &&
+           changeChapterCount(kOtherMovie, 4) && showPreferences() && showMissingKeyAlert() && showQuitQuestion();
 }
 
 bool ScreenshotDriver::pictureOfTheScreen(const QString& name)
@@ -256,6 +261,36 @@ bool ScreenshotDriver::showPreferences()
         },
         [this] { m_app.controller().ui().actionPreferences->trigger(); });
     return grabbed;
+}
+
+bool ScreenshotDriver::changeChapterCount(const QString& fileName, int chapters)
+{
+    const int row = rowOf(fileName);
+    if (row < 0) {
+        report("chapters: " + fileName + " is not listed");
+        return false;
+    }
+    selectRows({row});
+    Ui::MainWindow& ui = m_app.controller().ui();
+    // The user picks "Number of chapters" and types the count into its box.
+    QComboBox* setting = ui.chapterSettingComboBox;
+    const int byCount = int(MovieModel::kChaptersByCount);
+    setting->setCurrentIndex(byCount);
+    emit setting->activated(byCount);
+    QSpinBox* count = ui.chapterCountSpinBox;
+    count->setFocus();
+    count->selectAll();
+    QTest::keyClicks(count, QString::number(chapters));
+    QTest::keyClick(count, Qt::Key_Tab);
+    waitFor([] { return false; }, 300);
+    const int rows = ui.chapterListView->model()->rowCount();
+    report(QString("chapters: \"%1\" with %2 typed into the count box; the chapter table lists %3, the record holds %4")
+               .arg(setting->currentText())
+               .arg(count->value())
+               .arg(rows)
+               .arg(m_app.controller().getSelectedMovie()->listOfChapters().value_or(ChapterList()).size()));
+    ui.chapterListView->scrollTo(ui.chapterListView->model()->index(0, 0));
+    return grabMainWindow("chapter-count") && rows == chapters;
 }
 
 bool ScreenshotDriver::showMissingKeyAlert()

@@ -16,8 +16,9 @@ class QWidget;
 // commands and the search view's buttons: opens a folder with the open
 // dialog, searches one movie by hand and copies the result in, runs the
 // batch search over every movie while watching the progress sheet, saves
-// them all, opens the preferences, searches once without the movie
-// database's key and quits with an edit not saved, cancelling the question. On the way it writes pictures of the
+// them all, types a number of chapters for one movie, opens the preferences,
+// searches once without the movie database's key and quits with an edit not
+// saved, cancelling the question. On the way it writes pictures of the
 // windows into the picture folder and reports every step on standard
 // output, so a person can follow what happened.
 class ScreenshotDriver {
@@ -38,6 +39,8 @@ private:
     bool batchSearchAll();
     bool saveAll();
     bool showPreferences();
+    // Chooses a number of chapters for one movie in the editor.
+    bool changeChapterCount(const QString& fileName, int chapters);
     bool showMissingKeyAlert();
     bool showQuitQuestion();
 
