@@ -47,7 +47,8 @@ std::optional<ChapterList> agreedChapters(const MovieList::Records& records)
 
 ChapterListModel::ChapterListModel(MovieList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {
-    for (const char* key : {"selectionIndexes", "arrangedObjects"})
+    // The list passes on the selected records' notices as "selection.<key>".
+    for (const char* key : {"selectionIndexes", "arrangedObjects", "selection.listOfChapters"})
         m_listeners.push_back(m_list.addListener(QString::fromLatin1(key), [this](const QString&) { reload(); }));
     reload();
 }
@@ -101,7 +102,6 @@ void ChapterListModel::reload()
 {
     beginResetModel();
     m_starts.clear();
-    m_recordListeners.clear();
     const MovieList::Records selected = m_list.selectedObjects();
     m_chapters = agreedChapters(selected).value_or(ChapterList());
     quint64 start = 0;
@@ -109,8 +109,5 @@ void ChapterListModel::reload()
         m_starts << start;
         start += chapter->length();
     }
-    for (const auto& movie : selected)
-        m_recordListeners.push_back(
-            movie->addListener(QStringLiteral("listOfChapters"), [this](const QString&) { reload(); }));
     endResetModel();
 }

@@ -28,5 +28,4 @@ private:
     ChapterList m_chapters;
     QList<quint64> m_starts;
     std::vector<Observable::ListenerToken> m_listeners;
-    std::vector<Observable::ListenerToken> m_recordListeners;
 };

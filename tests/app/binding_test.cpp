@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,7 +91,7 @@ TEST_F(Bindings, AnEditReachesEverySelectedRecordAndOnlyThose)
     EXPECT_EQ(movie(1).title(), "Alien");
 }
 
-TEST_F(Bindings, AMergedSearchResultShowsOnceTheSelectionIsAnnounced)
+TEST_F(Bindings, AMergedSearchResultShowsAtOnce)
 {
     QLineEdit title;
     QLineEdit studio;
@@ -101,12 +102,57 @@ TEST_F(Bindings, AMergedSearchResultShowsOnceTheSelectionIsAnnounced)
     result->setTitle("Brazil (1985)");
     result->setStudio("Embassy");
     movie(2).setSearchResult(result);
-    // The merge writes the record's fields without a notice of each one.
+    // The merge writes the record's fields directly; the record tells its views all the same.
     movie(2).copySearchResultsToMovie(MovieModel::kCopyOverwrite);
-    notifyValueChanged(m_list, "selection");
     EXPECT_EQ(title.text(), "Brazil (1985)");
     EXPECT_EQ(studio.text(), "Embassy");
     EXPECT_EQ(movie(0).title(), "Alien");
+}
+
+// A box that means something only under one chapter setting: disabled and
+// empty under any other, following the setting as it changes.
+TEST_F(Bindings, ABoxAppliesOnlyWhileEverySelectedRecordHoldsItsCondition)
+{
+    QSpinBox count;
+    count.setRange(1, 999);
+    const Binding* binding = Binding::toSelection(&count, m_list, "chapterInterval", nullptr,
+                                                  Binding::Condition{"chapterSettings", MovieModel::kChaptersByCount});
+    movie(0).setChapterSettings(MovieModel::kChaptersByCount);
+    movie(1).setChapterSettings(MovieModel::kChaptersByCount);
+    movie(1).setChapterInterval(4);
+    const struct {
+        MovieList::IndexSet selection;
+        Binding::Shown shown;
+        QString text;
+    } cases[] = {
+        {{0}, Binding::Shown::OneValue, "10"},
+        {{0, 1}, Binding::Shown::MultipleValues, "–"},
+        {{2}, Binding::Shown::NotApplicable, " "},
+        {{1, 2}, Binding::Shown::NotApplicable, " "},
+    };
+    for (const auto& expected : cases) {
+        SCOPED_TRACE(expected.text.toStdString());
+        m_list.setSelectionIndexes(expected.selection);
+        EXPECT_EQ(binding->shown(), expected.shown);
+        EXPECT_EQ(count.text(), expected.text);
+        EXPECT_EQ(count.isEnabled(), expected.shown != Binding::Shown::NotApplicable);
+    }
+    // Choosing the count for the second record makes the box apply to both.
+    movie(2).setChapterSettings(MovieModel::kChaptersByCount);
+    EXPECT_EQ(binding->shown(), Binding::Shown::MultipleValues);
+    EXPECT_TRUE(count.isEnabled());
+    // Typing a count rebuilds both records' chapters.
+    movie(1).setMsecDuration(9000);
+    movie(2).setMsecDuration(9000);
+    count.setFocus();
+    count.selectAll();
+    QTest::keyClicks(&count, "3");
+    EXPECT_EQ(count.text(), "3");
+    for (int index : {1, 2}) {
+        EXPECT_EQ(movie(index).chapterInterval(), 3);
+        EXPECT_EQ(movie(index).listOfChapters().value_or(ChapterList()).size(), 3);
+    }
+    EXPECT_EQ(movie(0).chapterInterval(), 10);
 }
 
 TEST_F(Bindings, DifferingValuesLeaveAPictureSlotEmptyAndATextLabelSaysSo)
