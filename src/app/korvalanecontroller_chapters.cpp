@@ -7,8 +7,8 @@
 #include "model/chaptermodel.h"
 #include "online/chapterdbapi.h"
 #include "online/namedfailure.h"
+#include "online/servicelog.h"
 #include "platform/alerts.h"
-#include "platform/log.h"
 #include "platform/pumpevents.h"
 #include "platform/serviceconfig.h"
 
@@ -39,7 +39,7 @@ void KorvalaneController::runUserSearch(void (KorvalaneController::*setOngoing)(
     try {
         search();
     } catch (const std::exception& failure) {
-        platform::log(errorFormat.arg(failureText(failure)));
+        ServiceLog::log(errorFormat.arg(failureText(failure)));
     }
     (this->*setOngoing)(false);
 }

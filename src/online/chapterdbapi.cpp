@@ -5,8 +5,8 @@
 #include "model/moviemodel.h"
 #include "online/chapterdbentries.h"
 #include "online/jsonscalars.h"
+#include "online/servicelog.h"
 #include "online/webtransport.h"
-#include "platform/log.h"
 #include "platform/serviceconfig.h"
 #include "platform/xmldocument.h"
 
@@ -63,7 +63,7 @@ Fetched fetch(const QString& relativeAddress, bool withKey)
 
 void logLine(const QString& line)
 {
-    platform::log(platform::ServiceConfig::current().redact(line));
+    ServiceLog::log(line);
 }
 
 // The first node of each of a set's title, duration, set id and chapter

@@ -1,8 +1,7 @@
 #include "imagefromurl.h"
 
 #include "model/helpers.h"
-#include "platform/log.h"
-#include "platform/serviceconfig.h"
+#include "online/servicelog.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,8 +28,7 @@ std::optional<QByteArray> fetchImageData(const QUrl& url, const WebTransport::Wa
     FetchResult result =
         WebTransport::fetch(QNetworkRequest(url), "GET", {}, WebTransport::limitsFor(ReplyKind::Image), turn);
     if (result.end == FetchResult::End::Failed)
-        platform::log(platform::ServiceConfig::current().redact(
-            QStringLiteral("Image load failed: %1 %2").arg(result.error, result.url.toString())));
+        ServiceLog::log(QStringLiteral("Image load failed: %1 %2").arg(result.error, result.url.toString()));
     if (!result.answeredOk())
         return std::nullopt;
     return std::move(result.body);

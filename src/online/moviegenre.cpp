@@ -1,6 +1,6 @@
 #include "moviegenre.h"
 
-#include "platform/log.h"
+#include "online/servicelog.h"
 #include "platform/settings.h"
 
 #include <QCollator>
@@ -153,7 +153,7 @@ void setTMDbGenreNames(const QString& language, const QString& country)
         state().tmdbGenreNames = *loaded;
         return;
     }
-    platform::log(QStringLiteral("setTMDbGenreNames falsed: %1").arg(loaded.error()));
+    ServiceLog::log(QStringLiteral("setTMDbGenreNames falsed: %1").arg(loaded.error()));
     state().tmdbGenreNames = fallbackGenreNames();
 }
 

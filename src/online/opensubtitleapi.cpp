@@ -1,8 +1,8 @@
 #include "opensubtitleapi.h"
 
 #include "online/jsonscalars.h"
+#include "online/servicelog.h"
 #include "online/subtitlescore.h"
-#include "platform/log.h"
 #include "platform/serviceconfig.h"
 #include "platform/utf8check.h"
 
@@ -22,8 +22,7 @@ constexpr qint64 kMaxPages = 100;
 
 void logFailure(const QString& text)
 {
-    // Error texts can quote what was sent; keys and the password never reach the log.
-    platform::log(platform::ServiceConfig::current().redact(QLatin1String(kLogPrefix) + text));
+    ServiceLog::log(QLatin1String(kLogPrefix) + text);
 }
 
 bool isNumber(const QJsonValue& value, double number)

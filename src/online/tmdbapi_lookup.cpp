@@ -4,15 +4,15 @@
 
 #include "model/moviemodel.h"
 #include "online/namedfailure.h"
+#include "online/servicelog.h"
 #include "online/webrequest.h"
-#include "platform/log.h"
 #include "platform/settings.h"
 
 namespace {
 
 void logFailure(const QString& name, const QString& reason)
 {
-    platform::log(QStringLiteral("readTMDBInformation: %1: %2").arg(name, reason));
+    ServiceLog::log(QStringLiteral("readTMDBInformation: %1: %2").arg(name, reason));
 }
 
 }  // namespace

@@ -7,9 +7,9 @@
 #include "model/moviemodel.h"
 #include "online/imagefromurl.h"
 #include "online/namedfailure.h"
+#include "online/servicelog.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
-#include "platform/log.h"
 #include "platform/progressindicator.h"
 #include "platform/settings.h"
 
@@ -44,10 +44,10 @@ double aspectRatioOf(const QVariantMap& poster)
     const double ratio = tmdblookup::posterAspectRatio(reported, numberAt(poster, QStringLiteral("width")),
                                                        numberAt(poster, QStringLiteral("height")));
     if (ratio != reported)
-        platform::log(QStringLiteral("Poster %1 has no usable aspect ratio (%2); sized at %3")
-                          .arg(poster.value(QStringLiteral("file_path")).toString(),
-                               poster.value(QStringLiteral("aspect_ratio")).toString(),
-                               QString::number(ratio, 'f', 3)));
+        ServiceLog::log(QStringLiteral("Poster %1 has no usable aspect ratio (%2); sized at %3")
+                            .arg(poster.value(QStringLiteral("file_path")).toString(),
+                                 poster.value(QStringLiteral("aspect_ratio")).toString(),
+                                 QString::number(ratio, 'f', 3)));
     return ratio;
 }
 

@@ -1,10 +1,10 @@
 #include "webrequest.h"
 
 #include "online/qxjson.h"
+#include "online/servicelog.h"
 #include "platform/log.h"
 #include "platform/modalsession.h"
 #include "platform/pumpevents.h"
-#include "platform/serviceconfig.h"
 
 #include <QNetworkRequest>
 #include <QStringDecoder>
@@ -12,28 +12,14 @@
 
 namespace {
 
-// Keys, tokens and passwords travel in some query strings; the log never shows them.
-bool isSecretName(const QString& name)
-{
-    const QString lower = name.toLower();
-    return lower.contains(u"key") || lower.contains(u"token") || lower.contains(u"password");
-}
-
-// The address as the log may show it: secret query values hidden, and any
-// configured key or password elsewhere in it too.
+// The address as a log line shows it (the line's redaction hides its keys): the
+// query as it was sent, the fragment left out.
 QString urlForLog(const QUrl& url)
 {
     QString shown = url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment);
-    if (url.hasQuery()) {
-        QStringList items = url.query(QUrl::FullyEncoded).split(u'&');
-        for (QString& item : items) {
-            const qsizetype equals = item.indexOf(u'=');
-            if (equals > 0 && isSecretName(item.left(equals)))
-                item = item.left(equals + 1) + QStringLiteral("<hidden>");
-        }
-        shown += u'?' + items.join(u'&');
-    }
-    return platform::ServiceConfig::current().redact(shown);
+    if (url.hasQuery())
+        shown += u'?' + url.query(QUrl::FullyEncoded);
+    return shown;
 }
 
 }  // namespace
@@ -120,7 +106,7 @@ void WebRequest::cancelSearch()
 
 void WebRequest::didFailWithError(const QString& description, const QString& failingUrl)
 {
-    platform::log(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
+    ServiceLog::log(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
     m_requestIsError = true;
     m_requestIsRunning = false;
 }

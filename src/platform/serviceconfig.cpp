@@ -2,6 +2,7 @@
 
 #include "settings.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -127,7 +128,13 @@ QStringList ServiceConfig::secrets() const
 
 QString ServiceConfig::redact(const QString& text) const
 {
+    // Values of parameters named like a key, token or password ("api_key=..."), whether the
+    // text is an address or a reply that quotes one: also keys that are not configured here.
+    static const QRegularExpression secretParameter(
+        QStringLiteral(R"(([A-Za-z0-9_.\-]*(?:key|token|password)[A-Za-z0-9_.\-]*)=[^&\s#"'<>]+)"),
+        QRegularExpression::CaseInsensitiveOption);
     QString out = text;
+    out.replace(secretParameter, QStringLiteral("\\1=<hidden>"));
     for (const QString& secret : secrets()) {
         out.replace(secret, "<hidden>");
         // Keys also travel percent-encoded inside addresses.

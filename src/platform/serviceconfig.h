@@ -68,7 +68,8 @@ public:
     const ServiceEndpoint& subtitleService() const { return endpoint(Service::SubtitleService); }
     const ServiceEndpoint& chapterDatabase() const { return endpoint(Service::ChapterDatabase); }
 
-    // `text` with every configured key and password replaced by "<hidden>".
+    // `text` with every configured key and password, and the value of every
+    // parameter named like a key, token or password, replaced by "<hidden>".
     QString redact(const QString& text) const;
 
 private:

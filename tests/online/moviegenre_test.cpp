@@ -159,6 +159,23 @@ TEST_F(GenreTest, FailedLoadKeepsTheFallbackNames)
     EXPECT_EQ(offered[3], "Anime");
 }
 
+TEST_F(GenreTest, AnErrorDocumentQuotingTheRequestLogsNoKey)
+{
+    MovieGenre::genreNames();  // the first use, with its own load
+    server.route("GET", "/3/genre/movie/list", std::nullopt, [](const testsupport::FakeRequest& request) {
+        return FakeReply::bytes(R"({"status_code":7,"status_message":"Invalid API key: )" +
+                                    request.pathAndQuery().toUtf8() + R"(","success":false})",
+                                "application/json;charset=utf-8", 401);
+    });
+    platform::LogCapture log;
+    MovieGenre::setTMDbGenreNames(QString(), QString());
+    EXPECT_EQ(MovieGenre::tmdbGenreNames()->size(), 19);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_FALSE(log.lines().first().contains(kKey)) << log.lines().first().toStdString();
+    EXPECT_TRUE(log.lines().first().startsWith("setTMDbGenreNames falsed: Invalid API key: /3/genre/movie/list?"))
+        << log.lines().first().toStdString();
+}
+
 TEST_F(GenreTest, ErrorDocumentAndMissingKeyAlsoFallBack)
 {
     MovieGenre::genreNames();  // the first use, with its own load

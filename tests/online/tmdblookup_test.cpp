@@ -207,6 +207,23 @@ TEST_F(TmdbLookupTest, FindWithoutMatchIsNotFound)
     EXPECT_FALSE(requestLines().join(' ').contains("/3/movie/"));
 }
 
+// A proxy or a wrong address may answer with an error document that quotes the request,
+// key and all: the log line keeps the message but never the key.
+TEST_F(TmdbLookupTest, AnErrorDocumentQuotingTheRequestLogsNoKey)
+{
+    server.route("GET", "/3/configuration", std::nullopt, [](const testsupport::FakeRequest& request) {
+        return FakeReply::bytes(R"({"status_code":7,"status_message":"Invalid API key: )" +
+                                    request.pathAndQuery().toUtf8() + R"(","success":false})",
+                                "application/json;charset=utf-8", 401);
+    });
+    TMDbAPI client;
+    EXPECT_FALSE(lookUp(client, "Alien #1979"));
+    EXPECT_EQ(client.status(), TMDbAPI::Status::Failed);
+    EXPECT_EQ(
+        log.lines(),
+        QStringList({"readTMDBInformation: TMDbRequestFailed: Invalid API key: /3/configuration?api_key=<hidden>"}));
+}
+
 TEST_F(TmdbLookupTest, ShortTtTextIsReworkedButStillGoesToFind)
 {
     server.route("GET", "/3/find/tt1234+x", FakeReply::fromFile("tmdb/find-none.json"));

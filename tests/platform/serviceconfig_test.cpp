@@ -72,8 +72,31 @@ TEST_F(ServiceConfigTest, RedactHidesEveryKeyAndPassword)
     EXPECT_FALSE(redacted.contains("CHAPTERKEY"));
     EXPECT_TRUE(redacted.startsWith("GET /3/configuration?api_key=<hidden>"));
     TearDown();
+    // Nothing configured: only the value of the parameter named like a key goes.
     EXPECT_EQ(ServiceConfig::fromSettings(Settings(m_dir.path() + "/other")).redact(line).toStdString(),
-              line.toStdString());
+              QString(line).replace("api_key=abc123", "api_key=<hidden>").toStdString());
+}
+
+// Values of parameters named like a key, token or password go, in addresses and in any text
+// that quotes one; the rest of the text stays as it was.
+TEST_F(ServiceConfigTest, RedactHidesValuesOfSecretParameters)
+{
+    const ServiceConfig config = ServiceConfig::fromSettings(Settings(m_dir.path()));
+    const std::pair<const char*, const char*> cases[] = {
+        {"/3/movie/1?api_key=c0ffee&language=de", "/3/movie/1?api_key=<hidden>&language=de"},
+        {"Invalid API key: /3/configuration?api_key=c0ffee", "Invalid API key: /3/configuration?api_key=<hidden>"},
+        {R"({"msg":"see ?ApiKey=XYZ#frag"})", R"({"msg":"see ?ApiKey=<hidden>#frag"})"},
+        {"token=t1 and session_token=t2", "token=<hidden> and session_token=<hidden>"},
+        {"user=me&Password=pa55", "user=me&Password=<hidden>"},
+        {"api_key= left empty", "api_key= left empty"},
+        {"Invalid API key: You must be granted a valid key.", "Invalid API key: You must be granted a valid key."},
+        {"language=de&query=keystone", "language=de&query=keystone"},
+    };
+    for (const auto& [text, expected] : cases) {
+        const QString redacted = config.redact(text);
+        EXPECT_EQ(redacted.toStdString(), expected);
+        EXPECT_EQ(config.redact(redacted), redacted) << text;  // a second pass changes nothing
+    }
 }
 
 TEST_F(ServiceConfigTest, CurrentReadsTheSharedSettings)
