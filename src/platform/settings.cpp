@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -41,6 +42,21 @@ void Settings::useFolder(const QString& folder)
     sharedInstance() = std::make_unique<Settings>(folder);
 }
 
+// The file holds service keys and a password: readable and writable by its owner only. An
+// existing file is closed to others; a new one is made so (empty) before the first value is
+// stored, and rewrites (a new file put in its place) keep the mode of the one they replace.
+void keepOwnerOnly(const QString& path, bool create)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC | (create ? O_CREAT : 0), S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && (info.st_mode & 07777) != (S_IRUSR | S_IWUSR))
+        ::fchmod(fd, S_IRUSR | S_IWUSR);
+    ::close(fd);
+}
+
 bool removeAbandonedLockFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -61,6 +77,7 @@ Settings::Settings(const QString& folder)
     // Writing would wait half a minute for a lock left behind by a killed
     // process, so one is cleared at the start and before each write.
     removeAbandonedLockFile(file + ".lock");
+    keepOwnerOnly(file, false);
     m_store = std::make_unique<QSettings>(file, QSettings::IniFormat);
     // A kill while writing must leave the old file or the new one, never half of one.
     m_store->setAtomicSyncRequired(true);
@@ -210,6 +227,7 @@ QByteArray Settings::dataValue(const QString& key) const
 
 void Settings::setValue(const QString& key, const QVariant& value)
 {
+    prepareFile();
     m_store->setValue(key, value);
 }
 
@@ -218,10 +236,19 @@ void Settings::remove(const QString& key)
     m_store->remove(key);
 }
 
+void Settings::prepareFile()
+{
+    // Registered defaults alone write nothing; the first stored value finds the file ready.
+    if (!m_filePrepared)
+        keepOwnerOnly(m_store->fileName(), true);
+    m_filePrepared = true;
+}
+
 void Settings::synchronize()
 {
     removeAbandonedLock();
     m_store->sync();
+    keepOwnerOnly(m_store->fileName(), false);
 }
 
 QString Settings::fileName() const

@@ -13,7 +13,8 @@ class QSettings;
 namespace platform {
 
 // The user's settings: an INI file under $XDG_CONFIG_HOME/korvalane/, with
-// registered defaults kept in memory that answer while nothing is stored.
+// registered defaults kept in memory that answer while nothing is stored. The
+// file holds the service keys, so only its owner may read it (mode 0600).
 // Typed readers never fail: a stored value of the wrong type reads as the
 // registered default, and that as the type's empty value.
 class Settings {
@@ -50,9 +51,11 @@ public:
 
 private:
     void removeAbandonedLock() const;
+    void prepareFile();
 
     std::unique_ptr<QSettings> m_store;
     QVariantMap m_defaults;
+    bool m_filePrepared = false;
 };
 
 // Removes the lock file at `path` when no live process holds it (a holder

@@ -151,3 +151,39 @@ TEST_F(SettingsTest, ALockLeftByAKilledWriterIsClearedAndALiveOneKept)
     live.unlock();
     EXPECT_FALSE(platform::removeAbandonedLockFile(lockPath));  // nothing left to remove
 }
+
+// The file holds the service keys and the subtitle service's password: only its owner may
+// read it, from its first write on and after every rewrite, also one the settings make on
+// their own when they go away.
+TEST(SettingsFileMode, OnlyTheOwnerCanReadTheFileAfterEveryWrite)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("korvalane.ini");
+    auto modeOf = [&file] {
+        struct stat info {};
+        return ::stat(QFile::encodeName(file).constData(), &info) == 0 ? (info.st_mode & 07777) : 0u;
+    };
+    const mode_t previous = ::umask(022);
+    ino_t beforeGoing = 0;
+    {
+        Settings settings(dir.path());
+        settings.setValue("Services/OpenSubtitlesPassword", "secret");
+        settings.synchronize();
+        EXPECT_EQ(modeOf(), 0600u) << "first write";
+        const ino_t first = inodeOf(file);
+        settings.setValue("Services/OpenSubtitlesPassword", "another");
+        settings.synchronize();
+        EXPECT_NE(inodeOf(file), first);  // a rewrite: a new file put in its place
+        EXPECT_EQ(modeOf(), 0600u) << "rewrite";
+        settings.setValue("LastDisplayedTip", 3);
+        beforeGoing = inodeOf(file);
+    }
+    EXPECT_NE(inodeOf(file), beforeGoing);
+    EXPECT_EQ(modeOf(), 0600u) << "written when the settings went away";
+    // A file left readable by everyone (by an older version, say) is closed to others.
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+    Settings reopened(dir.path());
+    EXPECT_EQ(reopened.stringValue("Services/OpenSubtitlesPassword"), "another");
+    EXPECT_EQ(modeOf(), 0600u) << "reopened";
+    ::umask(previous);
+}
