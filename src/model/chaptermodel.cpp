@@ -1,6 +1,5 @@
 #include "chaptermodel.h"
 
-#include "platform/localized.h"
 
 #include <QRegularExpression>
 
@@ -36,9 +35,10 @@ void ChapterModel::addNewChapterToList(quint64 length, quint64 index, ChapterLis
     chapterList.append(std::move(chapter));
 }
 
+// The name goes into the file, so it is the same whatever the window's language.
 QString ChapterModel::defaultName(quint64 number)
 {
-    return platform::localized(QStringLiteral("chapterDefaultName")).arg(number);
+    return QStringLiteral("Chapter %1").arg(number);
 }
 
 ChapterList ChapterModel::generateChapterByCountOfChapters(quint64 count, quint64 movieLength)

@@ -39,8 +39,7 @@ public:
 
     // Appends a chapter of `length` ms at zero-based `index`, named after its position.
     static void addNewChapterToList(quint64 length, quint64 index, ChapterList& chapterList);
-    // The name of a chapter that has none, by its number counted from 1, in
-    // the user's language ("Chapter 3" in English).
+    // The name of a chapter that has none, by its number counted from 1 ("Chapter 3").
     static QString defaultName(quint64 number);
     // `count` chapters of equal length (0 means 10); the remainder is dropped.
     static ChapterList generateChapterByCountOfChapters(quint64 count, quint64 movieLength);
