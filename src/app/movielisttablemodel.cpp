@@ -3,9 +3,33 @@
 #include "app/statustoledimage.h"
 #include "platform/localized.h"
 
+#include <QIcon>
 #include <QPixmap>
 
 #include <algorithm>
+#include <array>
+
+namespace {
+
+// The light of a status as the list draws it. A selected row shows the same
+// colours: the style's tint of selected icons turns yellow and green alike
+// into olive, and the light is what the user reads the row by.
+const QIcon& statusIcon(qint64 status)
+{
+    static const std::array<QIcon, 4> icons = [] {
+        std::array<QIcon, 4> made;
+        for (qint64 i = 0; i < 4; ++i) {
+            const QPixmap light = QPixmap::fromImage(StatusToLedImage::ledImage(i))
+                                      .scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            made[static_cast<std::size_t>(i)].addPixmap(light, QIcon::Normal);
+            made[static_cast<std::size_t>(i)].addPixmap(light, QIcon::Selected);
+        }
+        return made;
+    }();
+    return icons[status >= 0 && status <= 3 ? static_cast<std::size_t>(status) : 0];
+}
+
+}  // namespace
 
 MovieListTableModel::MovieListTableModel(MovieList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {
@@ -34,8 +58,7 @@ QVariant MovieListTableModel::data(const QModelIndex& index, int role) const
     switch (index.column()) {
         case StatusColumn:
             if (role == Qt::DecorationRole)
-                return QPixmap::fromImage(StatusToLedImage::ledImage(movie.status()))
-                    .scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                return statusIcon(movie.status());
             break;
         case TitleColumn:
             if (role == Qt::DisplayRole)

@@ -29,6 +29,21 @@ protected:
         QTest::keyClick(edit, Qt::Key_Return);
     }
 
+    // How many pixels of a row's status light are clearly yellow, as drawn.
+    int yellowPixelsOfLight(int row) const
+    {
+        QTableView* view = ui().movieListTableView;
+        const QRect cell = view->visualRect(view->model()->index(row, MovieListTableModel::StatusColumn));
+        const QImage shown = view->viewport()->grab(cell).toImage();
+        int yellow = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                yellow += c.red() > 200 && c.green() > 160 && c.blue() < 100 ? 1 : 0;
+            }
+        return yellow;
+    }
+
     static std::unique_ptr<QMimeData> filesDrag(const QStringList& paths)
     {
         auto data = std::make_unique<QMimeData>();
@@ -81,6 +96,9 @@ TEST_F(MainWindow, EditingATaggedMovieMakesItReadyAndEnablesSave)
         EXPECT_EQ(change.at(1).toModelIndex().row(), 0);
     }
     EXPECT_TRUE(list().tableModel().index(0, 1).data().toString().startsWith("Alpha Returns"));
+    // The selected row's light reads yellow like any other, not tinted by the selection; the saved one is not yellow.
+    EXPECT_GT(yellowPixelsOfLight(0), 20);
+    EXPECT_EQ(yellowPixelsOfLight(1), 0);
     grabWindow("edited-title");
 }
 
