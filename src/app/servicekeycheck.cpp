@@ -6,23 +6,18 @@
 
 namespace {
 
-// How the log and the user name each service.
-struct ServiceNames {
-    const char* logName;
-    const char* nameKey;
-};
-
-ServiceNames namesOf(platform::Service service)
+// The key of the service's name as the user reads it.
+const char* nameKeyOf(platform::Service service)
 {
     switch (service) {
         case platform::Service::MovieDatabase:
-            return {"TMDb", "serviceNameTMDb"};
+            return "serviceNameTMDb";
         case platform::Service::SubtitleService:
-            return {"OpenSubtitles", "serviceNameOpenSubtitles"};
+            return "serviceNameOpenSubtitles";
         case platform::Service::ChapterDatabase:
-            return {"ChapterDb", "serviceNameChapterDb"};
+            return "serviceNameChapterDb";
     }
-    return {"", ""};
+    return "";
 }
 
 }  // namespace
@@ -31,9 +26,7 @@ bool ServiceKeyCheck::keyIsSet(platform::Service service)
 {
     if (!platform::ServiceConfig::current().endpoint(service).apiKey.isEmpty())
         return true;
-    const platform::ServiceValueSource& source = platform::ServiceConfig::row(service).apiKey;
-    platform::log(QStringLiteral("%1 API key is not set (%2): no request sent")
-                      .arg(QLatin1String(namesOf(service).logName), QLatin1String(source.environmentVariable)));
+    platform::log(platform::ServiceConfig::keyNotSetLogLine(service));
     const auto index = static_cast<std::size_t>(service);
     if (!m_told.test(index)) {
         m_told.set(index);
@@ -50,7 +43,7 @@ platform::Alert ServiceKeyCheck::missingKeyAlert(platform::Service service)
     const QString settingsFile = platform::Settings::shared().fileName();
     return {QStringLiteral("serviceKeyMissingHeader"),
             QStringLiteral("serviceKeyMissingBody"),
-            {platform::localized(QLatin1String(namesOf(service).nameKey)),
+            {platform::localized(QLatin1String(nameKeyOf(service))),
              QLatin1String(source.environmentVariable), settingsKey, settingsFile},
             settingsFile};
 }

@@ -73,7 +73,7 @@ TMDbAPI::Status TMDbAPI::status() const
 QVariantMap TMDbAPI::executeJSONUrlRequest(const QString& address)
 {
     if (apiKey().isEmpty()) {
-        platform::log(QStringLiteral("TMDb API key is not set (KORVALANE_TMDB_API_KEY): no request sent"));
+        platform::log(platform::ServiceConfig::keyNotSetLogLine(platform::Service::MovieDatabase));
         m_webRequest->setRequestIsAborted(false);
         m_webRequest->setRequestIsRunning(false);
         m_webRequest->setRequestIsSuccessful(false);

@@ -15,12 +15,14 @@ namespace {
 // `Service` and one more in kServiceCount.
 constexpr std::array<ServiceRow, kServiceCount> kServices{{
     {Service::MovieDatabase,
+     "TMDb",
      "https://api.themoviedb.org",
      {"Services/TMDbURL", "KORVALANE_TMDB_URL"},
      {"Services/TMDbAPIKey", "KORVALANE_TMDB_API_KEY"},
      {},
      {}},
     {Service::SubtitleService,
+     "OpenSubtitles",
      "https://api.opensubtitles.com/api/v1",
      {"Services/OpenSubtitlesURL", "KORVALANE_OPENSUBTITLES_URL"},
      {"Services/OpenSubtitlesAPIKey", "KORVALANE_OPENSUBTITLES_API_KEY"},
@@ -29,6 +31,7 @@ constexpr std::array<ServiceRow, kServiceCount> kServices{{
      "https://www.opensubtitles.org",
      {"Services/OpenSubtitlesWebURL", "KORVALANE_OPENSUBTITLES_WEB_URL"}},
     {Service::ChapterDatabase,
+     "ChapterDb",
      "https://chapterdb.plex.tv",
      {"Services/ChapterDbURL", "KORVALANE_CHAPTERDB_URL"},
      {"Services/ChapterDbAPIKey", "KORVALANE_CHAPTERDB_API_KEY"},
@@ -77,6 +80,13 @@ std::span<const ServiceRow> ServiceConfig::table()
 const ServiceRow& ServiceConfig::row(Service service)
 {
     return kServices[indexOf(service)];
+}
+
+QString ServiceConfig::keyNotSetLogLine(Service service)
+{
+    const ServiceRow& serviceRow = row(service);
+    return QStringLiteral("%1 API key is not set (%2): no request sent")
+        .arg(QLatin1String(serviceRow.logName), QLatin1String(serviceRow.apiKey.environmentVariable));
 }
 
 QStringList ServiceConfig::environmentVariables()

@@ -37,6 +37,7 @@ struct ServiceValueSource {
 // of redact().
 struct ServiceRow {
     Service service;
+    const char* logName;  // how log lines name the service
     const char* defaultUrl;
     ServiceValueSource url;
     ServiceValueSource apiKey;
@@ -56,6 +57,8 @@ public:
     // Every service, one row each.
     static std::span<const ServiceRow> table();
     static const ServiceRow& row(Service service);
+    // The log line of a request not sent because the service's key is not set.
+    static QString keyNotSetLogLine(Service service);
     // Every environment variable the table reads.
     static QStringList environmentVariables();
 
