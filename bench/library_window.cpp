@@ -47,17 +47,9 @@ std::filesystem::path library(const std::filesystem::path& base, int count, int 
     const auto copies = base / "library";
     const auto folder = base / ("library-" + std::to_string(count));
     if (!benchfiles::cached(master, [](const auto& out) { return benchfiles::makeLibraryMovie(out, true); }) ||
-        !benchfiles::fillLibrary(master, copies, largest))
+        !benchfiles::fillLibrary(master, copies, largest) || !benchfiles::linkLibrary(copies, folder, count))
         return {};
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    for (int i = 0; i < count && !error; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "movie-%04d.m4v", i);
-        if (!std::filesystem::exists(folder / name))
-            std::filesystem::create_hard_link(copies / name, folder / name, error);
-    }
-    return error ? std::filesystem::path() : folder;
+    return folder;
 }
 
 // Lets the window lay out and paint what changed, as the event loop would.

@@ -145,7 +145,11 @@ bool makeLibraryMovie(const std::filesystem::path& out, bool withCover)
     return made;
 }
 
-bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path& folder, int count)
+namespace {
+
+// Puts the library's first `count` names into `folder`, each by `place(name)` unless there already.
+template <typename Place>
+bool fillNames(const std::filesystem::path& folder, int count, Place place)
 {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -153,9 +157,25 @@ bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path
         char name[32];
         std::snprintf(name, sizeof name, "movie-%04d.m4v", i);
         if (!std::filesystem::exists(folder / name))
-            std::filesystem::copy_file(movie, folder / name, error);
+            place(name, error);
     }
     return !error;
+}
+
+}  // namespace
+
+bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path& folder, int count)
+{
+    return fillNames(folder, count, [&](const char* name, std::error_code& error) {
+        std::filesystem::copy_file(movie, folder / name, error);
+    });
+}
+
+bool linkLibrary(const std::filesystem::path& library, const std::filesystem::path& folder, int count)
+{
+    return fillNames(folder, count, [&](const char* name, std::error_code& error) {
+        std::filesystem::create_hard_link(library / name, folder / name, error);
+    });
 }
 
 LengthPair lengthPair(const std::filesystem::path& folder)

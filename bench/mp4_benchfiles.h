@@ -41,6 +41,8 @@ bool makeLibraryMovie(const std::filesystem::path& out, bool withCover);
 // Fills `folder` with `count` copies of `movie` named movie-0000.m4v and on; copies already
 // there are kept.
 bool fillLibrary(const std::filesystem::path& movie, const std::filesystem::path& folder, int count);
+// Hard links in `folder` to the first `count` movies of a folder `fillLibrary` made.
+bool linkLibrary(const std::filesystem::path& library, const std::filesystem::path& folder, int count);
 
 // The two movies that show how reading and saving grow with a movie's length (its sample
 // tables), kept in `folder`: a 138-second one, and a 2.5-hour one made of a 20-second clip
