@@ -5,7 +5,8 @@
 #include <QFile>
 
 #include <algorithm>
-#include <filesystem>
+
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -57,17 +58,13 @@ void refuse(const FilePlace& place)
 
 std::optional<FileIdentity> FileIdentity::of(const QString& path)
 {
-    std::error_code error;
-    const std::filesystem::path file(QFile::encodeName(path).toStdString());
-    const auto size = std::filesystem::file_size(file, error);
-    if (error)
+    // Size and modification time from one look at the file: it is looked at before and after
+    // every read of a place.
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    const auto modified = std::filesystem::last_write_time(file, error);
-    if (error)
-        return std::nullopt;
-    return FileIdentity{
-        static_cast<qint64>(size),
-        static_cast<qint64>(std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count())};
+    return FileIdentity{static_cast<qint64>(info.st_size),
+                        static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 bool FilePlace::isCurrent() const
