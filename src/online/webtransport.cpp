@@ -119,7 +119,8 @@ public:
         send();
     }
 
-    bool isFinished() const { return m_finished; }
+    // A cut aborts the reply, which then is finished too.
+    bool isFinished() const { return m_reply->isFinished(); }
 
     FetchResult result()
     {
@@ -164,7 +165,6 @@ private:
                                        : manager.sendCustomRequest(m_request, m_verb, m_body));
         m_reply->setReadBufferSize(kReadBufferBytes);
         m_received = QByteArray();
-        m_declared.reset();
         QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, &m_context, [this] { onResponse(); });
         QObject::connect(m_reply.get(), &QNetworkReply::readyRead, &m_context, [this] { take(); });
         // Counted as they arrive, whatever the transport holds before handing them over.
@@ -172,7 +172,6 @@ private:
             if (received > m_limits.maxBodyBytes)
                 cut(tooLargeText(m_limits.maxBodyBytes));
         });
-        QObject::connect(m_reply.get(), &QNetworkReply::finished, &m_context, [this] { m_finished = true; });
         m_idle.start(m_limits.idleTimeout);
     }
 
@@ -188,8 +187,6 @@ private:
         const std::optional<qint64> declared = declaredLength(*m_reply);
         if (declared && *declared > m_limits.maxBodyBytes)
             cut(tooLargeText(m_limits.maxBodyBytes));
-        else
-            m_declared = declared;
     }
 
     // Goes on at `target` as the platform would: never from https to http, and
@@ -240,7 +237,7 @@ private:
     // Room for the whole body at once: growing step by step would, for a
     // while, hold the old and the new copy of a large body together. Pages
     // not yet written to cost no memory.
-    void makeRoom() { m_received.reserve(m_declared.value_or(m_limits.maxBodyBytes)); }
+    void makeRoom() { m_received.reserve(declaredLength(*m_reply).value_or(m_limits.maxBodyBytes)); }
 
     // Ends the transfer early for `reason`; nothing of the body is kept.
     void cut(const QString& reason)
@@ -251,7 +248,6 @@ private:
         m_received = QByteArray();
         m_idle.stop();
         m_deadline.stop();
-        m_finished = true;
         m_reply->abort();
     }
 
@@ -263,10 +259,8 @@ private:
     QTimer m_idle;
     QTimer m_deadline;
     QByteArray m_received;
-    std::optional<qint64> m_declared;
     std::optional<QString> m_failure;
     int m_redirects = 0;
-    bool m_finished = false;
     QObject m_context;  // receiver of every signal: destroyed first, so none arrives after
 };
 
