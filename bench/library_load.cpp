@@ -23,18 +23,6 @@
 
 namespace {
 
-std::string loadAverage()
-{
-    char text[64] = "?";
-    if (FILE* file = std::fopen("/proc/loadavg", "r")) {
-        if (!std::fgets(text, sizeof text, file))
-            std::strcpy(text, "?");
-        std::fclose(file);
-    }
-    std::string figures(text);
-    return figures.substr(0, figures.find(' ', figures.find(' ', figures.find(' ') + 1) + 1));
-}
-
 // The child: loads one folder and prints its figures.
 int loadFolder(int argc, char** argv, const char* folder)
 {
@@ -58,7 +46,7 @@ int loadFolder(int argc, char** argv, const char* folder)
         "  %lld movies loaded (%d with a cover)%s: %.3f s, peak memory %.1f MiB (%.1f MiB before loading; "
         "load %s)\n",
         static_cast<long long>(list.arrangedObjects().size()), covers, loaded ? "" : " [not all loaded]", elapsed,
-        peak / 1024.0, before / 1024.0, loadAverage().c_str());
+        peak / 1024.0, before / 1024.0, benchfiles::loadAverage().c_str());
     return loaded ? 0 : 1;
 }
 

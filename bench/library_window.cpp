@@ -15,7 +15,6 @@
 #include "support/testenvironment.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QItemSelectionModel>
 #include <QMainWindow>
 #include <QTableView>
@@ -31,13 +30,6 @@
 namespace {
 
 constexpr int kSelections = 20;
-
-QString loadAverage()
-{
-    QFile file(QStringLiteral("/proc/loadavg"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readLine()).section(QLatin1Char(' '), 0, 2)
-                                          : QStringLiteral("?");
-}
 
 // A folder of `count` movies: links to the first `count` copies of one tagged movie with a
 // cover, each copy a file of its own. Made once and kept.
@@ -106,7 +98,7 @@ int openFolder(int argc, char** argv, int count, const char* folder)
         "when shown); select and show a cover: median %.1f ms, max %.1f ms of %d%s; load %s\n",
         count, rows, openSeconds, benchfiles::peakRssKiB() / 1024.0, rssBefore / 1024.0, rssOpen / 1024.0,
         selection.median * 1000, selection.max * 1000, kSelections,
-        everyCoverShown ? "" : " -- a selected record shows no cover!", qPrintable(loadAverage()));
+        everyCoverShown ? "" : " -- a selected record shows no cover!", benchfiles::loadAverage().c_str());
     std::fflush(stdout);
     return rows == count ? 0 : 1;
 }

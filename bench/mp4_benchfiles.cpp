@@ -282,4 +282,13 @@ long peakRssKiB()
     return usage.ru_maxrss;
 }
 
+std::string loadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string one, five, fifteen;
+    if (!(file >> one >> five >> fifteen))
+        return "?";
+    return one + " " + five + " " + fifteen;
+}
+
 }  // namespace benchfiles

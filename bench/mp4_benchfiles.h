@@ -70,6 +70,8 @@ std::uint64_t nowNs();
 // Processor time the process has used so far (user and system).
 std::uint64_t cpuNs();
 long peakRssKiB();
+// The 1-, 5- and 15-minute load averages, "?" when unknown: how busy the machine was.
+std::string loadAverage();
 
 // Median and extremes of a series of measurements.
 struct Spread {
