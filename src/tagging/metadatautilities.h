@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <expected>
 #include <optional>
+#include <vector>
 
 namespace mp4 {
 class MovieFile;
@@ -70,8 +71,10 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
 std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
                                                                 const QUrl& saveAsDestinationFileUrl);
 
-// Writes the record's tag set, replacing the one in the file.
-std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile);
+// Writes the record's tag set, replacing the one in the file; `written` gets
+// the pictures that went in as its artwork, in order.
+std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile,
+                                                           std::vector<platform::PicturePtr>& written);
 // The "iTunMOVI" cast list of the record.
 QVariantMap actorsDirectorsWritersAndStudioToPList(const MovieModel& movie);
 // One {"name": name} dictionary per non-empty name, for the cast list.

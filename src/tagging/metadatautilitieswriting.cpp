@@ -222,23 +222,11 @@ std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
 }
 
 // Every item the file held gives way to the record's tag set and items.
-// The tag set with the record's pictures; `written` gets the pictures that went in as artwork.
-Written writeTagSet(const MovieModel& movie, mp4::MovieFile& file, std::vector<platform::PicturePtr>& written)
-{
-    mp4::Tags tags = tagsFromMovieModel(movie);
-    const QString path = QString::fromStdString(file.path().string());
-    auto artwork = CoverArtwork::artworkFor(movie, CoverArtwork::Target::of(path), written);
-    if (!artwork)
-        return std::unexpected(artwork.error());
-    tags.artwork = std::move(*artwork);
-    return checkedEdit(file.setTags(tags), QStringLiteral("writing the tag set"));
-}
-
 Written writeItems(const MovieModel& movie, mp4::MovieFile& file, std::vector<platform::PicturePtr>& written)
 {
     return inOrder({
         [&] { return checkedEdit(file.removeAllItems(), QStringLiteral("removing every item")); },
-        [&] { return writeTagSet(movie, file, written); },
+        [&] { return setMP4TagsFromMovieModel(movie, file, written); },
         [&] { return writeCatalogueId(movie, file); },
         [&] { return writeCastList(movie, file); },
         [&] { return writeRating(movie, file); },
@@ -309,10 +297,16 @@ std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& sour
     return std::move(*file);
 }
 
-std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile)
+std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& movie, mp4::MovieFile& destinationFile,
+                                                           std::vector<platform::PicturePtr>& written)
 {
-    std::vector<platform::PicturePtr> written;
-    return writeTagSet(movie, destinationFile, written);
+    mp4::Tags tags = tagsFromMovieModel(movie);
+    const QString path = QString::fromStdString(destinationFile.path().string());
+    auto artwork = CoverArtwork::artworkFor(movie, CoverArtwork::Target::of(path), written);
+    if (!artwork)
+        return std::unexpected(artwork.error());
+    tags.artwork = std::move(*artwork);
+    return checkedEdit(destinationFile.setTags(tags), QStringLiteral("writing the tag set"));
 }
 
 QVariantList nameDictionariesFromNames(const std::optional<QStringList>& names)
