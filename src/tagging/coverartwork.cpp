@@ -111,9 +111,8 @@ std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieMod
     return artwork;
 }
 
-void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path)
+void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QString& path)
 {
-    const std::vector<platform::PicturePtr>& pictures = written;
     // Only pictures of this very file move; those of another file (written into a copy) stay where they are.
     const auto lies = [&path](const platform::PicturePtr& picture) {
         const std::optional<platform::FilePlace> place = picture->filePlace();
