@@ -58,13 +58,12 @@ void forEachFilePicture(const MovieModel& movie, const std::function<void(const 
 
 }  // namespace
 
-platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const QString& path,
-                               const std::optional<platform::FileIdentity>& identity)
+platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const ArtworkFile& file)
 {
     if (artwork.inFile)
-        return platform::Picture::fromFilePlace({path, static_cast<qint64>(artwork.inFile->offset),
+        return platform::Picture::fromFilePlace({file.path, static_cast<qint64>(artwork.inFile->offset),
                                                  static_cast<qint64>(artwork.inFile->length),
-                                                 identity.value_or(platform::FileIdentity{})});
+                                                 file.identity.value_or(platform::FileIdentity{})});
     return platform::Picture::fromData(bytesOf(artwork.data), platform::Picture::Keep::OwnFormat);
 }
 
@@ -82,7 +81,7 @@ std::vector<platform::PicturePtr> picturesToWrite(const MovieModel& movie)
     return pictures;
 }
 
-std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const Target& target,
+std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const ArtworkFile& target,
                                                                   std::vector<platform::PicturePtr>& written)
 {
     std::vector<mp4::Artwork> artwork;

@@ -17,18 +17,17 @@
 // and after a save or a rename the pictures follow their bytes to their new place.
 namespace CoverArtwork {
 
-// The file a picture is written into: its path and what it is now.
-struct Target {
+// A movie file as it was at one moment: the one covers were read from, or
+// the one they are written into.
+struct ArtworkFile {
     QString path;
     std::optional<platform::FileIdentity> identity;
 
-    static Target of(const QString& path) { return {path, platform::FileIdentity::of(path)}; }
+    static ArtworkFile of(const QString& path) { return {path, platform::FileIdentity::of(path)}; }
 };
 
-// One picture of the file at `path` read as `identity`: a place in the file,
-// or bytes kept in their own format.
-platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const QString& path,
-                               const std::optional<platform::FileIdentity>& identity);
+// One picture of `file`: a place in the file, or bytes kept in their own format.
+platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const ArtworkFile& file);
 
 // The record's pictures the file is to hold, in order: the cover when it is
 // set, then the older covers unless the settings replace them.
@@ -40,7 +39,7 @@ std::vector<platform::PicturePtr> picturesToWrite(const MovieModel& movie);
 // encoded as JPEG; nothing for a picture that holds nothing. A picture whose
 // file changed since it was read is refused: writing without it would lose it.
 // `written` gets the pictures the artwork stands for, in the same order.
-std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const Target& target,
+std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const ArtworkFile& target,
                                                                   std::vector<platform::PicturePtr>& written);
 
 // After `written` went, in order, into the file at `path` as its artwork: the

@@ -134,7 +134,7 @@ void readNames(const QVariantMap& plist, const QString& key,
 }
 
 // The tag set, its pictures and the media type the record stands for.
-void readTagSet(const mp4::Tags& tags, const ArtworkFile& file, MovieModel& movie)
+void readTagSet(const mp4::Tags& tags, const CoverArtwork::ArtworkFile& file, MovieModel& movie)
 {
     const ExistingCovers covers = getExistingCovers(tags, file);
     readTextTags(tags, movie);
@@ -194,14 +194,12 @@ std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url)
     return std::move(*file);
 }
 
-ExistingCovers getExistingCovers(const mp4::Tags& tags, const ArtworkFile& file)
+ExistingCovers getExistingCovers(const mp4::Tags& tags, const CoverArtwork::ArtworkFile& file)
 {
     ExistingCovers covers;
     if (tags.artwork.empty())
         return covers;
-    const auto picture = [&file](const mp4::Artwork& artwork) {
-        return CoverArtwork::pictureOf(artwork, file.path, file.identity);
-    };
+    const auto picture = [&file](const mp4::Artwork& artwork) { return CoverArtwork::pictureOf(artwork, file); };
     if (tags.artwork.front().size() >= kSmallestCover)
         covers.coverArt = picture(tags.artwork.front());
     if (tags.artwork.size() >= 2) {
@@ -293,7 +291,7 @@ std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie
 bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language)
 {
     // Taken before the file is read: a change while it is read makes its covers unreadable.
-    const ArtworkFile artworkFile{url.toLocalFile(), platform::FileIdentity::of(url.toLocalFile())};
+    const auto artworkFile = CoverArtwork::ArtworkFile::of(url.toLocalFile());
     const std::optional<mp4::MovieFile> file = openMP4FileFromUrl(url);
     if (!file)
         return false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "model/moviemodel.h"
-#include "platform/fileplace.h"
+#include "tagging/coverartwork.h"
 #include "tagging/taggingerror.h"
 
 #include <QByteArray>
@@ -38,12 +38,8 @@ struct ExistingCovers {
     platform::PicturePtr coverArt;         // the first picture, none when there is none worth taking
     std::optional<ImageList> olderCovers;  // the later pictures, when the file has more than one
 };
-// The movie file the tags were read from, as it was then: pictures left in it refer to it.
-struct ArtworkFile {
-    QString path;
-    std::optional<platform::FileIdentity> identity;
-};
-ExistingCovers getExistingCovers(const mp4::Tags& tags, const ArtworkFile& file);
+// `file` is the movie file the tags were read from, as it was then: pictures left in it refer to it.
+ExistingCovers getExistingCovers(const mp4::Tags& tags, const CoverArtwork::ArtworkFile& file);
 
 // Takes the cast, crew and studio from the text of an "iTunMOVI" property list.
 void extractITunMOVI(const QString& text, MovieModel& movie);

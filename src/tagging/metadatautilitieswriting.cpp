@@ -302,7 +302,7 @@ std::expected<void, TaggingError> setMP4TagsFromMovieModel(const MovieModel& mov
 {
     mp4::Tags tags = tagsFromMovieModel(movie);
     const QString path = QString::fromStdString(destinationFile.path().string());
-    auto artwork = CoverArtwork::artworkFor(movie, CoverArtwork::Target::of(path), written);
+    auto artwork = CoverArtwork::artworkFor(movie, CoverArtwork::ArtworkFile::of(path), written);
     if (!artwork)
         return std::unexpected(artwork.error());
     tags.artwork = std::move(*artwork);
