@@ -335,8 +335,6 @@ public:
         auto refresh = [this](const QString&) { m_changed(); };
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
         m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refresh));
-        // Announced by the search view after it copied a result into the selected record.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refresh));
         // The list passes on the selected records' notices of the key, and of the condition's.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
         if (m_condition)
