@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QWidget>
@@ -24,7 +23,7 @@ void localizeAll(QWidget* form, Get get, Set set)
             (object->*set)(platform::localized(key));
 }
 
-// Windows (the form itself, a toolbar, a menu) carry their title.
+// Windows (the form itself, a toolbar) carry their title.
 void localizeTitle(QWidget* widget)
 {
     if (!widget->windowTitle().isEmpty())
@@ -38,13 +37,13 @@ void localizeForm(QWidget* form)
     localizeTitle(form);
     for (QWidget* widget : form->findChildren<QWidget*>())
         localizeTitle(widget);
-    // Actions first: the buttons of a toolbar take their texts from them.
+    // Actions first: the buttons of a toolbar take their texts from them, and
+    // a menu's title is the text of its own action.
     localizeAll<QAction>(form, &QAction::text, &QAction::setText);
     // An icon text of its own is a key; one made from the text already follows it.
     for (QAction* action : form->findChildren<QAction*>())
         if (const QString key = action->iconText(); platform::localized(key) != key)
             action->setIconText(platform::localized(key));
-    localizeAll<QMenu>(form, &QMenu::title, &QMenu::setTitle);
     localizeAll<QLabel>(form, &QLabel::text, &QLabel::setText);
     localizeAll<QAbstractButton>(form, &QAbstractButton::text, &QAbstractButton::setText);
     localizeAll<QGroupBox>(form, &QGroupBox::title, &QGroupBox::setTitle);
