@@ -16,27 +16,26 @@ namespace {
 
 // A text that names no key keeps its text: localized() gives a missing key back.
 template <typename Object, typename Get, typename Set>
+void localize(Object* object, Get get, Set set)
+{
+    if (const QString key = (object->*get)(); !key.isEmpty())
+        (object->*set)(platform::localized(key));
+}
+
+template <typename Object, typename Get, typename Set>
 void localizeAll(QWidget* form, Get get, Set set)
 {
     for (Object* object : form->findChildren<Object*>())
-        if (const QString key = (object->*get)(); !key.isEmpty())
-            (object->*set)(platform::localized(key));
-}
-
-// Windows (the form itself, a toolbar) carry their title.
-void localizeTitle(QWidget* widget)
-{
-    if (!widget->windowTitle().isEmpty())
-        widget->setWindowTitle(platform::localized(widget->windowTitle()));
+        localize(object, get, set);
 }
 
 }  // namespace
 
 void localizeForm(QWidget* form)
 {
-    localizeTitle(form);
-    for (QWidget* widget : form->findChildren<QWidget*>())
-        localizeTitle(widget);
+    // Windows (the form itself, a toolbar) carry their title.
+    localize(form, &QWidget::windowTitle, &QWidget::setWindowTitle);
+    localizeAll<QWidget>(form, &QWidget::windowTitle, &QWidget::setWindowTitle);
     // Actions first: the buttons of a toolbar take their texts from them, and
     // a menu's title is the text of its own action.
     localizeAll<QAction>(form, &QAction::text, &QAction::setText);
