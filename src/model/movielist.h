@@ -80,6 +80,8 @@ public:
     bool canTagMovies() const;
     // Some record of the list is ready to tag.
     bool canTagOneMovie() const;
+    // How many rows of the list hold a record ready to tag.
+    qsizetype readyToTagCount() const { return m_readyCount; }
     bool canSearchMovies() const { return isMovieSelected(); }
     bool isMovieSelected() const { return !m_selection.isEmpty(); }
 
