@@ -333,10 +333,9 @@ public:
     {
         m_changed = std::move(changed);
         auto refresh = [this](const QString&) { m_changed(); };
+        // The selection follows its records through every rearrangement of the list, so
+        // only a new selection or a notice of a selected record changes what is shown.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("arrangedObjects"), refresh));
-        // Announced by the search view after it copied a result into the selected record.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection"), refresh));
         // The list passes on the selected records' notices of the key, and of the condition's.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
         if (m_condition)

@@ -47,8 +47,9 @@ std::optional<ChapterList> agreedChapters(const MovieList::Records& records)
 
 ChapterListModel::ChapterListModel(MovieList& list, QObject* parent) : QAbstractTableModel(parent), m_list(list)
 {
-    // The list passes on the selected records' notices as "selection.<key>".
-    for (const char* key : {"selectionIndexes", "arrangedObjects", "selection.listOfChapters"})
+    // The list passes on the selected records' notices as "selection.<key>". A rearrangement
+    // keeps the selected records (and the chapters they agree on): it needs no reload.
+    for (const char* key : {"selectionIndexes", "selection.listOfChapters"})
         m_listeners.push_back(m_list.addListener(QString::fromLatin1(key), [this](const QString&) { reload(); }));
     reload();
 }

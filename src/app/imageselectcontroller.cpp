@@ -272,10 +272,8 @@ void ImageSelectController::copyTmdbInfo()
         result->setCover(noCoverImage());
     }
 
+    // The record tells its views of every field the merge changed.
     record->copySearchResultsToMovie(copyBehaviour);
-    notifyValueChanged(m_korvalaneController.movieListController(), QStringLiteral("selection"));
-    notifyValueChanged(*record, QStringLiteral("cover"));
-    notifyValueChanged(*record, QStringLiteral("titleAndFile"));
     m_korvalaneController.textDidChange(m_korvalaneController.shortDescTextView());
     if (row >= 0)
         selectHitRow(row);

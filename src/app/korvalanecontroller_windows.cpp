@@ -14,7 +14,6 @@
 #include <QEvent>
 #include <QMainWindow>
 
-#include <algorithm>
 #include <functional>
 
 namespace {
@@ -112,10 +111,7 @@ void KorvalaneController::preferencesClosed(const QString& countryBefore, bool f
 
 bool KorvalaneController::windowShouldClose()
 {
-    const MovieList::Records& records = m_movieListController->arrangedObjects();
-    const auto unsaved = std::count_if(records.cbegin(), records.cend(), [](const auto& record) {
-        return record->status() == MovieModel::kStatusReadyToTag;
-    });
+    const qsizetype unsaved = m_movieListController->readyToTagCount();
     if (unsaved == 0)
         return true;
     const platform::Alert question{

@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QWidget>
@@ -17,34 +16,33 @@ namespace {
 
 // A text that names no key keeps its text: localized() gives a missing key back.
 template <typename Object, typename Get, typename Set>
+void localize(Object* object, Get get, Set set)
+{
+    if (const QString key = (object->*get)(); !key.isEmpty())
+        (object->*set)(platform::localized(key));
+}
+
+template <typename Object, typename Get, typename Set>
 void localizeAll(QWidget* form, Get get, Set set)
 {
     for (Object* object : form->findChildren<Object*>())
-        if (const QString key = (object->*get)(); !key.isEmpty())
-            (object->*set)(platform::localized(key));
-}
-
-// Windows (the form itself, a toolbar, a menu) carry their title.
-void localizeTitle(QWidget* widget)
-{
-    if (!widget->windowTitle().isEmpty())
-        widget->setWindowTitle(platform::localized(widget->windowTitle()));
+        localize(object, get, set);
 }
 
 }  // namespace
 
 void localizeForm(QWidget* form)
 {
-    localizeTitle(form);
-    for (QWidget* widget : form->findChildren<QWidget*>())
-        localizeTitle(widget);
-    // Actions first: the buttons of a toolbar take their texts from them.
+    // Windows (the form itself, a toolbar) carry their title.
+    localize(form, &QWidget::windowTitle, &QWidget::setWindowTitle);
+    localizeAll<QWidget>(form, &QWidget::windowTitle, &QWidget::setWindowTitle);
+    // Actions first: the buttons of a toolbar take their texts from them, and
+    // a menu's title is the text of its own action.
     localizeAll<QAction>(form, &QAction::text, &QAction::setText);
     // An icon text of its own is a key; one made from the text already follows it.
     for (QAction* action : form->findChildren<QAction*>())
         if (const QString key = action->iconText(); platform::localized(key) != key)
             action->setIconText(platform::localized(key));
-    localizeAll<QMenu>(form, &QMenu::title, &QMenu::setTitle);
     localizeAll<QLabel>(form, &QLabel::text, &QLabel::setText);
     localizeAll<QAbstractButton>(form, &QAbstractButton::text, &QAbstractButton::setText);
     localizeAll<QGroupBox>(form, &QGroupBox::title, &QGroupBox::setTitle);

@@ -63,9 +63,10 @@ bool isKnownKind(int type)
     return type >= 0 && type < int(kinds().size());
 }
 
+// Any type the table does not know is the tips.
 const KindRow& kindOf(int type)
 {
-    return type == TipWindowController::Warning || type == TipWindowController::WhatsNew ? kinds()[type] : kinds()[0];
+    return kinds()[isKnownKind(type) ? type : TipWindowController::Tips];
 }
 
 platform::Settings& settings()

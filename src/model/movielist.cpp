@@ -17,12 +17,8 @@ bool isReady(const MovieModel& movie)
 
 MovieList::MovieList()
 {
-    // The record that changed is the sender: only its readiness needs a second look.
     m_elementsChanged = platform::NotificationCenter::defaultCenter().addObserver(
-        QStringLiteral("ElementsHaveChanged"), [this](const QString&, const void* sender) {
-            recountReadiness(sender);
-            elementsHaveChanged();
-        });
+        QStringLiteral("ElementsHaveChanged"), [this](const QString&, const void*) { elementsHaveChanged(); });
 }
 
 MovieList::~MovieList() = default;
@@ -55,10 +51,9 @@ void MovieList::join(const std::shared_ptr<MovieModel>& movie)
 {
     Member& member = m_members[movie.get()];
     if (member.occurrences++ == 0) {
-        member.record = movie.get();
         member.ready = isReady(*movie);
-        const void* key = movie.get();
-        member.status = movie->addListener(kStatus, [this, key](const QString&) { recountReadiness(key); });
+        const MovieModel* record = movie.get();
+        member.status = movie->addListener(kStatus, [this, record](const QString&) { recountReadiness(record); });
     }
     if (member.ready)
         ++m_readyCount;
@@ -75,13 +70,13 @@ void MovieList::leave(const MovieModel* movie)
         m_members.erase(found);
 }
 
-void MovieList::recountReadiness(const void* movie)
+void MovieList::recountReadiness(const MovieModel* movie)
 {
     const auto found = m_members.find(movie);
     if (found == m_members.end())
         return;
     Member& member = found->second;
-    const bool ready = isReady(*member.record);
+    const bool ready = isReady(*movie);
     if (ready != member.ready)
         m_readyCount += (ready ? 1 : -1) * member.occurrences;
     member.ready = ready;

@@ -80,6 +80,8 @@ public:
     bool canTagMovies() const;
     // Some record of the list is ready to tag.
     bool canTagOneMovie() const;
+    // How many rows of the list hold a record ready to tag.
+    qsizetype readyToTagCount() const { return m_readyCount; }
     bool canSearchMovies() const { return isMovieSelected(); }
     bool isMovieSelected() const { return !m_selection.isEmpty(); }
 
@@ -90,9 +92,9 @@ public:
 
 private:
     // A record of the list, followed so that the count of records ready to tag
-    // stays right whatever changes its status.
+    // stays right whatever changes its status: every change of it is announced,
+    // by a setter, by the status update or at the end of a stretch of direct writes.
     struct Member {
-        const MovieModel* record = nullptr;
         qsizetype occurrences = 0;
         bool ready = false;
         Observable::ListenerToken status;
@@ -103,14 +105,14 @@ private:
     void announceArrangement(ArrangementChange change, const std::function<void()>& apply);
     void join(const std::shared_ptr<MovieModel>& movie);
     void leave(const MovieModel* movie);
-    void recountReadiness(const void* movie);
+    void recountReadiness(const MovieModel* movie);
     void followSelectedRecords();
 
     Records m_arranged;
     IndexSet m_selection;
     SortOrder m_sortOrder;
     ArrangementChange m_change;
-    std::unordered_map<const void*, Member> m_members;
+    std::unordered_map<const MovieModel*, Member> m_members;
     std::vector<Observable::ListenerToken> m_selectedRecords;
     qsizetype m_readyCount = 0;
     platform::NotificationCenter::Token m_elementsChanged;
