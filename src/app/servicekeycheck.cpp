@@ -6,18 +6,11 @@
 
 namespace {
 
-// The key of the service's name as the user reads it.
-const char* nameKeyOf(platform::Service service)
+// The service's name as the user reads it, from the string table under its log name.
+QString userNameOf(platform::Service service)
 {
-    switch (service) {
-        case platform::Service::MovieDatabase:
-            return "serviceNameTMDb";
-        case platform::Service::SubtitleService:
-            return "serviceNameOpenSubtitles";
-        case platform::Service::ChapterDatabase:
-            return "serviceNameChapterDb";
-    }
-    return "";
+    return platform::localized(QStringLiteral("serviceName") +
+                               QLatin1String(platform::ServiceConfig::row(service).logName));
 }
 
 }  // namespace
@@ -43,7 +36,7 @@ platform::Alert ServiceKeyCheck::missingKeyAlert(platform::Service service)
     const QString settingsFile = platform::Settings::shared().fileName();
     return {QStringLiteral("serviceKeyMissingHeader"),
             QStringLiteral("serviceKeyMissingBody"),
-            {platform::localized(QLatin1String(nameKeyOf(service))),
+            {userNameOf(service),
              QLatin1String(source.environmentVariable), settingsKey, settingsFile},
             settingsFile};
 }
