@@ -122,8 +122,10 @@ void collectSubpaths(const QDir& root, const QString& folder, QStringList& into)
 QStringList subpathsOfDirectory(const QString& folder)
 {
     QStringList subpaths;
-    if (QFileInfo(folder).isDir())
-        collectSubpaths(QDir(folder), folder, subpaths);
+    const QFileInfo info(folder);
+    // Entries are made relative to an absolute root: a relative one would give them back whole.
+    if (info.isDir())
+        collectSubpaths(QDir(info.absoluteFilePath()), info.absoluteFilePath(), subpaths);
     return subpaths;
 }
 

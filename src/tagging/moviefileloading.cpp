@@ -51,9 +51,13 @@ QUrl fileUrlOfPath(const QString& path)
 
 QUrl itemUrl(const QVariant& item)
 {
-    if (item.typeId() == QMetaType::QUrl)
-        return item.toUrl();
-    return fileUrlOfPath(item.toString());
+    if (item.typeId() != QMetaType::QUrl)
+        return fileUrlOfPath(item.toString());
+    // A file URL may hold a relative path too (a command-line argument): it counts from the current folder as well.
+    const QUrl url = item.toUrl();
+    if (url.isLocalFile() && QDir::isRelativePath(url.toLocalFile()))
+        return fileUrlOfPath(url.toLocalFile());
+    return url;
 }
 
 // A pipe, device or socket under a movie name: opening it to read could
