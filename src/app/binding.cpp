@@ -2,6 +2,7 @@
 
 #include "app/linefield.h"
 #include "app/valuetransformer.h"
+#include "model/helpers.h"
 #include "platform/localized.h"
 #include "platform/picture.h"
 #include "platform/settings.h"
@@ -289,6 +290,8 @@ public:
     virtual QVariantList values() const = 0;
     // Whether the bound objects are in the state in which the widget means something.
     virtual bool applies() const { return true; }
+    // Whether values() are texts made to be shown as they are, not values for the transformer.
+    virtual bool givesShownText() const { return false; }
     // False when the value is refused.
     virtual bool write(const QVariant& value) = 0;
     virtual void follow(std::function<void()> changed) = 0;
@@ -296,8 +299,10 @@ public:
 
 class Binding::SelectionSource : public Binding::Source {
 public:
-    SelectionSource(MovieList& list, const QString& key, std::optional<Condition> condition)
-        : m_list(list), m_key(key), m_condition(std::move(condition))
+    // `shownKey`, when not empty, is the key whose values are shown.
+    SelectionSource(MovieList& list, const QString& key, std::optional<Condition> condition,
+                    const QString& shownKey = QString())
+        : m_list(list), m_key(key), m_shownKey(shownKey.isEmpty() ? key : shownKey), m_condition(std::move(condition))
     {
     }
 
@@ -305,9 +310,11 @@ public:
     {
         QVariantList values;
         for (const auto& movie : m_list.selectedObjects())
-            values << movie->valueForKey(m_key);
+            values << movie->valueForKey(m_shownKey);
         return values;
     }
+
+    bool givesShownText() const override { return m_shownKey != m_key; }
 
     bool applies() const override
     {
@@ -337,7 +344,7 @@ public:
         // only a new selection or a notice of a selected record changes what is shown.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
         // The list passes on the selected records' notices of the key, and of the condition's.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_key, refresh));
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_shownKey, refresh));
         if (m_condition)
             m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_condition->key, refresh));
     }
@@ -345,6 +352,7 @@ public:
 private:
     MovieList& m_list;
     QString m_key;
+    QString m_shownKey;
     std::optional<Condition> m_condition;
     std::function<void()> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
@@ -397,6 +405,13 @@ Binding* Binding::toSelection(QWidget* widget, MovieList& list, const QString& k
                        std::make_unique<SelectionSource>(list, key, std::move(appliesWhile)));
 }
 
+Binding* Binding::toSelectionShowingText(QWidget* widget, MovieList& list, const QString& key, const QString& textKey,
+                                         std::shared_ptr<const ValueTransformer> transformer)
+{
+    return new Binding(widget, key, std::move(transformer),
+                       std::make_unique<SelectionSource>(list, key, std::nullopt, textKey));
+}
+
 Binding* Binding::toSetting(QWidget* widget, const QString& key, std::shared_ptr<const ValueTransformer> transformer)
 {
     return new Binding(widget, key, std::move(transformer), std::make_unique<SettingSource>(key));
@@ -441,7 +456,8 @@ void Binding::refresh()
     else if (m_shown == Shown::MultipleValues)
         m_adapter->showPlaceholder(platform::localized(QStringLiteral("multipleValues")));
     else
-        m_adapter->show(m_transformer ? m_transformer->transformedValue(values.first()) : values.first());
+        m_adapter->show(m_transformer && !m_source->givesShownText() ? m_transformer->transformedValue(values.first())
+                                                                     : values.first());
     m_writing = showing;
 }
 
@@ -480,11 +496,7 @@ public:
     }
     QVariant reverseTransformedValue(const QVariant& value) const override
     {
-        QStringList names;
-        for (const QString& name : value.toString().split(QLatin1Char(','))) {
-            if (!name.trimmed().isEmpty())
-                names << name.trimmed();
-        }
+        const QStringList names = namesFromText(value.toString(), u',');
         return names.isEmpty() ? QVariant() : QVariant(names);
     }
 };
@@ -497,18 +509,17 @@ public:
     {
         // The model's stand-in for "no date" is a real day; it must not pass for one.
         const QDateTime date = value.toDateTime();
-        return MovieModel::isEmptyReleaseDate(date) ? QString() : date.toUTC().toString(QStringLiteral("yyyy-MM-dd"));
+        return MovieModel::isEmptyReleaseDate(date) ? QString() : dayText(date);
     }
     std::optional<QVariant> acceptedReverseValue(const QVariant& value) const override
     {
         const QString text = value.toString().trimmed();
         if (text.isEmpty())
             return MovieModel::emptyReleaseDate();
-        const QDate day = QDate::fromString(text, QStringLiteral("yyyy-M-d"));
-        if (!day.isValid())
+        // What the editor shows of a date read from a file (a year alone, say) is taken back as it stands.
+        if (!dayFromTagDateString(text))
             return std::nullopt;
-        // Release dates are kept at noon UTC.
-        return QDateTime(day, QTime(12, 0), Qt::UTC);
+        return dateFromTagDateString(text);
     }
     QVariant reverseTransformedValue(const QVariant& value) const override
     {

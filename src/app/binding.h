@@ -52,12 +52,18 @@ public:
     static Binding* toSelection(QWidget* widget, MovieList& list, const QString& key,
                                 std::shared_ptr<const ValueTransformer> transformer = nullptr,
                                 std::optional<Condition> appliesWhile = std::nullopt);
+    // As toSelection, for a key whose value the record also gives as a text
+    // of its own (the derived key `textKey`): the widget shows that text as
+    // it is, and an edit goes to `key` through the transformer's reverse.
+    static Binding* toSelectionShowingText(QWidget* widget, MovieList& list, const QString& key, const QString& textKey,
+                                           std::shared_ptr<const ValueTransformer> transformer);
     static Binding* toSetting(QWidget* widget, const QString& key,
                               std::shared_ptr<const ValueTransformer> transformer = nullptr);
 
     // Converters for editors that show a value as text: names separated by
-    // ", " (an empty text is no list), a date as YYYY-MM-DD (text that is no
-    // such date is refused; a record without a release date shows an empty
+    // ", " (an empty text is no list), a date as YYYY-MM-DD (an entry may also
+    // take the other forms of date tags, such as a year alone; text that names
+    // no day is refused; a record without a release date shows an empty
     // text, and an empty text is the record's "no date").
     static std::shared_ptr<const ValueTransformer> namesAsText();
     static std::shared_ptr<const ValueTransformer> dateAsText();

@@ -102,7 +102,6 @@ void RecordEditor::bindFields()
         {m_ui.explicitComboBox, "explicitFlag", std::make_shared<ExplicitTransformer>()},
         {m_ui.formatComboBox, "hdVideo", nullptr},
         {m_ui.mediaTypeComboBox, "mediaType", std::make_shared<MediaTypeTransformer>()},
-        {m_ui.releaseDateEdit, "releaseDate", Binding::dateAsText()},
         {m_ui.actorsEdit, "artists", names},
         {m_ui.directorsEdit, "directors", names},
         {m_ui.producersEdit, "producers", names},
@@ -120,4 +119,7 @@ void RecordEditor::bindFields()
     for (const auto& field : fields)
         m_bindings << Binding::toSelection(field.editor, m_list, QString::fromLatin1(field.key), field.transformer,
                                            field.appliesWhile);
+    // The date as the save would write it: a year alone stays a year.
+    m_bindings << Binding::toSelectionShowingText(m_ui.releaseDateEdit, m_list, QStringLiteral("releaseDate"),
+                                                  QStringLiteral("releaseDateText"), Binding::dateAsText());
 }

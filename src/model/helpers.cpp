@@ -74,26 +74,34 @@ QString timeStringFromMilliseconds(quint64 milliseconds)
                              static_cast<unsigned long long>(seconds % 60), 0ULL);
 }
 
+std::optional<TagDay> dayFromTagDateString(const QString& text)
+{
+    // The time, when there is one, only has to look like one: the day is what is kept.
+    static const QRegularExpression pattern(
+        "^([0-9]{4})(?:-([0-9]{1,2})-([0-9]{1,2})(?:[T ][0-9]{1,2}:[0-9]{1,2}(?::[0-9]{1,2}(?:\\.[0-9]+)?)?Z?)?)?\\z",
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const bool yearOnly = !match.hasCaptured(2);
+    const QDate day(match.captured(1).toInt(), yearOnly ? 1 : match.captured(2).toInt(),
+                    yearOnly ? 1 : match.captured(3).toInt());
+    if (!day.isValid())
+        return std::nullopt;
+    return TagDay{day, yearOnly};
+}
+
 QDateTime dateFromTagDateString(const QString& text)
 {
-    if (text.size() < 18 || text.size() > 20)
+    const std::optional<TagDay> tagDay = dayFromTagDateString(text);
+    if (!tagDay)
         return MovieModel::emptyReleaseDate();
-    static const QRegularExpression pattern(
-        "^[0-9]{4}\\-[0-9]{1,2}\\-[0-9]{1,2}T[0-9]{1,2}\\:[0-9]{1,2}\\:[0-9]{1,2}Z$",
-        QRegularExpression::CaseInsensitiveOption);
-    if (!pattern.match(text).hasMatch())
-        return MovieModel::emptyReleaseDate();
-    const qsizetype firstDash = text.indexOf(u'-');
-    const qsizetype secondDash = text.indexOf(u'-', firstDash + 1);
-    const qsizetype timeMark = text.indexOf(u'T', secondDash + 1, Qt::CaseInsensitive);
-    const int year = text.left(firstDash).toInt();
-    const int month = text.mid(firstDash + 1, secondDash - firstDash - 1).toInt();
-    const int day = text.mid(secondDash + 1, timeMark - secondDash - 1).toInt();
-    // A month or day outside the calendar makes no date at all.
-    const QDate date(year, month, day);
-    if (!date.isValid())
-        return MovieModel::emptyReleaseDate();
-    return QDateTime(date, QTime(12, 0), Qt::UTC);
+    return QDateTime(tagDay->day, QTime(12, 0), Qt::UTC);
+}
+
+QString dayText(const QDateTime& date)
+{
+    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 qint64 yearOfDate(const QDateTime& date)
@@ -101,6 +109,17 @@ qint64 yearOfDate(const QDateTime& date)
     if (!date.isValid())
         return 0;
     return date.toUTC().date().year();
+}
+
+QStringList namesFromText(const QString& text, QChar separator)
+{
+    QStringList names;
+    for (const QString& piece : text.split(separator)) {
+        const QString name = piece.trimmed();
+        if (!name.isEmpty())
+            names << name;
+    }
+    return names;
 }
 
 QString sortTitleWithoutArticle(const QString& title)

@@ -5,9 +5,11 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 // Small functions shared across the application. They keep no state; a few
 // read the settings. (notifyValueChanged lives with the observation
@@ -32,9 +34,23 @@ quint64 millisecondsFromTimestamp(const QString& timestamp);
 // hours are not wrapped.
 QString timeStringFromMilliseconds(quint64 milliseconds);
 
-// A release-date tag ("2010-5-7T20:15:00Z") to 12:00:00 UTC of that day;
-// anything else gives 2012-01-01 12:00:00 UTC, the date of an empty record.
+// The day a date tag names, in the forms taggers write: a year alone ("2019",
+// its first day), a date ("2019-5-6"), or a date with a time after "T" or a
+// space, with or without "Z" ("2019-05-06T10:00:00Z", "2019-05-06 10:00:00");
+// the time of day is left out. Nothing for any other text, or for a day
+// outside the calendar.
+struct TagDay {
+    QDate day;
+    bool yearOnly = false;  // the text names only the year
+};
+std::optional<TagDay> dayFromTagDateString(const QString& text);
+
+// A date tag to 12:00:00 UTC of the day it names; anything else gives
+// 2012-01-01 12:00:00 UTC, the date of an empty record.
 QDateTime dateFromTagDateString(const QString& text);
+
+// The UTC day of `date` as YYYY-MM-DD.
+QString dayText(const QDateTime& date);
 
 // The UTC year of `date`; 0 for no date.
 qint64 yearOfDate(const QDateTime& date);
@@ -43,6 +59,10 @@ qint64 yearOfDate(const QDateTime& date);
 // trimmed of spaces, when "SortMovieNamesWithoutArticle" is on (its
 // default); otherwise the title unchanged.
 QString sortTitleWithoutArticle(const QString& title);
+
+// The names in a text that lists them with `separator` between them, each
+// trimmed of the white space around it; empty names are left out.
+QStringList namesFromText(const QString& text, QChar separator);
 
 // Removes parenthesised parts that follow a space and are followed by a
 // space, full stop or comma: "Alien (1979) Director's Cut" -> "Alien Director's Cut".

@@ -1,6 +1,7 @@
 #include "moviemodel.h"
 
 #include "model/fieldvalues.h"
+#include "model/helpers.h"
 #include "platform/localized.h"
 #include "platform/log.h"
 #include "platform/notificationcenter.h"
@@ -87,7 +88,23 @@ std::shared_ptr<MovieModel> MovieModel::copyWithZone() const
     auto copy = std::make_shared<MovieModel>();
     const CopyInProgress inProgress(this);
     copy->copyFieldsFrom(*this, {});
+    copy->m_datesInFile = m_datesInFile;
     return copy;
+}
+
+void MovieModel::setDatesInFile(const DatesInFile& dates)
+{
+    if (dates == m_datesInFile)
+        return;
+    m_datesInFile = dates;
+    notifyValueChanged(*this, QStringLiteral("releaseDateText"));
+}
+
+QString MovieModel::releaseDateText() const
+{
+    if (m_datesInFile.releaseDate.standsFor(m_releaseDate))
+        return m_datesInFile.releaseDate.shownText();
+    return isEmptyReleaseDate(m_releaseDate) ? QString() : dayText(m_releaseDate);
 }
 
 void MovieModel::observeValueForKeyPath(const QString& key, const QVariant& oldValue, const QVariant& newValue)
@@ -98,6 +115,8 @@ void MovieModel::observeValueForKeyPath(const QString& key, const QVariant& oldV
 
     if (key == QLatin1String("title"))
         notifyValueChanged(*this, QStringLiteral("titleAndFile"));
+    else if (key == QLatin1String("releaseDate"))
+        notifyValueChanged(*this, QStringLiteral("releaseDateText"));
 
     if (key == QLatin1String("cover")) {
         notifyValueChanged(*this, QStringLiteral("coverIsSet"));
@@ -215,6 +234,7 @@ QStringList MovieModel::keysDerivedFrom(const QString& key) const
 {
     static const QHash<QString, QStringList> derived = {
         {"title", {"titleAndFile"}},
+        {"releaseDate", {"releaseDateText"}},
         {"fileUrl", {"titleAndFile", "fileNameWithoutPath"}},
         {"cover", {"coverIsSet", "coverSizeAsLabel"}},
         {"chapterSettings", {"chapterStatusLed", "doEnableChapterCount", "doEnableChapterLoad"}},
@@ -228,6 +248,8 @@ QStringList MovieModel::keysDerivedFrom(const QString& key) const
 
 QVariant MovieModel::derivedValueForKey(const QString& key) const
 {
+    if (key == QLatin1String("releaseDateText"))
+        return releaseDateText();
     if (key == QLatin1String("coverIsSet"))
         return coverIsSet();
     if (key == QLatin1String("coverSizeAsLabel"))

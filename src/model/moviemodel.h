@@ -4,6 +4,7 @@
 #include "model/imagemodel.h"
 #include "model/moviesearchitemmodel.h"
 #include "model/observable.h"
+#include "model/tagdatetext.h"
 #include "platform/picture.h"
 
 #include <QDateTime>
@@ -113,7 +114,23 @@ public:
     // Puts the placeholder back as the cover, announcing the change.
     void clearCover();
 
+    // The date tags of the record's file as the record read (or last saved)
+    // them: a save writes a date the record still holds as read from its tag
+    // back as the tag's own text. clear() forgets them; copies keep them,
+    // and paste() keeps the record's own.
+    struct DatesInFile {
+        TagDateText releaseDate;
+        TagDateText purchaseDate;
+        bool operator==(const DatesInFile&) const = default;
+    };
+    const DatesInFile& datesInFile() const { return m_datesInFile; }
+    void setDatesInFile(const DatesInFile& dates);
+
     // Derived values, computed on each read.
+    // The release date as the editor shows it: while it is the date read from
+    // the file, in the file's own form (a year alone, a text that names no
+    // day); otherwise YYYY-MM-DD, or empty for no date.
+    QString releaseDateText() const;
     bool coverIsSet() const;
     QString coverSizeAsLabel() const;
     QString titleAndFile() const;
@@ -374,4 +391,6 @@ private:
     QString m_artist;
     QString m_album;
     QString m_albumArtist;
+
+    DatesInFile m_datesInFile;
 };

@@ -261,9 +261,12 @@ const QStringList& MovieModel::observedKeys()
 
 void MovieModel::clear()
 {
-    const DirectWrites writes(*this, fieldKeys());
-    for (const Field& entry : fields())
-        entry.clear(*this);
+    {
+        const DirectWrites writes(*this, fieldKeys());
+        for (const Field& entry : fields())
+            entry.clear(*this);
+    }
+    setDatesInFile({});
 }
 
 void MovieModel::reset()

@@ -50,14 +50,12 @@ QDateTime releaseDateOfYear(const QString& year)
     return date.isValid() ? QDateTime(date, QTime(12, 0), QTimeZone::utc()) : QDateTime();
 }
 
+// One name per line; the blank lines a guide text may end with name nobody.
 std::optional<QStringList> splitNames(const QString& text)
 {
     if (text.isNull())
         return std::nullopt;
-    QStringList names = text.split(u'\n');
-    for (QString& name : names)
-        name = name.trimmed();
-    return names;
+    return namesFromText(text, u'\n');
 }
 
 }  // namespace

@@ -59,12 +59,28 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
     setIfUsable(tags.xid, [&](const QString& text) { movie.setXID(text); });
     setIfUsable(tags.comments, [&](const QString& text) { movie.setComments(text); });
     setIfUsable(tags.genre, [&](const QString& text) { movie.setGenre(text); });
-    setIfUsable(tags.releaseDate, [&](const QString& text) { movie.setReleaseDate(dateFromTagDateString(text)); });
     setIfUsable(tags.description, [&](const QString& text) { movie.setShortDescription(text); });
     setIfUsable(tags.longDescription, [&](const QString& text) { movie.setLongDescription(text); });
     setIfPresent(tags.contentRating, [&](qint64 value) { movie.setExplicitFlag(value); });
     setIfPresent(tags.hdVideo, [&](qint64 value) { movie.setHdVideo(value); });
     setIfPresent(tags.mediaType, [&](qint64 value) { movie.setMediaType(value); });
+}
+
+TagDateText dateTag(const std::optional<std::string>& tag)
+{
+    const std::optional<QString> text = usable(tag);
+    return text ? TagDateText(*text) : TagDateText();
+}
+
+// The dates, and the texts they came from, which a save keeps while the dates stay.
+void readDates(const mp4::Tags& tags, MovieModel& movie)
+{
+    const MovieModel::DatesInFile dates{dateTag(tags.releaseDate), dateTag(tags.purchaseDate)};
+    movie.setDatesInFile(dates);
+    if (dates.releaseDate.isPresent())
+        movie.setReleaseDate(dates.releaseDate.date());
+    if (dates.purchaseDate.isPresent())
+        movie.setPurchaseDate(dates.purchaseDate.date());
 }
 
 void readCovers(const ExistingCovers& covers, MovieModel& movie)
@@ -82,7 +98,6 @@ void readOtherTags(const mp4::Tags& tags, MovieModel& movie)
     setIfUsable(tags.copyright, [&](const QString& text) { movie.setCopyright(text); });
     setIfUsable(tags.encodingTool, [&](const QString& text) { movie.setEncodingTool(text); });
     setIfUsable(tags.encodedBy, [&](const QString& text) { movie.setEncodedBy(text); });
-    setIfUsable(tags.purchaseDate, [&](const QString& text) { movie.setPurchaseDate(dateFromTagDateString(text)); });
     setIfUsable(tags.grouping, [&](const QString& text) { movie.setGrouping(text); });
     setIfUsable(tags.keywords, [&](const QString& text) { movie.setKeywords(text); });
     setIfUsable(tags.category, [&](const QString& text) { movie.setCategory(text); });
@@ -111,7 +126,7 @@ void readArtistsFromArtistTag(const mp4::Tags& tags, MovieModel& movie)
         return;
     const QString artist = stringFromUtf8(*tagText(tags.artist));
     if (!artist.isNull())
-        movie.setArtists(artist.split(QLatin1Char(',')));
+        movie.setArtists(namesFromText(artist, u','));
 }
 
 void pictureFormatFromWidth(MovieModel& movie)
@@ -130,7 +145,7 @@ void readNames(const QVariantMap& plist, const QString& key,
 {
     const QString names = namesStringFromITunMOVIEntry(plist, key);
     if (!names.isEmpty() && names != QStringLiteral("NA"))
-        (movie.*setter)(names.split(QLatin1Char(',')));
+        (movie.*setter)(namesFromText(names, u','));
 }
 
 // The tag set, its pictures and the media type the record stands for.
@@ -138,6 +153,7 @@ void readTagSet(const mp4::Tags& tags, const CoverArtwork::ArtworkFile& file, Mo
 {
     const ExistingCovers covers = getExistingCovers(tags, file);
     readTextTags(tags, movie);
+    readDates(tags, movie);
     readCovers(covers, movie);
     readOtherTags(tags, movie);
     if (!platform::Settings::shared().boolValue(QStringLiteral("DoNotOverWriteMediaType")))
@@ -269,8 +285,10 @@ void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie)
 
 std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie)
 {
+    // A file without a chapter track may still list its chapters the Nero way
+    // (`udta/chpl`, as audiobook tools write them): those are the file's chapters too.
     const std::vector<mp4::Chapter> chapters =
-        file.chapters(mp4::ChapterType::QuickTime).value_or(std::vector<mp4::Chapter>{});
+        file.chapters(mp4::ChapterType::Any).value_or(std::vector<mp4::Chapter>{});
     ChapterList list;
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         auto chapter = std::make_shared<ChapterModel>();

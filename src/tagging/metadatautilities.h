@@ -48,7 +48,8 @@ void extractITunMOVI(const QString& text, MovieModel& movie);
 // (never a null text).
 QString namesStringFromITunMOVIEntry(const QVariantMap& plist, const QString& key);
 void extractMovieSizeAndDuration(const mp4::MovieFile& file, MovieModel& movie);
-// Reads the file's QuickTime chapters into the record; returns their count.
+// Reads the file's chapters into the record: its QuickTime chapters, or its
+// Nero chapter list when it has no chapter track; returns their count.
 std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie);
 
 // The record's duration text: hours without leading zero, minutes and seconds ("1:23:46").

@@ -41,9 +41,15 @@ std::optional<std::string> text(const QString& value)
     return tagString(value);
 }
 
-std::optional<std::string> tagDate(const QDateTime& date)
+// A date as its tag: the file's own text while the record still holds the
+// date read from it (taggers write dates in many forms, and a text that names
+// no day is kept as well); otherwise the record's date in the form this
+// program writes. The empty-date value stands for no date and writes none.
+std::optional<std::string> tagDate(const QDateTime& date, const TagDateText& inFile)
 {
-    if (!date.isValid())
+    if (inFile.standsFor(date))
+        return tagString(inFile.text());
+    if (MovieModel::isEmptyReleaseDate(date))
         return std::nullopt;
     return utf8FromString(date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy-M-d'T'HH:mm:ss'Z'")));
 }
@@ -86,10 +92,7 @@ void setTextTags(const MovieModel& movie, mp4::Tags& tags)
     tags.xid = text(movie.xID());
     tags.comments = text(movie.comments());
     tags.genre = text(movie.genre());
-    // The empty-date value stands for no date: it writes none, and any date
-    // tag already in the file goes with the other tags.
-    if (!MovieModel::isEmptyReleaseDate(movie.releaseDate()))
-        tags.releaseDate = tagDate(movie.releaseDate());
+    tags.releaseDate = tagDate(movie.releaseDate(), movie.datesInFile().releaseDate);
     tags.description = text(movie.shortDescription().isNull()
                                 ? QString()
                                 : platform::leftWithoutSplittingPairs(movie.shortDescription(), kMaxDescriptionLength));
@@ -101,7 +104,7 @@ void setTextTags(const MovieModel& movie, mp4::Tags& tags)
     tags.album = tags.sortAlbum = text(movie.album());
     tags.composer = text(movie.composer());
     tags.sortComposer = text(movie.sortComposer());
-    tags.purchaseDate = tagDate(movie.purchaseDate());
+    tags.purchaseDate = tagDate(movie.purchaseDate(), movie.datesInFile().purchaseDate);
     tags.grouping = text(movie.grouping());
     tags.keywords = text(movie.keywords());
     tags.category = text(movie.category());

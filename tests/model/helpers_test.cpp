@@ -1,4 +1,5 @@
 #include "model/helpers.h"
+#include "model/tagdatetext.h"
 #include "platform/bookmark.h"
 #include "platform/settings.h"
 #include "support/imagebytes.h"
@@ -84,21 +85,56 @@ TEST(Helpers, TimeStringFromMilliseconds)
     EXPECT_EQ(timeStringFromMilliseconds(std::numeric_limits<quint64>::max()), "5124095576030:25:52.000000");
 }
 
+// Dates come in the form this program writes and in those other taggers
+// write; the day is what counts. A text that names no day reads as the
+// empty-date value, while the file's text keeps it as it is.
 TEST(Helpers, DateFromTagDateString)
 {
-    const QDateTime empty = utc(2012, 1, 1);
-    EXPECT_EQ(dateFromTagDateString("2010-5-7T20:15:00Z"), utc(2010, 5, 7));
-    EXPECT_EQ(dateFromTagDateString("2010-05-07T08:00:00z"), utc(2010, 5, 7));
-    EXPECT_EQ(dateFromTagDateString("2010-05-07T23:59:59Z").timeSpec(), Qt::UTC);
-    EXPECT_EQ(dateFromTagDateString("2010-05-07"), empty);
-    EXPECT_EQ(dateFromTagDateString("2010-5-7T1:2:3Z"), empty);
-    EXPECT_EQ(dateFromTagDateString(QString()), empty);
-    EXPECT_EQ(dateFromTagDateString("2010-05-07T08:00:00"), empty);    // no Z
-    EXPECT_EQ(dateFromTagDateString("2010-05-07 08:00:00Z"), empty);   // no T
-    EXPECT_EQ(dateFromTagDateString("2010-05-07T08:00:00Zx"), empty);  // trailing text
-    EXPECT_EQ(dateFromTagDateString("2010-13-07T08:00:00Z"), empty);   // outside the calendar
-    EXPECT_EQ(dateFromTagDateString("2011-02-29T08:00:00Z"), empty);
-    EXPECT_EQ(dateFromTagDateString("2012-02-29T08:00:00Z"), utc(2012, 2, 29));
+    const QDateTime noDay;
+    const struct {
+        const char* text;
+        QDateTime date;     // none: the text names no day
+        const char* shown;  // as the editor shows it while nobody changed it
+    } rows[] = {
+        {"2010-5-7T20:15:00Z", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-05-07T08:00:00z", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-05-07T23:59:59Z", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-5-7T1:2:3Z", utc(2010, 5, 7), "2010-05-07"},
+        {"2019", utc(2019, 1, 1), "2019"},
+        {"2010-05-07", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-05-07T08:00:00", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-05-07 08:00:00Z", utc(2010, 5, 7), "2010-05-07"},
+        {"2011-11-14 09:34:54", utc(2011, 11, 14), "2011-11-14"},
+        {"2010-05-07t08:00", utc(2010, 5, 7), "2010-05-07"},
+        {"2010-05-07T08:00:00.250Z", utc(2010, 5, 7), "2010-05-07"},
+        {"2012-02-29T08:00:00Z", utc(2012, 2, 29), "2012-02-29"},
+        {"2012-01-01T12:00:00Z", utc(2012, 1, 1), "2012-01-01"},  // a real day, though the stand-in's
+        {"2010-05-07T08:00:00Zx", noDay, "2010-05-07T08:00:00Zx"},
+        {"2010-13-07T08:00:00Z", noDay, "2010-13-07T08:00:00Z"},  // outside the calendar
+        {"2011-02-29", noDay, "2011-02-29"},
+        {"2019-05", noDay, "2019-05"},
+        {"2010-05-07T", noDay, "2010-05-07T"},
+        {"19", noDay, "19"},
+        {"0000", noDay, "0000"},
+        {" 2019", noDay, " 2019"},
+        {"2019\n", noDay, "2019\n"},
+        {"Summer 1999", noDay, "Summer 1999"},
+        {"", noDay, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const TagDateText tag{QString::fromUtf8(row.text)};
+        EXPECT_EQ(dateFromTagDateString(row.text), row.date.isValid() ? row.date : utc(2012, 1, 1));
+        EXPECT_EQ(dateFromTagDateString(row.text).timeSpec(), Qt::UTC);
+        EXPECT_EQ(tag.date(), row.date);
+        EXPECT_TRUE(tag.standsFor(row.date));
+        EXPECT_FALSE(tag.standsFor(utc(2000, 6, 6)));
+        EXPECT_EQ(tag.shownText(), QString::fromUtf8(row.shown));
+    }
+    EXPECT_EQ(dateFromTagDateString(QString()), utc(2012, 1, 1));
+    // Without a tag there is no text to keep, whatever the record holds.
+    EXPECT_FALSE(TagDateText().standsFor(QDateTime()));
+    EXPECT_FALSE(TagDateText().standsFor(utc(2012, 1, 1)));
 }
 
 TEST(Helpers, YearOfDate)

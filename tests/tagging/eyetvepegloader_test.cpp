@@ -49,7 +49,8 @@ TEST_F(EyeTVEPegLoaderTest, TakesEveryFieldOfTheGuideData)
     EXPECT_EQ(m_movie.releaseDate(), noon(2014));
     EXPECT_EQ(m_movie.rating(), "de-movie|ab 12 Jahren|200|");
     EXPECT_EQ(m_movie.directors(), QStringList{"Florian Schwarz"});
-    EXPECT_EQ(m_movie.artists(), (QStringList{"Ulrich Tukur", "Martina Gedeck", ""}));
+    // The actors text ends in a line feed, which names nobody.
+    EXPECT_EQ(m_movie.artists(), (QStringList{"Ulrich Tukur", "Martina Gedeck"}));
     // "Fernsehfilm" names no genre; the abstract's "Krimi" does.
     EXPECT_EQ(m_movie.genre(), "Thriller");
 
@@ -165,9 +166,10 @@ TEST(EyeTVGuideTextTest, NamesOnePerLine)
     getActorsAndDirectorFromEyeTvInfo(" Ann \r\nBob", QString(), &directors, &actors);
     EXPECT_EQ(directors, (QStringList{"Ann", "Bob"}));
     EXPECT_FALSE(actors.has_value());
-    getActorsAndDirectorFromEyeTvInfo("", "\n", &directors, &actors);
-    EXPECT_EQ(directors, QStringList{""});
-    EXPECT_EQ(actors, (QStringList{"", ""}));
+    // Blank lines name nobody: a text of them gives a list without names.
+    getActorsAndDirectorFromEyeTvInfo("", " \n\r\n", &directors, &actors);
+    EXPECT_EQ(directors, QStringList{});
+    EXPECT_EQ(actors, QStringList{});
 }
 
 TEST(EyeTVGuideTextTest, GenreFromTheFirstTextThatNamesOne)

@@ -362,7 +362,8 @@ TEST_F(MetaDataReading, ItemsWrittenByAtomicParsley)
     EXPECT_EQ(movie.rating(), "de-movie|FSK 12|200|");
     // The cast list decides; the Artist tag is not used once it names directors.
     EXPECT_EQ(movie.artists(), (QStringList{"Actor One", "Actor Two"}));
-    EXPECT_EQ(movie.directors(), (QStringList{"Doe", " Jane", "Max"}));
+    // A name holding a comma is split in two, and each part is trimmed.
+    EXPECT_EQ(movie.directors(), (QStringList{"Doe", "Jane", "Max"}));
     EXPECT_FALSE(movie.producers());
     EXPECT_FALSE(movie.screenWriters());
     EXPECT_EQ(movie.studio(), "Studio Ü");
