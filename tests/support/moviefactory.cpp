@@ -29,13 +29,50 @@ QString ffmetadataText(const MovieRecipe& recipe)
     return text;
 }
 
-quint64 readBig(const QByteArray& b, int offset, int count)
+quint64 readBig(const QByteArray& b, qsizetype offset, int count)
 {
     quint64 v = 0;
     for (int i = 0; i < count; ++i) {
         v = (v << 8) | static_cast<unsigned char>(b[offset + i]);
     }
     return v;
+}
+
+struct BoxPlace {
+    qsizetype start = 0;
+    qsizetype size = 0;
+    qsizetype end() const { return start + size; }
+};
+
+// The box of `type` among the boxes (32-bit sizes) that fill bytes [from, to).
+std::optional<BoxPlace> findBox(const QByteArray& bytes, qsizetype from, qsizetype to, const char* type)
+{
+    for (qsizetype pos = from; pos + 8 <= to;) {
+        const auto size = static_cast<qsizetype>(readBig(bytes, pos, 4));
+        if (size < 8 || pos + size > to) {
+            return std::nullopt;
+        }
+        if (bytes.mid(pos + 4, 4) == type) {
+            return BoxPlace{pos, size};
+        }
+        pos += size;
+    }
+    return std::nullopt;
+}
+
+void growBox(QByteArray& bytes, const BoxPlace& box, qsizetype by)
+{
+    const quint64 size = static_cast<quint64>(box.size + by);
+    for (int i = 0; i < 4; ++i) {
+        bytes[box.start + i] = static_cast<char>((size >> (8 * (3 - i))) & 0xFF);
+    }
+}
+
+// Runs a Python script that uses mutagen; it finds `arguments` in sys.argv[1:].
+ProcessResult runMutagen(const char* script, const QStringList& arguments)
+{
+    // Debian's interpreter, which has python3-mutagen (the one first on PATH may not).
+    return MovieFactory::run("/usr/bin/python3", QStringList{"-c", QString::fromUtf8(script)} << arguments);
 }
 
 }  // namespace
@@ -101,8 +138,52 @@ QString MovieFactory::makeImage(const QString& name, int width, int height)
     return out;
 }
 
+QString MovieFactory::makeWithNeroChaptersOnly(const MovieRecipe& recipe, const QString& name)
+{
+    MovieRecipe both = recipe;
+    both.chapterTrack = true;
+    both.neroChapters = true;
+    MovieRecipe none = recipe;
+    none.chapters.clear();
+    const QString source = make(both, QString("nero%1-%2").arg(m_counter++).arg(name));
+    const QString out = make(none, name);
+    if (source.isEmpty() || out.isEmpty()) {
+        return {};
+    }
+    QFile sourceFile(source);
+    QFile outFile(out);
+    if (!sourceFile.open(QIODevice::ReadOnly) || !outFile.open(QIODevice::ReadWrite)) {
+        ADD_FAILURE() << "cannot open " << source.toStdString() << " or " << out.toStdString();
+        return {};
+    }
+    const QByteArray from = sourceFile.readAll();
+    QByteArray bytes = outFile.readAll();
+    // The list goes into the udta of a moov that ends the file, so no chunk offset moves.
+    const auto sourceMoov = findBox(from, 0, from.size(), "moov");
+    const auto sourceUdta = sourceMoov ? findBox(from, sourceMoov->start + 8, sourceMoov->end(), "udta") : std::nullopt;
+    const auto chpl = sourceUdta ? findBox(from, sourceUdta->start + 8, sourceUdta->end(), "chpl") : std::nullopt;
+    const auto moov = findBox(bytes, 0, bytes.size(), "moov");
+    const auto udta = moov ? findBox(bytes, moov->start + 8, moov->end(), "udta") : std::nullopt;
+    if (!chpl || !udta || moov->end() != bytes.size()) {
+        ADD_FAILURE() << "no chpl to move, or no udta in a moov that ends " << out.toStdString();
+        return {};
+    }
+    const QByteArray list = from.mid(chpl->start, chpl->size);
+    growBox(bytes, *moov, list.size());
+    growBox(bytes, *udta, list.size());
+    bytes.insert(udta->end(), list);
+    if (!outFile.seek(0) || outFile.write(bytes) != bytes.size()) {
+        ADD_FAILURE() << "cannot write " << out.toStdString();
+        return {};
+    }
+    return out;
+}
+
 QString MovieFactory::make(const MovieRecipe& recipe, const QString& name)
 {
+    if (!recipe.chapters.isEmpty() && !recipe.chapterTrack) {
+        return makeWithNeroChaptersOnly(recipe, name);
+    }
     const QString out = path(name);
     QStringList args{"-hide_banner", "-loglevel", "error", "-y"};
     QStringList maps;
@@ -249,6 +330,51 @@ bool MovieFactory::atomicParsleyTag(const QString& file, const QStringList& argu
         return false;
     }
     return true;
+}
+
+bool MovieFactory::mutagenTag(const QString& file, const QList<QPair<QString, QString>>& items)
+{
+    static const char script[] = R"(
+import sys
+from mutagen.mp4 import MP4, MP4FreeForm
+movie = MP4(sys.argv[1])
+if movie.tags is None:
+    movie.add_tags()
+for key, value in zip(sys.argv[2::2], sys.argv[3::2]):
+    movie.tags[key] = [MP4FreeForm(value.encode()) if key.startswith("----") else value]
+movie.save()
+)";
+    QStringList arguments{file};
+    for (const auto& [key, value] : items) {
+        arguments << key << value;
+    }
+    const ProcessResult r = runMutagen(script, arguments);
+    if (!r.ok()) {
+        ADD_FAILURE() << "mutagen could not tag " << file.toStdString() << ": " << r.err.toStdString();
+    }
+    return r.ok();
+}
+
+QJsonObject MovieFactory::mutagenTags(const QString& file)
+{
+    static const char script[] = R"(
+import json, sys
+from mutagen.mp4 import MP4
+movie = MP4(sys.argv[1])
+def text(value):
+    return bytes(value).decode("utf-8", "replace") if isinstance(value, bytes) else str(value)
+def texts(values):
+    return [text(v) for v in values] if isinstance(values, list) else [text(values)]
+tags = {key: texts(values) for key, values in (movie.tags or {}).items() if key != "covr"}
+chapters = [{"start": c.start, "title": c.title} for c in (movie.chapters or [])]
+print(json.dumps({"tags": tags, "chapters": chapters}))
+)";
+    const ProcessResult r = runMutagen(script, {file});
+    if (!r.ok()) {
+        ADD_FAILURE() << "mutagen could not read " << file.toStdString() << ": " << r.err.toStdString();
+        return {};
+    }
+    return QJsonDocument::fromJson(r.out).object();
 }
 
 QJsonObject MovieFactory::ffprobe(const QString& file)

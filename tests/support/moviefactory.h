@@ -47,6 +47,8 @@ struct MovieRecipe {
     QString audioLanguage;                    // e.g. "eng"; empty: none set
     QList<ChapterSpec> chapters;              // written as a QuickTime chapter track and a Nero `chpl`
     bool neroChapters = true;                 // false: QuickTime chapter track only
+    bool chapterTrack = true;                 // false: a Nero `chpl` only, as audiobook tools write
+                                              // (ffmpeg's own list, moved into a file without chapters)
     std::optional<SubtitleSpec> subtitle;     // a mov_text (tx3g) track
     QStringList coverImages;                  // image files (see makeImage), attached as `covr` in order
     QList<QPair<QString, QString>> metadata;  // ffmpeg -metadata key=value (title, artist, ...)
@@ -84,6 +86,13 @@ public:
     // (--overWrite is added). Example: {"--title", "X", "--stik", "Movie"}.
     bool atomicParsleyTag(const QString& file, const QStringList& arguments);
 
+    // mutagen (Debian's python3-mutagen) setting items of `file` in place: each key as mutagen
+    // names it ("\u00a9day", "purd", "----:com.apple.iTunes:iTunMOVI") with one text value.
+    bool mutagenTag(const QString& file, const QList<QPair<QString, QString>>& items);
+    // What mutagen reads: {"tags": {key: [texts]}, "chapters": [{"start": seconds, "title": text}]}
+    // (pictures left out; freeform values as UTF-8 text).
+    QJsonObject mutagenTags(const QString& file);
+
     // ffprobe -show_streams -show_format -show_chapters as JSON (empty object on failure).
     QJsonObject ffprobe(const QString& file);
     // `AtomicParsley file -t`, its text without the leading byte-order mark.
@@ -111,6 +120,7 @@ public:
 
 private:
     QString makeBase(const MovieRecipe& recipe);
+    QString makeWithNeroChaptersOnly(const MovieRecipe& recipe, const QString& name);
     QTemporaryDir m_dir;
     int m_counter = 0;
 };

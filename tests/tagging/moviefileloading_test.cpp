@@ -198,8 +198,22 @@ TEST_F(MovieFileLoadingTest, ARecordingLoadsItsInnerMovieEachTimeItIsGiven)
     put("Recording.eyetv/Inner/z.mp4");
     ASSERT_TRUE(load({root("Recording.eyetv")}));
     ASSERT_TRUE(load({QUrl::fromLocalFile(root("Recording.eyetv")), root("Recording.eyetv")}));
-    EXPECT_EQ(loadedFiles(), QStringList(3, "Recording.eyetv/Inner/rec_file.m4v"));
+    {
+        // From the folder above, as "korvalane Recording.eyetv" gives it: as a path, and as a
+        // file URL holding that relative path (how the command line's arguments arrive).
+        const QString started = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(root()));
+        const bool loaded = load({"Recording.eyetv", QUrl::fromLocalFile("Recording.eyetv")});
+        const QUrl inner = getFileUrlOfEyeTVMovieFile(QUrl::fromLocalFile("Recording.eyetv"), "en");
+        QDir::setCurrent(started);
+        EXPECT_TRUE(loaded);
+        EXPECT_EQ(inner.toLocalFile(), "Recording.eyetv/Inner/rec_file.m4v");
+    }
+    EXPECT_EQ(loadedFiles(), QStringList(5, "Recording.eyetv/Inner/rec_file.m4v"));
+    for (const auto& movie : m_list.arrangedObjects())
+        EXPECT_EQ(movie->fileUrl(), QUrl::fromLocalFile(root("Recording.eyetv/Inner/rec_file.m4v")));
     EXPECT_EQ(m_list.arrangedObjects().first()->title(), "rec file");
+    EXPECT_TRUE(m_alerts.shown().isEmpty());
 }
 
 TEST_F(MovieFileLoadingTest, ARecordingWithoutAMovieFileIsReported)

@@ -1,0 +1,256 @@
+// Movies tagged by the programs users have (ffmpeg, AtomicParsley, mutagen),
+// loaded, given a new title and saved by the saving code, then read back by
+// those same programs: what the title-only save did not touch stays as the
+// other program wrote it.
+#include "model/movielist.h"
+#include "model/moviemodel.h"
+#include "platform/alerts.h"
+#include "platform/propertylist.h"
+#include "support/moviefactory.h"
+#include "tagging/moviefileloading.h"
+#include "tagging/moviefilesaving.h"
+#include "tagging/namingtestsupport.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <functional>
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+using testsupport::ChapterSpec;
+using testsupport::MovieFactory;
+using testsupport::MovieRecipe;
+
+const QString kNewTitle = QString::fromUtf8("Der neue Titel");
+const QString kCastText = QString::fromUtf8("Åsa Ängström, Jürgen Weiß, Zoë Øvergård");
+const QStringList kCast{QString::fromUtf8("Åsa Ängström"), QString::fromUtf8("Jürgen Weiß"),
+                        QString::fromUtf8("Zoë Øvergård")};
+const QList<ChapterSpec> kChapters{
+    {"Opening", 0, 800}, {QString::fromUtf8("Mitte – ünïcødé"), 800, 1500}, {"End", 1500, 2000}};
+
+// One text per reader ("" where it sees none), so that each reader is checked on its own.
+using PerReader = QMap<QString, QString>;
+
+// What AtomicParsley, ffprobe and mutagen see of one file.
+struct Seen {
+    PerReader title;
+    PerReader date;
+    PerReader purchaseDate;
+    QStringList chapters;  // "start title", as ffprobe and as mutagen list them
+    QStringList cast;      // the names of the cast list, as mutagen reads it
+    QString albumArtist;   // as AtomicParsley reads it
+    QStringList media;     // checksums of every video and audio packet
+    qsizetype streams = 0;
+};
+
+QString atomicParsleyAtom(const QString& listing, const QString& atom)
+{
+    const QRegularExpression line("^Atom \"" + QRegularExpression::escape(atom) + "\" contains: (.*)$",
+                                  QRegularExpression::MultilineOption);
+    return line.match(listing).captured(1);
+}
+
+QString first(const QJsonObject& mutagenTags, const QString& key)
+{
+    return mutagenTags[key].toArray().first().toString();
+}
+
+QStringList castNames(const QString& castListXml)
+{
+    QStringList names;
+    const std::optional<QVariant> plist = platform::parsePropertyList(castListXml.toUtf8());
+    for (const QVariant& entry : plist ? plist->toMap().value("cast").toList() : QVariantList())
+        names << entry.toMap().value("name").toString();
+    return names;
+}
+
+Seen seenBy(MovieFactory& factory, const QString& file)
+{
+    Seen seen;
+    const QString listing = factory.atomicParsleyTags(file);
+    const QJsonObject probe = factory.ffprobe(file);
+    const QJsonObject probed = probe["format"].toObject()["tags"].toObject();
+    const QJsonObject mutagen = factory.mutagenTags(file);
+    const QJsonObject tags = mutagen["tags"].toObject();
+    const QString day = QString::fromUtf8("©day");
+    seen.title = {{"AtomicParsley", atomicParsleyAtom(listing, QString::fromUtf8("©nam"))},
+                  {"ffprobe", probed["title"].toString()},
+                  {"mutagen", first(tags, QString::fromUtf8("©nam"))}};
+    seen.date = {{"AtomicParsley", atomicParsleyAtom(listing, day)},
+                 {"ffprobe", probed["date"].toString()},
+                 {"mutagen", first(tags, day)}};
+    seen.purchaseDate = {{"AtomicParsley", atomicParsleyAtom(listing, "purd")},
+                         {"ffprobe", probed["purchase_date"].toString()},
+                         {"mutagen", first(tags, "purd")}};
+    for (const QJsonValue chapter : probe["chapters"].toArray())
+        seen.chapters << "ffprobe " + chapter["start_time"].toString() + " " +
+                             chapter["tags"].toObject()["title"].toString();
+    for (const QJsonValue chapter : mutagen["chapters"].toArray())
+        seen.chapters << "mutagen " + QString::number(chapter["start"].toDouble(), 'f', 3) + " " +
+                             chapter["title"].toString();
+    seen.cast = castNames(first(tags, "----:com.apple.iTunes:iTunMOVI"));
+    seen.albumArtist = atomicParsleyAtom(listing, "aART");
+    seen.media = factory.mediaPacketChecksums(file);
+    seen.streams = probe["streams"].toArray().size();
+    return seen;
+}
+
+PerReader everyReader(const QString& text)
+{
+    return {{"AtomicParsley", text}, {"ffprobe", text}, {"mutagen", text}};
+}
+
+struct TaggedElsewhere {
+    const char* name;
+    // Makes the movie file `name` in the factory's folder, tagged by the other program.
+    std::function<QString(MovieFactory&, const QString& name)> make;
+    const char* date;          // the date text the program wrote ("" for none)
+    const char* purchaseDate;  // the same for the purchase date
+    bool neroChapters = false;
+    bool castFromArtist = false;
+};
+
+MovieRecipe shortMovie(bool faststart = false)
+{
+    MovieRecipe recipe = smallMovieRecipe();
+    recipe.seconds = 2.0;
+    recipe.faststart = faststart;
+    return recipe;
+}
+
+QString byFfmpeg(MovieFactory& factory, const QString& name, MovieRecipe recipe,
+                 const QList<QPair<QString, QString>>& metadata)
+{
+    recipe.metadata = metadata;
+    return factory.make(recipe, name);
+}
+
+QString byAtomicParsley(MovieFactory& factory, const QString& name, const QStringList& arguments)
+{
+    const QString file = factory.make(shortMovie(), name);
+    return factory.atomicParsleyTag(file, arguments) ? file : QString();
+}
+
+QString byMutagen(MovieFactory& factory, const QString& name, const QList<QPair<QString, QString>>& items,
+                  MovieRecipe recipe = shortMovie())
+{
+    const QString file = factory.make(recipe, name);
+    return factory.mutagenTag(file, items) ? file : QString();
+}
+
+const QString kDay = QString::fromUtf8("©day");
+const QString kArtist = QString::fromUtf8("©ART");
+
+class OtherTaggers : public FreshSettingsTest {
+protected:
+    // As the application starts: a file without chapters of its own gets some made.
+    void SetUp() override
+    {
+        FreshSettingsTest::SetUp();
+        set("DefaultChapterSetting", MovieModel::kChaptersByCount);
+    }
+
+    MovieFactory m_factory;
+    platform::RecordingAlerts m_alerts;
+};
+
+TEST_F(OtherTaggers, ATitleOnlySaveKeepsWhatOtherProgramsWrote)
+{
+    MovieRecipe neroOnly = shortMovie();
+    neroOnly.chapters = kChapters;
+    neroOnly.chapterTrack = false;
+    const TaggedElsewhere rows[] = {
+        {"ffmpeg, a year alone",
+         [](auto& f, auto& n) {
+             return byFfmpeg(f, n, shortMovie(), {{"date", "2019"}});
+         },
+         "2019", ""},
+        {"ffmpeg, a date and time after a space, moov first",
+         [](auto& f, auto& n) {
+             return byFfmpeg(f, n, shortMovie(true), {{"date", "2019-05-06 10:00:00"}});
+         },
+         "2019-05-06 10:00:00", ""},
+        {"AtomicParsley, a year and a purchase date",
+         [](auto& f, auto& n) {
+             return byAtomicParsley(f, n, {"--year", "2019", "--purchaseDate", "2011-11-14 09:34:54"});
+         },
+         "2019", "2011-11-14 09:34:54"},
+        {"AtomicParsley, dates with a time and Z",
+         [](auto& f, auto& n) {
+             return byAtomicParsley(f, n, {"--year", "2019-05-06T10:00:00Z", "--purchaseDate", "2011-11-14T09:34:54Z"});
+         },
+         "2019-05-06T10:00:00Z", "2011-11-14T09:34:54Z"},
+        {"mutagen, a date, a purchase date and the cast as Artist",
+         [](auto& f, auto& n) {
+             return byMutagen(f, n, {{kDay, "2019-05-06"}, {"purd", "2011-11-14 09:34:54"}, {kArtist, kCastText}});
+         },
+         "2019-05-06", "2011-11-14 09:34:54", false, true},
+        {"mutagen, dates that name no day",
+         [](auto& f, auto& n) {
+             return byMutagen(f, n, {{kDay, "Summer 1999"}, {"purd", "gestern"}});
+         },
+         "Summer 1999", "gestern"},
+        {"mutagen, a date the empty record would hold",
+         [](auto& f, auto& n) {
+             return byMutagen(f, n, {{kDay, "2012-01-01T12:00:00Z"}});
+         },
+         "2012-01-01T12:00:00Z", ""},
+        {"Nero chapters only, and a date without Z",
+         [neroOnly](auto& f, auto& n) {
+             return byMutagen(f, n, {{kDay, "2019-05-06T10:00:00"}}, neroOnly);
+         },
+         "2019-05-06T10:00:00", "", true},
+    };
+    int number = 0;
+    for (const TaggedElsewhere& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString file = row.make(m_factory, QString("tagged-%1.m4v").arg(++number));
+        ASSERT_FALSE(file.isEmpty());
+        const Seen before = seenBy(m_factory, file);
+        // What the other program wrote, as every reader sees it.
+        ASSERT_EQ(before.date, everyReader(row.date));
+        ASSERT_EQ(before.purchaseDate, everyReader(row.purchaseDate));
+        ASSERT_EQ(before.chapters.size(), row.neroChapters ? 2 * kChapters.size() : 0);
+
+        MovieList list;
+        ASSERT_TRUE(MovieFileManager::loadFiles(QVariantList{file}, list, "en"));
+        ASSERT_EQ(list.arrangedObjects().size(), 1);
+        MovieModel& movie = *list.arrangedObjects().first();
+        EXPECT_EQ(movie.chapterSettings(),
+                  row.neroChapters ? MovieModel::kChaptersFromFile : MovieModel::kChaptersByCount);
+        movie.setTitle(kNewTitle);
+        ASSERT_TRUE(MovieFileManager::saveFiles(list, QUrl(), false, false, "en", "us"));
+        EXPECT_TRUE(movie.isTagged());
+
+        const Seen after = seenBy(m_factory, file);
+        EXPECT_EQ(after.title, everyReader(kNewTitle));
+        EXPECT_EQ(after.date, before.date);
+        EXPECT_EQ(after.purchaseDate, before.purchaseDate);
+        // The file's own chapters are kept as they are, and no chapter track is added
+        // (a file without chapters gets the user's default ones).
+        if (row.neroChapters) {
+            EXPECT_EQ(after.chapters, before.chapters);
+            EXPECT_EQ(after.streams, before.streams);
+        }
+        EXPECT_EQ(after.media, before.media);
+        ASSERT_FALSE(after.media.isEmpty());
+        for (const QString& name : after.cast)
+            EXPECT_EQ(name, name.trimmed());
+        if (row.castFromArtist) {
+            EXPECT_EQ(after.cast, kCast);
+            EXPECT_EQ(after.albumArtist, kCastText);
+        }
+    }
+    EXPECT_TRUE(m_alerts.shown().isEmpty());
+}
+
+}  // namespace
