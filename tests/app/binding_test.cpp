@@ -181,6 +181,12 @@ TEST_F(Bindings, ADateThatDoesNotParseIsRefusedMarkedWithItsFormAndKeptToMend)
     EXPECT_EQ(movie(0).releaseDate(), QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC));
     EXPECT_EQ(edit.text(), "1979-05-25");
     EXPECT_FALSE(marked());
+    // The forms of date tags are taken as well: a year alone is its first day.
+    typeInto(edit, "1980");
+    EXPECT_EQ(movie(0).releaseDate(), QDateTime(QDate(1980, 1, 1), QTime(12, 0), Qt::UTC));
+    EXPECT_EQ(edit.text(), "1980-01-01");
+    typeInto(edit, "1979-05-25 20:15:00");
+    EXPECT_EQ(edit.text(), "1979-05-25");
     for (const char* bad : {"25.05.1979", "next Friday", "1979-13-01", "1979-02-30"}) {
         typeInto(edit, bad);
         EXPECT_EQ(movie(0).releaseDate().date(), QDate(1979, 5, 25)) << bad;

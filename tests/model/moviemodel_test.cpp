@@ -650,3 +650,65 @@ TEST_F(MovieModelTest, PasteOfARecordWithoutCoverGivesThePlaceholder)
 }
 
 }  // namespace
+
+namespace {
+
+QDateTime noon(int year, int month, int day)
+{
+    return QDateTime(QDate(year, month, day), QTime(12, 0), Qt::UTC);
+}
+
+// A record read from a file whose date tags say "2019" and "Summer 1999": the
+// record holds the day read and shows the file's own form while that stays;
+// every way the date can change (setter, merge, paste) shows the new day, and
+// the views are told.
+TEST_F(MovieModelTest, TheReleaseDateShowsTheFilesOwnTextUntilItChanges)
+{
+    const MovieModel::DatesInFile dates{TagDateText("2019"), TagDateText("Summer 1999")};
+    auto readFromFile = [&] {
+        auto record = std::make_shared<MovieModel>();
+        record->setDatesInFile(dates);
+        record->setReleaseDate(dates.releaseDate.date());
+        return record;
+    };
+    auto record = readFromFile();
+    EXPECT_EQ(record->valueForKey("releaseDateText"), "2019");
+    EXPECT_EQ(record->copyWithZone()->releaseDateText(), "2019");
+
+    KeyCounter told(*record, "releaseDateText");
+    record->setReleaseDate(noon(2020, 3, 4));
+    EXPECT_EQ(record->releaseDateText(), "2020-03-04");
+    record->setReleaseDate(noon(2019, 1, 1));
+    EXPECT_EQ(record->releaseDateText(), "2019");
+    record->setReleaseDate(MovieModel::emptyReleaseDate());
+    EXPECT_EQ(record->releaseDateText(), "");
+    EXPECT_EQ(told.count(), 3);
+
+    // A merge that brings another day, and a paste, which keeps the record's own file texts.
+    auto merged = readFromFile();
+    merged->setSearchResult(std::make_shared<MovieModel>());
+    merged->searchResult()->setReleaseDate(noon(1999, 7, 1));
+    KeyCounter toldOfMerge(*merged, "releaseDateText");
+    merged->copySearchResultsToMovie(MovieModel::kCopyOverwrite);
+    EXPECT_EQ(merged->releaseDateText(), "1999-07-01");
+    EXPECT_EQ(toldOfMerge.count(), 1);
+    auto pasted = readFromFile();
+    MovieModel other;
+    other.setReleaseDate(noon(2019, 1, 1));
+    pasted->paste(&other);
+    EXPECT_EQ(pasted->datesInFile(), dates);
+    EXPECT_EQ(pasted->releaseDateText(), "2019");
+
+    // A text that names no day: the record holds no date and shows the text, until it is cleared.
+    auto unread = std::make_shared<MovieModel>();
+    unread->setDatesInFile({TagDateText("Summer 1999"), TagDateText()});
+    unread->setReleaseDate(unread->datesInFile().releaseDate.date());
+    EXPECT_EQ(unread->releaseDateText(), "Summer 1999");
+    unread->setReleaseDate(MovieModel::emptyReleaseDate());
+    EXPECT_EQ(unread->releaseDateText(), "");
+
+    record->clear();
+    EXPECT_EQ(record->datesInFile(), MovieModel::DatesInFile{});
+}
+
+}  // namespace

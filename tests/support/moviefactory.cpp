@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QScopeGuard>
 
 #include <algorithm>
 
@@ -150,6 +151,8 @@ QString MovieFactory::makeWithNeroChaptersOnly(const MovieRecipe& recipe, const 
     if (source.isEmpty() || out.isEmpty()) {
         return {};
     }
+    // The source goes once its list is taken: the folder then holds only the movie asked for.
+    const auto removeSource = qScopeGuard([&source] { QFile::remove(source); });
     QFile sourceFile(source);
     QFile outFile(out);
     if (!sourceFile.open(QIODevice::ReadOnly) || !outFile.open(QIODevice::ReadWrite)) {
