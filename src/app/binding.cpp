@@ -505,12 +505,7 @@ class DateAsText : public ValueTransformer {
 public:
     QMetaType transformedValueClass() const override { return QMetaType::fromType<QString>(); }
     bool allowsReverseTransformation() const override { return true; }
-    QVariant transformedValue(const QVariant& value) const override
-    {
-        // The model's stand-in for "no date" is a real day; it must not pass for one.
-        const QDateTime date = value.toDateTime();
-        return MovieModel::isEmptyReleaseDate(date) ? QString() : dayText(date);
-    }
+    QVariant transformedValue(const QVariant& value) const override { return dayText(value.toDateTime()); }
     std::optional<QVariant> acceptedReverseValue(const QVariant& value) const override
     {
         const QString text = value.toString().trimmed();

@@ -101,7 +101,8 @@ QDateTime dateFromTagDateString(const QString& text)
 
 QString dayText(const QDateTime& date)
 {
-    return date.toUTC().toString(QStringLiteral("yyyy-MM-dd"));
+    // The model's stand-in for "no date" is a real day; it must not pass for one.
+    return MovieModel::isEmptyReleaseDate(date) ? QString() : date.toUTC().toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 qint64 yearOfDate(const QDateTime& date)

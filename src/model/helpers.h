@@ -49,7 +49,8 @@ std::optional<TagDay> dayFromTagDateString(const QString& text);
 // 2012-01-01 12:00:00 UTC, the date of an empty record.
 QDateTime dateFromTagDateString(const QString& text);
 
-// The UTC day of `date` as YYYY-MM-DD.
+// The UTC day of a release date as YYYY-MM-DD; empty for no date (the
+// empty-date value stands for none).
 QString dayText(const QDateTime& date);
 
 // The UTC year of `date`; 0 for no date.

@@ -104,7 +104,7 @@ QString MovieModel::releaseDateText() const
 {
     if (m_datesInFile.releaseDate.standsFor(m_releaseDate))
         return m_datesInFile.releaseDate.shownText();
-    return isEmptyReleaseDate(m_releaseDate) ? QString() : dayText(m_releaseDate);
+    return dayText(m_releaseDate);
 }
 
 void MovieModel::observeValueForKeyPath(const QString& key, const QVariant& oldValue, const QVariant& newValue)

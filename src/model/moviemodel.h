@@ -114,10 +114,10 @@ public:
     // Puts the placeholder back as the cover, announcing the change.
     void clearCover();
 
-    // The date tags of the record's file as the record read (or last saved)
-    // them: a save writes a date the record still holds as read from its tag
-    // back as the tag's own text. clear() forgets them; copies keep them,
-    // and paste() keeps the record's own.
+    // The date tags of the record's file as the record read them: a save
+    // writes a date the record still holds as read from its tag back as the
+    // tag's own text. clear() forgets them; copies keep them, and paste()
+    // keeps the record's own.
     struct DatesInFile {
         TagDateText releaseDate;
         TagDateText purchaseDate;

@@ -13,5 +13,6 @@ QString TagDateText::shownText() const
     const std::optional<TagDay> tagDay = dayFromTagDateString(m_text);
     if (!tagDay)
         return m_text;
-    return tagDay->yearOnly ? QString::number(tagDay->day.year()) : dayText(dateFromTagDateString(m_text));
+    // A file's date is shown even when it is the day that stands for none elsewhere.
+    return tagDay->yearOnly ? QString::number(tagDay->day.year()) : tagDay->day.toString(Qt::ISODate);
 }

@@ -66,7 +66,7 @@ void readTextTags(const mp4::Tags& tags, MovieModel& movie)
     setIfPresent(tags.mediaType, [&](qint64 value) { movie.setMediaType(value); });
 }
 
-TagDateText dateTag(const std::optional<std::string>& tag)
+TagDateText dateTextOf(const std::optional<std::string>& tag)
 {
     const std::optional<QString> text = usable(tag);
     return text ? TagDateText(*text) : TagDateText();
@@ -75,7 +75,7 @@ TagDateText dateTag(const std::optional<std::string>& tag)
 // The dates, and the texts they came from, which a save keeps while the dates stay.
 void readDates(const mp4::Tags& tags, MovieModel& movie)
 {
-    const MovieModel::DatesInFile dates{dateTag(tags.releaseDate), dateTag(tags.purchaseDate)};
+    const MovieModel::DatesInFile dates{dateTextOf(tags.releaseDate), dateTextOf(tags.purchaseDate)};
     movie.setDatesInFile(dates);
     if (dates.releaseDate.isPresent())
         movie.setReleaseDate(dates.releaseDate.date());
