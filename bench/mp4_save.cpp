@@ -8,7 +8,8 @@
 // with its bytes); the pairs above keep the two apart.
 //
 // First, for a 138-second and a 2.5-hour movie (see benchfiles::lengthPair), the in-process
-// phases of a full save: read, prepare (the edits), write (the commit with its flushes).
+// phases of a full save: read, prepare (the edits), write (the commit with its flushes); and
+// the full save of the 2.5-hour movie with the copy check's fingerprints and without, in turns.
 //
 //   mp4_save [bench folder] [--length]     (--length: only those)
 //
@@ -16,6 +17,7 @@
 // 4.3 GiB one takes a few seconds and 4.3 GiB of disk, and the run needs about twice that
 // again for a working copy and the remux output. Every figure is the median of several runs
 // with the extremes beside it, so that one slow flush does not decide a ratio.
+#include "mp4/copycheck.h"
 #include "mp4/filehandle.h"
 #include "mp4/moviefile.h"
 #include "mp4_benchfiles.h"
@@ -36,6 +38,7 @@
 namespace {
 
 constexpr int kSaveRuns = 9;
+constexpr int kCheckRuns = 21;  // pairs: the check costs a millisecond or so, less than one slow flush
 constexpr int kRemuxRuns = 3;
 constexpr int kCaptions = 1500;
 constexpr int kSettleMs = 300;
@@ -308,6 +311,40 @@ PhaseFigures measurePhases(const std::string& label, const fs::path& source, con
     return f;
 }
 
+// What the copy check costs: full saves of one movie with its fingerprints and without, taken
+// in turns so that whatever else the machine does falls on both alike.
+struct CheckCost {
+    Spread on, off;
+    bool ok = false;
+};
+
+CheckCost measureCheckCost(const fs::path& source, const fs::path& work, const std::vector<std::uint8_t>& cover)
+{
+    std::fprintf(stderr, "mp4_save: measuring the copy check ...\n");
+    CheckCost cost;
+    std::vector<double> on, off;
+    if (!copyForWork(source, work)) {
+        return cost;
+    }
+    for (int i = 0; i < kCheckRuns; ++i) {
+        for (const bool fingerprints : {true, false}) {
+            mp4::CopyCheck::setFingerprintsForBenchmark(fingerprints);
+            const Phases p = timedPhases(work, cover);
+            if (p.read < 0 || !restore(work, source)) {
+                mp4::CopyCheck::setFingerprintsForBenchmark(true);
+                return cost;
+            }
+            (fingerprints ? on : off).push_back(p.read + p.prepare + p.write);
+        }
+    }
+    mp4::CopyCheck::setFingerprintsForBenchmark(true);
+    fs::remove(work);
+    cost.on = benchfiles::spreadOf(on);
+    cost.off = benchfiles::spreadOf(off);
+    cost.ok = true;
+    return cost;
+}
+
 void print(const PhaseFigures& f)
 {
     std::printf("\n%s, moov %.2f MiB%s\n", f.label.c_str(), static_cast<double>(f.moovBytes) / 1048576.0,
@@ -488,8 +525,12 @@ int main(int argc, char** argv)
         "\n2.5 h movie: read %.1f ms (goal: at most 4), full save %.1f ms (goal: at most 25); "
         "full save 2.5 h / 138 s %.2f\n",
         longPhases.read.median * 1000, longPhases.total.median * 1000, ratio(longPhases.total, shortPhases.total));
+    const CheckCost check = measureCheckCost(lengths.longMovie, work.path("work.mp4"), cover);
+    std::printf("2.5 h movie, full save with the copy check %s, without %s: %.2fx (goal: at most 1.2)%s\n",
+                ms(check.on).c_str(), ms(check.off).c_str(), ratio(check.on, check.off),
+                check.ok ? "" : "  -- FAILED, figures incomplete");
     if (lengthOnly) {
-        return shortPhases.ok && longPhases.ok ? 0 : 1;
+        return shortPhases.ok && longPhases.ok && check.ok ? 0 : 1;
     }
     const Figures a = measure("40 MiB, 20 s", shortSmall, work.path(""), cover);
     const Figures b =

@@ -236,6 +236,7 @@ Result<void> Committer::fixOpenEndedLast()
         return r;
     }
     last.sizeToEnd = false;
+    m_openEndedFixed = true;
     return m_file.sync();
 }
 
@@ -288,8 +289,12 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
 
     // The layout and the ranges copied from the live moov were read at opening: a file that
     // another program changed since is not touched at all.
-    CopyCheck copies(m_file, plan.start, content);
+    CopyCheck copies(m_file, content);
     if (auto r = copies.sourcesUnchanged(); !r) {
+        return r;
+    }
+    // A disk without room for the place refuses the save here, before the file is touched.
+    if (auto r = m_file.reserve(plan.start - plan.pad, plan.room + plan.pad); !r) {
         return r;
     }
     if (auto r = fixOpenEndedLast(); !r) {
@@ -297,7 +302,7 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     }
     if (auto r = writeNewMoov(plan, content, copies); !r) {
         // Copies that differ mean someone else is writing: leave the file to them. Any other
-        // failure (a full disk, say) gives back what the file grew by; the old moov still rules.
+        // failure gives back what the file grew by; the old moov still rules.
         if (r.error().code != Error::Code::Changed) {
             (void)giveBackGrowth(plan);
         }
@@ -318,7 +323,7 @@ Result<void> Committer::commit(Box& moov, const std::map<std::uint32_t, PendingS
     return m_file.sync();
 }
 
-Result<void> Committer::writeNewMoov(const Plan& plan, const ByteChain& content, const CopyCheck& copies)
+Result<void> Committer::writeNewMoov(const Plan& plan, const ByteChain& content, CopyCheck& copies)
 {
     // 1. One `free` box over the whole place (the file grows first if needed: zeros read as
     //    one box running to the end). Over old boxes it must hold before they are overwritten;
@@ -348,15 +353,16 @@ Result<void> Committer::writeNewMoov(const Plan& plan, const ByteChain& content,
             }
         }
     }
-    // 2. Everything but the first header, inside that box; what was copied must have arrived
-    //    as it was read before anything can make the new moov live.
-    if (auto r = m_file.writeAt(plan.start + cover.size(), content.slice(cover.size(), content.size())); !r) {
-        return r;
-    }
-    if (auto r = m_file.sync(); !r) {
+    // 2. Everything but the first header (which holds no copies), inside that box; what was
+    //    copied must be what was there before anything can make the new moov live.
+    if (auto r = m_file.writeAt(plan.start + cover.size(), content.slice(cover.size(), content.size()), copies.tap());
+        !r) {
         return r;
     }
     if (auto r = copies.copiesVerified(); !r) {
+        return r;
+    }
+    if (auto r = m_file.sync(); !r) {
         return r;
     }
     // 3. The place splits into its boxes and the new moov goes live. In either order, one
@@ -373,16 +379,22 @@ Result<void> Committer::writeNewMoov(const Plan& plan, const ByteChain& content,
 
 Result<void> Committer::giveBackGrowth(const Plan& plan)
 {
-    if (!m_grown) {
-        return {};
+    if (m_grown) {
+        // The place and its padding run to the end of the file and hold nothing of the old
+        // moov's file: cutting them off in one step leaves the old moov the only one, as before
+        // the save. (A dead tail the place reused goes with them.)
+        if (auto r = m_file.truncate(plan.start - plan.pad); !r) {
+            return r;
+        }
     }
-    // The place and its padding run to the end of the file and hold nothing of the old moov's
-    // file: cutting them off in one step leaves the old moov the only one, as before the save.
-    // (A dead tail the place reused goes with them.)
-    if (auto r = m_file.truncate(plan.start - plan.pad); !r) {
-        return r;
+    const std::uint64_t fileEnd = m_grown ? plan.start - plan.pad : m_layout.fileSize;
+    if (m_openEndedFixed && m_layout.boxes.back().end() == fileEnd) {
+        // Once more the last box: "to the end of the file" again, as it was.
+        if (auto r = write(m_layout.boxes.back().offset, std::array<std::uint8_t, 4>{}); !r) {
+            return r;
+        }
     }
-    return m_file.sync();
+    return m_grown || m_openEndedFixed ? m_file.sync() : Result<void>{};
 }
 
 Result<void> Committer::retireStaleMoovs(std::uint64_t placeStart, std::uint64_t placeEnd)

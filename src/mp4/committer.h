@@ -26,9 +26,10 @@ namespace mp4 {
 //  3. the new boxes get their real headers and the new `moov` its type; flushed;
 //  4. only then do stale `moov`s outside the place become `free` (flushed), then the old
 //     `moov`, and dead boxes at the end are cut off; flushed. The new `moov` is then the only one.
-// Nothing is written to a file that another program changed since it was opened, and step 3
-// waits until the ranges copied from the live moov are verified. A commit that fails before
-// step 4 cuts off what it grew the file by.
+// Nothing is written to a file that another program changed since it was opened, nor to a
+// disk without room for the place (reserved before the first write), and step 3 waits until
+// the ranges copied from the live moov are verified. A commit that fails before step 4 cuts
+// off what it grew the file by and gives an open-ended last box its open end back.
 // Headers rewritten in place never lie across a 512-byte sector, and the file grows by no
 // fewer bytes than a header, so a cut at a sector boundary leaves a file that can be saved.
 // A step may land partly before its flush; each is built so that any part of it leaves
@@ -68,7 +69,7 @@ private:
     Result<void> fixOpenEndedLast();
     Result<void> write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     // Steps 1 to 3: the new boxes into the place, the new moov live beside the old one.
-    Result<void> writeNewMoov(const Plan& plan, const ByteChain& content, const CopyCheck& copies);
+    Result<void> writeNewMoov(const Plan& plan, const ByteChain& content, CopyCheck& copies);
     Result<void> giveBackGrowth(const Plan& plan);
     Result<void> retireStaleMoovs(std::uint64_t placeStart, std::uint64_t placeEnd);
     Result<void> trimDeadTail();
@@ -81,7 +82,8 @@ private:
     std::vector<bool> m_keptTracks;
     std::uint64_t m_newMdat = 0;  // where the new boxes start, once placed
     std::uint64_t m_newMoov = 0;
-    bool m_grown = false;  // the place made the file longer
+    bool m_grown = false;           // the place made the file longer
+    bool m_openEndedFixed = false;  // the last box's "to the end" size was made a real one
 };
 
 }  // namespace mp4

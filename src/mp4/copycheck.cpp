@@ -1,52 +1,27 @@
 #include "mp4/copycheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <span>
 
 namespace mp4 {
 
 namespace {
 
-constexpr std::uint64_t kReadStep = 1ull << 20;
+// Small enough to come from the heap the process has (a larger buffer is mapped afresh each
+// time, and its pages cost more to fault in than the bytes do to read).
+constexpr std::uint64_t kReadStep = 64 * 1024;
+constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
 
-// A fingerprint of bytes that any cut or rewrite changes: four 64-bit lanes mixed as xxHash
-// mixes them, so that megabytes of tables cost about what reading them does.
-class Fingerprint {
-public:
-    void add(std::span<const std::uint8_t> bytes)
-    {
-        std::size_t i = 0;
-        for (; i + 32 <= bytes.size(); i += 32) {
-            for (std::size_t lane = 0; lane < 4; ++lane) {
-                std::uint64_t word = 0;
-                std::memcpy(&word, bytes.data() + i + 8 * lane, 8);
-                m_lanes[lane] = std::rotl(m_lanes[lane] + word * kPrime2, 31) * kPrime1;
-            }
-        }
-        for (; i < bytes.size(); ++i) {
-            m_rest = std::rotl(m_rest ^ bytes[i], 11) * kPrime1;
-        }
-        m_length += bytes.size();
-    }
-    std::uint64_t value() const
-    {
-        std::uint64_t h = m_length ^ m_rest;
-        for (const std::uint64_t lane : m_lanes) {
-            h = std::rotl(h ^ lane, 27) * kPrime1 + kPrime2;
-        }
-        return h ^ (h >> 33);
-    }
-
-private:
-    static constexpr std::uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
-    static constexpr std::uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
-
-    std::uint64_t m_lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
-    std::uint64_t m_rest = 0;
-    std::uint64_t m_length = 0;
-};
+std::atomic<bool>& fingerprintsOn()
+{
+    static std::atomic<bool> on{true};
+    return on;
+}
 
 std::unexpected<Error> changed(const std::string& what)
 {
@@ -55,14 +30,72 @@ std::unexpected<Error> changed(const std::string& what)
 
 }  // namespace
 
-CopyCheck::CopyCheck(const FileHandle& file, std::uint64_t destination, const ByteChain& content) : m_file(file)
+void CopyCheck::Fingerprint::addBlocks(const std::uint8_t* blocks, std::size_t count)
 {
-    std::uint64_t at = destination;
+    // The sums in locals: the compiler cannot tell that the bytes do not overlap the members.
+    std::uint64_t sums[kLanes];
+    std::uint64_t sumsOfSums[kLanes];
+    std::memcpy(sums, m_sums, sizeof sums);
+    std::memcpy(sumsOfSums, m_sumsOfSums, sizeof sumsOfSums);
+    for (std::size_t b = 0; b < count; ++b, blocks += kBlock) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, blocks + 8 * lane, 8);
+            sums[lane] += word;
+            sumsOfSums[lane] += sums[lane];
+        }
+    }
+    std::memcpy(m_sums, sums, sizeof sums);
+    std::memcpy(m_sumsOfSums, sumsOfSums, sizeof sumsOfSums);
+}
+
+void CopyCheck::Fingerprint::add(std::span<const std::uint8_t> bytes)
+{
+    m_length += bytes.size();
+    std::size_t i = 0;
+    if (m_pendingBytes != 0) {
+        i = std::min(bytes.size(), kBlock - m_pendingBytes);
+        std::memcpy(m_pending + m_pendingBytes, bytes.data(), i);
+        m_pendingBytes += i;
+        if (m_pendingBytes < kBlock) {
+            return;
+        }
+        addBlocks(m_pending, 1);
+        m_pendingBytes = 0;
+    }
+    const std::size_t whole = (bytes.size() - i) / kBlock;
+    addBlocks(bytes.data() + i, whole);
+    i += whole * kBlock;
+    m_pendingBytes = bytes.size() - i;
+    std::memcpy(m_pending, bytes.data() + i, m_pendingBytes);
+}
+
+std::uint64_t CopyCheck::Fingerprint::value() const
+{
+    // The sums mixed into one value, the last bytes of an incomplete block with them.
+    std::uint64_t h = m_length * kPrime2;
+    const auto mix = [&h](std::uint64_t v) { h = std::rotl(h ^ (v * kPrime2), 31) * kPrime1; };
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        mix(m_sums[lane]);
+        mix(m_sumsOfSums[lane]);
+    }
+    for (std::size_t i = 0; i < m_pendingBytes; ++i) {
+        mix(m_pending[i]);
+    }
+    return h ^ (h >> 33);
+}
+
+void CopyCheck::setFingerprintsForBenchmark(bool on)
+{
+    fingerprintsOn() = on;
+}
+
+CopyCheck::CopyCheck(const FileHandle& file, const ByteChain& content) : m_file(file), m_fingerprints(fingerprintsOn())
+{
     for (const FileHandle::Piece& piece : content.all()) {
         if (piece.bytes.empty() && piece.copyLength != 0) {
-            m_ranges.push_back({piece.copyFrom, at, piece.copyLength, 0});
+            m_ranges.push_back({piece.copyFrom, piece.copyLength});
         }
-        at += piece.size();
     }
 }
 
@@ -78,45 +111,41 @@ Result<void> CopyCheck::sourcesUnchanged()
     if (*now != m_file.openedAs()) {
         return changed("it was written to");
     }
-    // The ranges lie in the live moov, which lay in the file as long as it was at opening.
-    for (Range& range : m_ranges) {
-        auto sum = fingerprint(range.from, range.length);
-        if (!sum) {
-            return std::unexpected(sum.error());
-        }
-        range.fingerprint = *sum;
+    if (!m_fingerprints) {
+        return {};
     }
+    // The ranges lie in the live moov, which lay in the file as long as it was at opening.
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(kReadStep));
+    Fingerprint noted;
+    for (const Range& range : m_ranges) {
+        for (std::uint64_t done = 0; done < range.length;) {
+            const auto n = static_cast<std::size_t>(std::min(range.length - done, kReadStep));
+            const std::span<std::uint8_t> step(buffer.get(), n);
+            if (auto r = m_file.readAt(range.from + done, step); !r) {
+                return fail(r.error().code, "reading the bytes to copy failed: " + r.error().message);
+            }
+            noted.add(step);
+            done += n;
+        }
+    }
+    m_noted = noted.value();
     return {};
+}
+
+FileHandle::CopyTap CopyCheck::tap()
+{
+    if (!m_fingerprints) {
+        return {};
+    }
+    return [this](std::span<const std::uint8_t> bytes) { m_copied.add(bytes); };
 }
 
 Result<void> CopyCheck::copiesVerified() const
 {
-    for (const Range& range : m_ranges) {
-        auto sum = fingerprint(range.to, range.length);
-        if (!sum) {
-            return std::unexpected(sum.error());
-        }
-        if (*sum != range.fingerprint) {
-            return changed("copied bytes differ from those read");
-        }
+    if (m_fingerprints && m_copied.value() != m_noted) {
+        return changed("the bytes copied differ from those read before the save");
     }
     return {};
-}
-
-Result<std::uint64_t> CopyCheck::fingerprint(std::uint64_t offset, std::uint64_t length) const
-{
-    Bytes buffer(static_cast<std::size_t>(std::min(length, kReadStep)));
-    Fingerprint sum;
-    for (std::uint64_t done = 0; done < length;) {
-        const auto n = static_cast<std::size_t>(std::min(length - done, kReadStep));
-        const std::span<std::uint8_t> step = std::span(buffer).first(n);
-        if (auto r = m_file.readAt(offset + done, step); !r) {
-            return std::unexpected(r.error());
-        }
-        sum.add(step);
-        done += n;
-    }
-    return sum.value();
 }
 
 }  // namespace mp4

@@ -13,29 +13,60 @@ namespace mp4 {
 // there when the file was opened. Such ranges (sample tables, pictures) are never read into
 // memory, so another program that cuts or rewrites the file meanwhile would otherwise have
 // its zeros or new bytes copied into the new moov, and the save would look successful.
+//
+// The bytes are noted before anything is written and fingerprinted again by the copy's own
+// read as they pass: each range is read twice in all (a cut that the write's own growth of
+// the file fills with zeros can only show against bytes read before it).
 class CopyCheck {
 public:
-    // `content` is what the write puts into the file from `destination` on.
-    CopyCheck(const FileHandle& file, std::uint64_t destination, const ByteChain& content);
+    // `content` is what the write puts into the file; its copied ranges are checked.
+    CopyCheck(const FileHandle& file, const ByteChain& content);
 
-    // Before anything is written: the file is as long and as old as it was at opening, holds
-    // every copied range, and each range's bytes are noted by a fingerprint.
+    // Before anything is written: the file is as long and as old as it was at opening, and the
+    // bytes of the copied ranges are noted by a fingerprint.
     Result<void> sourcesUnchanged();
-    // After the copies are written and flushed: every copy holds the bytes noted before.
+    // Goes with the write that copies the ranges, in their order: fingerprints what it copies.
+    FileHandle::CopyTap tap();
+    // After that write: it copied the bytes noted before. A difference means another program
+    // wrote to the file meanwhile (Error::Code::Changed).
     Result<void> copiesVerified() const;
 
+    // Benchmarks compare a save with the fingerprints to one without; nothing else turns
+    // them off (the length and age of the file are checked all the same).
+    static void setFingerprintsForBenchmark(bool on);
+
 private:
-    struct Range {
-        std::uint64_t from = 0;
-        std::uint64_t to = 0;
-        std::uint64_t length = 0;
-        std::uint64_t fingerprint = 0;
+    // A fingerprint of bytes that a cut, a rewrite or a shift of them changes: eight running
+    // sums of their 64-bit words and eight sums of those sums (Fletcher's checksum, widened),
+    // so that it costs less than reading the bytes does. The value depends on the bytes alone,
+    // not on how they were handed over.
+    class Fingerprint {
+    public:
+        void add(std::span<const std::uint8_t> bytes);
+        std::uint64_t value() const;
+
+    private:
+        static constexpr std::size_t kLanes = 8;
+        static constexpr std::size_t kBlock = 8 * kLanes;
+        void addBlocks(const std::uint8_t* blocks, std::size_t count);
+
+        std::uint64_t m_sums[kLanes] = {};
+        std::uint64_t m_sumsOfSums[kLanes] = {};
+        std::uint8_t m_pending[kBlock] = {};
+        std::size_t m_pendingBytes = 0;
+        std::uint64_t m_length = 0;
     };
 
-    Result<std::uint64_t> fingerprint(std::uint64_t offset, std::uint64_t length) const;
+    struct Range {
+        std::uint64_t from = 0;
+        std::uint64_t length = 0;
+    };
 
     const FileHandle& m_file;
     std::vector<Range> m_ranges;
+    bool m_fingerprints = true;
+    std::uint64_t m_noted = 0;
+    Fingerprint m_copied;
 };
 
 }  // namespace mp4

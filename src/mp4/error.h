@@ -15,7 +15,7 @@ struct Error {
         ReadOnly,         // opened for reading, or the file cannot be written
         InvalidArgument,  // the caller passed something unusable (unknown track, bad language, ...)
         Closed,           // the file was already closed
-        Changed,          // another program changed the file while it was open: not saved
+        Changed,          // another program changed the file since it was read or opened: not saved
     };
 
     Code code = Code::Io;

@@ -197,7 +197,7 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const std::uint
     return writeAt(offset, one);
 }
 
-Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pieces)
+Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pieces, const CopyTap& tap)
 {
     std::uint64_t total = 0;
     for (const Piece& p : pieces) {
@@ -228,7 +228,7 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
             if (auto r = writeVectors(m_fd, runStart, run); !r) {
                 return r;
             }
-            if (auto r = copyWithin(p.copyFrom, at, n, writeback); !r) {
+            if (auto r = copyWithin(p.copyFrom, at, n, writeback, tap); !r) {
                 return r;
             }
         } else {
@@ -249,7 +249,8 @@ Result<void> FileHandle::writeAt(std::uint64_t offset, std::span<const Piece> pi
     return {};
 }
 
-Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback)
+Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback,
+                                    const CopyTap& tap)
 {
     // Read through a buffer, not a mapping: should another program cut the file, a read past
     // its end is an error here, where a mapping would read zeros or end the process.
@@ -259,6 +260,9 @@ Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::u
         const std::span<std::uint8_t> step = std::span(buffer).first(n);
         if (auto r = readAt(from + done, step); !r) {
             return r;
+        }
+        if (tap) {
+            tap(step);
         }
         std::vector<iovec> one{{step.data(), n}};
         if (auto r = writeVectors(m_fd, to + done, one); !r) {
@@ -277,6 +281,27 @@ Result<void> FileHandle::sync()
         return ioError("flush failed");
     }
     return {};
+}
+
+Result<void> FileHandle::reserve(std::uint64_t offset, std::uint64_t length)
+{
+    if (length == 0 ||
+        ::fallocate(m_fd, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(offset), static_cast<off_t>(length)) == 0) {
+        return {};
+    }
+    if (errno == EOPNOTSUPP || errno == ENOSYS) {
+        return {};
+    }
+    const int error = errno;
+    // Blocks it did get lie past the end: cutting the file at its own length gives them back,
+    // and the file gets back the modification time the cut gave it.
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && ::ftruncate(m_fd, st.st_size) == 0) {
+        const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        (void)::futimens(m_fd, times);
+    }
+    errno = error;
+    return ioError("no room to save");
 }
 
 Result<void> FileHandle::truncate(std::uint64_t length)

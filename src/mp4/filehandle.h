@@ -2,6 +2,7 @@
 
 #include "mp4/bytes.h"
 #include "mp4/error.h"
+#include "mp4/filestamp.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -33,11 +34,7 @@ public:
 
     // The file's length and last change: when both are as they were at opening, no other
     // program has written to it since (what was read of it then still holds).
-    struct Stamp {
-        std::uint64_t size = 0;
-        std::int64_t modifiedNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
+    using Stamp = FileStamp;
 
     static Result<FileHandle> open(const std::filesystem::path& path, bool writable);
 
@@ -54,8 +51,14 @@ public:
     const Stamp& openedAs() const { return m_openedAs; }
     Result<void> readAt(std::uint64_t offset, std::span<std::uint8_t> out) const;
     Result<void> writeAt(std::uint64_t offset, std::span<const std::uint8_t> data);
+    // Sees, in order, the bytes a write copies within the file, as they pass.
+    using CopyTap = std::function<void(std::span<const std::uint8_t> bytes)>;
     // Writes the pieces one after the other from `offset` on (one write hook call for all).
-    Result<void> writeAt(std::uint64_t offset, std::span<const Piece> pieces);
+    Result<void> writeAt(std::uint64_t offset, std::span<const Piece> pieces, const CopyTap& tap = {});
+    // Makes sure the file has blocks for [offset, offset + length), so that writing there cannot
+    // run out of room; its length, bytes and modification time stay. Fails on a full disk,
+    // leaving the file as it was. Where the file system cannot reserve, the writes will tell.
+    Result<void> reserve(std::uint64_t offset, std::uint64_t length);
     Result<void> sync();
     Result<void> truncate(std::uint64_t length);
     void close();
@@ -73,7 +76,8 @@ private:
 
     explicit FileHandle(int fd) : m_fd(fd) {}
     struct Writeback;
-    Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback);
+    Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback,
+                            const CopyTap& tap);
 
     int m_fd = -1;
     Stamp m_openedAs;

@@ -3,6 +3,7 @@
 #include "mp4/committer.h"
 #include "mp4/itemlist.h"
 #include "mp4/log.h"
+#include "mp4/sampletable.h"
 
 #include <algorithm>
 #include <set>
@@ -19,13 +20,16 @@ std::unexpected<Error> logged(Error::Code code, const std::filesystem::path& pat
 
 }  // namespace
 
-Result<void> MovieFile::Impl::load(bool forModify)
+Result<void> MovieFile::Impl::load(bool forModify, std::optional<FileStamp> asRead)
 {
     auto handle = FileHandle::open(path, forModify);
     if (!handle) {
         return logged(handle.error().code, path, handle.error().message);
     }
     file = std::move(*handle);
+    if (asRead && *asRead != file.openedAs()) {
+        return logged(Error::Code::Changed, path, "file changed by another program since it was read, not changing it");
+    }
     auto scanned = BoxParser::scanTopLevel(file);
     if (!scanned) {
         return logged(scanned.error().code, path, scanned.error().message);
@@ -101,7 +105,38 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
             return fail(Error::Code::Unsupported, "samples stored in other files, not changing it");
         }
     }
+    // New boxes would go where the missing samples belong, and players would read them as media.
+    if (samplesPastTheEnd()) {
+        return fail(Error::Code::Corrupt, "file is cut short (samples lie past its end), not changing it");
+    }
     return {};
+}
+
+bool MovieFile::Impl::samplesPastTheEnd() const
+{
+    const auto read = [this](const Box& table, std::uint64_t offset, std::uint64_t length) -> std::optional<Bytes> {
+        if (table.inFileSize == 0) {
+            if (offset > table.payload.size() || table.payload.size() - offset < length) {
+                return std::nullopt;
+            }
+            const auto from = table.payload.begin() + static_cast<std::ptrdiff_t>(offset);
+            return Bytes(from, from + static_cast<std::ptrdiff_t>(length));
+        }
+        Bytes bytes(static_cast<std::size_t>(length));
+        if (offset > table.inFileSize || table.inFileSize - offset < length ||
+            !file.readAt(table.inFileOffset + offset, bytes)) {
+            return std::nullopt;
+        }
+        return bytes;
+    };
+    for (const Box& c : moov.children) {
+        const Box* stbl = c.type == FourCC("trak") ? c.find({"mdia", "minf", "stbl"}) : nullptr;
+        const auto end = stbl ? SampleTable::lastChunkEnd(*stbl, read) : std::nullopt;
+        if (end && *end > layout.fileSize) {
+            return true;
+        }
+    }
+    return false;
 }
 
 Result<void> MovieFile::Impl::commit()
@@ -172,11 +207,11 @@ MovieFile::MovieFile(MovieFile&&) noexcept = default;
 MovieFile& MovieFile::operator=(MovieFile&&) noexcept = default;
 MovieFile::~MovieFile() = default;
 
-Result<MovieFile> MovieFile::open(const std::filesystem::path& path, bool forModify)
+Result<MovieFile> MovieFile::open(const std::filesystem::path& path, bool forModify, std::optional<FileStamp> asRead)
 {
     auto impl = std::make_unique<Impl>();
     impl->path = path;
-    if (auto r = impl->load(forModify); !r) {
+    if (auto r = impl->load(forModify, asRead); !r) {
         return std::unexpected(r.error());
     }
     return MovieFile(std::move(impl));
@@ -187,9 +222,9 @@ Result<MovieFile> MovieFile::openForRead(const std::filesystem::path& path)
     return open(path, false);
 }
 
-Result<MovieFile> MovieFile::openForModify(const std::filesystem::path& path)
+Result<MovieFile> MovieFile::openForModify(const std::filesystem::path& path, std::optional<FileStamp> asRead)
 {
-    return open(path, true);
+    return open(path, true, asRead);
 }
 
 Result<void> MovieFile::close()

@@ -2,6 +2,7 @@
 
 #include "mp4/chapter.h"
 #include "mp4/error.h"
+#include "mp4/filestamp.h"
 #include "mp4/fourcc.h"
 #include "mp4/item.h"
 #include "mp4/tags.h"
@@ -32,9 +33,12 @@ namespace mp4 {
 class MovieFile {
 public:
     static Result<MovieFile> openForRead(const std::filesystem::path& path);
-    // Refuses (and leaves untouched) fragmented files, files it cannot parse, files whose
-    // samples live in other files, and files that cannot be written.
-    static Result<MovieFile> openForModify(const std::filesystem::path& path);
+    // Refuses (and leaves untouched) fragmented files, files it cannot parse, damaged or cut
+    // short, files whose samples live in other files, and files that cannot be written. With
+    // `asRead` (the file when it was read), a file that another program changed since is
+    // refused as well (Error::Code::Changed); close() then writes over nothing of it.
+    static Result<MovieFile> openForModify(const std::filesystem::path& path,
+                                           std::optional<FileStamp> asRead = std::nullopt);
 
     MovieFile(MovieFile&&) noexcept;
     MovieFile& operator=(MovieFile&&) noexcept;
@@ -125,7 +129,8 @@ public:
 
 private:
     explicit MovieFile(std::unique_ptr<Impl> impl);
-    static Result<MovieFile> open(const std::filesystem::path& path, bool forModify);
+    static Result<MovieFile> open(const std::filesystem::path& path, bool forModify,
+                                  std::optional<FileStamp> asRead = std::nullopt);
     std::unique_ptr<Impl> m_impl;
 };
 

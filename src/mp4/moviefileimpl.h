@@ -53,8 +53,10 @@ public:
     };
     std::map<std::uint64_t, PictureInFile> picturesInFile;
 
-    Result<void> load(bool forModify);
+    Result<void> load(bool forModify, std::optional<FileStamp> asRead);
     Result<void> refuseUnsupported(bool treeDamaged) const;
+    // Whether a track's chunks reach past the end of the file (a download cut short).
+    bool samplesPastTheEnd() const;
 
     Box* mvhd()
     {

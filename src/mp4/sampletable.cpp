@@ -320,4 +320,100 @@ bool SampleTable::forEachChunk(const Box& stbl, const std::function<void(std::sp
     return true;
 }
 
+namespace {
+
+std::uint64_t bodySize(const Box& table)
+{
+    return table.inFileSize != 0 ? table.inFileSize : table.payload.size();
+}
+
+// Entry count of a table whose entries of `entryBytes` start at body offset `first`, trusted
+// only as far as the body goes.
+std::uint64_t boundedEntries(const Box& table, std::uint64_t declared, std::uint64_t first, std::uint64_t entryBytes)
+{
+    const std::uint64_t body = bodySize(table);
+    return body < first ? 0 : std::min(declared, (body - first) / entryBytes);
+}
+
+// Samples in the last of `chunks` chunks: the run of the last `stsc` entry that starts by then.
+std::optional<std::uint64_t> samplesInLastChunk(const Box& stsc, std::uint64_t chunks,
+                                                const SampleTable::BodyReader& read)
+{
+    for (std::uint64_t n = boundedEntries(stsc, getBig(stsc.payload, 4, 4), 8, 12); n > 0; --n) {
+        const auto entry = read(stsc, 8 + (n - 1) * 12, 12);
+        if (!entry) {
+            return std::nullopt;
+        }
+        if (getBig(*entry, 0, 4) <= chunks) {
+            return getBig(*entry, 4, 4);
+        }
+    }
+    return std::nullopt;
+}
+
+// Bytes of the last `n` samples.
+std::optional<std::uint64_t> lastSamplesBytes(const Box* stsz, const Box* stz2, std::uint64_t n,
+                                              const SampleTable::BodyReader& read)
+{
+    const Box& table = stsz ? *stsz : *stz2;
+    if (table.payload.size() < 12) {
+        return std::nullopt;
+    }
+    const std::uint64_t fixed = stsz ? getBig(table.payload, 4, 4) : 0;
+    if (fixed != 0) {
+        return std::min(n, getBig(table.payload, 8, 4)) * fixed;
+    }
+    const std::uint64_t bits = stsz ? 32 : table.payload[7];
+    if (bits != 4 && bits != 8 && bits != 16 && bits != 32) {
+        return std::nullopt;
+    }
+    const std::uint64_t count = std::min(getBig(table.payload, 8, 4), (bodySize(table) - 12) * 8 / bits);
+    const std::uint64_t first = count - std::min(n, count);
+    const std::uint64_t from = first * bits / 8;
+    const auto bytes = read(table, 12 + from, (count * bits + 7) / 8 - from);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    std::uint64_t sum = 0;
+    for (std::uint64_t i = first; i < count; ++i) {
+        const std::uint64_t at = i * bits / 8 - from;
+        if (bits == 4) {
+            sum += i % 2 == 0 ? (*bytes)[at] >> 4 : (*bytes)[at] & 0x0F;
+        } else {
+            sum += getBig(*bytes, static_cast<std::size_t>(at), static_cast<int>(bits / 8));
+        }
+    }
+    return sum;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> SampleTable::lastChunkEnd(const Box& stbl, const BodyReader& read)
+{
+    const Box* stsc = stbl.child(FourCC("stsc"));
+    const Box* stsz = stbl.child(FourCC("stsz"));
+    const Box* stz2 = stbl.child(FourCC("stz2"));
+    const Box* co64 = stbl.child(FourCC("co64"));
+    const Box* offsets = co64 ? co64 : stbl.child(FourCC("stco"));
+    if (!stsc || (!stsz && !stz2) || !offsets) {
+        return std::nullopt;
+    }
+    const std::uint64_t width = co64 ? 8 : 4;
+    const std::uint64_t chunks = boundedEntries(*offsets, getBig(offsets->payload, 4, 4), 8, width);
+    if (chunks == 0) {
+        return std::nullopt;
+    }
+    const auto last = read(*offsets, 8 + (chunks - 1) * width, width);
+    const auto samples = samplesInLastChunk(*stsc, chunks, read);
+    if (!last || !samples) {
+        return std::nullopt;
+    }
+    const auto bytes = lastSamplesBytes(stsz, stz2, *samples, read);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const std::uint64_t start = getBig(*last, 0, static_cast<int>(width));
+    return start > UINT64_MAX - *bytes ? UINT64_MAX : start + *bytes;
+}
+
 }  // namespace mp4

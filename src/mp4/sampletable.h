@@ -35,6 +35,15 @@ public:
     // malformed, as for parse().
     static bool forEachChunk(const Box& stbl, const std::function<void(std::span<const Range>)>& chunks);
 
+    // Bytes [offset, offset + length) of a table's body, wherever the body lies; nothing when
+    // they cannot be read.
+    using BodyReader =
+        std::function<std::optional<Bytes>(const Box& table, std::uint64_t offset, std::uint64_t length)>;
+    // Where the last chunk ends: its offset plus the sizes of its samples, from the last entries
+    // of the tables only (muxers write chunks in the order of the table, so the last one reaches
+    // farthest). Nothing for a track without chunks or with tables that cannot be read.
+    static std::optional<std::uint64_t> lastChunkEnd(const Box& stbl, const BodyReader& read);
+
     std::uint64_t sampleCount() const { return m_sampleCount; }
     // The first `limit` samples with their place in the file and their duration.
     std::vector<Sample> samples(std::size_t limit) const;

@@ -375,7 +375,9 @@ bool TrackBox::isSelfContained() const
         const std::uint32_t size = r.u32();
         const FourCC type(r.u32());
         const std::uint32_t flags = r.u32() & 0xFFFFFF;
-        if (size < 12 || r.failed() || type != FourCC("url ") || !(flags & 1)) {
+        // Flag 1 means "in this file"; QuickTime writers set it on `alis` entries as others on `url `.
+        const bool reference = type == FourCC("url ") || type == FourCC("alis");
+        if (size < 12 || r.failed() || !reference || !(flags & 1)) {
             return false;
         }
         r.skip(size - 12);

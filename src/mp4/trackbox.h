@@ -45,7 +45,7 @@ public:
     std::optional<Tx3gDescription> tx3g() const;
     bool setTx3g(const Tx3gDescription& d);
 
-    // Whether every `dref` entry says "samples are in this file".
+    // Whether every `dref` entry (`url ` or `alis`) says "samples are in this file".
     bool isSelfContained() const;
 
     // Packed ISO 639-2 code of mdhd to three letters ("und" when unknown; Macintosh codes
