@@ -109,20 +109,27 @@ void pumpCopy(const CopyFileStream& copy, SaveMovieListWindowController& sheet)
     }
 }
 
+// The copy as it is once tagged, which the record counts as read from then on.
+using TaggedCopy = std::expected<std::optional<platform::FileIdentity>, MetaDataUtilities::WriteFailure>;
+
 // Writes the record's fields into its finished copy. The write makes the
 // copy durable, which waits for every byte of it to reach the disk, and may
 // cut dead space off its end: seconds for a large movie. So it runs on a
 // worker while the sheet stays live, on a snapshot of the record pointed at
 // the copy; the record itself is not touched here. The sheet blocks the main
 // window meanwhile, so nothing the worker reads is edited under it.
-bool tagCopy(const MovieModel& movie, const QUrl& copyUrl, const QString& language,
-             SaveMovieListWindowController& sheet)
+TaggedCopy tagCopy(const MovieModel& movie, const QUrl& copyUrl, const QString& language,
+                   SaveMovieListWindowController& sheet)
 {
     const std::shared_ptr<MovieModel> snapshot = movie.copyWithZone();
     snapshot->setFileUrl(copyUrl);
-    const MovieModel& record = *snapshot;  // outlives the worker: it is awaited below
-    const QFuture<bool> written = QtConcurrent::run(
-        [&record, language] { return MetaDataUtilities::writeMetaDataToURL(record, QUrl(), language); });
+    snapshot->setFileAsRead(platform::FileIdentity::of(copyUrl.toLocalFile()));  // the copy just made
+    MovieModel& record = *snapshot;  // outlives the worker: it is awaited below
+    const QFuture<TaggedCopy> written = QtConcurrent::run([&record, language]() -> TaggedCopy {
+        if (const auto done = MetaDataUtilities::writeMetaDataToURL(record, QUrl(), language); !done)
+            return std::unexpected(done.error());
+        return record.fileAsRead();
+    });
     while (!written.isFinished()) {
         sheet.runModalSession();
         platform::pumpEvents(kWorkerPollSeconds);
@@ -142,6 +149,12 @@ QWidget* openProgressWindow(std::unique_ptr<SaveMovieListWindowController>& cont
 bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListWindowController& sheet,
                    const QString& language)
 {
+    // A source another program changed since it was read is not copied: the copy would carry
+    // the record's stale view of it, and its covers could no longer be read from it.
+    if (!MetaDataUtilities::fileIsAsRead(movie)) {
+        MovieFileManager::showWriteFailureAlert(MetaDataUtilities::WriteFailure::ChangedSinceRead, movie.fileUrl());
+        return false;
+    }
     try {
         CopyOnWorker worker(movie.fileUrl(), destinationUrl);
         const CopyFileStream& copy = worker.copy();
@@ -156,9 +169,11 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
             throw NamedFailure(kCopyCancelled, QStringLiteral("User cancelled saving"));
         }
         // Until its copy carries the tags, the record keeps pointing at its source.
-        if (!tagCopy(movie, destinationUrl, language, sheet))
+        const auto tagged = tagCopy(movie, destinationUrl, language, sheet);
+        if (!tagged)
             throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));
         movie.setFileUrl(destinationUrl);
+        movie.setFileAsRead(*tagged);
         if (platform::Settings::shared().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
             MovieFileManager::handToMediaLibrary(destinationUrl, [&sheet](double seconds) {
                 sheet.runModalSession();

@@ -89,6 +89,7 @@ std::shared_ptr<MovieModel> MovieModel::copyWithZone() const
     const CopyInProgress inProgress(this);
     copy->copyFieldsFrom(*this, {});
     copy->m_datesInFile = m_datesInFile;
+    copy->m_fileAsRead = m_fileAsRead;
     return copy;
 }
 

@@ -5,6 +5,7 @@
 #include "model/moviesearchitemmodel.h"
 #include "model/observable.h"
 #include "model/tagdatetext.h"
+#include "platform/fileplace.h"
 #include "platform/picture.h"
 
 #include <QDateTime>
@@ -94,7 +95,7 @@ public:
     MovieModel();
     ~MovieModel() override;
 
-    // Every field to its cleared value; nothing announced, no status update.
+    // Every field to its cleared value, the file as read forgotten; nothing announced, no status update.
     void clear();
     // The tag fields back to empty, keeping file, chapter and subtitle state; status 1, not tagged.
     void reset();
@@ -231,6 +232,11 @@ public:
     void setTagged(bool value) { setField<&MovieModel::m_tagged>(value); }
     const QUrl& fileUrl() const { return m_fileUrl; }
     void setFileUrl(const QUrl& value) { setField<&MovieModel::m_fileUrl>(value); }
+    // The movie file as it was when it was read, or last written by a save: a file that no
+    // longer matches was changed by another program since. Not a field: it is not shown,
+    // announced or pasted, and moves with the file through a rename. Nothing when unknown.
+    const std::optional<platform::FileIdentity>& fileAsRead() const { return m_fileAsRead; }
+    void setFileAsRead(const std::optional<platform::FileIdentity>& value) { m_fileAsRead = value; }
     const std::optional<ImageModelList>& imageModels() const { return m_imageModels; }
     void setImageModels(const std::optional<ImageModelList>& value) { setField<&MovieModel::m_imageModels>(value); }
     const std::optional<SearchItemList>& foundMovies() const { return m_foundMovies; }
@@ -393,4 +399,5 @@ private:
     QString m_albumArtist;
 
     DatesInFile m_datesInFile;
+    std::optional<platform::FileIdentity> m_fileAsRead;
 };

@@ -267,6 +267,7 @@ void MovieModel::clear()
             entry.clear(*this);
     }
     setDatesInFile({});
+    m_fileAsRead.reset();
 }
 
 void MovieModel::reset()

@@ -110,7 +110,8 @@ std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieMod
     return artwork;
 }
 
-void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QString& path)
+void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QString& path,
+                     const std::optional<platform::FileIdentity>& identity)
 {
     // Only pictures of this very file move; those of another file (written into a copy) stay where they are.
     const auto lies = [&path](const platform::PicturePtr& picture) {
@@ -119,7 +120,6 @@ void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QS
     };
     if (std::none_of(pictures.begin(), pictures.end(), lies))
         return;
-    const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(path);
     auto file = mp4::MovieFile::openForRead(pathFromLocalFile(path));
     if (!file || !identity)
         return;

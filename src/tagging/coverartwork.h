@@ -42,9 +42,11 @@ std::vector<platform::PicturePtr> picturesToWrite(const MovieModel& movie);
 std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const ArtworkFile& target,
                                                                   std::vector<platform::PicturePtr>& written);
 
-// After `written` went, in order, into the file at `path` as its artwork: the
-// pictures that lay in that file follow their bytes to where they now lie in it.
-void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path);
+// After `written` went, in order, into the file at `path` as its artwork (the
+// file is now `identity`): the pictures that lay in that file follow their
+// bytes to where they now lie in it.
+void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path,
+                     const std::optional<platform::FileIdentity>& identity);
 
 // The movie file of `movie` was moved from `from` to `to`: its pictures that lie in it follow.
 void followRenamedFile(const MovieModel& movie, const QString& from, const QString& to);

@@ -318,6 +318,7 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 
     movie.clear();
     movie.setFileUrl(url);
+    movie.setFileAsRead(artworkFile.identity);
     readTagSet(tags, artworkFile, movie);
     readItems(*file, tags, movie);
     readTrackFacts(*file, tags, movie, language);

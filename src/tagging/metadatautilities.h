@@ -57,16 +57,30 @@ QString durationText(std::uint64_t milliseconds);
 
 // ---- writing ----
 
+// Why a record was not written into its file; the file then keeps what it had.
+enum class WriteFailure {
+    CannotWrite,       // it could not be opened, copied or written (gone, not writable, disk full, an edit refused)
+    ChangedSinceRead,  // another program changed it since it was read
+    NotChangeable,     // damaged or cut short, or of a kind never changed (fragmented, media in other files)
+};
+
+// Whether the record's file is still as it was read or last written (true when
+// the record does not know, and for a file that is gone).
+bool fileIsAsRead(const MovieModel& movie);
+
 // Writes the record into its file, or into a copy at `newDestinationUrl` when
-// that names another file. True once the file was opened for modification and
-// the edits were committed; an edit the file refuses (logged with its step)
-// answers false and the file keeps what it had.
-bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language);
+// that names another file; a file (or source) another program changed since
+// the record read it is not written. Written into its own file, the record
+// knows that file as it now is, and its pictures where their bytes now lie.
+// An edit the file refuses (logged with its step) fails, and the file keeps what it had.
+std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QUrl& newDestinationUrl,
+                                                     const QString& language);
 
 // The file to modify (the source, or a fresh copy of it at the destination),
-// opened for modification; nothing (logged) when that fails.
-std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
-                                                                const QUrl& saveAsDestinationFileUrl);
+// opened for modification; `asRead` is the source as it was read. Why not (logged) when that fails.
+std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
+    const QUrl& source, const QUrl& saveAsDestinationFileUrl,
+    const std::optional<platform::FileIdentity>& asRead = std::nullopt);
 
 // Writes the record's tag set, replacing the one in the file; `written` gets
 // the pictures that went in as its artwork, in order.

@@ -209,12 +209,10 @@ bool isSameFile(const QUrl& first, const QUrl& second)
     return !firstPath.isEmpty() && firstPath == QFileInfo(second.toLocalFile()).canonicalFilePath();
 }
 
-// The source itself, or a fresh copy of it at a destination that is another
-// file; nothing (logged) when the copy fails.
-std::optional<QString> fileToModify(const QUrl& source, const QUrl& destination)
+// A fresh copy of the source at a destination that is another file; nothing
+// (logged) when the copy fails.
+std::optional<QString> freshCopy(const QUrl& source, const QUrl& destination)
 {
-    if (destination.isEmpty() || isSameFile(source, destination))
-        return source.toLocalFile();
     const QString target = destination.toLocalFile();
     QFile::remove(target);
     if (!QFile::copy(source.toLocalFile(), target)) {
@@ -251,16 +249,38 @@ Written writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString
     });
 }
 
+// Why the file library refused to open a file for a save (`opening`) or to commit the edits.
+WriteFailure failureOf(const mp4::Error& error, bool opening)
+{
+    switch (error.code) {
+        case mp4::Error::Code::Changed:
+            return WriteFailure::ChangedSinceRead;
+        case mp4::Error::Code::Corrupt:
+        case mp4::Error::Code::Unsupported:
+            // What the file holds, as opening found it; failing reads later are the commit's own.
+            return opening ? WriteFailure::NotChangeable : WriteFailure::CannotWrite;
+        default:
+            return WriteFailure::CannotWrite;
+    }
+}
+
+std::optional<mp4::FileStamp> stampOf(const std::optional<platform::FileIdentity>& identity)
+{
+    if (!identity)
+        return std::nullopt;
+    return mp4::FileStamp{static_cast<std::uint64_t>(identity->size), identity->modified};
+}
+
 // The edits reach the disk only now; a failed commit leaves the file as it was.
-bool commit(mp4::MovieFile& file)
+std::expected<void, WriteFailure> commit(mp4::MovieFile& file)
 {
     if (const auto closed = file.close(); !closed) {
         platform::log(
             QStringLiteral("MP4Close failed on %1: %2")
                 .arg(QString::fromStdString(file.path().string()), QString::fromStdString(closed.error().message)));
-        return false;
+        return std::unexpected(failureOf(closed.error(), false));
     }
-    return true;
+    return {};
 }
 
 // Chapters of a longer cut (a chapter set whose title fits but whose times do
@@ -282,20 +302,36 @@ void fitChaptersToLength(std::vector<mp4::Chapter>& chapters, std::uint64_t leng
 
 }  // namespace
 
-std::optional<mp4::MovieFile> copyOriginalFileToDestinationPath(const QUrl& source,
-                                                                const QUrl& saveAsDestinationFileUrl)
+bool fileIsAsRead(const MovieModel& movie)
+{
+    // A file that is gone was not changed: opening or copying it fails on its own.
+    const std::optional<platform::FileIdentity> now = platform::FileIdentity::of(movie.fileUrl().toLocalFile());
+    return !movie.fileAsRead() || !now || *now == *movie.fileAsRead();
+}
+
+std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
+    const QUrl& source, const QUrl& saveAsDestinationFileUrl, const std::optional<platform::FileIdentity>& asRead)
 {
     if (source.isEmpty()) {
         platform::log(QStringLiteral("no actual file set"));
-        return std::nullopt;
+        return std::unexpected(WriteFailure::CannotWrite);
     }
-    const std::optional<QString> target = fileToModify(source, saveAsDestinationFileUrl);
+    const bool inPlace = saveAsDestinationFileUrl.isEmpty() || isSameFile(source, saveAsDestinationFileUrl);
+    const std::optional<platform::FileIdentity> sourceNow = platform::FileIdentity::of(source.toLocalFile());
+    if (!inPlace && asRead && sourceNow && sourceNow != asRead) {
+        platform::log(
+            QStringLiteral("not copied, changed by another program since it was read: %1").arg(source.toLocalFile()));
+        return std::unexpected(WriteFailure::ChangedSinceRead);
+    }
+    const std::optional<QString> target =
+        inPlace ? std::optional(source.toLocalFile()) : freshCopy(source, saveAsDestinationFileUrl);
     if (!target)
-        return std::nullopt;
-    auto file = mp4::MovieFile::openForModify(pathFromLocalFile(*target));
+        return std::unexpected(WriteFailure::CannotWrite);
+    // The library checks the file against the stamp under the same handle it writes through.
+    auto file = mp4::MovieFile::openForModify(pathFromLocalFile(*target), inPlace ? stampOf(asRead) : std::nullopt);
     if (!file) {
         platform::log(QStringLiteral("MP4Modify failed on %1 failed").arg(*target));
-        return std::nullopt;
+        return std::unexpected(failureOf(file.error(), true));
     }
     return std::move(*file);
 }
@@ -351,11 +387,12 @@ std::expected<void, TaggingError> copyChaptersToMP4Format(mp4::MovieFile& file, 
     return checkedEdit(file.setChapters(chapters), QStringLiteral("writing the chapters"));
 }
 
-bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, const QString& language)
+std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QUrl& newDestinationUrl,
+                                                     const QString& language)
 {
-    std::optional<mp4::MovieFile> file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl);
+    auto file = copyOriginalFileToDestinationPath(movie.fileUrl(), newDestinationUrl, movie.fileAsRead());
     if (!file)
-        return false;
+        return std::unexpected(file.error());
     std::vector<platform::PicturePtr> pictures;
     const Written written = inOrder({
         [&] { return writeItems(movie, *file, pictures); },
@@ -365,12 +402,15 @@ bool writeMetaDataToURL(const MovieModel& movie, const QUrl& newDestinationUrl, 
     if (!written) {
         // Saving only part of the record would pass for a save: the file keeps what it had.
         platform::log(QStringLiteral("MP4 edit refused on %1: %2").arg(path, written.error().domain));
-        return false;
+        return std::unexpected(WriteFailure::CannotWrite);
     }
-    if (!commit(*file))
-        return false;
-    CoverArtwork::followSavedFile(pictures, path);
-    return true;
+    if (auto committed = commit(*file); !committed)
+        return std::unexpected(committed.error());
+    const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(path);
+    CoverArtwork::followSavedFile(pictures, path, identity);
+    if (newDestinationUrl.isEmpty() || isSameFile(movie.fileUrl(), newDestinationUrl))
+        movie.setFileAsRead(identity);
+    return {};
 }
 
 }  // namespace MetaDataUtilities

@@ -104,8 +104,7 @@ void writeSubtitle(const MovieModel& movie, const QUrl& fileUrl, const QString& 
 
 void showCantModifyAlert(const QUrl& fileUrl)
 {
-    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("fileError"), QStringLiteral("cantModifyFile"),
-                                                   fileUrl.toLocalFile()));
+    showWriteFailureAlert(MetaDataUtilities::WriteFailure::CannotWrite, fileUrl);
 }
 
 bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QString& applicationText)
@@ -131,6 +130,15 @@ bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QStr
 }
 
 }  // namespace
+
+void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl)
+{
+    using MetaDataUtilities::WriteFailure;
+    const QString body = failure == WriteFailure::ChangedSinceRead ? QStringLiteral("fileChangedSinceRead")
+                         : failure == WriteFailure::NotChangeable  ? QStringLiteral("fileNotChangeable")
+                                                                   : QStringLiteral("cantModifyFile");
+    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("fileError"), body, fileUrl.toLocalFile()));
+}
 
 bool saveRenameFile(const QUrl& currentFileUrl, const QUrl& newFileUrl, QUrl* location)
 {
@@ -171,8 +179,8 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
 {
     // Access to the working folder needs no starting or stopping here.
     const QUrl workingFolder = workingDirectoryURL();
-    if (!MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language)) {
-        showCantModifyAlert(movie.fileUrl());
+    if (const auto written = MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language); !written) {
+        showWriteFailureAlert(written.error(), movie.fileUrl());
         return false;
     }
     if (!workingFolder.isEmpty() && liesInWorkingFolder(movie.fileUrl(), workingFolder)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tagging/metadatautilities.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -23,6 +25,8 @@ bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly
 // file and writes the Plex side files. False (after an alert) when the file
 // could not be written; file and record then stay as they were.
 bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& language, const QString& locale);
+// Shows why the movie file at `fileUrl` was not written, with its full path.
+void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl);
 // Moves the file to its new name through "<new name>.tmp" beside it. False
 // (after an alert and a log line) when it could not; no file is lost then:
 // when the second move fails the file goes back to its present name, and

@@ -45,7 +45,10 @@ protected:
         return movie;
     }
 
-    static bool write(MovieModel& movie) { return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), "en"); }
+    static bool write(MovieModel& movie)
+    {
+        return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), "en").has_value();
+    }
 
     MovieFactory factory;
 };

@@ -76,15 +76,17 @@ protected:
     }
 
     // A record pointing at `file` with the settings a loaded record has.
+    // The record of another file now, which it has not read.
     void pointAt(const QString& file)
     {
         movie.setFileUrl(urlOf(file));
+        movie.setFileAsRead(std::nullopt);
         movie.setChapterSettings(0);
     }
 
     bool write(const QString& language = "en", const QUrl& destination = QUrl())
     {
-        return MetaDataUtilities::writeMetaDataToURL(movie, destination, language);
+        return MetaDataUtilities::writeMetaDataToURL(movie, destination, language).has_value();
     }
 
     std::unique_ptr<MovieModel> readBack(const QString& file, const QString& language = "en")
@@ -312,7 +314,8 @@ TEST_F(MetaDataWriting, CastNamesWithCharactersXmlCannotCarryReadBack)
 {
     const QString file = plainMovie("control.m4v");
     pointAt(file);
-    movie.setArtists(QStringList{QString::fromUtf16(u"Ann\u0001e"), QString::fromUtf16(u"Bob\uFFFE\uFFFF"), "Tab\tKept"});
+    movie.setArtists(
+        QStringList{QString::fromUtf16(u"Ann\u0001e"), QString::fromUtf16(u"Bob\uFFFE\uFFFF"), "Tab\tKept"});
     movie.setDirectors(QStringList{QString::fromUtf16(u"Dee\u001F")});
     movie.setStudio(QString::fromUtf16(u"Studio\u0008\u000B\u000C"));
     ASSERT_TRUE(write());

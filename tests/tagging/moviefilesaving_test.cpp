@@ -265,7 +265,7 @@ TEST_F(MovieFileSavingTest, AFailedWriteLeavesFileAndRecordAndStopsTheSave)
     list.addObject(broken);
     list.addObject(later);
     EXPECT_FALSE(saveFiles(list, QUrl(), false, false, "de", "us"));
-    EXPECT_EQ(m_alerts.shown(), QList<Shown>{cantModify(brokenPath)});
+    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{{"fileError", "fileNotChangeable", {"broken.m4v"}, brokenPath}}));
     EXPECT_EQ(relative(*good), "work/Good.m4v");
     EXPECT_TRUE(good->isTagged());
     EXPECT_EQ(contents(brokenPath), QByteArray("this is not a movie file"));

@@ -57,7 +57,7 @@ protected:
         movie.setChapterSettings(0);
         movie.setSubtitle(subtitle);
         movie.setSubtitleOffset(offset);
-        return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language);
+        return MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language).has_value();
     }
 
     // The first subtitle track as SRT by ffmpeg, without the font and placement
