@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <span>
+#include <string>
 
 namespace mp4 {
 
@@ -116,7 +117,6 @@ Result<void> CopyCheck::sourcesUnchanged()
     }
     // The ranges lie in the live moov, which lay in the file as long as it was at opening.
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(kReadStep));
-    Fingerprint noted;
     for (const Range& range : m_ranges) {
         for (std::uint64_t done = 0; done < range.length;) {
             const auto n = static_cast<std::size_t>(std::min(range.length - done, kReadStep));
@@ -124,11 +124,10 @@ Result<void> CopyCheck::sourcesUnchanged()
             if (auto r = m_file.readAt(range.from + done, step); !r) {
                 return fail(r.error().code, "reading the bytes to copy failed: " + r.error().message);
             }
-            noted.add(step);
+            m_noted.add(step);
             done += n;
         }
     }
-    m_noted = noted.value();
     return {};
 }
 
@@ -142,7 +141,14 @@ FileHandle::CopyTap CopyCheck::tap()
 
 Result<void> CopyCheck::copiesVerified() const
 {
-    if (m_fingerprints && m_copied.value() != m_noted) {
+    if (!m_fingerprints) {
+        return {};
+    }
+    if (m_copied.length() != m_noted.length()) {
+        return fail(Error::Code::Io, "the copy passed " + std::to_string(m_copied.length()) + " of the " +
+                                         std::to_string(m_noted.length()) + " bytes it was to copy");
+    }
+    if (m_copied.value() != m_noted.value()) {
         return changed("the bytes copied differ from those read before the save");
     }
     return {};

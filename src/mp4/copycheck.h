@@ -27,8 +27,8 @@ public:
     Result<void> sourcesUnchanged();
     // Goes with the write that copies the ranges, in their order: fingerprints what it copies.
     FileHandle::CopyTap tap();
-    // After that write: it copied the bytes noted before. A difference means another program
-    // wrote to the file meanwhile (Error::Code::Changed).
+    // After that write: it copied the bytes noted before. Other bytes mean another program
+    // wrote to the file meanwhile (Error::Code::Changed); fewer or more, a fault of the write's own.
     Result<void> copiesVerified() const;
 
     // Benchmarks compare a save with the fingerprints to one without; nothing else turns
@@ -44,6 +44,7 @@ private:
     public:
         void add(std::span<const std::uint8_t> bytes);
         std::uint64_t value() const;
+        std::uint64_t length() const { return m_length; }
 
     private:
         static constexpr std::size_t kLanes = 8;
@@ -65,7 +66,7 @@ private:
     const FileHandle& m_file;
     std::vector<Range> m_ranges;
     bool m_fingerprints = true;
-    std::uint64_t m_noted = 0;
+    Fingerprint m_noted;
     Fingerprint m_copied;
 };
 

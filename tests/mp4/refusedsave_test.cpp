@@ -3,6 +3,7 @@
 // takes back any room it grew the file by.
 #include "mp4testutil.h"
 
+#include "mp4/copycheck.h"
 #include "mp4/error.h"
 #include "mp4/filehandle.h"
 #include "mp4/log.h"
@@ -163,6 +164,79 @@ TEST_F(CopiedRange, SourcePastTheEndIsAnError)
     }
 }
 
+// The copy check compares what the copy read with what was noted before the first write: other
+// bytes are another program's doing; fewer bytes, or a range it could not read, are its own
+// faults and say so. However the copy hands the bytes over, the same bytes match.
+TEST_F(CopiedRange, TheCheckBlamesAnotherProgramOnlyForOtherBytes)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bytes");
+    QByteArray content(300000, '\0');
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<char>(i * 7 + i / 251);
+    }
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    const std::vector<std::uint8_t> bytes = bytesOf(content);
+    const auto sliced = [&bytes](std::size_t from, std::size_t to) {
+        return std::span<const std::uint8_t>(bytes).subspan(from, to - from);
+    };
+    using Feed = std::function<void(const mp4::FileHandle::CopyTap&)>;
+    const struct Case {
+        const char* what;
+        std::uint64_t from, length;
+        Feed feed;
+        std::optional<mp4::Error::Code> sourcesFail, verifyFails;
+    } cases[] = {
+        {"as noted, in odd steps",
+         1000,
+         200000,
+         [&](const auto& tap) {
+             for (std::size_t at = 1000; at < 201000; at += 4099) {
+                 tap(sliced(at, std::min<std::size_t>(at + 4099, 201000)));
+             }
+         },
+         {},
+         {}},
+        {"one byte other",
+         1000,
+         200000,
+         [&](const auto& tap) {
+             std::vector<std::uint8_t> other(bytes.begin() + 1000, bytes.begin() + 201000);
+             other[150000] ^= 1;
+             tap(other);
+         },
+         {},
+         mp4::Error::Code::Changed},
+        {"one byte short", 1000, 200000, [&](const auto& tap) { tap(sliced(1000, 200999)); }, {}, mp4::Error::Code::Io},
+        {"a range past the end", 250000, 60000, [](const auto&) {}, mp4::Error::Code::Corrupt, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto file = mp4::FileHandle::open(fsPath(path), true);
+        ASSERT_TRUE(file);
+        mp4::ByteChain chain;
+        chain.append(mp4::Bytes(16, 'h'));
+        chain.appendFileRange(c.from, c.length);
+        mp4::CopyCheck check(*file, chain);
+        const auto noted = check.sourcesUnchanged();
+        ASSERT_EQ(noted.has_value(), !c.sourcesFail);
+        if (!noted) {
+            EXPECT_EQ(noted.error().code, *c.sourcesFail);
+            EXPECT_NE(noted.error().message.find("reading the bytes to copy failed"), std::string::npos);
+            continue;
+        }
+        c.feed(check.tap());
+        const auto verified = check.copiesVerified();
+        ASSERT_EQ(verified.has_value(), !c.verifyFails);
+        if (!verified) {
+            EXPECT_EQ(verified.error().code, *c.verifyFails) << verified.error().message;
+        }
+    }
+}
+
 // The file is cut short, or rewritten, between opening it for a save and the commit: the
 // save is refused before it writes anything, and the file stays as the other program left it.
 TEST_F(ChangedFile, ChangeAfterOpeningRefusesTheSaveWithoutWriting)
@@ -289,15 +363,38 @@ std::string saveWithCover(const QString& file, const char* title, const QByteArr
 
 }  // namespace
 
-// A save that runs out of space is refused, and the file is what it was, byte for byte and
-// in length; once there is room, the next save goes through.
+namespace {
+
+// The file's length and modification time: a refused save leaves them too, or the record that
+// read the file would take it for one another program changed.
+mp4::FileStamp stampOf(const QString& file)
+{
+    auto handle = mp4::FileHandle::open(fsPath(file), false);
+    return handle ? handle->openedAs() : mp4::FileStamp{};
+}
+
+// The movie with the size of its last box, an `mdat`, set to 0: "to the end of the file".
+QByteArray withOpenEndedMdat(const QString& file)
+{
+    QByteArray bytes = readAll(file);
+    const mp4::TopLevelBox last = topLevel(file).back();
+    EXPECT_EQ(last.type, mp4::FourCC("mdat"));
+    bytes.replace(static_cast<qsizetype>(last.offset), 4, QByteArray(4, '\0'));
+    return bytes;
+}
+
+}  // namespace
+
+// A save that runs out of space is refused, and the file is what it was, byte for byte, in
+// length and in age, whatever its last box; once there is room, the next save goes through.
 TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
 {
     MovieFactory factory;
     MovieRecipe recipe;
     recipe.metadata = {{"title", "Old"}};
-    const QString made = factory.make(recipe, "movie.mp4");
-    const QStringList packets = factory.mediaPacketChecksums(made);
+    const QString moovLast = factory.make(recipe, "movie.mp4");
+    recipe.faststart = true;
+    const QString moovFirst = factory.make(recipe, "faststart.mp4");
     // A picture with bytes after its end, as some cameras write them: 857 KB to save.
     QByteArray cover = readAll(factory.makeImage("cover.jpg", 320, 240));
     cover += QByteArray(857 * 1024 - cover.size(), 'p');
@@ -306,24 +403,43 @@ TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
     if (!disk.mounted()) {
         GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.why().toStdString();
     }
-    const QString file = disk.path("movie.mp4");
-    ASSERT_TRUE(QFile::copy(made, file));
-    const QByteArray before = readAll(file);
-    // Leave 400 KB free; the save needs more than twice that for its cover.
-    const QString filler = disk.path("filler");
-    {
-        QFile f(filler);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.write(QByteArray(disk.freeBytes() - 400 * 1024, 'f')) > 0);
+    const struct {
+        const char* name;
+        QString made;
+        QByteArray bytes;
+    } cases[] = {
+        {"moov last", moovLast, readAll(moovLast)},
+        // 300,000 bytes of free space at its end: the save would use them, and more.
+        {"ending in free", moovLast,
+         readAll(moovLast) + QByteArray::fromHex("000493e0") + "free" + QByteArray(300000 - 8, 'f')},
+        {"ending in an open-ended mdat", moovFirst, withOpenEndedMdat(moovFirst)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = disk.path("movie.mp4");
+        QFile::remove(file);
+        {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(c.bytes) == c.bytes.size());
+        }
+        const mp4::FileStamp before = stampOf(file);
+        // Leave 400 KB free; the save needs more than twice that for its cover.
+        const QString filler = disk.path("filler");
+        {
+            QFile f(filler);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(f.write(QByteArray(disk.freeBytes() - 400 * 1024, 'f')) > 0);
+        }
+        ASSERT_LT(disk.freeBytes(), 500 * 1024);
+
+        EXPECT_NE(saveWithCover(file, "New", cover), "");
+        EXPECT_EQ(QFileInfo(file).size(), c.bytes.size());
+        EXPECT_TRUE(readAll(file) == c.bytes);
+        EXPECT_EQ(stampOf(file), before);
+
+        ASSERT_TRUE(QFile::remove(filler));
+        ASSERT_EQ(saveWithCover(file, "Saved", cover), "");
+        expectPlaysWithTitle(factory, file, factory.mediaPacketChecksums(c.made), "Saved", c.name);
+        EXPECT_EQ(factory.atomicParsleyArtwork(file).size(), 1);
     }
-    ASSERT_LT(disk.freeBytes(), 500 * 1024);
-
-    EXPECT_NE(saveWithCover(file, "New", cover), "");
-    EXPECT_EQ(QFileInfo(file).size(), before.size());
-    EXPECT_TRUE(readAll(file) == before);
-
-    ASSERT_TRUE(QFile::remove(filler));
-    ASSERT_EQ(saveWithCover(file, "Saved", cover), "");
-    expectPlaysWithTitle(factory, file, packets, "Saved", "after the disk had room");
-    EXPECT_EQ(factory.atomicParsleyArtwork(file).size(), 1);
 }
