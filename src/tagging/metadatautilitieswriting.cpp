@@ -249,6 +249,16 @@ Written writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString
     });
 }
 
+// Whether the file at `path` is still `asRead` (so when that is not known). A
+// file that is gone was not changed: opening or copying it fails on its own.
+bool stillAsRead(const QString& path, const std::optional<platform::FileIdentity>& asRead)
+{
+    if (!asRead)
+        return true;
+    const std::optional<platform::FileIdentity> now = platform::FileIdentity::of(path);
+    return !now || *now == *asRead;
+}
+
 // Why the file library refused to open a file for a save (`opening`) or to commit the edits.
 WriteFailure failureOf(const mp4::Error& error, bool opening)
 {
@@ -304,9 +314,7 @@ void fitChaptersToLength(std::vector<mp4::Chapter>& chapters, std::uint64_t leng
 
 bool fileIsAsRead(const MovieModel& movie)
 {
-    // A file that is gone was not changed: opening or copying it fails on its own.
-    const std::optional<platform::FileIdentity> now = platform::FileIdentity::of(movie.fileUrl().toLocalFile());
-    return !movie.fileAsRead() || !now || *now == *movie.fileAsRead();
+    return stillAsRead(movie.fileUrl().toLocalFile(), movie.fileAsRead());
 }
 
 std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
@@ -317,8 +325,7 @@ std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
         return std::unexpected(WriteFailure::CannotWrite);
     }
     const bool inPlace = saveAsDestinationFileUrl.isEmpty() || isSameFile(source, saveAsDestinationFileUrl);
-    const std::optional<platform::FileIdentity> sourceNow = platform::FileIdentity::of(source.toLocalFile());
-    if (!inPlace && asRead && sourceNow && sourceNow != asRead) {
+    if (!inPlace && !stillAsRead(source.toLocalFile(), asRead)) {
         platform::log(
             QStringLiteral("not copied, changed by another program since it was read: %1").arg(source.toLocalFile()));
         return std::unexpected(WriteFailure::ChangedSinceRead);
