@@ -22,104 +22,75 @@ namespace journeys {
 namespace {
 
 using namespace movieroad;
-
-// Another program's change of the file at `path`.
-using Change = std::function<void(testsupport::MovieFactory&, const QString& path)>;
-
-void retagToAnotherLength(testsupport::MovieFactory& factory, const QString& path)
-{
-    ASSERT_TRUE(factory.atomicParsleyTag(path, {"--title", "Retagged", "--comment", "their comment"}));
-}
-
-// The title's bytes rewritten where they lie: the length stays, the bytes and the time change.
-void rewriteInPlace(testsupport::MovieFactory&, const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    const QByteArray bytes = file.readAll();
-    ASSERT_EQ(bytes.count("Before"), 1);
-    ASSERT_TRUE(file.seek(bytes.indexOf("Before")));
-    ASSERT_EQ(file.write("Theirs"), 6);
-}
-
-void touchOnly(testsupport::MovieFactory&, const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
-    ASSERT_TRUE(file.setFileTime(modified.addSecs(-60), QFileDevice::FileModificationTime));
-}
-
-class ChangedElsewhereJourney : public Journey {
-protected:
-    void SetUp() override
-    {
-        Journey::SetUp();
-        // Saved where they lie under their own names: six movies of one title would
-        // otherwise take each other's names.
-        platform::Settings::shared().remove("WorkingDirectoryBookmark");
-        set("WritePLEXFiles", false);
-    }
-
-    QString titleShownInRow(const QString& fileName) const
-    {
-        const QAbstractItemModel* rows = m_controller->ui().movieListTableView->model();
-        return rows->index(rowOf(fileName), 1).data().toString();
-    }
-
-    // The user gives the movie of `fileName` the title "Mine" and saves it.
-    void editAndSave(const QString& fileName)
-    {
-        clickRow(rowOf(fileName));
-        typeTitle("Mine");
-        trigger(m_controller->ui().actionSave);
-    }
-};
+using ChangedElsewhereJourney = Journey;
 
 TEST_F(ChangedElsewhereJourney, ASaveNeverWritesOverAnotherProgramsChange)
 {
-    const QString cover = m_factory.makeImage("cover.jpg", 64, 48);
+    // Saved where they lie under their own names: six movies of one title would take each other's.
+    platform::Settings::shared().remove("WorkingDirectoryBookmark");
+    set("WritePLEXFiles", false);
+    const auto retag = [this](const QString& path) {
+        ASSERT_TRUE(m_factory.atomicParsleyTag(path, {"--title", "Retagged", "--comment", "their comment"}));
+    };
+    const auto rewriteInPlace = [](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll();
+        ASSERT_EQ(bytes.count("Before"), 1);
+        ASSERT_TRUE(file.seek(bytes.indexOf("Before")) && file.write("Theirs") == 6);
+    };
+    const auto touch = [](const QString& path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(file.fileTime(QFileDevice::FileModificationTime).addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+    };
     const struct {
         const char* name;
-        Change change;
+        std::function<void(const QString&)> change;
         bool withCover;
-        // What opening the file again shows, and what the save after it keeps.
+        // What opening the file again shows, and what the save after that keeps.
         const char* theirTitle;
         const char* theirComment;
     } cases[] = {
-        {"retagged to another length", retagToAnotherLength, false, "Retagged", "their comment"},
-        {"retagged to another length, with a cover", retagToAnotherLength, true, "Retagged", "their comment"},
+        {"retagged to another length", retag, false, "Retagged", "their comment"},
+        {"retagged to another length, with a cover", retag, true, "Retagged", "their comment"},
         {"rewritten in place", rewriteInPlace, false, "Theirs", ""},
         {"rewritten in place, with a cover", rewriteInPlace, true, "Theirs", ""},
-        {"touched", touchOnly, false, "Before", ""},
-        {"touched, with a cover", touchOnly, true, "Before", ""},
+        {"touched", touch, false, "Before", ""},
+        {"touched, with a cover", touch, true, "Before", ""},
     };
+    const QString cover = m_factory.makeImage("cover.jpg", 64, 48);
     for (const auto& c : cases) {
         testsupport::MovieRecipe recipe;
         recipe.metadata = {{"title", "Before"}};
-        if (c.withCover)
-            recipe.coverImages = {cover};
+        recipe.coverImages = c.withCover ? QStringList{cover} : QStringList{};
         makeMovie(QString(c.name) + ".m4v", recipe);
     }
-    openWorkFolder(static_cast<int>(std::size(cases)));
+    const int movies = static_cast<int>(std::size(cases));
+    openWorkFolder(movies);
     Ui::MainWindow& ui = m_controller->ui();
+    const auto editAndSave = [&](const QString& name) {
+        clickRow(rowOf(name));
+        typeTitle("Mine");
+        trigger(ui.actionSave);
+    };
 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString name = QString(c.name) + ".m4v";
         const QString path = workFolder() + "/" + name;
         ASSERT_EQ(record(name)->coverIsSet(), c.withCover);
-        c.change(m_factory, path);
+        c.change(path);
         const QByteArray theirs = fileBytes(path);
-
-        const qsizetype alertsBefore = m_alerts.shown().size();
+        const qsizetype alerts = m_alerts.shown().size();
         editAndSave(name);
-        ASSERT_EQ(m_alerts.shown().size(), alertsBefore + 1);
+        ASSERT_EQ(m_alerts.shown().size(), alerts + 1);
         EXPECT_EQ(m_alerts.shown().last(), platform::Alert::aboutFile("fileError", "fileChangedSinceRead", path));
         EXPECT_TRUE(fileBytes(path) == theirs) << "the file is as the other program left it";
         // The window keeps the user's edit, ready to save, under the file's own name.
         EXPECT_EQ(ui.titleEdit->text(), "Mine");
-        EXPECT_TRUE(titleShownInRow(name).startsWith("Mine")) << titleShownInRow(name).toStdString();
+        EXPECT_TRUE(ui.movieListTableView->model()->index(rowOf(name), 1).data().toString().startsWith("Mine"));
         EXPECT_EQ(record(name)->status(), MovieModel::kStatusReadyToTag);
         EXPECT_TRUE(ui.actionSave->isEnabled());
 
@@ -127,12 +98,11 @@ TEST_F(ChangedElsewhereJourney, ASaveNeverWritesOverAnotherProgramsChange)
         clickRow(rowOf(name));
         trigger(ui.actionRemoveCurrent);
         ASSERT_LT(rowOf(name), 0);
-        openWorkFolder(static_cast<int>(std::size(cases)));
+        openWorkFolder(movies);
         clickRow(rowOf(name));
         EXPECT_EQ(ui.titleEdit->text(), c.theirTitle);
-        EXPECT_EQ(record(name)->coverIsSet(), c.withCover);
         editAndSave(name);
-        EXPECT_EQ(m_alerts.shown().size(), alertsBefore + 1) << "no alert for the save of the file as read again";
+        EXPECT_EQ(m_alerts.shown().size(), alerts + 1) << "no alert for the save of the file as read again";
         EXPECT_EQ(record(name)->status(), MovieModel::kStatusTagged);
         const QMap<QString, QString> atoms = atomicParsleyAtoms(path);
         EXPECT_EQ(atoms.value("©nam"), "Mine");
