@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -26,6 +28,28 @@ bool isPlacedWindow(const QWidget* widget)
     }
 }
 
+// The title bar and borders the window manager reported for `window`, read
+// from the platform each time (a widget's own frame geometry is not told of a
+// frame put around an inside that stays where it was); none before it framed
+// the window, and none while the reading is not yet whole.
+QMargins reportedDecorations(const QWidget* window)
+{
+    const QWindow* handle = window->windowHandle();
+    if (!handle)
+        return {};
+    const QMargins margins = handle->frameMargins();
+    if (margins.left() < 0 || margins.top() < 0 || margins.right() < 0 || margins.bottom() < 0)
+        return {};
+    return margins;
+}
+
+// Those of the last window the window manager framed: the same manager frames the next one alike.
+QMargins& learnedDecorations()
+{
+    static QMargins learned;
+    return learned;
+}
+
 // `frame` moved inside `available` as far as it goes; one larger than the
 // screen starts at the screen's top left corner.
 QRect movedInside(const QRect& frame, const QRect& available)
@@ -33,6 +57,11 @@ QRect movedInside(const QRect& frame, const QRect& available)
     const int x = std::max(available.left(), std::min(frame.x(), available.x() + available.width() - frame.width()));
     const int y = std::max(available.top(), std::min(frame.y(), available.y() + available.height() - frame.height()));
     return {QPoint(x, y), frame.size()};
+}
+
+QSize extent(const QMargins& margins)
+{
+    return {margins.left() + margins.right(), margins.top() + margins.bottom()};
 }
 
 }  // namespace
@@ -62,35 +91,82 @@ QRect WindowFitter::availableGeometry(const QWidget* window)
     return screen ? screen->availableGeometry() : QRect();
 }
 
+QMargins WindowFitter::decorations(const QWidget* window)
+{
+    const QMargins reported = reportedDecorations(window);
+    if (!reported.isNull()) {
+        learnedDecorations() = reported;
+        return reported;
+    }
+    if (window->windowFlags().testFlag(Qt::FramelessWindowHint))
+        return {};
+    return learnedDecorations();
+}
+
 QSize WindowFitter::room(const QWidget* window)
 {
-    return availableGeometry(window).size() - (window->frameGeometry().size() - window->size());
+    return availableGeometry(window).size() - extent(decorations(window));
 }
 
 void WindowFitter::fit(QWidget* window)
 {
-    const QRect available = availableGeometry(window);
+    // Maximized and full-screen windows are the window manager's to place.
+    if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return;
+    QRect available = availableGeometry(window);
     if (available.isEmpty())
         return;
-    // Decorations are known once the window manager framed the window; before, there are none.
-    const QRect frame = window->frameGeometry();
-    const QSize decorations = frame.size() - window->size();
+    // At a scale factor Qt rounds the frame's place and its borders to whole
+    // pixels each on its own: a pixel of room keeps the rounded frame inside.
+    if (window->devicePixelRatioF() > 1.0)
+        available.adjust(1, 1, -1, -1);
+    const QMargins around = decorations(window);
+    const QRect frame = window->geometry().marginsAdded(around);
     const QRect fitted = fittedFrame(frame, available);
     // A window that cannot be made that small keeps its minimum size and starts at the screen's corner.
-    const QSize size = (fitted.size() - decorations).expandedTo(window->minimumSize());
-    if (size != window->size())
-        window->resize(size);
-    const QRect placed = movedInside(QRect(fitted.topLeft(), size + decorations), available);
-    if (placed.topLeft() != frame.topLeft())
-        window->move(placed.topLeft());
+    const QSize size = (fitted.size() - extent(around)).expandedTo(window->minimumSize());
+    // Placed by its inside even where it stands: a window manager puts a window that was not placed
+    // where it likes, and takes a frame's place for the inside's until it reported its decorations.
+    const QRect placed = movedInside(QRect(fitted.topLeft(), size + extent(around)), available);
+    window->setGeometry(placed.marginsRemoved(around));
 }
 
 bool WindowFitter::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (isPlacedWindow(widget))
-            fit(widget);
+    switch (event->type()) {
+        case QEvent::Show:
+            if (watched->isWidgetType() && isPlacedWindow(static_cast<QWidget*>(watched))) {
+                auto* window = static_cast<QWidget*>(watched);
+                fit(window);
+                if (reportedDecorations(window).isNull() && !m_awaitingFrame.contains(window))
+                    m_awaitingFrame.append(window);
+            }
+            break;
+        case QEvent::Expose:
+            if (!m_awaitingFrame.isEmpty())
+                fitFramedWindows();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (!m_awaitingFrame.isEmpty() && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+                fitFramedWindows();
+            break;
+        default:
+            break;
     }
-    return QObject::eventFilter(watched, event);
+    return false;
+}
+
+void WindowFitter::fitFramedWindows()
+{
+    // A window manager may frame a window without moving its inside: no event
+    // of the window's own says so, but every window it maps is exposed.
+    const QList<QPointer<QWidget>> awaiting = m_awaitingFrame;
+    for (const QPointer<QWidget>& window : awaiting) {
+        if (window && (!window->isVisible() || reportedDecorations(window).isNull()))
+            continue;
+        m_awaitingFrame.removeAll(window);
+        if (window)
+            fit(window);
+    }
 }

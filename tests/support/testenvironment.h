@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/settings.h"
+#include "support/windowmanagerdisplay.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -14,9 +15,10 @@ namespace testsupport {
 // reach the user's settings, files or the real services.
 void isolateEnvironment(const QString& home);
 
-// Every test executable's main: isolates the environment, makes the Qt
-// application object (`Application` is QGuiApplication, or QApplication
-// for tests of widgets) and runs the tests.
+// Every test executable's main: isolates the environment, starts the window
+// manager display when one is asked for, makes the Qt application object
+// (`Application` is QGuiApplication, or QApplication for tests of widgets)
+// and runs the tests.
 template <typename Application>
 int runTests(int argc, char** argv)
 {
@@ -24,6 +26,7 @@ int runTests(int argc, char** argv)
     if (!home.isValid())
         return 2;
     isolateEnvironment(home.path());
+    const std::unique_ptr<WindowManagerDisplay> display = startAskedWindowManagerDisplay();
     Application app(argc, argv);
     platform::Settings::useFolder(home.path() + "/config/korvalane");
     ::testing::InitGoogleTest(&argc, argv);
