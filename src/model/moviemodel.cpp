@@ -114,20 +114,10 @@ void MovieModel::observeValueForKeyPath(const QString& key, const QVariant& oldV
     if (bothAbsent || (oldValue == newValue && newValue == oldValue))
         return;
 
-    if (key == QLatin1String("title"))
-        notifyValueChanged(*this, QStringLiteral("titleAndFile"));
-    else if (key == QLatin1String("releaseDate"))
-        notifyValueChanged(*this, QStringLiteral("releaseDateText"));
-
-    if (key == QLatin1String("cover")) {
-        notifyValueChanged(*this, QStringLiteral("coverIsSet"));
-        notifyValueChanged(*this, QStringLiteral("coverSizeAsLabel"));
-    } else if (key == QLatin1String("chapterSettings") || key == QLatin1String("chapterDbFileUrl") ||
-               key == QLatin1String("chapterInterval")) {
+    // The values derived from the key are told by the observation, from the one table of keysDerivedFrom().
+    if (key == QLatin1String("chapterSettings") || key == QLatin1String("chapterDbFileUrl") ||
+        key == QLatin1String("chapterInterval"))
         updateChapters();
-    } else if (key == QLatin1String("subtitle")) {
-        notifyValueChanged(*this, QStringLiteral("subtitleStatusLed"));
-    }
 
     if (key != QLatin1String("tagged") && key != QLatin1String("status"))
         m_tagged = false;
@@ -233,6 +223,8 @@ bool MovieModel::doEnableChapterLoad() const
 
 QStringList MovieModel::keysDerivedFrom(const QString& key) const
 {
+    // The one list of the derived values: a setter's change and a stretch of
+    // direct writes tell them alike, so every view follows every write.
     static const QHash<QString, QStringList> derived = {
         {"title", {"titleAndFile"}},
         {"releaseDate", {"releaseDateText"}},

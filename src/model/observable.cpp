@@ -68,25 +68,35 @@ bool Observable::setValueForKey(const QString&, const QVariant&)
 
 void Observable::willChangeValueForKey(const QString& key)
 {
-    if (m_ownKeys.contains(key))
+    if (m_ownKeys.contains(key) || !keysDerivedFrom(key).isEmpty())
         m_pendingOldValues[key].append(valueForKey(key));
 }
 
 void Observable::didChangeValueForKey(const QString& key)
 {
-    if (m_ownKeys.contains(key)) {
-        const QVariant newValue = valueForKey(key);
-        // A did-change without its will-change has no old value to offer: report no change.
-        QVariant oldValue = newValue;
-        auto pending = m_pendingOldValues.find(key);
-        if (pending != m_pendingOldValues.end()) {
-            oldValue = pending->takeLast();
-            if (pending->isEmpty())
-                m_pendingOldValues.erase(pending);
-        }
-        observeValueForKeyPath(key, oldValue, newValue);
+    const QStringList derived = keysDerivedFrom(key);
+    if (!m_ownKeys.contains(key) && derived.isEmpty()) {
+        tellListeners(key);
+        return;
     }
+    const QVariant newValue = valueForKey(key);
+    // A did-change without its will-change has no old value to offer: report no change.
+    QVariant oldValue = newValue;
+    auto pending = m_pendingOldValues.find(key);
+    if (pending != m_pendingOldValues.end()) {
+        oldValue = pending->takeLast();
+        if (pending->isEmpty())
+            m_pendingOldValues.erase(pending);
+    }
+    // What the change handler tells, the derived values it changes above all, is not told twice.
+    const DirectWrites change(*this, {});
+    if (m_ownKeys.contains(key))
+        observeValueForKeyPath(key, oldValue, newValue);
     tellListeners(key);
+    if (oldValue != newValue)
+        for (const QString& derivedKey : derived)
+            if (!change.m_told.contains(derivedKey))
+                tellListeners(derivedKey);
 }
 
 void Observable::startObservingOwnKeys(const QStringList& keys)

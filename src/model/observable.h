@@ -19,9 +19,14 @@
 // that, every listener registered for the key (or for every key) is told, so
 // that the user interface can read the value again.
 //
+// A key may have derived keys (keysDerivedFrom(), one table for both ways of
+// writing): a change announced by a setter that really changed the value
+// tells their listeners too, after the key's own.
+//
 // A direct write to a field runs no change handler. The object still tells
-// the field's listeners when a stretch of direct writes ends (DirectWrites),
-// so that every view follows every change, whoever made it.
+// the field's listeners, and those of its derived keys, when a stretch of
+// direct writes ends (DirectWrites), so that every view follows every
+// change, whoever made it.
 class Observable {
 public:
     // Told after a key changed; reads the new value itself through valueForKey().
@@ -83,7 +88,8 @@ protected:
         QSet<QString> m_told;
     };
 
-    // The derived keys whose values change with `key`; none by default.
+    // The derived keys whose values change with `key`; none by default. Both
+    // a setter's change and a stretch of direct writes tell them.
     virtual QStringList keysDerivedFrom(const QString& key) const;
 
     // The keys whose changes run observeValueForKeyPath(); none by default.

@@ -132,15 +132,22 @@ TEST_F(MovieModelTest, StatusFollowsFileTaggedAndTitle)
     EXPECT_FALSE(record.enabled());
 }
 
-TEST_F(MovieModelTest, FileChangeSendsNoTitleAndFileNotice)
+// A new file (a save renames it) reaches the views of what derives from it,
+// as a direct write of it does: one table of derived values serves both.
+TEST_F(MovieModelTest, FileChangeTellsTheViewsOfItsNameOnce)
 {
     MovieModel record;
     KeyCounter titleAndFile(record, "titleAndFile");
+    KeyCounter fileName(record, "fileNameWithoutPath");
     KeyCounter status(record, "status");
     record.setFileUrl(QUrl::fromLocalFile("/movies/a.mp4"));
-    EXPECT_EQ(titleAndFile.count(), 0);
+    EXPECT_EQ(titleAndFile.count(), 1);
+    EXPECT_EQ(fileName.count(), 1);
     EXPECT_GE(status.count(), 1);
     EXPECT_EQ(record.status(), 1);
+    // The same file again changes nothing and tells nothing derived.
+    record.setFileUrl(QUrl::fromLocalFile("/movies/a.mp4"));
+    EXPECT_EQ(titleAndFile.count(), 1);
 }
 
 TEST_F(MovieModelTest, OnlyTheChapterChoiceRebuildsTheChapterList)
