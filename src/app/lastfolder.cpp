@@ -3,6 +3,7 @@
 #include "app/filechooser.h"
 #include "platform/settings.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -10,10 +11,12 @@ namespace LastFolder {
 
 QString startFolder(const QString& key)
 {
-    const QString stored = platform::Settings::shared().stringValue(key);
-    if (!stored.isEmpty())
-        return stored;
-    return QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    // A folder that is not there would leave the panel wherever the program was started.
+    for (const QString& folder : {platform::Settings::shared().stringValue(key),
+                                  QStandardPaths::writableLocation(QStandardPaths::DownloadLocation)})
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            return folder;
+    return QDir::homePath();
 }
 
 void remember(const QString& key, const QUrl& chosen)

@@ -11,7 +11,8 @@ class QWidget;
 // Downloads folder until a file was chosen.
 namespace LastFolder {
 
-// The folder stored under `key`; the Downloads folder when nothing is stored.
+// The folder stored under `key`; the Downloads folder when nothing is stored;
+// the home folder when neither is there.
 QString startFolder(const QString& key);
 // Stores the folder that holds `chosen` under `key` and writes the settings at once.
 void remember(const QString& key, const QUrl& chosen);

@@ -114,7 +114,8 @@ void RecordEditor::bindFields()
         {m_ui.chapterIntervalSpinBox, "chapterInterval", nullptr, byMinutes},
         {m_ui.chapterStatusLed, "chapterStatusLed", led},
         {m_ui.subtitleStatusLed, "subtitleStatusLed", led},
-        {m_ui.coverSizeLabel, "coverSizeAsLabel", nullptr},
+        // The placeholder picture has no size worth a label.
+        {m_ui.coverSizeLabel, "coverSizeAsLabel", nullptr, Binding::Condition{QStringLiteral("coverIsSet"), true}},
     };
     for (const auto& field : fields)
         m_bindings << Binding::toSelection(field.editor, m_list, QString::fromLatin1(field.key), field.transformer,

@@ -153,7 +153,7 @@ void setTMDbGenreNames(const QString& language, const QString& country)
         state().tmdbGenreNames = *loaded;
         return;
     }
-    ServiceLog::log(QStringLiteral("setTMDbGenreNames falsed: %1").arg(loaded.error()));
+    ServiceLog::log(QStringLiteral("setTMDbGenreNames failed: %1").arg(loaded.error()));
     state().tmdbGenreNames = fallbackGenreNames();
 }
 

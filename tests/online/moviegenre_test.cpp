@@ -149,7 +149,7 @@ TEST_F(GenreTest, FailedLoadKeepsTheFallbackNames)
                            "Fantasy", "History", "Horror", "Music", "Mystery", "Romance", "Science Fiction", "TV Movie",
                            "Thriller", "War", "Western"}));
     ASSERT_FALSE(log.lines().isEmpty());
-    EXPECT_EQ(log.lines().last(), "setTMDbGenreNames falsed: Request on TMDb failed");
+    EXPECT_EQ(log.lines().last(), "setTMDbGenreNames failed: Request on TMDb failed");
 
     platform::Settings::shared().setValue("UseTMDBGenres", true);
     platform::Settings::shared().setValue("UserDefinedGenres", QStringList({"Anime"}));
@@ -172,7 +172,7 @@ TEST_F(GenreTest, AnErrorDocumentQuotingTheRequestLogsNoKey)
     EXPECT_EQ(MovieGenre::tmdbGenreNames()->size(), 19);
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_FALSE(log.lines().first().contains(kKey)) << log.lines().first().toStdString();
-    EXPECT_TRUE(log.lines().first().startsWith("setTMDbGenreNames falsed: Invalid API key: /3/genre/movie/list?"))
+    EXPECT_TRUE(log.lines().first().startsWith("setTMDbGenreNames failed: Invalid API key: /3/genre/movie/list?"))
         << log.lines().first().toStdString();
 }
 
@@ -185,7 +185,7 @@ TEST_F(GenreTest, ErrorDocumentAndMissingKeyAlsoFallBack)
     MovieGenre::setTMDbGenreNames(QString(), QString());
     EXPECT_EQ(MovieGenre::tmdbGenreNames()->size(), 19);
     EXPECT_EQ(log.lines().join('\n').toStdString(),
-              "setTMDbGenreNames falsed: Invalid API key: You must be granted a valid key.");
+              "setTMDbGenreNames failed: Invalid API key: You must be granted a valid key.");
 
     qunsetenv("KORVALANE_TMDB_API_KEY");
     log.clear();
@@ -335,7 +335,7 @@ TEST_F(GenreTest, WithoutALoaderTheFallbackNamesStandAndNothingIsSent)
     platform::LogCapture log;
     EXPECT_EQ(MovieGenre::extractGenreFromString("Western"), "Western");
     EXPECT_EQ(MovieGenre::tmdbGenreNames(), MovieGenre::fallbackGenreNames());
-    EXPECT_EQ(log.lines(), QStringList{"setTMDbGenreNames falsed: no genre name loader"});
+    EXPECT_EQ(log.lines(), QStringList{"setTMDbGenreNames failed: no genre name loader"});
     EXPECT_EQ(server.requestCount(), 0);
 
     QStringList asked;
