@@ -26,8 +26,14 @@ QString fileName(Page page)
 
 QString folder()
 {
+    return folderFor(QCoreApplication::applicationDirPath());
+}
+
+QString folderFor(const QString& programFolder)
+{
     const QStringList candidates{
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../" KORVALANE_INSTALLED_HELP),
+        programFolder + QStringLiteral("/help"),
+        programFolder + QStringLiteral("/../" KORVALANE_INSTALLED_HELP),
         QStringLiteral(KORVALANE_SOURCE_HELP),
     };
     for (const QString& candidate : candidates)
