@@ -69,8 +69,13 @@ TokenField::TokenField(QWidget* parent)
         else
             offerCompletions(text);
     });
-    // Return, and leaving the field, end the typed token.
-    connect(m_editor, &QLineEdit::editingFinished, this, [this] { tokenize(m_editor->text()); });
+    // Return completes the typed token (also when the completion list passes
+    // it on); leaving the field ends it.
+    connect(m_editor, &QLineEdit::returnPressed, this, &TokenField::completeTypedWord);
+    connect(m_editor, &QLineEdit::editingFinished, this, [this] {
+        if (!m_editor->hasFocus())
+            tokenize(m_editor->text());
+    });
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& completion) { tokenize(completion); });
 }
@@ -134,6 +139,26 @@ void TokenField::tokenize(const QString& text)
     emit objectValueChanged(m_tokens);
 }
 
+void TokenField::completeTypedWord()
+{
+    const QString typed = m_editor->text();
+    if (typed.trimmed().isEmpty())
+        return;
+    QString word = typed;
+    // A list of names (pasted) is taken as it is; a single word is completed.
+    if (!typed.contains(u',') && m_delegate &&
+        m_delegate->representedObjectForEditingString(*this, typed.trimmed()).isEmpty()) {
+        // Not a name: the one name it begins, else the word stays for the user to mend or choose.
+        const QStringList offered = m_delegate->completionsForSubstring(*this, typed);
+        if (offered.size() != 1) {
+            offerCompletions(typed);
+            return;
+        }
+        word = offered.first();
+    }
+    tokenize(word);
+}
+
 void TokenField::removeToken(int index)
 {
     if (index < 0 || index >= m_tokens.size())
@@ -171,6 +196,11 @@ bool TokenField::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Backspace && m_editor->text().isEmpty() && !m_tokens.isEmpty()) {
             removeToken(static_cast<int>(m_tokens.size()) - 1);
+            return true;
+        }
+        // Return is the field's own: passed on, it would close the dialog the field stands in.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            completeTypedWord();
             return true;
         }
     }

@@ -26,9 +26,12 @@ public:
 };
 
 // A row of tokens shown as chips, followed by a line edit whose completions
-// come from the delegate. Return, leaving the field, a comma or a chosen
-// completion turns the typed text into tokens (a comma also separates several
-// pasted names); Backspace in the empty editor and a chip's close button
+// come from the delegate. Leaving the field, a comma or a chosen completion
+// turns the typed text into tokens (a comma also separates several pasted
+// names). Return does too for a name, or completes the only name the typed
+// text begins; other text stays in the editor with the names it may begin
+// offered, and Return never reaches the window around the field (a dialog
+// would close). Backspace in the empty editor and a chip's close button
 // remove a token. The value is the list of tokens in the order they stand.
 class TokenField : public QWidget {
     Q_OBJECT
@@ -59,6 +62,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What Return does to the typed text.
+    void completeTypedWord();
     void offerCompletions(const QString& typed);
     void removeToken(int index);
     void rebuildChips();
