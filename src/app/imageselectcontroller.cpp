@@ -6,6 +6,7 @@
 #include "app/movielistcontroller.h"
 #include "app/progressbarindicator.h"
 #include "app/selectedrecordfollower.h"
+#include "app/statusnews.h"
 #include "app/tableofcellshelper.h"
 #include "app/windowfitter.h"
 #include "app/workspace.h"
@@ -134,6 +135,8 @@ bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId,
 {
     if (text.isEmpty() || m_isLoadingFromTMDb)
         return false;
+    StatusNews& news = m_korvalaneController.news();
+    news.clear();
     if (!m_korvalaneController.serviceKeyIsSet(platform::Service::MovieDatabase))
         return false;
 
@@ -160,6 +163,8 @@ bool ImageSelectController::loadTMDb(const QString& text, bool searchStringIsId,
         attachToSelectedRecord(result);
     } else if (client.status() != TMDbAPI::Status::Cancelled) {
         showNotFound();
+        const bool failed = client.status() == TMDbAPI::Status::Failed;
+        news.tell(failed ? QStringLiteral("newsSearchFailed") : QStringLiteral("newsNoMovieFound"), {text});
     }
 
     progress.stopAnimation();

@@ -7,6 +7,7 @@
 #include "app/movielistcontroller.h"
 #include "app/movielistdelegate.h"
 #include "app/recordeditor.h"
+#include "app/statusnews.h"
 #include "app/tipwindowcontroller.h"
 #include "app/windowfitter.h"
 #include "model/contentrating.h"
@@ -43,6 +44,7 @@ KorvalaneController::KorvalaneController(QObject* parent)
     localizeForm(m_mainWindow.get());
     m_ui->mainSplitter->setSizes({420, 520, 460});
     m_mainWindow->setWindowIcon(QIcon(QStringLiteral(":/images/korvalane.png")));
+    m_news = new StatusNews(*m_mainWindow);
     m_movieListController = std::make_unique<MovieListController>(m_ui->movieListTableView);
     m_movieListDelegate = std::make_unique<MovieListDelegate>(m_ui->movieListTableView, *m_movieListController, *this);
     placeSearchViewAndCoverWell();
@@ -131,6 +133,8 @@ void KorvalaneController::setChapterSearchOngoing(bool ongoing)
 void KorvalaneController::connectCommands()
 {
     Ui::MainWindow& ui = *m_ui;
+    // Each command's news replaces the last one's: cleared first, told by the command.
+    m_news->clearOnEach(m_mainWindow->findChildren<QAction*>());
     const std::pair<QAction*, QKeySequence::StandardKey> standardKeys[] = {
         {ui.actionOpen, QKeySequence::Open},
         {ui.actionSave, QKeySequence::Save},
@@ -263,6 +267,14 @@ std::shared_ptr<MovieModel> KorvalaneController::getSelectedMovie() const
 QList<std::shared_ptr<MovieModel>> KorvalaneController::getSelectedMovies() const
 {
     return m_movieListController->selectedObjects();
+}
+
+bool KorvalaneController::serviceKeyIsSet(platform::Service service)
+{
+    if (m_serviceKeys.keyIsSet(service))
+        return true;
+    m_news->tell(QStringLiteral("newsServiceKeyMissing"), ServiceKeyCheck::missingKeyAlert(service).arguments);
+    return false;
 }
 
 bool KorvalaneController::saveButtonsEnabled() const

@@ -21,6 +21,7 @@ class MovieListDelegate;
 class OpenSubtitleAPI;
 class QMainWindow;
 class RecordEditor;
+class StatusNews;
 class TMDbAPI;
 class QSplitter;
 class QTextEdit;
@@ -75,6 +76,8 @@ public:
     void setTmdbSearchField(QLineEdit* field) { m_tmdbSearchField = field; }
     ImageSelectController* imageSelectController() const { return m_imageSelectController; }
     CoverImageView* coverImageView() const { return m_coverImageView; }
+    // The status bar's news of the last command.
+    StatusNews& news() const { return *m_news; }
 
     const QString& languageId() const { return m_languageId; }
     const QString& localeId() const { return m_localeId; }
@@ -116,18 +119,21 @@ public:
     SearchOutcome searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator = nullptr,
                                  platform::ModalSession* session = nullptr);
 
+    // What a chapter or subtitle search for one record came to.
+    enum class FetchOutcome { Fetched, NoRecord, NoImdbId, NoKey, NoLogin, NoneFound, Failed };
     // Chapter and subtitle searches for a given record (the batch search and
     // the hand search use them on their search result).
-    void chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie);
-    void searchForSubtitle(const std::shared_ptr<MovieModel>& movie);
+    FetchOutcome chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie);
+    FetchOutcome searchForSubtitle(const std::shared_ptr<MovieModel>& movie);
     // Title, year, genre and picture format from the record's file name.
     bool splitTitle(const std::shared_ptr<MovieModel>& movie, bool showAlert);
     // Opens a help page: `addressFormat` holds "%1" for the language code.
     void openWebSite(const QString& addressFormat);
 
     // Whether a command may ask `service`: without its key the command sends
-    // nothing, and the user is told once per run where to set the key.
-    bool serviceKeyIsSet(platform::Service service) { return m_serviceKeys.keyIsSet(service); }
+    // nothing, the user is told once per run where to set the key, and the
+    // status bar says so each time.
+    bool serviceKeyIsSet(platform::Service service);
     // Whether the main window may close: with records not yet saved, the
     // user chooses to save them all (closing only when every write worked),
     // to discard them, or to cancel.
@@ -180,6 +186,13 @@ private:
     void connectCommands();
     void addCutAndPasteControl();
     void updateCommandStates();
+    // Say in the status bar what a subtitle or chapter search the user started came to.
+    void tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie);
+    void tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie);
+    // Says that `count` chapters came from `source`, and, under another chapter
+    // setting than the database's or a file's, that they wait for that setting:
+    // the text of `key`, or of `key` followed by "Waiting".
+    void tellChaptersTaken(const QString& key, qsizetype count, const QString& source, const MovieModel& movie);
     // Runs a search the user started: the flag is set while it runs, and a
     // failure raised inside goes to the log by `errorFormat` ("%1": the failure).
     void runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
@@ -194,6 +207,16 @@ private:
     bool saveFilesKeepingSelection(bool selectedOnly, bool force);
     // The open panel's first folder: the last one used, else the Movies folder, else home.
     static QString openPanelStartFolder();
+    // What a batch search came to: records found, the file names of those not
+    // found, and of those not searched because the run failed or was cancelled there.
+    struct BatchTally {
+        qsizetype found = 0;
+        QStringList notFound;
+        QStringList notSearched;
+        bool cancelled = false;
+    };
+    // Says in the status bar what the batch search came to, naming the records it counts.
+    void tellBatchTally(const BatchTally& tally);
     // The search view shows a result the batch search found, and at its end the hits again.
     void showSearchResultPage(const MovieModel& result);
     void showSearchHitsPage();
@@ -205,6 +228,7 @@ private:
     std::unique_ptr<RecordEditor> m_recordEditor;
     std::unique_ptr<WindowFitter> m_windowFitter;
     std::unique_ptr<FocusFrameFollower> m_focusFrame;
+    StatusNews* m_news = nullptr;
     QPointer<QWidget> m_coverWindow;
     QPointer<QWidget> m_idWindow;
     CoverImageView* m_coverImageView = nullptr;

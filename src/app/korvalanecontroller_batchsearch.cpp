@@ -8,7 +8,9 @@
 #include "app/progressbarindicator.h"
 #include "app/saveasmoviefilemanager.h"
 #include "app/savemovielistwindowcontroller.h"
+#include "app/statusnews.h"
 #include "online/tmdbapi.h"
+#include "platform/localized.h"
 #include "platform/pumpevents.h"
 #include "platform/settings.h"
 #include "tagging/moviefilemanager.h"
@@ -47,32 +49,59 @@ void KorvalaneController::findTmdbInfoAll()
     sheet->setBytesWritten(-1);
 
     TMDbAPI client;
+    BatchTally tally;
     qint64 counter = 1;
     for (const std::shared_ptr<MovieModel>& record : records) {
+        const QString name = record->fileUrl().fileName();
         // A cancel between two lookups reaches no request: the flag ends the run.
-        if (sheet->abort())
+        if (sheet->abort()) {
+            tally.cancelled = true;
             break;
-        sheet->movieNameTextField()->setText(record->fileUrl().fileName());
+        }
+        sheet->movieNameTextField()->setText(name);
         indicator.setIndeterminate(true);
         indicator.startAnimation();
         const SearchOutcome outcome = searchAndMerge(*record, client, &indicator, sheet.get());
         if (outcome == SearchOutcome::Stopped) {
             sheet->setBytesWritten(0);
+            tally.cancelled = client.status() == TMDbAPI::Status::Cancelled;
             break;
         }
         if (outcome == SearchOutcome::Merged) {
+            ++tally.found;
             list.updateTableViewSelection(selection);
             if (showResults)
                 showSearchResultPage(*record->searchResult());
+        } else {
+            tally.notFound << name;
         }
         sheet->setFilesWritten(counter++);
         platform::pumpEvents(kPauseBetweenRecords);
     }
+    // The one that failed or was cancelled, and those after it.
+    for (qsizetype index = tally.found + tally.notFound.size(); index < records.size(); ++index)
+        tally.notSearched << records.at(index)->fileUrl().fileName();
     indicator.stopAnimation();
     indicator.setIndeterminate(false);
     sheet->endSheet();
     list.updateTableViewSelection(selection);
     showSearchHitsPage();
+    tellBatchTally(tally);
+}
+
+void KorvalaneController::tellBatchTally(const BatchTally& tally)
+{
+    const auto listed = [](const char* headingKey, const QStringList& names) {
+        return names.isEmpty() ? QStringList() : QStringList{platform::localized(QLatin1String(headingKey))} + names;
+    };
+    const QStringList counts{QString::number(tally.found), QString::number(tally.notFound.size()),
+                             QString::number(tally.notSearched.size())};
+    if (tally.cancelled)
+        m_news->tell(QStringLiteral("newsBatchSearchCancelled"), counts,
+                     listed("newsNotFoundList", tally.notFound) + listed("newsNotSearchedList", tally.notSearched));
+    else
+        m_news->tell(QStringLiteral("newsBatchSearch"), counts,
+                     listed("newsNotFoundList", tally.notFound) + listed("newsFailedList", tally.notSearched));
 }
 
 KorvalaneController::SearchOutcome KorvalaneController::searchAndMerge(MovieModel& record, TMDbAPI& client,

@@ -3,6 +3,7 @@
 
 #include "app/browseraddress.h"
 #include "app/lastfolder.h"
+#include "app/statusnews.h"
 #include "app/workspace.h"
 #include "model/chaptermodel.h"
 #include "online/chapterdbapi.h"
@@ -57,30 +58,68 @@ void KorvalaneController::chapterDbSearchViaAPI()
     const std::shared_ptr<MovieModel> movie = getSelectedMovie();
     if (!movie)
         return;
+    FetchOutcome outcome = FetchOutcome::Failed;
     runUserSearch(&KorvalaneController::setChapterSearchOngoing, QStringLiteral("ChapterSearchError: %1"), [&] {
         // One turn of the event loop first, so the window shows the search running
         // before the search holds the main thread.
         platform::pumpEvents(0.1);
-        chapterDbSearchViaAPIWithMovie(movie);
+        outcome = chapterDbSearchViaAPIWithMovie(movie);
     });
+    tellChapterOutcome(outcome, *movie);
 }
 
-void KorvalaneController::chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie)
+void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie)
 {
-    if (!movie || !serviceKeyIsSet(platform::Service::ChapterDatabase))
-        return;
+    const QString title = movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
+    switch (outcome) {
+        case FetchOutcome::Fetched:
+            tellChaptersTaken(QStringLiteral("newsChaptersFound"),
+                              movie.listOfDbChapters().value_or(ChapterList()).size(), title, movie);
+            break;
+        case FetchOutcome::NoneFound:
+            m_news->tell(QStringLiteral("newsChaptersNoneFound"), {title});
+            break;
+        case FetchOutcome::Failed:
+            m_news->tell(QStringLiteral("newsChaptersFailed"), {title});
+            break;
+        case FetchOutcome::NoKey:  // told by the key check
+        case FetchOutcome::NoRecord:
+        case FetchOutcome::NoImdbId:
+        case FetchOutcome::NoLogin:
+            break;
+    }
+}
+
+void KorvalaneController::tellChaptersTaken(const QString& key, qsizetype count, const QString& source,
+                                            const MovieModel& movie)
+{
+    // Chapters from the database or a file are the record's only under that
+    // chapter setting; under another one they wait for it, unseen.
+    const bool waiting = !movie.doEnableChapterLoad();
+    m_news->tell(waiting ? key + QStringLiteral("Waiting") : key,
+                 {QString::number(count), source, m_chapterNames.value(MovieModel::kChaptersFromChapterFileOrDb)});
+}
+
+KorvalaneController::FetchOutcome KorvalaneController::chapterDbSearchViaAPIWithMovie(
+    const std::shared_ptr<MovieModel>& movie)
+{
+    if (!movie)
+        return FetchOutcome::NoRecord;
+    if (!serviceKeyIsSet(platform::Service::ChapterDatabase))
+        return FetchOutcome::NoKey;
     const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(movie->title(), movie->duration());
     if (!reply)
-        return;
+        return FetchOutcome::Failed;
     const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
     if (!sets)
-        return;
+        return FetchOutcome::NoneFound;
     const auto chapters = ChapterDbAPI::selectBestChaptersForMovie(*movie, *sets, m_languageId);
     if (!chapters)
-        return;
+        return FetchOutcome::NoneFound;
     movie->setListOfDbChapters(*chapters);
     movie->setChapterDbFileUrl(QUrl());
     movie->updateChapters();
+    return FetchOutcome::Fetched;
 }
 
 void KorvalaneController::chapterDbLoad()
@@ -94,11 +133,14 @@ void KorvalaneController::chapterDbLoad()
     // A file that vanished or gives no chapter would leave the record without
     // chapters: refuse it and keep what the record has.
     const quint64 movieLength = static_cast<quint64>(std::max<qint64>(movie->msecDuration().value_or(0), 0));
-    if (!QFileInfo(chosen.toLocalFile()).isFile() ||
-        ChapterModel::readChapterFileFromChapterDb(chosen, movieLength).isEmpty()) {
+    const qsizetype chapters = QFileInfo(chosen.toLocalFile()).isFile()
+                                   ? ChapterModel::readChapterFileFromChapterDb(chosen, movieLength).size()
+                                   : 0;
+    if (chapters == 0) {
         platform::showAlert(platform::Alert::aboutFile(QStringLiteral("loadChapterXmlHeader"),
                                                        QStringLiteral("loadChapterXmlBody"), chosen.toLocalFile()));
         return;
     }
     movie->setChapterDbFileUrl(chosen);
+    tellChaptersTaken(QStringLiteral("newsChapterFileLoaded"), chapters, chosen.fileName(), *movie);
 }

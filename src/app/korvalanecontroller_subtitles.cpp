@@ -3,8 +3,10 @@
 
 #include "app/browseraddress.h"
 #include "app/lastfolder.h"
+#include "app/statusnews.h"
 #include "app/workspace.h"
 #include "model/helpers.h"
+#include "model/languageutilities.h"
 #include "online/opensubtitleapi.h"
 #include "platform/alerts.h"
 #include "platform/serviceconfig.h"
@@ -54,16 +56,46 @@ void KorvalaneController::searchSubtitleForTitle()
     const std::shared_ptr<MovieModel> movie = getSelectedMovie();
     if (!movie)
         return;
+    FetchOutcome outcome = FetchOutcome::Failed;
     runUserSearch(&KorvalaneController::setSubtitleSearchOngoing, QStringLiteral("SubtitleSearchError: %1"),
-                  [&] { searchForSubtitle(movie); });
+                  [&] { outcome = searchForSubtitle(movie); });
+    tellSubtitleOutcome(outcome, *movie);
 }
 
-void KorvalaneController::searchForSubtitle(const std::shared_ptr<MovieModel>& movie)
+void KorvalaneController::tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie)
 {
-    if (!movie || movie->imdbID().isEmpty())
-        return;
+    const QString title = movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
+    switch (outcome) {
+        case FetchOutcome::Fetched:
+            m_news->tell(QStringLiteral("newsSubtitleLoaded"), {title});
+            break;
+        case FetchOutcome::NoImdbId:
+            m_news->tell(QStringLiteral("newsSubtitleNoImdbId"), {title});
+            break;
+        case FetchOutcome::NoLogin:
+            m_news->tell(QStringLiteral("newsSubtitleNoLogin"));
+            break;
+        case FetchOutcome::NoneFound:
+            m_news->tell(QStringLiteral("newsSubtitleNoneFound"),
+                         {title, LanguageUtilities().localizedNameOfLanguage(m_languageId)});
+            break;
+        case FetchOutcome::Failed:
+            m_news->tell(QStringLiteral("newsSubtitleFailed"), {title});
+            break;
+        case FetchOutcome::NoKey:  // told by the key check
+        case FetchOutcome::NoRecord:
+            break;
+    }
+}
+
+KorvalaneController::FetchOutcome KorvalaneController::searchForSubtitle(const std::shared_ptr<MovieModel>& movie)
+{
+    if (!movie)
+        return FetchOutcome::NoRecord;
+    if (movie->imdbID().isEmpty())
+        return FetchOutcome::NoImdbId;
     if (!serviceKeyIsSet(platform::Service::SubtitleService))
-        return;
+        return FetchOutcome::NoKey;
     // One client for the whole run, so its login is made once and reused.
     if (!m_subtitleAPI)
         m_subtitleAPI = std::make_shared<OpenSubtitleAPI>(m_mainWindow.get(), m_languageId);
@@ -71,15 +103,20 @@ void KorvalaneController::searchForSubtitle(const std::shared_ptr<MovieModel>& m
         m_subtitleAPI->setCurrentLanguage(m_languageId);
     OpenSubtitleAPI& client = *m_subtitleAPI;
     if (client.token().isEmpty() && !client.logIn())
-        return;
+        return FetchOutcome::NoLogin;
     const std::optional<QList<QJsonObject>> subtitles = client.searchSubtitles(movie->imdbID(), false);
-    if (!subtitles || subtitles->isEmpty())
-        return;
+    if (!subtitles)
+        return FetchOutcome::Failed;
+    if (subtitles->isEmpty())
+        return FetchOutcome::NoneFound;
     const bool isHD = movie->hdVideo().value_or(0) != 0;
     const std::optional<QJsonValue> fileId =
         client.selectBestSubtitle(*subtitles, movie->title(), yearOfDate(movie->releaseDate()), isHD);
     if (!fileId)
-        return;
-    if (const std::optional<QString> text = client.downloadSubtitle(*fileId))
-        movie->setSubtitle(*text);
+        return FetchOutcome::NoneFound;
+    const std::optional<QString> text = client.downloadSubtitle(*fileId);
+    if (!text)
+        return FetchOutcome::Failed;
+    movie->setSubtitle(*text);
+    return FetchOutcome::Fetched;
 }

@@ -41,7 +41,8 @@ bool KorvalaneController::splitTitle(const std::shared_ptr<MovieModel>& movie, b
     const bool eyeTV = MovieFileManager::parseEyeTVName(name, &title, &year, &genre);
     if (!eyeTV && !MovieFileManager::parsePlexName(name, &title, &year, &hdText)) {
         if (showAlert)
-            platform::showAlert(QStringLiteral("splitTitleHeader"), QStringLiteral("splitTitleBody"));
+            platform::showAlert(platform::Alert::aboutFile(
+                QStringLiteral("splitTitleHeader"), QStringLiteral("splitTitleBody"), movie->fileUrl().toLocalFile()));
         return false;
     }
     if (!title.isNull())

@@ -9,31 +9,6 @@ namespace platform {
 
 namespace {
 
-// "%1", "%2", ... of `text` replaced by the arguments in one pass, so that an
-// argument holding "%2" (a file name may) stays as it is. A number without an
-// argument stays too; an alert whose optional sentence is empty loses the
-// space before it.
-QString filled(const QString& text, const QStringList& arguments)
-{
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text.at(i) == u'%') {
-            qsizetype end = i + 1;
-            while (end < text.size() && end - i <= 2 && text.at(end).isDigit())
-                ++end;
-            const int number = text.mid(i + 1, end - i - 1).toInt();  // 0 without digits
-            if (number >= 1 && number <= arguments.size()) {
-                out += arguments.at(number - 1);
-                i = end - 1;
-                continue;
-            }
-        }
-        out += text.at(i);
-    }
-    return out.trimmed();
-}
-
 class LoggingAlerts : public Alerts {
 public:
     void show(const Alert& alert) override { log("Alert: " + alert.headerText() + " - " + alert.bodyText()); }
@@ -61,12 +36,12 @@ Alert Alert::aboutFile(const QString& headerKey, const QString& bodyKey, const Q
 
 QString Alert::headerText() const
 {
-    return filled(localized(headerKey), arguments);
+    return localized(headerKey, arguments);
 }
 
 QString Alert::bodyText() const
 {
-    return filled(localized(bodyKey), arguments);
+    return localized(bodyKey, arguments);
 }
 
 Alerts& Alerts::current()

@@ -79,6 +79,28 @@ QString localized(const QString& key)
     return it == texts.constEnd() ? key : *it;
 }
 
+QString localized(const QString& key, const QStringList& arguments)
+{
+    const QString text = localized(key);
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'%') {
+            qsizetype end = i + 1;
+            while (end < text.size() && end - i <= 2 && text.at(end).isDigit())
+                ++end;
+            const int number = text.mid(i + 1, end - i - 1).toInt();  // 0 without digits
+            if (number >= 1 && number <= arguments.size()) {
+                out += arguments.at(number - 1);
+                i = end - 1;
+                continue;
+            }
+        }
+        out += text.at(i);
+    }
+    return out.trimmed();
+}
+
 QString localizationLanguage()
 {
     return germanInUse().load() ? QStringLiteral("de") : QStringLiteral("en");

@@ -131,13 +131,26 @@ bool importInto(const QUrl& fileUrl, const QString& bundleIdentifier, const QStr
 
 }  // namespace
 
-void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl)
+void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl,
+                           const MovieList::Records& notTried)
 {
     using MetaDataUtilities::WriteFailure;
     const QString body = failure == WriteFailure::ChangedSinceRead ? QStringLiteral("fileChangedSinceRead")
                          : failure == WriteFailure::NotChangeable  ? QStringLiteral("fileNotChangeable")
                                                                    : QStringLiteral("cantModifyFile");
-    platform::showAlert(platform::Alert::aboutFile(QStringLiteral("fileError"), body, fileUrl.toLocalFile()));
+    const QString path = fileUrl.toLocalFile();
+    platform::Alert alert = platform::Alert::aboutFile(QStringLiteral("fileError"), body, path);
+    if (!notTried.isEmpty()) {
+        // Why this one failed, then how many were left with it; the details name them all.
+        QStringList notSaved{path};
+        for (const auto& movie : notTried)
+            notSaved << movie->fileUrl().toLocalFile();
+        alert = platform::Alert::aboutFile(
+            QStringLiteral("fileError"), QStringLiteral("saveStoppedBody"), path,
+            {alert.bodyText(), QString::number(notSaved.size()), QString::number(notTried.size())});
+        alert.details = notSaved.join(QLatin1Char('\n'));
+    }
+    platform::showAlert(alert);
 }
 
 bool saveRenameFile(const QUrl& currentFileUrl, const QUrl& newFileUrl, QUrl* location)
@@ -175,14 +188,16 @@ void savePLEXAssets(MovieModel& movie, const QUrl& fileUrl, const QString& langu
     writeSubtitle(movie, url, language);
 }
 
-bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& language, const QString& locale)
+namespace {
+
+// saveFile() without its alert: why the file could not be written, if it could not.
+std::expected<void, MetaDataUtilities::WriteFailure> writeAndPlace(MovieModel& movie, const QUrl& newDirectory,
+                                                                   const QString& language, const QString& locale)
 {
     // Access to the working folder needs no starting or stopping here.
     const QUrl workingFolder = workingDirectoryURL();
-    if (const auto written = MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language); !written) {
-        showWriteFailureAlert(written.error(), movie.fileUrl());
-        return false;
-    }
+    if (auto written = MetaDataUtilities::writeMetaDataToURL(movie, QUrl(), language); !written)
+        return written;
     if (!workingFolder.isEmpty() && liesInWorkingFolder(movie.fileUrl(), workingFolder)) {
         const QUrl newUrl = getNewFileURL(movie, newDirectory, false, true, locale);
         if (newUrl != movie.fileUrl()) {
@@ -200,7 +215,17 @@ bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& langua
     movie.setTagged(true);
     if (settings().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
         handToMediaLibrary(movie.fileUrl());
-    return true;
+    return {};
+}
+
+}  // namespace
+
+bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& language, const QString& locale)
+{
+    const auto written = writeAndPlace(movie, newDirectory, language, locale);
+    if (!written)
+        showWriteFailureAlert(written.error(), movie.fileUrl());
+    return written.has_value();
 }
 
 void handToMediaLibrary(const QUrl& fileUrl, const std::function<void(double seconds)>& wait)
@@ -217,12 +242,15 @@ void handToMediaLibrary(const QUrl& fileUrl, const std::function<void(double sec
 bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly, bool force, const QString& language,
                const QString& locale)
 {
-    const MovieList::Records records = selectedOnly ? movieList.selectedObjects() : movieList.arrangedObjects();
-    for (const auto& movie : records) {
-        if (!force && (movie->isTagged() || movie->status() != MovieModel::kStatusReadyToTag))
-            continue;
-        if (!saveFile(*movie, newDirectory, language, locale))
+    MovieList::Records due = selectedOnly ? movieList.selectedObjects() : movieList.arrangedObjects();
+    if (!force)
+        due.removeIf(
+            [](const auto& movie) { return movie->isTagged() || movie->status() != MovieModel::kStatusReadyToTag; });
+    for (qsizetype index = 0; index < due.size(); ++index) {
+        if (const auto written = writeAndPlace(*due[index], newDirectory, language, locale); !written) {
+            showWriteFailureAlert(written.error(), due[index]->fileUrl(), due.mid(index + 1));
             return false;
+        }
     }
     return true;
 }

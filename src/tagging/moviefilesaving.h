@@ -1,14 +1,12 @@
 #pragma once
 
+#include "model/movielist.h"
 #include "tagging/metadatautilities.h"
 
 #include <QString>
 #include <QUrl>
 
 #include <functional>
-
-class MovieList;
-class MovieModel;
 
 // Saving records back into their movie files, renaming them by the naming
 // scheme inside the working folder, the side files a Plex library reads, and
@@ -18,15 +16,20 @@ namespace MovieFileManager {
 
 // Saves the selected records (or all) that are ready and not yet tagged, or
 // every one of them when forced; stops at the first record that cannot be
-// written. True when every record tried was saved.
+// written, with an alert that names it and, when others were still to come,
+// counts the movies left unsaved and names them in its details. True when
+// every record tried was saved.
 bool saveFiles(MovieList& movieList, const QUrl& newDirectory, bool selectedOnly, bool force, const QString& language,
                const QString& locale);
 // Writes the record into its file and, inside the working folder, renames the
 // file and writes the Plex side files. False (after an alert) when the file
 // could not be written; file and record then stay as they were.
 bool saveFile(MovieModel& movie, const QUrl& newDirectory, const QString& language, const QString& locale);
-// Shows why the movie file at `fileUrl` was not written, with its full path.
-void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl);
+// Shows why the movie file at `fileUrl` was not written, with its full path;
+// when saving stopped there, also how many movies were left unsaved (it and
+// `notTried`), naming them all in the details.
+void showWriteFailureAlert(MetaDataUtilities::WriteFailure failure, const QUrl& fileUrl,
+                           const MovieList::Records& notTried = {});
 // Moves the file to its new name through "<new name>.tmp" beside it. False
 // (after an alert and a log line) when it could not; no file is lost then:
 // when the second move fails the file goes back to its present name, and

@@ -265,7 +265,14 @@ TEST_F(MovieFileSavingTest, AFailedWriteLeavesFileAndRecordAndStopsTheSave)
     list.addObject(broken);
     list.addObject(later);
     EXPECT_FALSE(saveFiles(list, QUrl(), false, false, "de", "us"));
-    EXPECT_EQ(m_alerts.shown(), (QList<Shown>{{"fileError", "fileNotChangeable", {"broken.m4v"}, brokenPath}}));
+    // The alert counts what it leaves unsaved (the broken one and the one after
+    // it, not tried) and names both.
+    const Shown why{"fileError", "fileNotChangeable", {"broken.m4v"}, brokenPath};
+    const Shown stopped{"fileError",
+                        "saveStoppedBody",
+                        {"broken.m4v", why.bodyText(), "2", "1"},
+                        brokenPath + "\n" + m_work + "/later.m4v"};
+    EXPECT_EQ(m_alerts.shown(), QList<Shown>{stopped});
     EXPECT_EQ(relative(*good), "work/Good.m4v");
     EXPECT_TRUE(good->isTagged());
     EXPECT_EQ(contents(brokenPath), QByteArray("this is not a movie file"));
