@@ -23,13 +23,17 @@ bool KorvalaneController::loadMoviesByURL(const QVariantList& items)
     if (items.isEmpty())
         return false;
     MovieListController& list = *m_movieListController;
-    const qsizetype countBefore = list.arrangedObjects().size();
-    if (!MovieFileManager::loadFiles(items, list, m_languageId))
-        return false;
-    MovieList::IndexSet added;
-    for (qsizetype index = countBefore; index < list.arrangedObjects().size(); ++index)
-        added << index;
-    list.updateTableViewSelection(added);
+    {
+        // Every record read changes its status: the commands follow once, when the load is done.
+        const MovieList::BulkChange load(list);
+        const qsizetype countBefore = list.arrangedObjects().size();
+        if (!MovieFileManager::loadFiles(items, list, m_languageId))
+            return false;
+        MovieList::IndexSet added;
+        for (qsizetype index = countBefore; index < list.arrangedObjects().size(); ++index)
+            added << index;
+        list.updateTableViewSelection(added);
+    }
     if (platform::Settings::shared().boolValue(QStringLiteral("AutomaticSearchForMovie")))
         findTmdbInfoAll();
     return true;

@@ -39,9 +39,6 @@ MovieListController::MovieListController(QTableView* tableView, QObject* parent)
 
     m_selectionListener =
         addListener(QStringLiteral("selectionIndexes"), [this](const QString&) { showSelectionInTable(); });
-    for (const char* flag : {"canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"})
-        m_flagListeners.push_back(
-            addListener(QString::fromLatin1(flag), [this](const QString&) { emit flagsChanged(); }));
     connect(m_tableView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MovieListController::takeSelectionFromTable);
     // A reload of the rows drops the table's selection; the list's stays.
@@ -106,6 +103,7 @@ void MovieListController::removeCurrent()
     const IndexSet selected = selectionIndexes();
     if (selected.isEmpty())
         return;
+    const BulkChange removal(*this);
     const qsizetype first = selected.first();
     removeObjectsAtArrangedObjectIndexes(selected);
     if (first > 0) {
@@ -134,6 +132,7 @@ void MovieListController::pasteToCurrent(const std::shared_ptr<MovieModel>& movi
 
 void MovieListController::removeAll()
 {
+    const BulkChange removal(*this);
     IndexSet all;
     for (qsizetype index = 0; index < arrangedObjects().size(); ++index)
         all << index;

@@ -37,8 +37,12 @@ public slots:
 signals:
     // The search view is to show `result` (null: show nothing).
     void updateSearchDrawer(const std::shared_ptr<MovieModel>& result);
-    // One of canTagMovies, canTagOneMovie, canSearchMovies, isMovieSelected may have changed.
+    // One of canTagMovies, canTagOneMovie, canSearchMovies, isMovieSelected may
+    // have changed: once for each announcement of the four.
     void flagsChanged();
+
+protected:
+    void flagsAnnounced() override { emit flagsChanged(); }
 
 private:
     void showSelectionInTable();
@@ -47,6 +51,5 @@ private:
     QPointer<QTableView> m_tableView;
     std::unique_ptr<MovieListTableModel> m_tableModel;
     Observable::ListenerToken m_selectionListener;
-    std::vector<Observable::ListenerToken> m_flagListeners;
     bool m_syncing = false;
 };

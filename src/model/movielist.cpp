@@ -1,6 +1,7 @@
 #include "model/movielist.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -203,8 +204,25 @@ void MovieList::updateTableViewSelection(const std::optional<IndexSet>& indexes)
 
 void MovieList::elementsHaveChanged()
 {
+    if (m_bulkChanges > 0) {
+        m_flagsHeldBack = true;
+        return;
+    }
     for (const char* key : {"canTagMovies", "canTagOneMovie", "canSearchMovies", "isMovieSelected"})
         notifyValueChanged(*this, QString::fromLatin1(key));
+    flagsAnnounced();
+}
+
+MovieList::BulkChange::BulkChange(MovieList& list) : m_list(list)
+{
+    ++m_list.m_bulkChanges;
+}
+
+MovieList::BulkChange::~BulkChange()
+{
+    if (--m_list.m_bulkChanges > 0 || !std::exchange(m_list.m_flagsHeldBack, false))
+        return;
+    m_list.elementsHaveChanged();
 }
 
 bool MovieList::canTagMovies() const

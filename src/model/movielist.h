@@ -67,8 +67,22 @@ public:
     void removeObjectsAtArrangedObjectIndexes(const IndexSet& indexes);
     // Rearranges, selects `indexes` (the present selection when none) and announces the flags.
     void updateTableViewSelection(const std::optional<IndexSet>& indexes);
-    // Announces the four flags anew.
+    // Announces the four flags anew (once, when it ends, while a BulkChange lasts).
     void elementsHaveChanged();
+
+    // Holds the flags' announcements back while many records come or go at
+    // once (a load, a removal): whoever follows them is told once, when the
+    // outermost bulk change ends, and only when there was news.
+    class BulkChange {
+    public:
+        explicit BulkChange(MovieList& list);
+        ~BulkChange();
+        BulkChange(const BulkChange&) = delete;
+        BulkChange& operator=(const BulkChange&) = delete;
+
+    private:
+        MovieList& m_list;
+    };
 
     // Applies `order` to the arranged records from the next rearrangement on;
     // an empty order keeps the order of addition.
@@ -89,6 +103,10 @@ public:
     const ArrangementChange& lastArrangementChange() const { return m_change; }
 
     QVariant valueForKey(const QString& key) const override;
+
+protected:
+    // Runs after each announcement of the four flags, for a follower of all four at once.
+    virtual void flagsAnnounced() {}
 
 private:
     // A record of the list, followed so that the count of records ready to tag
@@ -115,5 +133,7 @@ private:
     std::unordered_map<const MovieModel*, Member> m_members;
     std::vector<Observable::ListenerToken> m_selectedRecords;
     qsizetype m_readyCount = 0;
+    int m_bulkChanges = 0;
+    bool m_flagsHeldBack = false;
     platform::NotificationCenter::Token m_elementsChanged;
 };

@@ -1,5 +1,6 @@
 #include "observable.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -68,14 +69,17 @@ bool Observable::setValueForKey(const QString&, const QVariant&)
 
 void Observable::willChangeValueForKey(const QString& key)
 {
-    if (m_ownKeys.contains(key) || !keysDerivedFrom(key).isEmpty())
+    // The old value serves the change handler, and the derived keys' listeners when there are any.
+    if (m_ownKeys.contains(key) || (hasListeners() && !keysDerivedFrom(key).isEmpty()))
         m_pendingOldValues[key].append(valueForKey(key));
 }
 
 void Observable::didChangeValueForKey(const QString& key)
 {
-    const QStringList derived = keysDerivedFrom(key);
-    if (!m_ownKeys.contains(key) && derived.isEmpty()) {
+    const bool own = m_ownKeys.contains(key);
+    // Records made and filled before anyone follows them skip the derived keys altogether.
+    const QStringList derived = hasListeners() ? keysDerivedFrom(key) : QStringList();
+    if (!own && derived.isEmpty()) {
         tellListeners(key);
         return;
     }
@@ -89,13 +93,15 @@ void Observable::didChangeValueForKey(const QString& key)
             m_pendingOldValues.erase(pending);
     }
     // What the change handler tells, the derived values it changes above all, is not told twice.
-    const DirectWrites change(*this, {});
-    if (m_ownKeys.contains(key))
+    std::optional<DirectWrites> change;
+    if (!derived.isEmpty())
+        change.emplace(*this, QStringList());
+    if (own)
         observeValueForKeyPath(key, oldValue, newValue);
     tellListeners(key);
-    if (oldValue != newValue)
+    if (change && oldValue != newValue)
         for (const QString& derivedKey : derived)
-            if (!change.m_told.contains(derivedKey))
+            if (!change->m_told.contains(derivedKey))
                 tellListeners(derivedKey);
 }
 
