@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 class CoverImageView;
 class FocusFrameFollower;
@@ -189,10 +190,11 @@ private:
     // Say in the status bar what a subtitle or chapter search the user started came to.
     void tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie);
     void tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie);
-    // Says that `count` chapters came from `source`, and, under another chapter
-    // setting than the database's or a file's, that they wait for that setting:
-    // the text of `key`, or of `key` followed by "Waiting".
-    void tellChaptersTaken(const QString& key, qsizetype count, const QString& source, const MovieModel& movie);
+    // Says that `count` chapters came from `source` (the first of `keys`), or,
+    // under another chapter setting than the database's or a file's, that they
+    // wait for that setting (the second).
+    void tellChaptersTaken(const std::pair<QString, QString>& keys, qsizetype count, const QString& source,
+                           const MovieModel& movie);
     // Runs a search the user started: the flag is set while it runs, and a
     // failure raised inside goes to the log by `errorFormat` ("%1": the failure).
     void runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,

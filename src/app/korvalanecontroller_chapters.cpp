@@ -73,7 +73,7 @@ void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieMo
     const QString title = movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
     switch (outcome) {
         case FetchOutcome::Fetched:
-            tellChaptersTaken(QStringLiteral("newsChaptersFound"),
+            tellChaptersTaken({QStringLiteral("newsChaptersFound"), QStringLiteral("newsChaptersFoundWaiting")},
                               movie.listOfDbChapters().value_or(ChapterList()).size(), title, movie);
             break;
         case FetchOutcome::NoneFound:
@@ -90,13 +90,12 @@ void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieMo
     }
 }
 
-void KorvalaneController::tellChaptersTaken(const QString& key, qsizetype count, const QString& source,
-                                            const MovieModel& movie)
+void KorvalaneController::tellChaptersTaken(const std::pair<QString, QString>& keys, qsizetype count,
+                                            const QString& source, const MovieModel& movie)
 {
     // Chapters from the database or a file are the record's only under that
     // chapter setting; under another one they wait for it, unseen.
-    const bool waiting = !movie.doEnableChapterLoad();
-    m_news->tell(waiting ? key + QStringLiteral("Waiting") : key,
+    m_news->tell(movie.doEnableChapterLoad() ? keys.first : keys.second,
                  {QString::number(count), source, m_chapterNames.value(MovieModel::kChaptersFromChapterFileOrDb)});
 }
 
@@ -142,5 +141,6 @@ void KorvalaneController::chapterDbLoad()
         return;
     }
     movie->setChapterDbFileUrl(chosen);
-    tellChaptersTaken(QStringLiteral("newsChapterFileLoaded"), chapters, chosen.fileName(), *movie);
+    tellChaptersTaken({QStringLiteral("newsChapterFileLoaded"), QStringLiteral("newsChapterFileLoadedWaiting")},
+                      chapters, chosen.fileName(), *movie);
 }

@@ -34,9 +34,8 @@ platform::Alert ServiceKeyCheck::missingKeyAlert(platform::Service service)
     // The key's name in the file, without the group the text names.
     const QString settingsKey = QString::fromLatin1(source.settingsKey).section(u'/', -1);
     const QString settingsFile = platform::Settings::shared().fileName();
-    return {QStringLiteral("serviceKeyMissingHeader"),
-            QStringLiteral("serviceKeyMissingBody"),
-            {userNameOf(service),
-             QLatin1String(source.environmentVariable), settingsKey, settingsFile},
-            settingsFile};
+    return platform::Alert{QStringLiteral("serviceKeyMissingHeader"),
+                           QStringLiteral("serviceKeyMissingBody"),
+                           {userNameOf(service), QLatin1String(source.environmentVariable), settingsKey, settingsFile},
+                           settingsFile};
 }

@@ -3,6 +3,7 @@
 // chosen through a recording file chooser.
 #include "app/filechooser.h"
 #include "app/harness/appfixture.h"
+#include "app/lastfolder.h"
 #include "model/chaptermodel.h"
 #include "platform/log.h"
 #include "platform/settings.h"
@@ -185,6 +186,39 @@ TEST_F(ServiceCommands, SubtitleSearchesShareOneLoginUntilTheWindowCloses)
     m_alerts->setAnswer(platform::SaveChoice::Discard);
     m_controller->mainWindow()->close();
     EXPECT_EQ(requestsTo(m_subtitles, "/api/v1/logout"), 1);
+}
+
+// The chapter and subtitle panels start in the folder used last, else in
+// Downloads, else at home: never in a folder that is not there.
+TEST(LastFolderStart, IsTheFirstFolderThatIsThere)
+{
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    ASSERT_TRUE(downloads.startsWith(QDir::homePath())) << "the test's home is a temporary folder";
+    const QString used = QDir::homePath() + "/used";
+    const struct {
+        const char* stored;  // under the key, or nothing
+        bool usedIsThere;
+        bool downloadsIsThere;
+        QString start;
+    } cases[] = {
+        {"used", true, true, used},
+        {"used", false, true, downloads},
+        {"used", false, false, QDir::homePath()},
+        {nullptr, true, true, downloads},
+        {nullptr, true, false, QDir::homePath()},
+    };
+    platform::Settings& settings = platform::Settings::shared();
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.start.toStdString());
+        for (const auto& [folder, there] : {std::pair{used, row.usedIsThere}, {downloads, row.downloadsIsThere}})
+            ASSERT_TRUE(there ? QDir().mkpath(folder) : QDir(folder).removeRecursively());
+        if (row.stored)
+            settings.setValue("NSNavLastChapterDirectory", used);
+        else
+            settings.remove("NSNavLastChapterDirectory");
+        EXPECT_EQ(LastFolder::startFolder("NSNavLastChapterDirectory"), row.start);
+    }
+    settings.remove("NSNavLastChapterDirectory");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDirIterator>
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -178,6 +180,50 @@ TEST_F(Language, DurationsAndQtsOwnTextsFollowTheLanguageWhileChapterNamesStayAs
     buildFor(QStringLiteral("en-GB"));
     EXPECT_EQ(QDialogButtonBox(QDialogButtonBox::Cancel).button(QDialogButtonBox::Cancel)->text().remove(u'&'),
               "Cancel");
+}
+
+// The keys the code hands to an alert (header and body) or to the status
+// bar's news, read from the sources as they stand.
+QStringList keysTheCodeShows()
+{
+    static const QRegularExpression alert(QStringLiteral(
+        R"re((?:showAlert|aboutFile|Alert(?:\s+\w+)?)\s*[({]\s*\{?\s*QStringLiteral\("(\w+)"\)\s*,\s*QStringLiteral\("(\w+)"\))re"));
+    static const QRegularExpression news(QStringLiteral(R"re(QStringLiteral\("(news\w+)"\))re"));
+    QStringList keys;
+    QDirIterator sources(QStringLiteral(KORVALANE_TEST_DATA "/../../src"), {"*.cpp", "*.h"}, QDir::Files,
+                         QDirIterator::Subdirectories);
+    while (sources.hasNext()) {
+        QFile file(sources.next());
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString code = QString::fromUtf8(file.readAll());
+        for (const QRegularExpression* pattern : {&alert, &news})
+            for (const QRegularExpressionMatch& match : pattern->globalMatch(code))
+                for (int group = 1; group <= pattern->captureCount(); ++group)
+                    keys << match.captured(group);
+    }
+    keys.removeDuplicates();
+    keys.sort();
+    return keys;
+}
+
+TEST(AlertTexts, EveryKeyTheCodeShowsHasItsTextInBothLanguages)
+{
+    const QStringList keys = keysTheCodeShows();
+    // The walk found the keys of each kind of call, so it reads the code as it is written.
+    for (const char* key : {"splitTitleHeader", "fileError", "saveStoppedBody", "unsavedMoviesBody",
+                            "serviceKeyMissingHeader", "openAddressBody", "loadMovieHeader", "newsBatchSearch",
+                            "newsChapterFileLoadedWaiting", "invalidFilePatternBody"})
+        EXPECT_TRUE(keys.contains(key)) << key << " not among " << keys.join(", ").toStdString();
+    const QString before = platform::localizationLanguage();
+    for (const char* language : {"en", "de"}) {
+        platform::setLocalizationLanguage(language);
+        for (const QString& key : keys) {
+            const QString text = platform::localized(key);
+            EXPECT_FALSE(text.isEmpty() || text == key) << language << ": " << key.toStdString();
+        }
+    }
+    platform::setLocalizationLanguage(before);
 }
 
 }  // namespace

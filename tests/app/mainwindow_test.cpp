@@ -1,6 +1,8 @@
 #include "app/harness/appfixture.h"
 #include "app/movielistdelegate.h"
 #include "app/movielisttablemodel.h"
+#include "app/servicekeycheck.h"
+#include "app/statusnews.h"
 #include "online/moviegenre.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
@@ -238,6 +240,63 @@ TEST_F(MainWindow, ASingleSelectionChoosesTheGenreListWhenDatabaseGenresAreOn)
     EXPECT_EQ(m_controller->movieGenresNames(), (QStringList{"Drama", "Krimi"}));
     selectRows({1});
     EXPECT_EQ(m_controller->movieGenresNames(), general);
+}
+
+// Loading or removing many movies brings the commands up to date once, at
+// its end, and leaves them as the rules say.
+TEST_F(MainWindow, ALoadOrARemovalOfManyMoviesUpdatesTheCommandsOnce)
+{
+    QSignalSpy updates(&list(), &MovieListController::flagsChanged);
+    loadMovies({"m1", "m2", "m3", "m4"});
+    EXPECT_EQ(updates.size(), 1);
+    EXPECT_TRUE(ui().actionSave->isEnabled());
+    EXPECT_TRUE(ui().actionRemoveAll->isEnabled());
+
+    selectRows({1, 2, 3});
+    updates.clear();
+    ui().actionRemoveCurrent->trigger();
+    EXPECT_EQ(updates.size(), 1);
+    ASSERT_EQ(list().arrangedObjects().size(), 1);
+    EXPECT_EQ(list().selectionIndexes(), MovieList::IndexSet{0});
+    EXPECT_TRUE(ui().actionSaveAll->isEnabled());
+
+    updates.clear();
+    ui().actionRemoveAll->trigger();
+    EXPECT_EQ(updates.size(), 1);
+    for (QAction* action : {ui().actionSaveAll, ui().actionRemoveAll, ui().actionRemoveCurrent})
+        EXPECT_FALSE(action->isEnabled()) << action->objectName().toStdString();
+}
+
+// The cover well's size line names a real cover's size, and stays empty under the placeholder.
+TEST_F(MainWindow, TheCoverSizeIsShownForARealCoverOnly)
+{
+    ASSERT_TRUE(m_controller->loadMoviesByURL(makeMovies({"plain"}) + makeMovies({"covered"}, true)));
+    selectRows({0});
+    EXPECT_TRUE(ui().coverSizeLabel->text().isEmpty());
+    selectRows({1});
+    EXPECT_EQ(ui().coverSizeLabel->text(), "48 x 64");
+    movie(1).clearCover();
+    EXPECT_TRUE(ui().coverSizeLabel->text().isEmpty());
+}
+
+// A batch search that cannot ask the movie database says so in the status
+// bar, naming the movies it left: without a key, and with no server there.
+TEST_F(MainWindow, ABatchSearchThatCannotAskSaysWhyInTheStatusBar)
+{
+    loadMovies({"alpha", "beta"});
+    ui().actionFindTmdbInfoAll->trigger();
+    EXPECT_EQ(m_controller->news().text(),
+              platform::localized("newsServiceKeyMissing",
+                                  ServiceKeyCheck::missingKeyAlert(platform::Service::MovieDatabase).arguments));
+    EXPECT_TRUE(m_controller->news().text().contains("KORVALANE_TMDB_API_KEY"));
+
+    // With a key the first lookup fails (nothing listens at the address): nothing after it is searched.
+    qputenv("KORVALANE_TMDB_API_KEY", "key");
+    ui().actionFindTmdbInfoAll->trigger();
+    qunsetenv("KORVALANE_TMDB_API_KEY");
+    EXPECT_EQ(m_controller->news().text(), "Batch search: 0 found, 0 not found, 2 failed.");
+    EXPECT_EQ(m_controller->news().details(),
+              (QStringList{platform::localized("newsFailedList"), "alpha.m4v", "beta.m4v"}));
 }
 
 }  // namespace

@@ -6,9 +6,12 @@
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QUrlQuery>
 
 namespace {
@@ -101,11 +104,48 @@ TEST_F(HelpPagesTest, EveryCommandOpensAnExistingPageInTheUsersLanguage)
     }
 }
 
-// Every link and picture of every page leads to a file that exists, and both
-// languages have the same pages.
-TEST(HelpLinks, EveryLinkOfBothLanguagesLeadsToAnExistingFile)
+// Copies the folder `from` with everything in it to `to`.
+void copyTree(const QString& from, const QString& to)
 {
-    const QDir help(HelpPages::folder());
+    QDirIterator entries(from, QDir::Files, QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        const QString file = entries.next();
+        const QString target = to + file.mid(from.size());
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
+        ASSERT_TRUE(QFile::copy(file, target)) << target.toStdString();
+    }
+}
+
+// Help is looked for from where the program is: beside it (a build folder),
+// under its prefix (an install), and only then where it was built; so a
+// build folder or an install that was moved finds its own.
+TEST(HelpFolder, IsFoundFromWhereTheProgramIsWhereverItsFolderWasMoved)
+{
+    const QString built = QStringLiteral(KORVALANE_PROGRAM_FOLDER);
+    ASSERT_TRUE(QFileInfo(built + "/help/en/index.html").isFile()) << "the build puts the help beside the program";
+    QTemporaryDir moved;
+    copyTree(built + "/help", moved.filePath("build/src/app/help"));
+    copyTree(built + "/help", moved.filePath("prefix/share/korvalane/help"));
+    ASSERT_TRUE(QDir().mkpath(moved.filePath("prefix/bin")) && QDir().mkpath(moved.filePath("bare/bin")));
+    const struct {
+        QString program;
+        QString found;
+    } cases[] = {
+        {built, built + "/help"},
+        {moved.filePath("build/src/app"), moved.filePath("build/src/app/help")},
+        {moved.filePath("prefix/bin"), moved.filePath("prefix/share/korvalane/help")},
+        {moved.filePath("bare/bin"), KORVALANE_TEST_DATA "/../../resources/help"},
+    };
+    for (const auto& [program, found] : cases)
+        EXPECT_EQ(HelpPages::folderFor(program), QDir::cleanPath(found)) << program.toStdString();
+}
+
+// Every link and picture of the pages under `root` leads to a file that
+// exists, and both languages have the same pages.
+void expectEveryLinkLeadsToAFile(const QString& root)
+{
+    SCOPED_TRACE(root.toStdString());
+    const QDir help(root);
     ASSERT_TRUE(help.exists());
     const QStringList english = QDir(help.filePath("en")).entryList({"*.html"}, QDir::Files, QDir::Name);
     EXPECT_EQ(QDir(help.filePath("de")).entryList({"*.html"}, QDir::Files, QDir::Name), english);
@@ -129,6 +169,13 @@ TEST(HelpLinks, EveryLinkOfBothLanguagesLeadsToAnExistingFile)
         }
     }
     EXPECT_GT(links, 2 * 5 * 6);  // the style sheet and the five pages of the menu bar, at least
+}
+
+// The help in the source tree, and its copy beside the program in the build tree.
+TEST(HelpLinks, EveryLinkOfBothLanguagesLeadsToAnExistingFile)
+{
+    for (const QString& root : {HelpPages::folder(), QStringLiteral(KORVALANE_PROGRAM_FOLDER "/help")})
+        expectEveryLinkLeadsToAFile(root);
 }
 
 }  // namespace

@@ -150,6 +150,50 @@ TEST_F(MovieModelTest, FileChangeTellsTheViewsOfItsNameOnce)
     EXPECT_EQ(titleAndFile.count(), 1);
 }
 
+// Every setter that changes a value the window shows derived tells that
+// value's views exactly once, and a setter that changes nothing tells none.
+TEST_F(MovieModelTest, EachSetterTellsTheViewsOfWhatDerivesFromItOnce)
+{
+    const QStringList derived = {"titleAndFile",        "fileNameWithoutPath", "coverIsSet",
+                                 "coverSizeAsLabel",    "chapterStatusLed",    "doEnableChapterCount",
+                                 "doEnableChapterLoad", "subtitleStatusLed"};
+    const struct {
+        const char* field;
+        std::function<void(MovieModel&)> set;
+        QStringList told;
+    } cases[] = {
+        {"title", [](MovieModel& m) { m.setTitle("Alien"); }, {"titleAndFile"}},
+        {"fileUrl",
+         [](MovieModel& m) { m.setFileUrl(QUrl::fromLocalFile("/m/a.mp4")); },
+         {"titleAndFile", "fileNameWithoutPath"}},
+        {"cover", [cover = picture(4, 3)](MovieModel& m) { m.setCover(cover); }, {"coverIsSet", "coverSizeAsLabel"}},
+        {"chapterSettings",
+         [](MovieModel& m) { m.setChapterSettings(MovieModel::kChaptersFromChapterFileOrDb); },
+         {"chapterStatusLed", "doEnableChapterCount", "doEnableChapterLoad"}},
+        {"listOfChapters",
+         [list = chapters({1, 2})](MovieModel& m) { m.setListOfChapters(list); },
+         {"chapterStatusLed"}},
+        {"listOfOldChapters",
+         [list = chapters({3})](MovieModel& m) { m.setListOfOldChapters(list); },
+         {"chapterStatusLed"}},
+        {"subtitle", [](MovieModel& m) { m.setSubtitle("1\n"); }, {"subtitleStatusLed"}},
+        {"hasOrigSubtitle", [](MovieModel& m) { m.setHasOrigSubtitle(true); }, {"subtitleStatusLed"}},
+        {"studio", [](MovieModel& m) { m.setStudio("Fox"); }, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.field);
+        MovieModel record;
+        KeyRecorder told(record);
+        row.set(record);
+        for (const QString& key : derived)
+            EXPECT_EQ(told.keys().count(key), row.told.contains(key) ? 1 : 0) << key.toStdString();
+        told.clear();
+        row.set(record);
+        for (const QString& key : derived)
+            EXPECT_EQ(told.keys().count(key), 0) << key.toStdString() << " told again for the same value";
+    }
+}
+
 TEST_F(MovieModelTest, OnlyTheChapterChoiceRebuildsTheChapterList)
 {
     MovieModel record;
