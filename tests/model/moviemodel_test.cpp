@@ -154,15 +154,18 @@ TEST_F(MovieModelTest, FileChangeTellsTheViewsOfItsNameOnce)
 // value's views exactly once, and a setter that changes nothing tells none.
 TEST_F(MovieModelTest, EachSetterTellsTheViewsOfWhatDerivesFromItOnce)
 {
-    const QStringList derived = {"titleAndFile",        "fileNameWithoutPath", "coverIsSet",
-                                 "coverSizeAsLabel",    "chapterStatusLed",    "doEnableChapterCount",
-                                 "doEnableChapterLoad", "subtitleStatusLed"};
+    const QStringList derived = {"titleAndFile",         "releaseDateText",     "fileNameWithoutPath",
+                                 "coverIsSet",           "coverSizeAsLabel",    "chapterStatusLed",
+                                 "doEnableChapterCount", "doEnableChapterLoad", "subtitleStatusLed"};
     const struct {
         const char* field;
         std::function<void(MovieModel&)> set;
         QStringList told;
     } cases[] = {
         {"title", [](MovieModel& m) { m.setTitle("Alien"); }, {"titleAndFile"}},
+        {"releaseDate",
+         [](MovieModel& m) { m.setReleaseDate(QDateTime(QDate(1979, 5, 25), QTime(12, 0), Qt::UTC)); },
+         {"releaseDateText"}},
         {"fileUrl",
          [](MovieModel& m) { m.setFileUrl(QUrl::fromLocalFile("/m/a.mp4")); },
          {"titleAndFile", "fileNameWithoutPath"}},
