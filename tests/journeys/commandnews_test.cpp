@@ -173,9 +173,9 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
         trigger(ui().actionSaveAll);
         ASSERT_EQ(m_alerts.shown().size(), alertsBefore + 1);
         const platform::Alert& stopped = m_alerts.shown().last();
-        // Why it failed (the file is damaged), then what the stop left.
+        // Why it failed (the file is not the one read), then what the stop left.
         EXPECT_EQ(stopped.bodyText(),
-                  platform::localized("fileNotChangeable") + " " + QString::fromUtf8(said.saveStopped));
+                  platform::localized("fileChangedSinceRead") + " " + QString::fromUtf8(said.saveStopped));
         EXPECT_EQ(stopped.details.split('\n'), (QStringList{garden, holiday}));
         EXPECT_EQ(record("Garden Party.m4v")->status(), MovieModel::kStatusReadyToTag);
         EXPECT_EQ(list().arrangedObjects().at(0)->status(), MovieModel::kStatusTagged);  // the one before it
