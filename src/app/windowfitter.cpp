@@ -125,30 +125,32 @@ void WindowFitter::fit(QWidget* window)
     const QRect fitted = fittedFrame(frame, available);
     // A window that cannot be made that small keeps its minimum size and starts at the screen's corner.
     const QSize size = (fitted.size() - extent(around)).expandedTo(window->minimumSize());
-    // Placed by its inside even where it stands: a window manager puts a window that was not placed
-    // where it likes, and takes a frame's place for the inside's until it reported its decorations.
-    const QRect placed = movedInside(QRect(fitted.topLeft(), size + extent(around)), available);
-    window->setGeometry(placed.marginsRemoved(around));
+    // Placed by its inside: a window manager takes a frame's place for the inside's until it reported
+    // its decorations.
+    const QRect placed = movedInside(QRect(fitted.topLeft(), size + extent(around)), available).marginsRemoved(around);
+    if (placed.topLeft() != window->geometry().topLeft())
+        window->setGeometry(placed);
+    else if (placed.size() != window->size())
+        window->resize(placed.size());
+}
+
+void WindowFitter::fitSize(QWidget* window)
+{
+    const QSize size = window->size().boundedTo(room(window)).expandedTo(window->minimumSize());
+    if (size != window->size())
+        window->resize(size);
 }
 
 bool WindowFitter::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
         case QEvent::Show:
-            if (watched->isWidgetType() && isPlacedWindow(static_cast<QWidget*>(watched))) {
-                auto* window = static_cast<QWidget*>(watched);
-                fit(window);
-                if (reportedDecorations(window).isNull() && !m_awaitingFrame.contains(window))
-                    m_awaitingFrame.append(window);
-            }
+        case QEvent::ShowToParent:
+            if (watched->isWidgetType() && isPlacedWindow(static_cast<QWidget*>(watched)))
+                fitShown(static_cast<QWidget*>(watched), event->type() == QEvent::ShowToParent);
             break;
         case QEvent::Expose:
             if (!m_awaitingFrame.isEmpty())
-                fitFramedWindows();
-            break;
-        case QEvent::Move:
-        case QEvent::Resize:
-            if (!m_awaitingFrame.isEmpty() && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
                 fitFramedWindows();
             break;
         default:
@@ -157,10 +159,24 @@ bool WindowFitter::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+void WindowFitter::fitShown(QWidget* window, bool placed)
+{
+    // Before it is shown a window nobody placed yet has only its size fitted:
+    // Qt places it next (a dialog over its parent), and it is fitted whole
+    // once placed; a window manager may place it again when it frames it.
+    if (placed || window->testAttribute(Qt::WA_Moved))
+        fit(window);
+    else
+        fitSize(window);
+    if (placed && !m_awaitingFrame.contains(window))
+        m_awaitingFrame.append(window);
+}
+
 void WindowFitter::fitFramedWindows()
 {
-    // A window manager may frame a window without moving its inside: no event
-    // of the window's own says so, but every window it maps is exposed.
+    // A window manager frames and places a window when it maps it, and may
+    // leave its inside where it was: no event of the window's own says so,
+    // but every window is exposed once mapped.
     const QList<QPointer<QWidget>> awaiting = m_awaitingFrame;
     for (const QPointer<QWidget>& window : awaiting) {
         if (window && (!window->isVisible() || reportedDecorations(window).isNull()))

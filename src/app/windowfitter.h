@@ -40,14 +40,18 @@ public:
     static QSize room(const QWidget* window);
     // Puts `window`'s frame inside its screen's available geometry.
     static void fit(QWidget* window);
+    // Makes `window` no larger than its screen's room, leaving its place.
+    static void fitSize(QWidget* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Fits once more each window the window manager has framed since it was shown.
+    // Fits a window being shown: before Qt placed it (`placed` false) and after.
+    void fitShown(QWidget* window, bool placed);
+    // Fits once more each window the window manager has framed and placed since it was shown.
     void fitFramedWindows();
 
-    // Shown, and not yet framed by a window manager (none frames offscreen windows).
+    // Shown, and not yet framed and placed by a window manager (none frames offscreen windows).
     QList<QPointer<QWidget>> m_awaitingFrame;
 };

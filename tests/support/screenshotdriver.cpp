@@ -5,6 +5,7 @@
 #include "app/movielistcontroller.h"
 #include "app/preferencewindowcontroller.h"
 #include "app/savemovielistwindowcontroller.h"
+#include "app/statusnews.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractItemView>
@@ -14,6 +15,7 @@
 #include <QDeadlineTimer>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -29,6 +31,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <memory>
@@ -54,7 +57,7 @@ QImage withSheet(QWidget& mainWindow, QWidget& sheet)
     QPainter painter(&picture);
     const QPoint at = mainWindow.mapFromGlobal(sheet.mapToGlobal(QPoint(0, 0)));
     painter.drawPixmap(at, sheet.grab());
-    // Xvfb has no window manager to frame it.
+    // A window's picture leaves the window manager's frame out: an outline shows where the sheet stands.
     painter.setPen(QColor(120, 120, 120));
     painter.drawRect(QRect(at, sheet.size()).adjusted(-1, -1, 0, 0));
     painter.end();
@@ -76,7 +79,8 @@ bool ScreenshotDriver::run()
     if (!waitFor([&window] { return window.isVisible(); }, 5'000))
         return false;
     return openLibrary() && batchSearchAll() && saveAll() && searchByHand(kKnownMovie) &&
-           changeChapterCount(kOtherMovie, 4) && showPreferences() && showMissingKeyAlert() && showQuitQuestion();
+           changeChapterCount(kOtherMovie, 4) && searchWithoutHits(kOtherMovie) && showSplitTitleAlert(kOtherMovie) &&
+           showPreferences() && showMissingKeyAlert() && showQuitQuestion();
 }
 
 bool ScreenshotDriver::pictureOfTheScreen(const QString& name)
@@ -85,12 +89,17 @@ bool ScreenshotDriver::pictureOfTheScreen(const QString& name)
     if (!waitFor([&window] { return window.isVisible(); }, 5'000) || !openLibrary())
         return false;
     selectRows({0});
+    // The window manager frames the window after it is shown; the frame is what must fit.
+    QWindow& platformWindow = *window.windowHandle();
+    const QRect room = window.screen()->availableGeometry();
+    const bool framed = waitFor(
+        [&] { return platformWindow.frameMargins().top() > 0 && room.contains(platformWindow.frameGeometry()); },
+        5'000);
     waitFor([] { return false; }, 500);
     QScreen& screen = *window.screen();
-    const QRect frame = window.frameGeometry();
-    const QRect room = screen.availableGeometry();
+    const QRect frame = platformWindow.frameGeometry();
     const bool inside = room.contains(frame);
-    report(QString("screen: the main window is %1x%2 at %3,%4 on a screen of %5x%6 at scale %7: %8")
+    report(QString("screen: the main window's frame is %1x%2 at %3,%4 on a screen of %5x%6 at scale %7: %8%9")
                .arg(frame.width())
                .arg(frame.height())
                .arg(frame.x())
@@ -98,7 +107,8 @@ bool ScreenshotDriver::pictureOfTheScreen(const QString& name)
                .arg(room.width())
                .arg(room.height())
                .arg(screen.devicePixelRatio())
-               .arg(inside ? "inside" : "NOT inside"));
+               .arg(inside ? "inside" : "NOT inside")
+               .arg(framed ? "" : " (no window manager framed it)"));
     return save(screen.grabWindow(0).toImage(), name) && inside;
 }
 
@@ -228,6 +238,9 @@ bool ScreenshotDriver::batchSearchAll()
         report(QString("batch search: %1 -> %2")
                    .arg(record->fileUrl().fileName(),
                         record->searchResult() ? "\"" + record->title() + "\"" : QString("not found")));
+    report("batch search: the status bar says \"" + m_app.controller().news().text() + "\" (" +
+           m_app.controller().news().details().join(", ") + ")");
+    grabMainWindow("walk-batch-news");
     if (!grabbed)
         report("batch search: the progress sheet was never seen at the second movie");
     return grabbed;
@@ -291,6 +304,38 @@ bool ScreenshotDriver::changeChapterCount(const QString& fileName, int chapters)
                .arg(m_app.controller().getSelectedMovie()->listOfChapters().value_or(ChapterList()).size()));
     ui.chapterListView->scrollTo(ui.chapterListView->model()->index(0, 0));
     return grabMainWindow("chapter-count") && rows == chapters;
+}
+
+bool ScreenshotDriver::searchWithoutHits(const QString& fileName)
+{
+    selectRows({rowOf(fileName)});
+    ImageSelectController& search = *m_app.controller().imageSelectController();
+    auto* field = child<QLineEdit>(search, "tmdbSearchField");
+    field->setText(QFileInfo(fileName).completeBaseName());
+    child<QPushButton>(search, "tmdbSearchButton")->click();
+    waitFor([&search] { return !search.isLoadingFromTMDb(); }, kServiceTimeoutMs);
+    const QString news = m_app.controller().news().text();
+    report("no hits: a search for \"" + field->text() + "\" leaves the status bar saying \"" + news + "\"");
+    return grabMainWindow("walk-no-hits") && !news.isEmpty();
+}
+
+bool ScreenshotDriver::showSplitTitleAlert(const QString& fileName)
+{
+    selectRows({rowOf(fileName)});
+    bool grabbed = false;
+    whenModalOpens(
+        [this, &grabbed](QWidget& window) {
+            auto* box = qobject_cast<QMessageBox*>(&window);
+            report("title from file name: \"" +
+                   (box ? box->text() + "\" " + box->informativeText() : window.windowTitle()));
+            waitFor([] { return false; }, 200);
+            grabbed = save(withSheet(*m_app.controller().mainWindow(), window), "split-title-alert");
+            window.close();
+        },
+        [this] { m_app.controller().ui().actionSplitAllTitles->trigger(); });
+    if (!grabbed)
+        report("title from file name: no alert came up");
+    return grabbed;
 }
 
 bool ScreenshotDriver::showMissingKeyAlert()

@@ -17,8 +17,9 @@ class QWidget;
 // dialog, searches one movie by hand and copies the result in, runs the
 // batch search over every movie while watching the progress sheet, saves
 // them all, types a number of chapters for one movie, opens the preferences,
-// searches once without the movie database's key and quits with an edit not
-// saved, cancelling the question. On the way it writes pictures of the
+// searches once for a movie the database does not know, takes a title from a
+// file name that holds none, searches once without the movie database's key
+// and quits with an edit not saved, cancelling the question. On the way it writes pictures of the
 // windows into the picture folder and reports every step on standard
 // output, so a person can follow what happened.
 class ScreenshotDriver {
@@ -41,6 +42,10 @@ private:
     bool showPreferences();
     // Chooses a number of chapters for one movie in the editor.
     bool changeChapterCount(const QString& fileName, int chapters);
+    // A hand search for a movie the database does not know, and what the status bar says.
+    bool searchWithoutHits(const QString& fileName);
+    // Title From File Name on a name without a year in parentheses.
+    bool showSplitTitleAlert(const QString& fileName);
     bool showMissingKeyAlert();
     bool showQuitQuestion();
 
