@@ -269,6 +269,11 @@ QList<std::shared_ptr<MovieModel>> KorvalaneController::getSelectedMovies() cons
     return m_movieListController->selectedObjects();
 }
 
+QString KorvalaneController::shownTitle(const MovieModel& movie)
+{
+    return movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
+}
+
 bool KorvalaneController::serviceKeyIsSet(platform::Service service)
 {
     if (m_serviceKeys.keyIsSet(service))

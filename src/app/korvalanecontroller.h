@@ -187,6 +187,8 @@ private:
     void connectCommands();
     void addCutAndPasteControl();
     void updateCommandStates();
+    // The record as the news names it: its title, else its file's name.
+    static QString shownTitle(const MovieModel& movie);
     // Say in the status bar what a subtitle or chapter search the user started came to.
     void tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie);
     void tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie);

@@ -70,7 +70,7 @@ void KorvalaneController::chapterDbSearchViaAPI()
 
 void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie)
 {
-    const QString title = movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
+    const QString title = shownTitle(movie);
     switch (outcome) {
         case FetchOutcome::Fetched:
             tellChaptersTaken({QStringLiteral("newsChaptersFound"), QStringLiteral("newsChaptersFoundWaiting")},

@@ -64,7 +64,7 @@ void KorvalaneController::searchSubtitleForTitle()
 
 void KorvalaneController::tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie)
 {
-    const QString title = movie.title().isEmpty() ? movie.fileNameWithoutPath() : movie.title();
+    const QString title = shownTitle(movie);
     switch (outcome) {
         case FetchOutcome::Fetched:
             m_news->tell(QStringLiteral("newsSubtitleLoaded"), {title});

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QEvent>
 #include <QScreen>
-#include <QVariant>
 #include <QWidget>
 #include <QWindow>
 

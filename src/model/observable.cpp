@@ -77,12 +77,14 @@ void Observable::willChangeValueForKey(const QString& key)
 void Observable::didChangeValueForKey(const QString& key)
 {
     const bool own = m_ownKeys.contains(key);
-    // Records made and filled before anyone follows them skip the derived keys altogether.
-    const QStringList derived = hasListeners() ? keysDerivedFrom(key) : QStringList();
-    if (!own && derived.isEmpty()) {
+    // A key neither watched nor followed for what derives from it (its will-change kept no old
+    // value): its own listeners are all there is to tell.
+    if (!own && !m_pendingOldValues.contains(key)) {
         tellListeners(key);
         return;
     }
+    // Records made and filled before anyone follows them skip the derived keys altogether.
+    const QStringList derived = hasListeners() ? keysDerivedFrom(key) : QStringList();
     const QVariant newValue = valueForKey(key);
     // A did-change without its will-change has no old value to offer: report no change.
     QVariant oldValue = newValue;
