@@ -109,8 +109,8 @@ void pumpCopy(const CopyFileStream& copy, SaveMovieListWindowController& sheet)
     }
 }
 
-// The copy as it is once tagged, which the record counts as read from then on.
-using TaggedCopy = std::expected<std::optional<platform::FileIdentity>, MetaDataUtilities::WriteFailure>;
+// The snapshot written into the copy, which knows the copy as the record counts it read from then on.
+using TaggedCopy = std::expected<std::shared_ptr<const MovieModel>, MetaDataUtilities::WriteFailure>;
 
 // Writes the record's fields into its finished copy. The write makes the
 // copy durable, which waits for every byte of it to reach the disk, and may
@@ -124,11 +124,10 @@ TaggedCopy tagCopy(const MovieModel& movie, const QUrl& copyUrl, const QString& 
     const std::shared_ptr<MovieModel> snapshot = movie.copyWithZone();
     snapshot->setFileUrl(copyUrl);
     snapshot->setFileAsRead(platform::FileIdentity::of(copyUrl.toLocalFile()));  // the copy just made
-    MovieModel& record = *snapshot;  // outlives the worker: it is awaited below
-    const QFuture<TaggedCopy> written = QtConcurrent::run([&record, language]() -> TaggedCopy {
-        if (const auto done = MetaDataUtilities::writeMetaDataToURL(record, QUrl(), language); !done)
+    const QFuture<TaggedCopy> written = QtConcurrent::run([snapshot, language]() -> TaggedCopy {
+        if (const auto done = MetaDataUtilities::writeMetaDataToURL(*snapshot, QUrl(), language); !done)
             return std::unexpected(done.error());
-        return record.fileAsRead();
+        return snapshot;
     });
     while (!written.isFinished()) {
         sheet.runModalSession();
@@ -173,7 +172,7 @@ bool saveAsRunLoop(MovieModel& movie, const QUrl& destinationUrl, SaveMovieListW
         if (!tagged)
             throw NamedFailure(QStringLiteral("TagErrorException"), QStringLiteral("Error while tagging file"));
         movie.setFileUrl(destinationUrl);
-        movie.setFileAsRead(*tagged);
+        movie.knowFileOf(**tagged);
         if (platform::Settings::shared().boolValue(QStringLiteral("MoveTaggedFilesToiTunes")))
             MovieFileManager::handToMediaLibrary(destinationUrl, [&sheet](double seconds) {
                 sheet.runModalSession();

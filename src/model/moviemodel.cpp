@@ -101,6 +101,12 @@ void MovieModel::setDatesInFile(const DatesInFile& dates)
     notifyValueChanged(*this, QStringLiteral("releaseDateText"));
 }
 
+void MovieModel::knowFileOf(const MovieModel& written)
+{
+    setFileAsRead(written.fileAsRead());
+    setDatesInFile(written.datesInFile());
+}
+
 QString MovieModel::releaseDateText() const
 {
     if (m_datesInFile.releaseDate.standsFor(m_releaseDate))

@@ -237,6 +237,9 @@ public:
     // announced or pasted, and moves with the file through a rename. Nothing when unknown.
     const std::optional<platform::FileIdentity>& fileAsRead() const { return m_fileAsRead; }
     void setFileAsRead(const std::optional<platform::FileIdentity>& value) { m_fileAsRead = value; }
+    // What `written`, a copy of this record that a save wrote into a file, knows of that file
+    // (its identity and date tags): for when this record follows it there.
+    void knowFileOf(const MovieModel& written);
     const std::optional<ImageModelList>& imageModels() const { return m_imageModels; }
     void setImageModels(const std::optional<ImageModelList>& value) { setField<&MovieModel::m_imageModels>(value); }
     const std::optional<SearchItemList>& foundMovies() const { return m_foundMovies; }

@@ -71,7 +71,7 @@ bool fileIsAsRead(const MovieModel& movie);
 // Writes the record into its file, or into a copy at `newDestinationUrl` when
 // that names another file; a file (or source) another program changed since
 // the record read it is not written. Written into its own file, the record
-// knows that file as it now is, and its pictures where their bytes now lie.
+// knows that file as it now is (its identity and date tags), and its pictures where their bytes now lie.
 // An edit the file refuses (logged with its step) fails, and the file keeps what it had.
 std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QUrl& newDestinationUrl,
                                                      const QString& language);

@@ -54,6 +54,19 @@ std::optional<std::string> tagDate(const QDateTime& date, const TagDateText& inF
     return utf8FromString(date.toTimeZone(QTimeZone::utc()).toString(QStringLiteral("yyyy-M-d'T'HH:mm:ss'Z'")));
 }
 
+TagDateText dateTagWritten(const QDateTime& date, const TagDateText& inFile)
+{
+    const std::optional<std::string> written = tagDate(date, inFile);
+    return written ? TagDateText(QString::fromStdString(*written)) : TagDateText();
+}
+
+// The date tags a save of the record writes, which its file holds from then on.
+MovieModel::DatesInFile datesWritten(const MovieModel& movie)
+{
+    return {dateTagWritten(movie.releaseDate(), movie.datesInFile().releaseDate),
+            dateTagWritten(movie.purchaseDate(), movie.datesInFile().purchaseDate)};
+}
+
 template <typename Integer>
 std::optional<Integer> narrowed(std::optional<qint64> value)
 {
@@ -401,6 +414,7 @@ std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QU
     if (!file)
         return std::unexpected(file.error());
     std::vector<platform::PicturePtr> pictures;
+    const MovieModel::DatesInFile dates = datesWritten(movie);
     const Written written = inOrder({
         [&] { return writeItems(movie, *file, pictures); },
         [&] { return writeTracks(movie, *file, language); },
@@ -415,8 +429,10 @@ std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QU
         return std::unexpected(committed.error());
     const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(path);
     CoverArtwork::followSavedFile(pictures, path, identity);
-    if (newDestinationUrl.isEmpty() || isSameFile(movie.fileUrl(), newDestinationUrl))
+    if (newDestinationUrl.isEmpty() || isSameFile(movie.fileUrl(), newDestinationUrl)) {
         movie.setFileAsRead(identity);
+        movie.setDatesInFile(dates);
+    }
     return {};
 }
 

@@ -1,7 +1,7 @@
 // Movies another program tagged, opened in the main window: the editor shows
 // their dates, cast and Nero chapters as the other program wrote them, and a
 // save that changes only the title leaves them so in the file; a date the
-// user clears goes.
+// user clears goes, and stays gone.
 #include "journey.h"
 
 #include "app/korvalanecontroller.h"
@@ -71,9 +71,11 @@ TEST_F(TaggedElsewhereJourney, WhatTheOtherProgramWroteIsShownAndKeptByATitleOnl
                     {QString::fromUtf8("©ART"), QString::fromUtf8("Åsa Ängström, Jürgen Weiß, Zoë Øvergård")}}));
     const QString summer = makeMovie("Summer.m4v");
     ASSERT_TRUE(m_factory.mutagenTag(summer, {{day, "Summer 1999"}}));
+    const QString winter = makeMovie("Winter.m4v");
+    ASSERT_TRUE(m_factory.mutagenTag(winter, {{day, "Winter 2000"}}));
     const QJsonObject probed = probe(audiobook);
     const QStringList media = m_factory.mediaPacketChecksums(audiobook);
-    openWorkFolder(2);
+    openWorkFolder(3);
 
     // The year alone, the names without the blanks after the commas, the Nero chapters kept.
     clickRow(rowOf("Audiobook.m4v"));
@@ -105,6 +107,16 @@ TEST_F(TaggedElsewhereJourney, WhatTheOtherProgramWroteIsShownAndKeptByATitleOnl
     trigger(ui().actionSave);
     EXPECT_EQ(mutagenText(summer, day), "");
     EXPECT_EQ(mutagenText(summer, QString::fromUtf8("©nam")), "Sommer");
+
+    // Once saved, the record knows the file without that text: a record pasted over it
+    // whose date names no day does not bring the removed text back.
+    clickRow(rowOf("Winter.m4v"));
+    trigger(ui().actionCopyAll);
+    clickRow(rowOf("Summer.m4v"));
+    trigger(ui().actionPasteAll);
+    EXPECT_EQ(ui().releaseDateEdit->text(), "");
+    trigger(ui().actionSave);
+    EXPECT_EQ(mutagenText(summer, day), "");
     EXPECT_TRUE(m_alerts.shown().isEmpty());
 }
 
