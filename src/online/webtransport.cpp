@@ -1,5 +1,6 @@
 #include "webtransport.h"
 
+#include "online/servicelog.h"
 #include "platform/notificationcenter.h"
 #include "platform/pumpevents.h"
 
@@ -10,6 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <array>
 #include <atomic>
 #include <memory>
 
@@ -45,15 +47,16 @@ struct ReplyDeleter {
 using ReplyHandle = std::unique_ptr<QNetworkReply, ReplyDeleter>;
 
 // Whether the server answered with a status line. Qt reports every HTTP
-// error status as an error of its own (content, protocol, server or proxy
-// authentication); those replies are answers like any other. Network-layer
-// errors and a broken protocol stream mean the response did not arrive.
+// error status (400 and up) as an error of its own (content, protocol, server
+// or proxy authentication); those replies are answers like any other.
+// Network-layer errors, a broken protocol stream and an error beside a lower
+// status (a body that does not decompress) mean the response did not arrive.
 bool serverAnswered(const QNetworkReply& reply)
 {
     const QNetworkReply::NetworkError error = reply.error();
     if (error == QNetworkReply::NoError)
         return true;
-    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+    return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 400 &&
            error > QNetworkReply::UnknownNetworkError && error != QNetworkReply::ProtocolFailure;
 }
 
@@ -94,6 +97,39 @@ std::optional<QUrl> redirectTarget(const QNetworkReply& reply)
     if (status < 300 || status > 399 || !target.isValid())
         return std::nullopt;
     return reply.url().resolved(target.toUrl());
+}
+
+// Headers that carry a credential of the site the request was made for.
+constexpr std::array<const char*, 4> kCredentialHeaders{"Api-Key", "ApiKey", "Authorization", "Cookie"};
+
+int portOf(const QUrl& url)
+{
+    return url.port(url.scheme().toLower() == u"https" ? 443 : 80);
+}
+
+bool sameOrigin(const QUrl& first, const QUrl& second)
+{
+    return first.scheme().compare(second.scheme(), Qt::CaseInsensitive) == 0 &&
+           first.host().compare(second.host(), Qt::CaseInsensitive) == 0 && portOf(first) == portOf(second);
+}
+
+// Scheme, host and port alone: what a log line may tell of an address.
+QString originText(const QUrl& url)
+{
+    return QStringLiteral("%1://%2:%3").arg(url.scheme(), url.host()).arg(portOf(url));
+}
+
+// Takes every credential header off `request`; answers the names of those it had.
+QStringList dropCredentials(QNetworkRequest& request)
+{
+    QStringList dropped;
+    for (const char* name : kCredentialHeaders) {
+        if (request.hasRawHeader(name)) {
+            request.setRawHeader(name, QByteArray());  // a null value removes the header
+            dropped << QString::fromLatin1(name);
+        }
+    }
+    return dropped;
 }
 
 QString secondsText(std::chrono::milliseconds duration)
@@ -164,6 +200,11 @@ private:
         m_reply.reset(m_body.isEmpty() ? manager.sendCustomRequest(m_request, m_verb)
                                        : manager.sendCustomRequest(m_request, m_verb, m_body));
         m_reply->setReadBufferSize(kReadBufferBytes);
+        // A request with a body starts only when the event loop next runs, and a read buffer
+        // size set before that never reaches the network thread: the body of the reply would
+        // pile up there unbounded while the loop is busy. Set again once it has started.
+        QMetaObject::invokeMethod(
+            &m_context, [this] { m_reply->setReadBufferSize(kReadBufferBytes); }, Qt::QueuedConnection);
         m_received = QByteArray();
         QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, &m_context, [this] { onResponse(); });
         QObject::connect(m_reply.get(), &QNetworkReply::readyRead, &m_context, [this] { take(); });
@@ -190,7 +231,9 @@ private:
     }
 
     // Goes on at `target` as the platform would: never from https to http, and
-    // with a GET after a 303, or after a 301 or 302 that answered a POST.
+    // with a GET after a 303, or after a 301 or 302 that answered a POST. To
+    // another origin (scheme, host or port) it goes without the credentials
+    // of this one, and never with a body (a login's holds a password).
     void follow(const QUrl& target)
     {
         if (++m_redirects > kMaxRedirects) {
@@ -208,6 +251,15 @@ private:
             if (m_verb != "HEAD")
                 m_verb = "GET";
             m_body.clear();
+        }
+        if (!sameOrigin(m_request.url(), target)) {
+            if (!m_body.isEmpty()) {
+                cut(QStringLiteral("Redirect to another site refused: the request's body is not sent there"));
+                return;
+            }
+            if (const QStringList dropped = dropCredentials(m_request); !dropped.isEmpty())
+                ServiceLog::log(QStringLiteral("Redirected from %1 to %2: credentials dropped (%3)")
+                                    .arg(originText(m_request.url()), originText(target), dropped.join(u", ")));
         }
         m_request.setUrl(target);
         send();

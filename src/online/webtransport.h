@@ -54,9 +54,10 @@ struct FetchResult {
 // The one way this application talks HTTP: one shared network manager on
 // the application's thread, a size bound and an overall deadline per kind of
 // reply, an idle time-out, redirects followed (each new reply bounded like the
-// first), cancel through kWebRequestAbortNotification. Each
-// transfer looks synchronous to its caller while the event loop runs in
-// slices, so the window stays live and a cancel button can act.
+// first; a site's credentials and a request's body never carried to another
+// site), cancel through kWebRequestAbortNotification. Each transfer looks
+// synchronous to its caller while the event loop runs in slices, so the window
+// stays live and a cancel button can act.
 namespace WebTransport {
 
 inline constexpr qint64 kMebibyte = 1024 * 1024;

@@ -10,8 +10,10 @@
 #include "platform/notificationcenter.h"
 #include "support/fakeserver.h"
 #include "support/imagebytes.h"
+#include "support/processmemory.h"
 
-#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QNetworkRequest>
 #include <QThread>
@@ -19,7 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 using testsupport::FakeReply;
 using testsupport::FakeServer;
@@ -29,22 +34,12 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr qint64 kMargin = 6 * WebTransport::kMebibyte;
+constexpr char kChapterDbKey[] = "CHAPTERDBKEY00000042";
+constexpr char kSubtitleKey[] = "subtitleKeyForTests0000000000042";
 
 void postAbort()
 {
     platform::NotificationCenter::defaultCenter().post(QString::fromLatin1(kWebRequestAbortNotification));
-}
-
-// A value from /proc/self/status ("VmHWM", "VmRSS"), in bytes.
-qint64 statusBytes(const QByteArray& field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong() * 1024;
-    return -1;
 }
 
 // The network stack sets itself up at its first use (a thread, its libraries): done once
@@ -54,13 +49,6 @@ void warmUpNetwork(FakeServer& server)
     server.route("GET", "/warm-up", FakeReply::bytes("ready", "text/plain"));
     WebTransport::fetch(QNetworkRequest(QUrl(server.url("/warm-up"))), "GET", {},
                         WebTransport::limitsFor(ReplyKind::Document));
-}
-
-// Starts a new peak-memory measurement; false when the system does not allow it.
-bool resetPeakMemory()
-{
-    QFile clearRefs("/proc/self/clear_refs");
-    return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
 }
 
 // One client of the web transport, as the application uses it: where its
@@ -108,12 +96,15 @@ protected:
         ASSERT_TRUE(server.isListening());
         qputenv("KORVALANE_CHAPTERDB_URL", server.baseUrl().toUtf8());
         qputenv("KORVALANE_OPENSUBTITLES_URL", (server.baseUrl() + "/api/v1").toUtf8());
+        qputenv("KORVALANE_CHAPTERDB_API_KEY", kChapterDbKey);
+        qputenv("KORVALANE_OPENSUBTITLES_API_KEY", kSubtitleKey);
         WebTransport::setIdleTimeout(10s);
     }
     void TearDown() override
     {
-        qunsetenv("KORVALANE_CHAPTERDB_URL");
-        qunsetenv("KORVALANE_OPENSUBTITLES_URL");
+        for (const char* name : {"KORVALANE_CHAPTERDB_URL", "KORVALANE_OPENSUBTITLES_URL",
+                                 "KORVALANE_CHAPTERDB_API_KEY", "KORVALANE_OPENSUBTITLES_API_KEY"})
+            qunsetenv(name);
         WebTransport::setIdleTimeout(30s);
         for (const auto& [kind, deadline] : defaultDeadlines)
             WebTransport::setDeadline(kind, deadline);
@@ -180,7 +171,7 @@ TEST_F(WebTransportTest, TheBoundItselfIsAllowed)
 // much more than the bound meanwhile.
 TEST_F(WebTransportTest, HugeAndEndlessRepliesAreCutOffAtTheirBound)
 {
-    ASSERT_TRUE(resetPeakMemory()) << "peak memory cannot be measured here";
+    ASSERT_TRUE(testsupport::resetPeakMemory()) << "peak memory cannot be measured here";
     warmUpNetwork(server);
     const QByteArray chunk(256 * 1024, 'a');
     for (const Client& client : clients()) {
@@ -194,10 +185,10 @@ TEST_F(WebTransportTest, HugeAndEndlessRepliesAreCutOffAtTheirBound)
             const std::string what = std::string(client.name) + ", " + body;
             server.route("GET", client.path, reply);
             log.clear();
-            ASSERT_TRUE(resetPeakMemory());
-            const qint64 before = statusBytes("VmRSS");
+            ASSERT_TRUE(testsupport::resetPeakMemory());
+            const qint64 before = testsupport::residentBytes();
             EXPECT_FALSE(deliverWithWatchdog(client)) << what;
-            const qint64 peak = statusBytes("VmHWM");
+            const qint64 peak = testsupport::peakResidentBytes();
             EXPECT_LT(peak - before, limit + kMargin) << what << ": peak " << peak << ", before " << before;
             ASSERT_EQ(log.lines().size(), 1) << what << ": " << log.lines().join('\n').toStdString();
             EXPECT_TRUE(log.lines().first().contains(QStringLiteral("reply larger than %1 bytes").arg(limit)))
@@ -252,31 +243,35 @@ TEST_F(WebTransportTest, RedirectsAreFollowedAndOnlyTheLastBodyCounts)
 
 // Each new reply after a redirect is bounded like the first: with the event loop busy for a
 // while between its turns, an endless body one or three redirects away never makes the
-// process hold much more than the kind's bound.
+// process hold much more than the kind's bound; nor does one that answers a request with a
+// body (which Qt starts only at the loop's next turn).
 TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
 {
-    ASSERT_TRUE(resetPeakMemory()) << "peak memory cannot be measured here";
+    ASSERT_TRUE(testsupport::resetPeakMemory()) << "peak memory cannot be measured here";
     FakeServer busyProof(FakeServer::Threading::OwnThread);  // serves while the loop is busy
     ASSERT_TRUE(busyProof.isListening());
+    const FakeReply endless = FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream");
     busyProof.route("GET", "/hop1", FakeReply::redirect("/endless"));
     busyProof.route("GET", "/hop3", FakeReply::redirect("/hop2", 301));
     busyProof.route("GET", "/hop2", FakeReply::redirect("/hop1", 307));
-    busyProof.route("GET", "/endless",
-                    FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream"));
+    busyProof.route("GET", "/endless", endless);
+    busyProof.route("POST", "/hop1", FakeReply::redirect("/endless", 307));
+    busyProof.route("POST", "/endless", endless);
     const WebTransport::WaitTurn busy = [] {
         QThread::msleep(150);
         return true;
     };
     for (ReplyKind kind : {ReplyKind::Document, ReplyKind::Image, ReplyKind::SubtitleFile}) {
         const FetchLimits limits = WebTransport::limitsFor(kind);
-        for (const char* start : {"/hop1", "/hop3"}) {
-            const std::string what = std::to_string(limits.maxBodyBytes) + " bytes from " + start;
+        for (const auto& [verb, start] : {std::pair{"GET", "/hop1"}, {"GET", "/hop3"}, {"POST", "/hop1"}}) {
+            const std::string what = std::to_string(limits.maxBodyBytes) + " bytes, " + verb + " " + start;
             busyProof.clearRequests();
-            ASSERT_TRUE(resetPeakMemory());
-            const qint64 before = statusBytes("VmRSS");
+            ASSERT_TRUE(testsupport::resetPeakMemory());
+            const qint64 before = testsupport::residentBytes();
+            const QByteArray body = QByteArray(verb) == "POST" ? "payload" : "";
             const FetchResult result =
-                WebTransport::fetch(QNetworkRequest(QUrl(busyProof.url(start))), "GET", {}, limits, busy);
-            const qint64 peak = statusBytes("VmHWM");
+                WebTransport::fetch(QNetworkRequest(QUrl(busyProof.url(start))), verb, body, limits, busy);
+            const qint64 peak = testsupport::peakResidentBytes();
             EXPECT_EQ(result.error, WebTransport::tooLargeText(limits.maxBodyBytes)) << what;
             EXPECT_EQ(busyProof.requests().last().path, "/endless") << what;
             EXPECT_LT(peak - before, limits.maxBodyBytes + 8 * WebTransport::kMebibyte)
@@ -317,6 +312,150 @@ TEST_F(WebTransportTest, RedirectsKeepThePlatformsRules)
         }
     }
     EXPECT_LE(server.requestCount(), 21);  // the loop: the first request and twenty redirects
+}
+
+// A compressed body is counted and bounded as it comes out of decompression, and one that
+// does not decompress is a failure, not an answer.
+TEST_F(WebTransportTest, CompressedBodiesAreReadWholeAndBoundedUncompressed)
+{
+    const auto deflated = [](const QByteArray& plain) {
+        return FakeReply::bytes(qCompress(plain, 1).mid(4), "text/plain").withHeader("Content-Encoding", "deflate");
+    };
+    const qint64 bound = WebTransport::limitsFor(ReplyKind::Document).maxBodyBytes;
+    QByteArray lines;
+    for (int i = 0; lines.size() < 2 * WebTransport::kMebibyte; ++i)
+        lines += "line " + QByteArray::number(i) + "\n";
+    // Hexadecimal digits of a fixed random sequence: about half their size compressed.
+    QByteArray digits(bound + WebTransport::kMebibyte, '0');
+    std::uint32_t state = 2463534242u;
+    for (char& digit : digits) {
+        state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+        digit = "0123456789abcdef"[state & 15];
+    }
+    const struct {
+        const char* what;
+        FakeReply reply;
+        std::optional<QByteArray> body;  // none: the request fails with `failure`
+        QString failure;
+    } cases[] = {
+        {"two mebibytes compressed", deflated(lines), lines, {}},
+        {"over the bound uncompressed, within it compressed", deflated(digits), std::nullopt,
+         WebTransport::tooLargeText(bound)},
+        {"bytes that do not decompress",
+         FakeReply::bytes(QByteArray(4096, '\xff'), "text/plain").withHeader("Content-Encoding", "deflate"),
+         std::nullopt,
+         {}},
+    };
+    for (const auto& c : cases) {
+        server.route("GET", "/compressed", c.reply);
+        const FetchResult result = WebTransport::fetch(QNetworkRequest(QUrl(server.url("/compressed"))), "GET", {},
+                                                       WebTransport::limitsFor(ReplyKind::Document));
+        if (c.body) {
+            ASSERT_TRUE(result.answeredOk()) << c.what << ": " << result.error.toStdString();
+            EXPECT_TRUE(result.body == *c.body) << c.what << ": " << result.body.size() << " bytes";
+            continue;
+        }
+        EXPECT_EQ(result.end, FetchResult::End::Failed) << c.what;
+        EXPECT_TRUE(result.body.isEmpty()) << c.what;
+        if (!c.failure.isEmpty())
+            EXPECT_EQ(result.error, c.failure) << c.what;
+        else
+            EXPECT_FALSE(result.error.isEmpty()) << c.what;
+    }
+}
+
+// The credentials of a service go only to that service: a redirect to another origin (here
+// another port) goes on without them and says so in the log, without the secrets; one to
+// the same origin keeps them all. Each client sends its own.
+TEST_F(WebTransportTest, CredentialsGoOnlyToTheirOwnSite)
+{
+    FakeServer elsewhere;
+    ASSERT_TRUE(elsewhere.isListening());
+    const QByteArray token = QJsonDocument::fromJson(testsupport::serviceData("opensubtitles/login.json"))
+                                 .object()
+                                 .value("token")
+                                 .toString()
+                                 .toUtf8();
+    server.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
+    const struct {
+        const char* client;
+        QString path;
+        QList<QByteArray> credentials;
+        std::function<void()> call;
+    } clients[] = {
+        {"subtitle search",
+         "/api/v1/subtitles",
+         {"Api-Key", "Authorization"},
+         [] {
+             OpenSubtitleAPI api(nullptr, "de");
+             ASSERT_TRUE(api.logIn());
+             api.searchSubtitles("tt0078748", false);
+         }},
+        {"chapter database search",
+         "/chapters/search",
+         {"ApiKey"},
+         [] { ChapterDbAPI::searchChapterDb("Alien", "01:56:48"); }},
+        {"a request with a cookie",
+         "/cookie",
+         {"Cookie"},
+         [this] {
+             QNetworkRequest request(QUrl(server.url("/cookie")));
+             request.setRawHeader("Cookie", "session=s3cr3tSession");
+             WebTransport::fetch(request, "GET", {}, WebTransport::limitsFor(ReplyKind::Document));
+         }},
+    };
+    const QList<QByteArray> secrets = {kSubtitleKey, kChapterDbKey, token, "s3cr3tSession"};
+    for (const auto& client : clients) {
+        for (FakeServer* landing : {&server, &elsewhere}) {
+            const bool sameSite = landing == &server;
+            const std::string what = std::string(client.client) + (sameSite ? ", same site" : ", another site");
+            server.route("GET", client.path, FakeReply::redirect(landing->url("/landing")));
+            landing->route("GET", "/landing", FakeReply::bytes(R"({"total_pages":0})"));
+            server.clearRequests();
+            elsewhere.clearRequests();
+            log.clear();
+            client.call();
+
+            const QList<testsupport::FakeRequest> sent = server.requests();
+            const auto first =
+                std::find_if(sent.begin(), sent.end(), [&](const auto& r) { return r.path == client.path; });
+            ASSERT_NE(first, sent.end()) << what;
+            ASSERT_FALSE(landing->requests().isEmpty()) << what;
+            const testsupport::FakeRequest& landed = landing->requests().last();
+            ASSERT_EQ(landed.path, "/landing") << what;
+            for (const QByteArray& name : client.credentials) {
+                ASSERT_TRUE(first->hasHeader(name)) << what << ": " << name.toStdString();
+                if (sameSite)
+                    EXPECT_EQ(landed.header(name), first->header(name)) << what << ": " << name.toStdString();
+                else
+                    EXPECT_FALSE(landed.hasHeader(name)) << what << ": " << name.toStdString();
+            }
+            const QString logged = log.lines().join('\n');
+            EXPECT_EQ(logged.contains("credentials dropped"), !sameSite) << what << ": " << logged.toStdString();
+            for (const QByteArray& secret : secrets)
+                EXPECT_FALSE(logged.contains(QString::fromUtf8(secret))) << what << ": " << logged.toStdString();
+        }
+    }
+}
+
+// A request body (a login's holds the password) goes on only to the same site: a 307 to
+// another one ends the request there, and that site hears nothing.
+TEST_F(WebTransportTest, ABodyIsNeverCarriedToAnotherSite)
+{
+    FakeServer elsewhere;
+    ASSERT_TRUE(elsewhere.isListening());
+    elsewhere.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
+    server.route("POST", "/api/v1/login", FakeReply::redirect(elsewhere.url("/api/v1/login"), 307));
+    OpenSubtitleAPI api(nullptr, "de");
+    EXPECT_FALSE(api.logIn());
+    EXPECT_EQ(elsewhere.requestCount(), 0);
+    EXPECT_TRUE(log.lines().join('\n').contains("the request's body is not sent there"))
+        << log.lines().join('\n').toStdString();
+
+    server.route("POST", "/api/v1/login", FakeReply::redirect("/api/v1/again", 307));
+    server.route("POST", "/api/v1/again", FakeReply::fromFile("opensubtitles/login.json"));
+    EXPECT_TRUE(api.logIn());
+    EXPECT_EQ(server.requests().last().body, server.requests()[server.requestCount() - 2].body);
 }
 
 // A server that sends a byte a second never trips the idle time-out; the overall deadline
