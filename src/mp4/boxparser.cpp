@@ -1,5 +1,7 @@
 #include "mp4/boxparser.h"
 
+#include "mp4/item.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -52,9 +54,15 @@ public:
         }
         if (pos < m_windowPos || pos + n > m_windowPos + m_window.size()) {
             const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(std::max(n, kWindow), m_size - pos));
+            // What the window holds from `pos` on moves to its front and is not read again.
+            std::size_t kept = 0;
+            if (pos >= m_windowPos && pos < m_windowPos + m_window.size()) {
+                kept = static_cast<std::size_t>(m_windowPos + m_window.size() - pos);
+                std::copy(m_window.end() - static_cast<std::ptrdiff_t>(kept), m_window.end(), m_window.begin());
+            }
             m_window.resize(want);
             m_windowPos = pos;
-            if (auto r = m_file->readAt(m_offset + pos, m_window); !r) {
+            if (auto r = m_file->readAt(m_offset + pos + kept, std::span(m_window).subspan(kept)); !r) {
                 m_window.clear();
                 return std::unexpected(r.error());
             }
@@ -75,10 +83,10 @@ private:
 
 // A sample table or a picture this large is left in the file. Of a table the first bytes
 // (version, count, first entry) are kept, as the track's sample count is read from them; of
-// a picture its type and locale and enough of its bytes to tell what kind of picture it is.
+// a picture its type and locale and its header, to tell what kind of picture it is and its size.
 constexpr std::uint64_t kLeaveInFileAbove = 4096;
 constexpr std::size_t kKeptTablePrefix = 16;
-constexpr std::size_t kKeptPicturePrefix = 8 + 16;
+constexpr std::size_t kKeptPicturePrefix = 8 + kPictureHeadBytes;
 
 bool isSampleTable(FourCC type, FourCC parentType)
 {
@@ -179,7 +187,8 @@ private:
                 end - begin > kLeaveInFileAbove) {
                 box.inFileOffset = m_source.fileOffset(begin);
                 box.inFileSize = end - begin;
-                return assign(box.payload, begin, table ? kKeptTablePrefix : kKeptPicturePrefix);
+                const std::uint64_t kept = table ? kKeptTablePrefix : kKeptPicturePrefix;
+                return assign(box.payload, begin, std::min(kept, end - begin));
             }
             return assign(box.payload, begin, end - begin);
         }

@@ -2,6 +2,7 @@
 
 #include "mp4/fourcc.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,11 +31,16 @@ struct FileRange {
     bool operator==(const FileRange&) const = default;
 };
 
+// How many first bytes of a large picture that reading leaves in the file are kept: enough
+// for the header of any common picture (a JPEG's markers up to its scan, with an Exif
+// block, a PNG's chunks up to its data), so that its kind and size are told from them.
+inline constexpr std::size_t kPictureHeadBytes = 32 * 1024;
+
 // One `data` box of an item.
 struct ItemData {
     std::uint32_t typeCode = DataType::Utf8;  // the 24-bit type (§ "well-known types")
     std::uint32_t locale = 0;
-    // The value; only its first bytes while `inFile` is set.
+    // The value; only its first bytes (kPictureHeadBytes at most) while `inFile` is set.
     std::vector<std::uint8_t> value;
     // A large picture value that reading left in the file: it lies here.
     std::optional<FileRange> inFile = std::nullopt;

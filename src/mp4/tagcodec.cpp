@@ -188,7 +188,8 @@ Tags TagCodec::decode(const std::vector<Item>& items)
     for (const Item& item : items) {
         if (item.code == FourCC("covr")) {
             for (const ItemData& d : item.data) {
-                tags.artwork.push_back(Artwork{d.inFile ? Bytes{} : d.value, artworkTypeOf(d), d.inFile});
+                tags.artwork.push_back(d.inFile ? Artwork{{}, artworkTypeOf(d), d.inFile, d.value}
+                                                : Artwork{d.value, artworkTypeOf(d)});
             }
             break;
         }

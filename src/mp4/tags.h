@@ -26,6 +26,9 @@ struct Artwork {
     // from. Given to setTags of that same file, unchanged since, the picture is copied from
     // where it lies, byte for byte and with its own `data` type (`type` is then not used).
     std::optional<FileRange> inFile = std::nullopt;
+    // Of a picture left in the file: its first bytes (see kPictureHeadBytes), read with the
+    // tags, so that nothing of it is read again to tell its kind and size.
+    std::vector<std::uint8_t> head = {};
 
     std::uint64_t size() const { return inFile ? inFile->length : data.size(); }
     bool operator==(const Artwork&) const = default;

@@ -39,14 +39,19 @@ private:
 
 namespace {
 
-// Format, pixel size and turn of the picture in `device`, from its header; false when the
-// header reads as no picture.
-bool readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool& turned)
+enum class Header {
+    Read,
+    NoPicture,   // the bytes begin like no picture known here
+    Unreadable,  // they begin like a picture, but no size could be read from them
+};
+
+// Format, pixel size and turn of the picture in `device`, from its header.
+Header readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool& turned)
 {
     QImageReader reader(&device);
     reader.setAutoTransform(true);
     if (device.size() == 0 || !reader.canRead())
-        return false;
+        return Header::NoPicture;
     QSize stored = reader.size();
     // A reader that cannot tell the size from the header learns it the long way.
     if (!stored.isValid()) {
@@ -54,11 +59,11 @@ bool readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool& t
         stored = QImageReader(&device).read().size();
     }
     if (!stored.isValid() || stored.isEmpty())
-        return false;
+        return Header::Unreadable;
     format = reader.format();
     turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
     pixelSize = turned ? stored.transposed() : stored;
-    return true;
+    return Header::Read;
 }
 
 // The picture in `device` at `pixels` (its stored size when not scaled).
@@ -87,7 +92,7 @@ std::shared_ptr<const Picture> Picture::fromData(const QByteArray& data, Keep ke
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    const bool readable = readHeader(buffer, shared->format, shared->pixelSize, shared->turned);
+    const bool readable = readHeader(buffer, shared->format, shared->pixelSize, shared->turned) == Header::Read;
     // Bytes to be written back as they are stay even when no reader here understands them.
     if (readable || (keep == Keep::OwnFormat && !data.isEmpty()))
         shared->data = data;
@@ -113,15 +118,22 @@ std::shared_ptr<const Picture> Picture::fromImage(const QImage& image)
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, Keep::AsJpeg));
 }
 
-std::shared_ptr<const Picture> Picture::fromFilePlace(const FilePlace& place)
+std::shared_ptr<const Picture> Picture::fromFilePlace(const FilePlace& place, const QByteArray& head)
 {
     auto shared = std::make_shared<Shared>();
     shared->setPlace(place);
     Shared& header = *shared;
-    readFromFilePlace(place, [&header](QIODevice& device) {
-        if (!readHeader(device, header.format, header.pixelSize, header.turned))
-            header.pixelSize = QSize(0, 0);
-    });
+    QBuffer buffer;
+    buffer.setData(head);
+    buffer.open(QIODevice::ReadOnly);
+    const Header fromHead = readHeader(buffer, header.format, header.pixelSize, header.turned);
+    // The file is read only for a picture whose header runs on past the first bytes given.
+    if (fromHead == Header::Unreadable && head.size() < place.length) {
+        readFromFilePlace(place, [&header](QIODevice& device) {
+            if (readHeader(device, header.format, header.pixelSize, header.turned) != Header::Read)
+                header.pixelSize = QSize(0, 0);
+        });
+    }
     const QSizeF size = shared->pixelSize;
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, Keep::OwnFormat));
 }

@@ -43,8 +43,10 @@ public:
     static std::shared_ptr<const Picture> fromFile(const QString& path);
     // A picture of pixels only; it has no bytes until jpegData() is asked.
     static std::shared_ptr<const Picture> fromImage(const QImage& image);
-    // Artwork left in a movie file: only its header is read now. Kept in its own format.
-    static std::shared_ptr<const Picture> fromFilePlace(const FilePlace& place);
+    // Artwork left in a movie file at `place`, whose first bytes are `head`: its format and
+    // size are read from those, and from the file only when its header runs on past them.
+    // Kept in its own format.
+    static std::shared_ptr<const Picture> fromFilePlace(const FilePlace& place, const QByteArray& head);
 
     // The same picture shown at `displaySize` points instead of its pixel size.
     std::shared_ptr<const Picture> withSize(QSizeF displaySize) const;

@@ -61,9 +61,10 @@ void forEachFilePicture(const MovieModel& movie, const std::function<void(const 
 platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const ArtworkFile& file)
 {
     if (artwork.inFile)
-        return platform::Picture::fromFilePlace({file.path, static_cast<qint64>(artwork.inFile->offset),
-                                                 static_cast<qint64>(artwork.inFile->length),
-                                                 file.identity.value_or(platform::FileIdentity{})});
+        return platform::Picture::fromFilePlace(
+            {file.path, static_cast<qint64>(artwork.inFile->offset), static_cast<qint64>(artwork.inFile->length),
+             file.identity.value_or(platform::FileIdentity{})},
+            bytesOf(artwork.head));
     return platform::Picture::fromData(bytesOf(artwork.data), platform::Picture::Keep::OwnFormat);
 }
 

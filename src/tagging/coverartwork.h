@@ -12,7 +12,8 @@
 #include <vector>
 
 // Covers between a movie file's artwork list and the record. Artwork that
-// reading left in the file becomes a picture that keeps only its place there;
+// reading left in the file becomes a picture that keeps only its place there
+// (its kind and size told from the first bytes read with the tags);
 // written back into the same, unchanged file it is copied from where it lies,
 // and after a save or a rename the pictures follow their bytes to their new place.
 namespace CoverArtwork {

@@ -41,6 +41,21 @@ TEST_F(ArtworkInFile, ALargePictureIsOnlyPlacedAndItsPlaceHoldsItsBytes)
     EXPECT_TRUE(placed.artwork[0].data.empty());
     EXPECT_EQ(placed.artwork[0].type, mp4::ArtworkType::Jpeg);  // told from the bytes kept in memory
     EXPECT_EQ(placed.artwork[0].size(), std::uint64_t(m_before[0].bytes.size()));
+    // Its first bytes come with it, for its header; the small one has no head of its own.
+    ASSERT_GT(m_before[0].bytes.size(), qsizetype(mp4::kPictureHeadBytes));
+    EXPECT_EQ(placed.artwork[0].head, bytesOf(m_before[0].bytes.left(qsizetype(mp4::kPictureHeadBytes))));
+    EXPECT_TRUE(placed.artwork[1].head.empty());
+    // A picture left in the file but smaller than a head comes whole, and nothing beyond it.
+    MovieRecipe recipe;
+    recipe.coverImages = {factory.makeImage("medium.jpg", 320, 240)};
+    const QString mediumFile = factory.make(recipe, "medium.mp4");
+    const QByteArray medium = factory.atomicParsleyArtwork(mediumFile).value(0).bytes;
+    ASSERT_GT(medium.size(), 4096);
+    ASSERT_LT(medium.size(), qsizetype(mp4::kPictureHeadBytes));
+    const mp4::Tags mediumTags = openRead(mediumFile).tags(mp4::ArtworkBytes::LeftInFile);
+    ASSERT_EQ(mediumTags.artwork.size(), 1u);
+    EXPECT_TRUE(mediumTags.artwork[0].inFile);
+    EXPECT_EQ(mediumTags.artwork[0].head, bytesOf(medium));
     const QByteArray whole = readAll(file);
     EXPECT_EQ(whole.mid(qsizetype(placed.artwork[0].inFile->offset), qsizetype(placed.artwork[0].inFile->length)),
               m_before[0].bytes);

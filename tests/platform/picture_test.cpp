@@ -157,7 +157,7 @@ TEST(Picture, LeftInAFileItReadsItsBytesOnlyFromThatFileAsItWas)
         file.write(padding + jpeg + padding);
     }
     const platform::FilePlace place{path, padding.size(), jpeg.size(), *platform::FileIdentity::of(path)};
-    const auto picture = Picture::fromFilePlace(place);
+    const auto picture = Picture::fromFilePlace(place, jpeg.left(2048));
     EXPECT_EQ(picture->pixelSize(), QSize(300, 200));
     EXPECT_EQ(picture->format(), "jpeg");
     EXPECT_TRUE(picture->keepsOwnFormat());
@@ -186,4 +186,55 @@ TEST(Picture, LeftInAFileItReadsItsBytesOnlyFromThatFileAsItWas)
     EXPECT_TRUE(picture->data().isEmpty());
     EXPECT_EQ(own->data(), jpeg);
     EXPECT_EQ(own->pixelSize(), QSize(300, 200));
+}
+
+// Format and size come from the first bytes read with the movie's tags; the file is read
+// only for a picture whose header runs on past them. A place in a file that changed since
+// (refused, with a log line, whenever it is read) shows whether the file was read.
+TEST(Picture, LeftInAFileItsHeaderComesFromTheFirstBytesGiven)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("movie.bin");
+    QImage wide = filled({640, 360}, Qt::darkGreen);
+    const QByteArray jpeg = encoded(wide, "jpeg");
+    const QByteArray png = encoded(wide, "png");
+    const qsizetype jpegHeader = jpeg.indexOf("\xff\xda") + 16;  // up to its scan's own header
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(jpeg + png);
+    }
+    const platform::FileIdentity identity = *platform::FileIdentity::of(path);
+    const platform::FileIdentity changed{identity.size + 1, identity.modified};
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        qint64 offset;
+        QByteArray head;
+        bool current;
+        QSize size;
+        bool fileRead;
+    } cases[] = {
+        {"JPEG header within the head", jpeg, 0, jpeg.left(jpegHeader), false, {640, 360}, false},
+        {"PNG header within the head", png, jpeg.size(), png.left(64), false, {640, 360}, false},
+        {"the whole picture as head", png, jpeg.size(), png, false, {640, 360}, false},
+        {"JPEG header cut short by the head", jpeg, 0, jpeg.left(100), true, {640, 360}, true},
+        {"the same from a changed file", jpeg, 0, jpeg.left(100), false, {0, 0}, true},
+        {"bytes of no picture", jpeg, 0, QByteArray(100, 'x'), false, {0, 0}, false},
+    };
+    for (const auto& c : cases) {
+        platform::LogCapture log;
+        const platform::FilePlace place{path, c.offset, c.bytes.size(), c.current ? identity : changed};
+        const auto picture = Picture::fromFilePlace(place, c.head);
+        EXPECT_EQ(picture->pixelSize(), c.size) << c.what;
+        EXPECT_EQ(picture->isNull(), c.size.isEmpty()) << c.what;
+        if (!c.size.isEmpty()) {
+            EXPECT_EQ(picture->format(), c.bytes.startsWith("\x89PNG") ? "png" : "jpeg") << c.what;
+        }
+        EXPECT_EQ(!log.lines().isEmpty(), c.fileRead && !c.current) << c.what;
+        EXPECT_EQ(picture->filePlace(), place) << c.what;
+        if (c.current) {
+            EXPECT_EQ(picture->data(), c.bytes) << c.what;
+        }
+    }
 }
