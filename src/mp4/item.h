@@ -32,9 +32,9 @@ struct FileRange {
 };
 
 // How many first bytes of a large picture that reading leaves in the file are kept: enough
-// for the header of any common picture (a JPEG's markers up to its scan, with an Exif
-// block, a PNG's chunks up to its data), so that its kind and size are told from them.
-inline constexpr std::size_t kPictureHeadBytes = 32 * 1024;
+// for the header of a picture (a JPEG's markers up to its frame header, a colour profile or
+// an Exif block among them; a PNG's first chunk), so that its kind and size are told from them.
+inline constexpr std::size_t kPictureHeadBytes = 16 * 1024;
 
 // One `data` box of an item.
 struct ItemData {

@@ -119,6 +119,19 @@ std::vector<Item> ItemList::items(const Box& moov)
     return out;
 }
 
+std::vector<Item> ItemList::items(const Box& moov, FourCC code)
+{
+    std::vector<Item> out;
+    if (const Box* ilst = find(moov)) {
+        for (const Box& b : ilst->children) {
+            if (b.type == code) {
+                out.push_back(fromBox(b));
+            }
+        }
+    }
+    return out;
+}
+
 Item ItemList::fromBox(const Box& itemBox)
 {
     Item item;

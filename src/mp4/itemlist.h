@@ -20,6 +20,8 @@ void prune(Box& moov);
 
 // Values left in the file come as their first bytes and their place (ItemData::inFile).
 std::vector<Item> items(const Box& moov);
+// Only the items whose code is `code`: the others are not even copied.
+std::vector<Item> items(const Box& moov, FourCC code);
 Item fromBox(const Box& itemBox);
 // A value with a place becomes a `data` box whose body is the one at that place in the file.
 Box toBox(const Item& item);

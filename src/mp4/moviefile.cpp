@@ -57,7 +57,6 @@ Result<void> MovieFile::Impl::load(bool forModify, std::optional<FileStamp> asRe
         return logged(Error::Code::Corrupt, path, "moov has no valid mvhd");
     }
     openedDuration = movieDuration();
-    notePicturesInFile();
     if (damaged) {
         log("moov holds boxes whose sizes do not fit: " + path.string());
     }
@@ -65,6 +64,7 @@ Result<void> MovieFile::Impl::load(bool forModify, std::optional<FileStamp> asRe
         if (auto r = refuseUnsupported(damaged); !r) {
             return logged(r.error().code, path, r.error().message);
         }
+        notePicturesInFile();  // only a file opened for modifying copies pictures from where they lie
         writable = true;
     }
     return {};

@@ -91,7 +91,7 @@ Tags MovieFile::tags(ArtworkBytes artwork) const
     if (artwork == ArtworkBytes::Read) {
         m_impl->readValuesLeftInFile(all);
     }
-    return TagCodec::decode(all);
+    return TagCodec::decode(std::move(all));
 }
 
 Result<void> MovieFile::setTags(const Tags& tags)
@@ -127,18 +127,15 @@ std::vector<Item> MovieFile::items() const
 
 std::vector<Item> MovieFile::itemsByCode(FourCC code) const
 {
-    auto found = ItemList::items(m_impl->moov);
-    std::erase_if(found, [code](const Item& i) { return i.code != code; });
+    auto found = ItemList::items(m_impl->moov, code);
     m_impl->readValuesLeftInFile(found);
     return found;
 }
 
 std::vector<Item> MovieFile::itemsByMeaning(const std::string& mean, const std::string& name) const
 {
-    auto found = ItemList::items(m_impl->moov);
-    std::erase_if(found, [&](const Item& i) {
-        return i.code != FourCC("----") || i.mean != mean || (!name.empty() && i.name != name);
-    });
+    auto found = ItemList::items(m_impl->moov, FourCC("----"));
+    std::erase_if(found, [&](const Item& i) { return i.mean != mean || (!name.empty() && i.name != name); });
     m_impl->readValuesLeftInFile(found);
     return found;
 }

@@ -171,7 +171,7 @@ ArtworkType TagCodec::artworkTypeOf(const ItemData& data)
     return ArtworkType::Undefined;
 }
 
-Tags TagCodec::decode(const std::vector<Item>& items)
+Tags TagCodec::decode(std::vector<Item> items)
 {
     Tags tags;
     forEachTag(tags, [&items](const char* code, auto& field, int, std::uint32_t) {
@@ -185,11 +185,12 @@ Tags TagCodec::decode(const std::vector<Item>& items)
             }
         }
     });
-    for (const Item& item : items) {
+    for (Item& item : items) {
         if (item.code == FourCC("covr")) {
-            for (const ItemData& d : item.data) {
-                tags.artwork.push_back(d.inFile ? Artwork{{}, artworkTypeOf(d), d.inFile, d.value}
-                                                : Artwork{d.value, artworkTypeOf(d)});
+            for (ItemData& d : item.data) {
+                const ArtworkType type = artworkTypeOf(d);
+                tags.artwork.push_back(d.inFile ? Artwork{{}, type, d.inFile, std::move(d.value)}
+                                                : Artwork{std::move(d.value), type});
             }
             break;
         }

@@ -10,8 +10,9 @@ namespace mp4 {
 // Between the typed tag set and the generic items that carry it.
 namespace TagCodec {
 
-// The first item of each known code gives the tag; the first `covr` item gives the artwork.
-Tags decode(const std::vector<Item>& items);
+// The first item of each known code gives the tag; the first `covr` item gives the artwork
+// (its values are moved into it).
+Tags decode(std::vector<Item> items);
 // One item per set tag, in the usual store order, then `covr` when there is artwork.
 std::vector<Item> encode(const Tags& tags);
 // Every code that the tag set covers, `covr` included.

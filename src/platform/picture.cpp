@@ -1,6 +1,7 @@
 #include "picture.h"
 
 #include "platform/imagedata.h"
+#include "platform/pictureheader.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -16,6 +17,13 @@ struct Picture::Shared {
     QSize pixelSize{0, 0};  // as drawn; none for no picture
     bool turned = false;    // the file records a quarter turn: stored width and height swap
     QImage bitmap;          // a picture of pixels only
+
+    void take(const PictureHeader& header)
+    {
+        format = header.format;
+        turned = header.turned;
+        pixelSize = header.turned ? header.stored.transposed() : header.stored;
+    }
 
     std::once_flag encodeOnce;
     std::optional<QByteArray> jpeg;
@@ -45,8 +53,8 @@ enum class Header {
     Unreadable,  // they begin like a picture, but no size could be read from them
 };
 
-// Format, pixel size and turn of the picture in `device`, from its header.
-Header readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool& turned)
+// Format, pixel size and turn of the picture in `device`, as the image reader tells them.
+Header readHeader(QIODevice& device, PictureHeader& header)
 {
     QImageReader reader(&device);
     reader.setAutoTransform(true);
@@ -60,10 +68,22 @@ Header readHeader(QIODevice& device, QByteArray& format, QSize& pixelSize, bool&
     }
     if (!stored.isValid() || stored.isEmpty())
         return Header::Unreadable;
-    format = reader.format();
-    turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    pixelSize = turned ? stored.transposed() : stored;
+    header = {reader.format(), stored, reader.transformation().testFlag(QImageIOHandler::TransformationRotate90)};
     return Header::Read;
+}
+
+// The same for the picture whose bytes, or whose first bytes, are `bytes`: a JPEG's or a
+// PNG's read from them directly.
+Header readHeader(const QByteArray& bytes, PictureHeader& header)
+{
+    if (const std::optional<PictureHeader> read = PictureHeader::read(bytes)) {
+        header = *read;
+        return Header::Read;
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readHeader(buffer, header);
 }
 
 // The picture in `device` at `pixels` (its stored size when not scaled).
@@ -89,10 +109,10 @@ Picture::Picture(std::shared_ptr<Shared> shared, QSizeF displaySize, Keep keep)
 std::shared_ptr<const Picture> Picture::fromData(const QByteArray& data, Keep keep)
 {
     auto shared = std::make_shared<Shared>();
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
-    const bool readable = readHeader(buffer, shared->format, shared->pixelSize, shared->turned) == Header::Read;
+    PictureHeader header;
+    const bool readable = readHeader(data, header) == Header::Read;
+    if (readable)
+        shared->take(header);
     // Bytes to be written back as they are stay even when no reader here understands them.
     if (readable || (keep == Keep::OwnFormat && !data.isEmpty()))
         shared->data = data;
@@ -122,18 +142,13 @@ std::shared_ptr<const Picture> Picture::fromFilePlace(const FilePlace& place, co
 {
     auto shared = std::make_shared<Shared>();
     shared->setPlace(place);
-    Shared& header = *shared;
-    QBuffer buffer;
-    buffer.setData(head);
-    buffer.open(QIODevice::ReadOnly);
-    const Header fromHead = readHeader(buffer, header.format, header.pixelSize, header.turned);
+    PictureHeader header;
+    Header read = readHeader(head, header);
     // The file is read only for a picture whose header runs on past the first bytes given.
-    if (fromHead == Header::Unreadable && head.size() < place.length) {
-        readFromFilePlace(place, [&header](QIODevice& device) {
-            if (readHeader(device, header.format, header.pixelSize, header.turned) != Header::Read)
-                header.pixelSize = QSize(0, 0);
-        });
-    }
+    if (read == Header::Unreadable && head.size() < place.length)
+        readFromFilePlace(place, [&](QIODevice& device) { read = readHeader(device, header); });
+    if (read == Header::Read)
+        shared->take(header);
     const QSizeF size = shared->pixelSize;
     return std::shared_ptr<const Picture>(new Picture(std::move(shared), size, Keep::OwnFormat));
 }

@@ -64,7 +64,9 @@ platform::PicturePtr pictureOf(const mp4::Artwork& artwork, const ArtworkFile& f
         return platform::Picture::fromFilePlace(
             {file.path, static_cast<qint64>(artwork.inFile->offset), static_cast<qint64>(artwork.inFile->length),
              file.identity.value_or(platform::FileIdentity{})},
-            bytesOf(artwork.head));
+            // Read only while the picture is made: not copied.
+            QByteArray::fromRawData(reinterpret_cast<const char*>(artwork.head.data()),
+                                    static_cast<qsizetype>(artwork.head.size())));
     return platform::Picture::fromData(bytesOf(artwork.data), platform::Picture::Keep::OwnFormat);
 }
 
