@@ -152,18 +152,6 @@ int open(const char* path, int flags, ...)
     return fd;
 }
 
-int open64(const char* path, int flags, ...)
-{
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = modeOf(flags, arguments);
-    va_end(arguments);
-    static const auto next = real<int (*)(const char*, int, ...)>("open64");
-    const int fd = next(path, flags, mode);
-    noteOpen(fd, path);
-    return fd;
-}
-
 int openat(int folder, const char* path, int flags, ...)
 {
     va_list arguments;
@@ -176,16 +164,23 @@ int openat(int folder, const char* path, int flags, ...)
     return fd;
 }
 
+// The large-file names are the same calls on this system.
+int open64(const char* path, int flags, ...)
+{
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeOf(flags, arguments);
+    va_end(arguments);
+    return open(path, flags, mode);
+}
+
 int openat64(int folder, const char* path, int flags, ...)
 {
     va_list arguments;
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    static const auto next = real<int (*)(int, const char*, int, ...)>("openat64");
-    const int fd = next(folder, path, flags, mode);
-    noteOpen(fd, path);
-    return fd;
+    return openat(folder, path, flags, mode);
 }
 
 ssize_t read(int fd, void* buffer, size_t count)
@@ -208,10 +203,7 @@ ssize_t pread(int fd, void* buffer, size_t count, off_t offset)
 
 ssize_t pread64(int fd, void* buffer, size_t count, off_t offset)
 {
-    static const auto next = real<ssize_t (*)(int, void*, size_t, off_t)>("pread64");
-    const ssize_t got = next(fd, buffer, count, offset);
-    noteRead(fd, static_cast<std::uint64_t>(offset), got);
-    return got;
+    return pread(fd, buffer, count, offset);
 }
 
 int close(int fd)

@@ -58,15 +58,7 @@ int measureOne(ReplyKind kind, const char* verb, const char* path, int busyMs)
     }
     // On a thread of its own, so that it serves while the event loop here is busy.
     FakeServer server(FakeServer::Threading::OwnThread);
-    const FakeReply endless = FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream");
-    server.route("GET", "/hop1", FakeReply::redirect("/endless"));
-    server.route("GET", "/hop3", FakeReply::redirect("/hop2", 301));
-    server.route("GET", "/hop2", FakeReply::redirect("/hop1", 307));
-    server.route("GET", "/endless", endless);
-    server.route("POST", "/hop1", FakeReply::redirect("/endless", 307));
-    server.route("POST", "/hop3", FakeReply::redirect("/hop2", 307));
-    server.route("POST", "/hop2", FakeReply::redirect("/hop1", 307));
-    server.route("POST", "/endless", endless);
+    testsupport::routeEndlessBehindRedirects(server);
     server.route("GET", "/warm-up", FakeReply::bytes("ready", "text/plain"));
     WebTransport::fetch(QNetworkRequest(QUrl(server.url("/warm-up"))), "GET", {},
                         WebTransport::limitsFor(ReplyKind::Document));

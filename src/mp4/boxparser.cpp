@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
 
 namespace mp4 {
@@ -58,7 +59,7 @@ public:
             std::size_t kept = 0;
             if (pos >= m_windowPos && pos < m_windowPos + m_window.size()) {
                 kept = static_cast<std::size_t>(m_windowPos + m_window.size() - pos);
-                std::copy(m_window.end() - static_cast<std::ptrdiff_t>(kept), m_window.end(), m_window.begin());
+                std::memmove(m_window.data(), m_window.data() + (pos - m_windowPos), kept);
             }
             m_window.resize(want);
             m_windowPos = pos;

@@ -250,13 +250,7 @@ TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
     ASSERT_TRUE(testsupport::resetPeakMemory()) << "peak memory cannot be measured here";
     FakeServer busyProof(FakeServer::Threading::OwnThread);  // serves while the loop is busy
     ASSERT_TRUE(busyProof.isListening());
-    const FakeReply endless = FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream");
-    busyProof.route("GET", "/hop1", FakeReply::redirect("/endless"));
-    busyProof.route("GET", "/hop3", FakeReply::redirect("/hop2", 301));
-    busyProof.route("GET", "/hop2", FakeReply::redirect("/hop1", 307));
-    busyProof.route("GET", "/endless", endless);
-    busyProof.route("POST", "/hop1", FakeReply::redirect("/endless", 307));
-    busyProof.route("POST", "/endless", endless);
+    testsupport::routeEndlessBehindRedirects(busyProof);
     const WebTransport::WaitTurn busy = [] {
         QThread::msleep(150);
         return true;

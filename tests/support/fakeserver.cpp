@@ -463,4 +463,17 @@ void FakeServer::clearRequests()
     m_core->clearRequests();
 }
 
+void routeEndlessBehindRedirects(FakeServer& server)
+{
+    const FakeReply endless = FakeReply::streamed(QByteArray(256 * 1024, 'e'), -1, "application/octet-stream");
+    server.route("GET", "/hop1", FakeReply::redirect("/endless"));
+    server.route("GET", "/hop3", FakeReply::redirect("/hop2", 301));
+    server.route("GET", "/hop2", FakeReply::redirect("/hop1", 307));
+    server.route("GET", "/endless", endless);
+    server.route("POST", "/hop1", FakeReply::redirect("/endless", 307));
+    server.route("POST", "/hop3", FakeReply::redirect("/hop2", 307));
+    server.route("POST", "/hop2", FakeReply::redirect("/hop1", 307));
+    server.route("POST", "/endless", endless);
+}
+
 }  // namespace testsupport

@@ -120,6 +120,13 @@ struct FakeReply {
 
 using FakeHandler = std::function<FakeReply(const FakeRequest&)>;
 
+class FakeServer;
+
+// Bodies without end behind redirects, for the checks that a transfer holds to its bound
+// however it is sent on: GET and POST "/hop1" (one redirect) and "/hop3" (three; a POST's
+// by 307s, which keep its body), all ending at "/endless".
+void routeEndlessBehindRedirects(FakeServer& server);
+
 // The bytes of tests/data/services/<relativePath>; empty when the file is missing.
 QByteArray serviceData(const QString& relativePath);
 
