@@ -72,7 +72,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kWindow = 32 * 1024;
+    // Small, so that of a large box kept in part (a picture's head) little more is read.
+    static constexpr std::size_t kWindow = 8 * 1024;
 
     std::span<const std::uint8_t> m_memory;
     const FileHandle* m_file = nullptr;

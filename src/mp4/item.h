@@ -32,9 +32,10 @@ struct FileRange {
 };
 
 // How many first bytes of a large picture that reading leaves in the file are kept: enough
-// for the header of a picture (a JPEG's markers up to its frame header, a colour profile or
-// an Exif block among them; a PNG's first chunk), so that its kind and size are told from them.
-inline constexpr std::size_t kPictureHeadBytes = 16 * 1024;
+// for the header of most pictures (a JPEG's markers up to its frame header, a colour profile
+// among them; a PNG's first chunk), so that its kind and size are told from them. A picture
+// whose header runs on further (a camera's Exif thumbnail) has it read from the file.
+inline constexpr std::size_t kPictureHeadBytes = 8 * 1024;
 
 // One `data` box of an item.
 struct ItemData {

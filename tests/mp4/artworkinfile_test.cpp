@@ -47,7 +47,7 @@ TEST_F(ArtworkInFile, ALargePictureIsOnlyPlacedAndItsPlaceHoldsItsBytes)
     EXPECT_TRUE(placed.artwork[1].head.empty());
     // A picture left in the file but smaller than a head comes whole, and nothing beyond it.
     MovieRecipe recipe;
-    recipe.coverImages = {factory.makeImage("medium.jpg", 320, 240)};
+    recipe.coverImages = {factory.makeImage("medium.jpg", 160, 120)};
     const QString mediumFile = factory.make(recipe, "medium.mp4");
     const QByteArray medium = factory.atomicParsleyArtwork(mediumFile).value(0).bytes;
     ASSERT_GT(medium.size(), 4096);
