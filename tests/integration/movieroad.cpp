@@ -165,28 +165,6 @@ QList<qint64> MovieRoadTest::chapterStartsMs(const QJsonObject& probe)
     return starts;
 }
 
-QMap<QString, QString> MovieRoadTest::atomicParsleyAtoms(const QString& path)
-{
-    // Atom "©nam" contains: Alien
-    // Atom "----" [com.apple.iTunes;iTunMOVI] contains: <?xml ...   (values may run over several lines)
-    static const QRegularExpression line(
-        QStringLiteral("^Atom \"(.+?)\"(?: \\[[^;\\]]*;([^\\]]*)\\])? contains: (.*)$"));
-    QMap<QString, QString> atoms;
-    QString current;
-    for (const QString& text : m_factory.atomicParsleyTags(path).split('\n')) {
-        const QRegularExpressionMatch match = line.match(text);
-        if (match.hasMatch()) {
-            current = match.captured(2).isEmpty() ? match.captured(1) : match.captured(2);
-            atoms.insert(current, match.captured(3));
-        } else if (!current.isEmpty()) {
-            atoms[current] += '\n' + text;
-        }
-    }
-    for (QString& value : atoms)
-        value = value.trimmed();
-    return atoms;
-}
-
 QByteArray MovieRoadTest::fileBytes(const QString& path)
 {
     QFile file(path);

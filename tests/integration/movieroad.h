@@ -92,7 +92,7 @@ protected:
     // Name, start and end in milliseconds of every chapter ffprobe sees.
     static QList<qint64> chapterStartsMs(const QJsonObject& probe);
     // AtomicParsley's tag listing as atom -> value; freeform items under their name ("iTunMOVI").
-    QMap<QString, QString> atomicParsleyAtoms(const QString& path);
+    QMap<QString, QString> atomicParsleyAtoms(const QString& path) { return m_factory.atomicParsleyAtoms(path); }
 
     static QByteArray fileBytes(const QString& path);
     // The colour a served poster has, by its position in the stored image list.

@@ -79,8 +79,8 @@ protected:
     }
 
     // The main window anew, its texts in `language`, with the movies `names`
-    // made in a folder of their own and opened; that folder.
-    QString windowWithMovies(const char* language, const QStringList& names)
+    // made in a folder of their own and opened.
+    void windowWithMovies(const char* language, const QStringList& names)
     {
         platform::setLocalizationLanguage(language);
         m_controller = std::make_unique<KorvalaneController>();
@@ -93,7 +93,6 @@ protected:
         m_chooser.queueAnswer({QUrl::fromLocalFile(folder)});
         trigger(ui().actionOpen);
         EXPECT_EQ(list().arrangedObjects().size(), names.size());
-        return folder;
     }
 
     Ui::MainWindow& ui() const { return m_controller->ui(); }
@@ -115,8 +114,7 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
 {
     for (const Said& said : kSaid) {
         SCOPED_TRACE(said.language);
-        const QString folder =
-            windowWithMovies(said.language, {"Alien #1979.m4v", "Garden Party.m4v", "Holiday 2003.m4v"});
+        windowWithMovies(said.language, {"Alien #1979.m4v", "Garden Party.m4v", "Holiday 2003.m4v"});
 
         // The batch search over all three counts what it found and names what it did not.
         trigger(ui().actionFindTmdbInfoAll);
@@ -130,11 +128,7 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
 
         // A hand search without hits.
         clickRow(rowOf("Garden Party.m4v"));
-        QLineEdit* field = m_controller->imageSelectController()->ui().tmdbSearchField;
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClicks(field, "Garden Party");
-        QTest::keyClick(field, Qt::Key_Return);
+        typeInto(m_controller->imageSelectController()->ui().tmdbSearchField, "Garden Party");
         expectShown(said.noHits);
 
         // A subtitle search for a movie the database does not know asks nothing and says why.
@@ -148,13 +142,10 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
         QAbstractItemModel* chapters = ui().chapterListView->model();
         const int generated = chapters->rowCount();
         ASSERT_GT(generated, 3);
-        QFile file(folder + "/garden.txt");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(
+        m_chooser.queueAnswer({QUrl::fromLocalFile(m_factory.writeFile(
+            QString(said.language) + "/garden.txt",
             "CHAPTER01=00:00:00.000\nCHAPTER01NAME=Opening\nCHAPTER02=00:00:10.000\nCHAPTER02NAME=Middle\n"
-            "CHAPTER03=00:00:20.000\nCHAPTER03NAME=End\n");
-        file.close();
-        m_chooser.queueAnswer({QUrl::fromLocalFile(file.fileName())});
+            "CHAPTER03=00:00:20.000\nCHAPTER03NAME=End\n"))});
         trigger(ui().actionChapterDbLoad);
         expectShown(said.chaptersWaiting);
         EXPECT_EQ(chapters->rowCount(), generated);
@@ -164,10 +155,7 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
         // Save All stops at a file it cannot write and counts what it left: that file and the one after it.
         const QString garden = record("Garden Party.m4v")->fileUrl().toLocalFile();
         const QString holiday = record("Holiday 2003.m4v")->fileUrl().toLocalFile();
-        QFile broken(garden);
-        ASSERT_TRUE(broken.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        broken.write("not a movie any more");
-        broken.close();
+        ASSERT_EQ(m_factory.writeFile(QString(said.language) + "/Garden Party.m4v", "not a movie any more"), garden);
         ASSERT_TRUE(QFile::remove(holiday));
         const qsizetype alertsBefore = m_alerts.shown().size();
         trigger(ui().actionSaveAll);

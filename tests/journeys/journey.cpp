@@ -68,13 +68,12 @@ void Journey::trigger(QAction* action)
     QApplication::processEvents();
 }
 
-void Journey::typeTitle(const QString& title)
+void Journey::typeInto(QLineEdit* edit, const QString& text)
 {
-    QLineEdit* edit = m_controller->titleEdit();
     edit->setFocus();
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Backspace);
-    QTest::keyClicks(edit, title);
+    QTest::keyClicks(edit, text);
     QTest::keyClick(edit, Qt::Key_Return);
 }
 

@@ -17,6 +17,7 @@
 class PreferenceWindowController;
 class QAction;
 class QComboBox;
+class QLineEdit;
 
 namespace journeys {
 
@@ -35,8 +36,10 @@ protected:
     void clickRow(int row);
     // Gives a command through its menu action (checked to be enabled first).
     void trigger(QAction* action);
+    // `text` typed over what the field holds and confirmed with Return.
+    static void typeInto(QLineEdit* edit, const QString& text);
     // The title typed into the editor and confirmed with Return.
-    void typeTitle(const QString& title);
+    void typeTitle(const QString& title) { typeInto(m_controller->titleEdit(), title); }
     // Opens the preferences window through its menu command, lets `change`
     // act on it as a user would, and closes it with its close button.
     void changePreferences(const std::function<void(PreferenceWindowController&)>& change);

@@ -1,8 +1,10 @@
 #include "support/moviefactory.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -380,6 +382,11 @@ print(json.dumps({"tags": tags, "chapters": chapters}))
     return QJsonDocument::fromJson(r.out).object();
 }
 
+QString MovieFactory::mutagenText(const QString& file, const QString& key)
+{
+    return mutagenTags(file)["tags"].toObject()[key].toArray().first().toString();
+}
+
 QJsonObject MovieFactory::ffprobe(const QString& file)
 {
     ProcessResult r =
@@ -399,6 +406,29 @@ QString MovieFactory::atomicParsleyTags(const QString& file)
         text.remove(0, 1);
     }
     return text;
+}
+
+QMap<QString, QString> MovieFactory::atomicParsleyAtoms(const QString& file)
+{
+    // Atom "©nam" contains: Alien
+    // Atom "----" [com.apple.iTunes;iTunMOVI] contains: <?xml ...   (values may run over several lines)
+    static const QRegularExpression line(
+        QStringLiteral("^Atom \"(.+?)\"(?: \\[[^;\\]]*;([^\\]]*)\\])? contains: (.*)$"));
+    QMap<QString, QString> atoms;
+    QString current;
+    for (const QString& text : atomicParsleyTags(file).split('\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch()) {
+            current = match.captured(2).isEmpty() ? match.captured(1) : match.captured(2);
+            atoms.insert(current, match.captured(3));
+        } else if (!current.isEmpty()) {
+            atoms[current] += '\n' + text;
+        }
+    }
+    for (QString& value : atoms) {
+        value = value.trimmed();
+    }
+    return atoms;
 }
 
 QList<MovieFactory::Artwork> MovieFactory::atomicParsleyArtwork(const QString& file)

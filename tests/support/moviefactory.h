@@ -16,6 +16,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -92,11 +93,15 @@ public:
     // What mutagen reads: {"tags": {key: [texts]}, "chapters": [{"start": seconds, "title": text}]}
     // (pictures left out; freeform values as UTF-8 text).
     QJsonObject mutagenTags(const QString& file);
+    // The first text mutagen reads under `key` ("" for none).
+    QString mutagenText(const QString& file, const QString& key);
 
     // ffprobe -show_streams -show_format -show_chapters as JSON (empty object on failure).
     QJsonObject ffprobe(const QString& file);
     // `AtomicParsley file -t`, its text without the leading byte-order mark.
     QString atomicParsleyTags(const QString& file);
+    // That listing as atom -> value; freeform items under their name ("iTunMOVI").
+    QMap<QString, QString> atomicParsleyAtoms(const QString& file);
     // The pictures of the file's artwork list, in order, as `AtomicParsley -e`
     // extracts them: the file suffix it picks ("jpg", "png"; "" for a kind it does not know)
     // and the bytes.

@@ -13,9 +13,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QRegularExpression>
 
-#include <functional>
 #include <ostream>
 
 // Readable failure messages for texts.
@@ -36,6 +34,8 @@ const QStringList kCast{QString::fromUtf8("Åsa Ängström"), QString::fromUtf8(
                         QString::fromUtf8("Zoë Øvergård")};
 const QList<ChapterSpec> kChapters{
     {"Opening", 0, 800}, {QString::fromUtf8("Mitte – ünïcødé"), 800, 1500}, {"End", 1500, 2000}};
+const QString kDay = QString::fromUtf8("©day");
+const QString kArtist = QString::fromUtf8("©ART");
 
 // One text per reader ("" where it sees none), so that each reader is checked on its own.
 using PerReader = QMap<QString, QString>;
@@ -51,13 +51,6 @@ struct Seen {
     QStringList media;     // checksums of every video and audio packet
     qsizetype streams = 0;
 };
-
-QString atomicParsleyAtom(const QString& listing, const QString& atom)
-{
-    const QRegularExpression line("^Atom \"" + QRegularExpression::escape(atom) + "\" contains: (.*)$",
-                                  QRegularExpression::MultilineOption);
-    return line.match(listing).captured(1);
-}
 
 QString first(const QJsonObject& mutagenTags, const QString& key)
 {
@@ -75,22 +68,21 @@ QStringList castNames(const QString& castListXml)
 
 Seen seenBy(MovieFactory& factory, const QString& file)
 {
-    Seen seen;
-    const QString listing = factory.atomicParsleyTags(file);
+    const QMap<QString, QString> atoms = factory.atomicParsleyAtoms(file);
     const QJsonObject probe = factory.ffprobe(file);
     const QJsonObject probed = probe["format"].toObject()["tags"].toObject();
     const QJsonObject mutagen = factory.mutagenTags(file);
     const QJsonObject tags = mutagen["tags"].toObject();
-    const QString day = QString::fromUtf8("©day");
-    seen.title = {{"AtomicParsley", atomicParsleyAtom(listing, QString::fromUtf8("©nam"))},
-                  {"ffprobe", probed["title"].toString()},
-                  {"mutagen", first(tags, QString::fromUtf8("©nam"))}};
-    seen.date = {{"AtomicParsley", atomicParsleyAtom(listing, day)},
-                 {"ffprobe", probed["date"].toString()},
-                 {"mutagen", first(tags, day)}};
-    seen.purchaseDate = {{"AtomicParsley", atomicParsleyAtom(listing, "purd")},
-                         {"ffprobe", probed["purchase_date"].toString()},
-                         {"mutagen", first(tags, "purd")}};
+    // AtomicParsley and mutagen name a tag by its atom, ffprobe by a word of its own.
+    const auto perReader = [&](const QString& atom, const char* ffprobeName) {
+        return PerReader{{"AtomicParsley", atoms.value(atom)},
+                         {"ffprobe", probed[ffprobeName].toString()},
+                         {"mutagen", first(tags, atom)}};
+    };
+    Seen seen;
+    seen.title = perReader(QString::fromUtf8("©nam"), "title");
+    seen.date = perReader(kDay, "date");
+    seen.purchaseDate = perReader("purd", "purchase_date");
     for (const QJsonValue chapter : probe["chapters"].toArray())
         seen.chapters << "ffprobe " + chapter["start_time"].toString() + " " +
                              chapter["tags"].toObject()["title"].toString();
@@ -98,7 +90,7 @@ Seen seenBy(MovieFactory& factory, const QString& file)
         seen.chapters << "mutagen " + QString::number(chapter["start"].toDouble(), 'f', 3) + " " +
                              chapter["title"].toString();
     seen.cast = castNames(first(tags, "----:com.apple.iTunes:iTunMOVI"));
-    seen.albumArtist = atomicParsleyAtom(listing, "aART");
+    seen.albumArtist = atoms.value("aART");
     seen.media = factory.mediaPacketChecksums(file);
     seen.streams = probe["streams"].toArray().size();
     return seen;
@@ -109,46 +101,40 @@ PerReader everyReader(const QString& text)
     return {{"AtomicParsley", text}, {"ffprobe", text}, {"mutagen", text}};
 }
 
+enum class Tagger { Ffmpeg, AtomicParsley, Mutagen };
+
 struct TaggedElsewhere {
     const char* name;
-    // Makes the movie file `name` in the factory's folder, tagged by the other program.
-    std::function<QString(MovieFactory&, const QString& name)> make;
+    Tagger by;
+    // ffmpeg's metadata and mutagen's items as key, value, key, ...; AtomicParsley's arguments.
+    QStringList items;
     const char* date;          // the date text the program wrote ("" for none)
     const char* purchaseDate;  // the same for the purchase date
-    bool neroChapters = false;
-    bool castFromArtist = false;
+    bool faststart = false;
+    bool neroChapters = false;  // a Nero chapter list only, as audiobook tools write
 };
 
-MovieRecipe shortMovie(bool faststart = false)
+// The short movie `name` in the factory's folder, tagged as the row says; empty on failure.
+QString tagged(MovieFactory& factory, const TaggedElsewhere& row, const QString& name)
 {
     MovieRecipe recipe = smallMovieRecipe();
     recipe.seconds = 2.0;
-    recipe.faststart = faststart;
-    return recipe;
-}
-
-QString byFfmpeg(MovieFactory& factory, const QString& name, MovieRecipe recipe,
-                 const QList<QPair<QString, QString>>& metadata)
-{
-    recipe.metadata = metadata;
-    return factory.make(recipe, name);
-}
-
-QString byAtomicParsley(MovieFactory& factory, const QString& name, const QStringList& arguments)
-{
-    const QString file = factory.make(shortMovie(), name);
-    return factory.atomicParsleyTag(file, arguments) ? file : QString();
-}
-
-QString byMutagen(MovieFactory& factory, const QString& name, const QList<QPair<QString, QString>>& items,
-                  MovieRecipe recipe = shortMovie())
-{
+    recipe.faststart = row.faststart;
+    if (row.neroChapters) {
+        recipe.chapters = kChapters;
+        recipe.chapterTrack = false;
+    }
+    QList<QPair<QString, QString>> pairs;
+    for (qsizetype at = 0; at + 1 < row.items.size(); at += 2)
+        pairs.append({row.items[at], row.items[at + 1]});
+    if (row.by == Tagger::Ffmpeg)
+        recipe.metadata = pairs;
     const QString file = factory.make(recipe, name);
-    return factory.mutagenTag(file, items) ? file : QString();
+    const bool ok = row.by == Tagger::AtomicParsley ? factory.atomicParsleyTag(file, row.items)
+                    : row.by == Tagger::Mutagen     ? factory.mutagenTag(file, pairs)
+                                                    : !file.isEmpty();
+    return ok ? file : QString();
 }
-
-const QString kDay = QString::fromUtf8("©day");
-const QString kArtist = QString::fromUtf8("©ART");
 
 class OtherTaggers : public FreshSettingsTest {
 protected:
@@ -163,57 +149,30 @@ protected:
     platform::RecordingAlerts m_alerts;
 };
 
+// The forms of the texts themselves are the date reading's own table; these rows are the
+// programs, the places in the file and the texts a save must not take for its own.
 TEST_F(OtherTaggers, ATitleOnlySaveKeepsWhatOtherProgramsWrote)
 {
-    MovieRecipe neroOnly = shortMovie();
-    neroOnly.chapters = kChapters;
-    neroOnly.chapterTrack = false;
     const TaggedElsewhere rows[] = {
-        {"ffmpeg, a year alone",
-         [](auto& f, auto& n) {
-             return byFfmpeg(f, n, shortMovie(), {{"date", "2019"}});
-         },
-         "2019", ""},
-        {"ffmpeg, a date and time after a space, moov first",
-         [](auto& f, auto& n) {
-             return byFfmpeg(f, n, shortMovie(true), {{"date", "2019-05-06 10:00:00"}});
-         },
-         "2019-05-06 10:00:00", ""},
-        {"AtomicParsley, a year and a purchase date",
-         [](auto& f, auto& n) {
-             return byAtomicParsley(f, n, {"--year", "2019", "--purchaseDate", "2011-11-14 09:34:54"});
-         },
-         "2019", "2011-11-14 09:34:54"},
-        {"AtomicParsley, dates with a time and Z",
-         [](auto& f, auto& n) {
-             return byAtomicParsley(f, n, {"--year", "2019-05-06T10:00:00Z", "--purchaseDate", "2011-11-14T09:34:54Z"});
-         },
-         "2019-05-06T10:00:00Z", "2011-11-14T09:34:54Z"},
-        {"mutagen, a date, a purchase date and the cast as Artist",
-         [](auto& f, auto& n) {
-             return byMutagen(f, n, {{kDay, "2019-05-06"}, {"purd", "2011-11-14 09:34:54"}, {kArtist, kCastText}});
-         },
-         "2019-05-06", "2011-11-14 09:34:54", false, true},
-        {"mutagen, dates that name no day",
-         [](auto& f, auto& n) {
-             return byMutagen(f, n, {{kDay, "Summer 1999"}, {"purd", "gestern"}});
-         },
+        {"ffmpeg, a year alone", Tagger::Ffmpeg, {"date", "2019"}, "2019", ""},
+        {"ffmpeg, a date and time after a space, moov first", Tagger::Ffmpeg, {"date", "2019-05-06 10:00:00"},
+         "2019-05-06 10:00:00", "", true},
+        {"AtomicParsley, a year and a purchase date", Tagger::AtomicParsley,
+         {"--year", "2019", "--purchaseDate", "2011-11-14 09:34:54"}, "2019", "2011-11-14 09:34:54"},
+        {"mutagen, a date, a purchase date and the cast as Artist", Tagger::Mutagen,
+         {kDay, "2019-05-06", "purd", "2011-11-14 09:34:54", kArtist, kCastText}, "2019-05-06",
+         "2011-11-14 09:34:54"},
+        {"mutagen, dates that name no day", Tagger::Mutagen, {kDay, "Summer 1999", "purd", "gestern"},
          "Summer 1999", "gestern"},
-        {"mutagen, a date the empty record would hold",
-         [](auto& f, auto& n) {
-             return byMutagen(f, n, {{kDay, "2012-01-01T12:00:00Z"}});
-         },
+        {"mutagen, a date the empty record would hold", Tagger::Mutagen, {kDay, "2012-01-01T12:00:00Z"},
          "2012-01-01T12:00:00Z", ""},
-        {"Nero chapters only, and a date without Z",
-         [neroOnly](auto& f, auto& n) {
-             return byMutagen(f, n, {{kDay, "2019-05-06T10:00:00"}}, neroOnly);
-         },
-         "2019-05-06T10:00:00", "", true},
+        {"Nero chapters only, and a date without Z", Tagger::Mutagen, {kDay, "2019-05-06T10:00:00"},
+         "2019-05-06T10:00:00", "", false, true},
     };
     int number = 0;
     for (const TaggedElsewhere& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString file = row.make(m_factory, QString("tagged-%1.m4v").arg(++number));
+        const QString file = tagged(m_factory, row, QString("tagged-%1.m4v").arg(++number));
         ASSERT_FALSE(file.isEmpty());
         const Seen before = seenBy(m_factory, file);
         // What the other program wrote, as every reader sees it.
@@ -245,7 +204,7 @@ TEST_F(OtherTaggers, ATitleOnlySaveKeepsWhatOtherProgramsWrote)
         ASSERT_FALSE(after.media.isEmpty());
         for (const QString& name : after.cast)
             EXPECT_EQ(name, name.trimmed());
-        if (row.castFromArtist) {
+        if (row.items.contains(kArtist)) {
             EXPECT_EQ(after.cast, kCast);
             EXPECT_EQ(after.albumArtist, kCastText);
         }
