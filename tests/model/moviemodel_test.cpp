@@ -154,9 +154,6 @@ TEST_F(MovieModelTest, FileChangeTellsTheStatusAndTheTitleAndFile)
 // value's views exactly once, and a setter that changes nothing tells none.
 TEST_F(MovieModelTest, EachSetterTellsTheViewsOfWhatDerivesFromItOnce)
 {
-    const QStringList derived = {"titleAndFile",         "releaseDateText",     "fileNameWithoutPath",
-                                 "coverIsSet",           "coverSizeAsLabel",    "chapterStatusLed",
-                                 "doEnableChapterCount", "doEnableChapterLoad", "subtitleStatusLed"};
     const struct {
         const char* field;
         std::function<void(MovieModel&)> set;
@@ -186,11 +183,11 @@ TEST_F(MovieModelTest, EachSetterTellsTheViewsOfWhatDerivesFromItOnce)
         MovieModel record;
         KeyRecorder told(record);
         row.set(record);
-        for (const QString& key : derived)
+        for (const QString& key : kDerivedKeys)
             EXPECT_EQ(told.keys().count(key), row.told.contains(key) ? 1 : 0) << key.toStdString();
         told.clear();
         row.set(record);
-        for (const QString& key : derived)
+        for (const QString& key : kDerivedKeys)
             EXPECT_EQ(told.keys().count(key), 0) << key.toStdString() << " told again for the same value";
     }
 }
@@ -505,12 +502,6 @@ QMap<QString, QVariant> snapshot(const MovieModel& record)
         values.insert(key, record.valueForKey(key));
     return values;
 }
-
-// The values derived from the fields, each told once when a direct write
-// changed the fields it derives from.
-const QStringList kDerivedKeys = {"titleAndFile",        "fileNameWithoutPath", "coverIsSet",
-                                  "coverSizeAsLabel",    "chapterStatusLed",    "doEnableChapterCount",
-                                  "doEnableChapterLoad", "subtitleStatusLed"};
 
 // Each field whose value differs between `before` and `after` was told
 // exactly once; no other field was told.

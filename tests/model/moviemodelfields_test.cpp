@@ -130,10 +130,8 @@ TEST_F(MovieModelFieldsTest, EachSetterAnnouncesItsOwnKey)
         set();
         // A watched field's change handler announces the status first; its own key comes last,
         // followed only by the values derived from it.
-        for (const char* derived :
-             {"titleAndFile", "fileNameWithoutPath", "coverIsSet", "coverSizeAsLabel", "chapterStatusLed",
-              "doEnableChapterCount", "doEnableChapterLoad", "subtitleStatusLed"})
-            announced.removeAll(QString::fromLatin1(derived));
+        for (const QString& derived : kDerivedKeys)
+            announced.removeAll(derived);
         ASSERT_FALSE(announced.isEmpty()) << key;
         EXPECT_EQ(announced.last(), QString(key));
     };
