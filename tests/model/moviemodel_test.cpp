@@ -692,7 +692,6 @@ TEST_F(MovieModelTest, PasteOfARecordWithoutCoverGivesThePlaceholder)
     EXPECT_EQ(target->status(), 1);
 }
 
-
 // A record read from a file whose date tag says "2019": the record holds the
 // day read and shows the file's own form while that stays; every way the
 // date can change (setter, merge, paste) shows the new day, and the views

@@ -28,9 +28,9 @@ private:
 // The values the window shows derived from fields: a setter's change tells
 // their views after the field's own key, and a stretch of direct writes
 // (a clear) tells each of them once.
-inline const QStringList kDerivedKeys = {
-    "titleAndFile",     "releaseDateText",      "fileNameWithoutPath", "coverIsSet",       "coverSizeAsLabel",
-    "chapterStatusLed", "doEnableChapterCount", "doEnableChapterLoad", "subtitleStatusLed"};
+inline const QStringList kDerivedKeys = {"titleAndFile",         "releaseDateText",     "fileNameWithoutPath",
+                                         "coverIsSet",           "coverSizeAsLabel",    "chapterStatusLed",
+                                         "doEnableChapterCount", "doEnableChapterLoad", "subtitleStatusLed"};
 
 // Counts the change notices of one key.
 class KeyCounter {

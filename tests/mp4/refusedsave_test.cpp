@@ -169,16 +169,12 @@ TEST_F(CopiedRange, SourcePastTheEndIsAnError)
 // faults and say so. However the copy hands the bytes over, the same bytes match.
 TEST_F(CopiedRange, TheCheckBlamesAnotherProgramOnlyForOtherBytes)
 {
-    QTemporaryDir dir;
+    MovieFactory factory;
     QByteArray content(300000, '\0');
     for (qsizetype i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(i * 7 + i / 251);
     }
-    const QString path = dir.filePath("bytes");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    }
+    const QString path = factory.writeFile("bytes", content);
     // The copy hands over `fed` bytes of the range, `step` at a time, byte `flip` other.
     const struct {
         const char* what;

@@ -13,7 +13,6 @@
 #include "support/processmemory.h"
 
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QJsonValue>
 #include <QNetworkRequest>
 #include <QThread>
@@ -365,11 +364,8 @@ TEST_F(WebTransportTest, CredentialsGoOnlyToTheirOwnSite)
 {
     FakeServer elsewhere;
     ASSERT_TRUE(elsewhere.isListening());
-    const QByteArray token = QJsonDocument::fromJson(testsupport::serviceData("opensubtitles/login.json"))
-                                 .object()
-                                 .value("token")
-                                 .toString()
-                                 .toUtf8();
+    const QByteArray token =
+        QJsonDocument::fromJson(testsupport::serviceData("opensubtitles/login.json"))["token"].toString().toUtf8();
     server.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
     const struct {
         const char* client;
