@@ -7,7 +7,6 @@
 #include "journey.h"
 
 #include "app/korvalanecontroller.h"
-#include "platform/settings.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -26,9 +25,8 @@ using ChangedElsewhereJourney = Journey;
 
 TEST_F(ChangedElsewhereJourney, ASaveNeverWritesOverAnotherProgramsChange)
 {
-    // Saved where they lie under their own names: six movies of one title would take each other's.
-    platform::Settings::shared().remove("WorkingDirectoryBookmark");
-    set("WritePLEXFiles", false);
+    // Six movies of one title would take each other's names in a working folder.
+    saveWhereTheFilesLie();
     const auto retag = [this](const QString& path) {
         ASSERT_TRUE(m_factory.atomicParsleyTag(path, {"--title", "Retagged", "--comment", "their comment"}));
     };

@@ -1,6 +1,7 @@
 #include "journey.h"
 
 #include "app/preferencewindowcontroller.h"
+#include "platform/settings.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -42,6 +43,12 @@ std::shared_ptr<MovieModel> Journey::record(const QString& fileName) const
 {
     const int row = rowOf(fileName);
     return row < 0 ? nullptr : list().arrangedObjects().at(row);
+}
+
+void Journey::saveWhereTheFilesLie()
+{
+    platform::Settings::shared().remove("WorkingDirectoryBookmark");
+    set("WritePLEXFiles", false);
 }
 
 void Journey::openWorkFolder(int rows)

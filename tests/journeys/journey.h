@@ -30,6 +30,9 @@ protected:
     std::shared_ptr<MovieModel> record(const QString& fileName) const;
     int rowOf(const QString& fileName) const;
 
+    // Saves leave each file where it lies under its own name, without Plex
+    // side files: no working folder is set.
+    void saveWhereTheFilesLie();
     // Opens the working folder as a user would, checks that `rows` movies are listed.
     void openWorkFolder(int rows);
     // A click on the row in the movie table.

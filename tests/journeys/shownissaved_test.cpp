@@ -8,7 +8,6 @@
 #include "app/imageselectcontroller.h"
 #include "app/korvalanecontroller.h"
 #include "platform/localized.h"
-#include "platform/settings.h"
 #include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
 
@@ -68,10 +67,7 @@ protected:
     void SetUp() override
     {
         Journey::SetUp();
-        // The files are saved where they lie under their own names: without a
-        // working folder nothing is renamed.
-        platform::Settings::shared().remove("WorkingDirectoryBookmark");
-        set("WritePLEXFiles", false);
+        saveWhereTheFilesLie();
         ASSERT_TRUE(m_chapterFolder.isValid());
         makeMovie("Alien #1979.m4v");
         makeMovie("Garden Party.m4v");

@@ -6,7 +6,6 @@
 #include "journey.h"
 
 #include "app/korvalanecontroller.h"
-#include "platform/settings.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractItemModel>
@@ -24,14 +23,6 @@ using namespace movieroad;
 
 class TaggedElsewhereJourney : public Journey {
 protected:
-    void SetUp() override
-    {
-        Journey::SetUp();
-        // Saved where they lie under their own names.
-        platform::Settings::shared().remove("WorkingDirectoryBookmark");
-        set("WritePLEXFiles", false);
-    }
-
     Ui::MainWindow& ui() const { return m_controller->ui(); }
 
     // The chapter table as the window shows it: "start name" per row.
@@ -53,6 +44,7 @@ protected:
 
 TEST_F(TaggedElsewhereJourney, WhatTheOtherProgramWroteIsShownAndKeptByATitleOnlySave)
 {
+    saveWhereTheFilesLie();
     const QString day = QString::fromUtf8("©day");
     const QString cast = QString::fromUtf8("Åsa Ängström, Jürgen Weiß, Zoë Øvergård");
     testsupport::MovieRecipe nero;
