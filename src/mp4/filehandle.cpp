@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include <fcntl.h>
@@ -254,10 +255,12 @@ Result<void> FileHandle::copyWithin(std::uint64_t from, std::uint64_t to, std::u
 {
     // Read through a buffer, not a mapping: should another program cut the file, a read past
     // its end is an error here, where a mapping would read zeros or end the process.
-    Bytes buffer(static_cast<std::size_t>(std::min(length, kStep)));
+    // Not zero-filled: every byte of it is read into before it is used.
+    const auto buffer =
+        std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(std::min(length, kStep)));
     for (std::uint64_t done = 0; done < length;) {
         const auto n = static_cast<std::size_t>(std::min(length - done, kStep));
-        const std::span<std::uint8_t> step = std::span(buffer).first(n);
+        const std::span<std::uint8_t> step(buffer.get(), n);
         if (auto r = readAt(from + done, step); !r) {
             return r;
         }
