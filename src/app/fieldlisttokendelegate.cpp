@@ -53,11 +53,15 @@ QString FieldListTokenDelegate::representedObjectForEditingString(const TokenFie
     return QString("");
 }
 
-QStringList FieldListTokenDelegate::shouldAddObjects(const TokenField&, const QStringList& objects, int) const
+QStringList FieldListTokenDelegate::shouldAddObjects(const TokenField& field, const QStringList& objects, int) const
 {
+    // A field is protected or not: a second token of it would only have to be removed twice.
+    QStringList entered = field.objectValue();
     QStringList accepted;
     for (const QString& object : objects)
-        if (m_tokenList.contains(object))
+        if (m_tokenList.contains(object) && !entered.contains(object)) {
             accepted.append(object);
+            entered.append(object);
+        }
     return accepted;
 }

@@ -9,7 +9,7 @@
 // not overwrite (the setting "FiledsNotToBeOverwritten"). Tokens are the
 // field keys; the user sees and types their localised names ("field" and the
 // capitalised key in the string tables). Anything that is not one of the
-// keys is never added.
+// keys is never added, nor is a key a second time.
 class FieldListTokenDelegate : public TokenFieldDelegate {
 public:
     FieldListTokenDelegate();
@@ -29,7 +29,7 @@ public:
                                                              const QString& object) const override;
     // The key whose name is exactly `text`; the empty text when none is.
     QString representedObjectForEditingString(const TokenField& field, const QString& text) const override;
-    // Only the objects that are keys, in their order.
+    // Only the objects that are keys and not yet in the field, each once, in their order.
     QStringList shouldAddObjects(const TokenField& field, const QStringList& objects, int index) const override;
 
 private:

@@ -100,7 +100,11 @@ void PreferenceWindowController::bindProtectedFields()
 {
     TokenField* field = m_ui->protectedFieldsTokenField;
     field->setDelegate(&m_tokenDelegate);
-    field->setObjectValue(settings().stringListValue(kProtectedFields));
+    field->setPlaceholderText(platform::localized("prefsProtectedPlaceholder"));
+    // A list stored twice over by an earlier version shows, and is stored again, once.
+    QStringList keys = settings().stringListValue(kProtectedFields);
+    keys.removeDuplicates();
+    field->setObjectValue(keys);
     connect(field, &TokenField::objectValueChanged, this,
             [](const QStringList& keys) { settings().setValue(kProtectedFields, keys); });
 }

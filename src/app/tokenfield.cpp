@@ -13,7 +13,12 @@
 #include <QStringListModel>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace {
+
+// The line's least width when no names are left to type and no placeholder is set.
+constexpr int kLeastEditorWidth = 40;
 
 QFrame* makeChip(const QString& text, QWidget* parent)
 {
@@ -54,36 +59,44 @@ TokenField::TokenField(QWidget* parent)
     flow->setContentsMargins(4, 4, 4, 4);
 
     m_editor->setFrame(false);
-    m_editor->setMinimumWidth(140);
     m_editor->installEventFilter(this);
     flow->addWidget(m_editor);
     setFocusProxy(m_editor);
+    // A click anywhere in the box, beside the line or on a chip, puts the cursor into the line.
+    setFocusPolicy(Qt::ClickFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
     // The delegate does the filtering; the completer only shows its answer.
     m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
     m_completer->setWidget(m_editor);
+    m_completer->popup()->installEventFilter(this);
     connect(m_editor, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (text.contains(u','))
             tokenize(text);
         else
             offerCompletions(text);
     });
-    // Return completes the typed token (also when the completion list passes
-    // it on); leaving the field ends it.
-    connect(m_editor, &QLineEdit::returnPressed, this, &TokenField::completeTypedWord);
+    // Leaving the field ends the typed token.
     connect(m_editor, &QLineEdit::editingFinished, this, [this] {
         if (!m_editor->hasFocus())
             tokenize(m_editor->text());
     });
+    // A name clicked in the list; the keys that choose one are handled in eventFilter().
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             [this](const QString& completion) { tokenize(completion); });
+    fitEditor();
 }
 
 void TokenField::setDelegate(const TokenFieldDelegate* delegate)
 {
     m_delegate = delegate;
     rebuildChips();
+}
+
+void TokenField::setPlaceholderText(const QString& text)
+{
+    m_editor->setPlaceholderText(text);
+    fitEditor();
 }
 
 void TokenField::setObjectValue(const QStringList& tokens)
@@ -112,9 +125,11 @@ QStringList TokenField::displayedTexts() const
 void TokenField::offerCompletions(const QString& typed)
 {
     m_completions->setStringList(m_delegate ? m_delegate->completionsForSubstring(*this, typed) : QStringList());
-    if (m_completions->rowCount() > 0)
+    if (m_completions->rowCount() > 0) {
         m_completer->complete();
-    else
+        // Nothing chosen until the user moves into the list: Return takes the typed word.
+        m_completer->popup()->setCurrentIndex(QModelIndex());
+    } else
         m_completer->popup()->hide();
 }
 
@@ -187,13 +202,48 @@ void TokenField::rebuildChips()
         flow->addWidget(chip);
     }
     flow->addWidget(m_editor);
+    fitEditor();
     updateGeometry();
+}
+
+void TokenField::fitEditor()
+{
+    // Wide enough for the placeholder and every name still to be typed, with room for the cursor.
+    QStringList texts = m_delegate ? m_delegate->completionsForSubstring(*this, QString()) : QStringList();
+    texts.append(m_editor->placeholderText());
+    const QFontMetrics metrics = m_editor->fontMetrics();
+    int widest = 0;
+    for (const QString& text : texts)
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    const QMargins margins = m_editor->textMargins();
+    m_editor->setMinimumWidth(std::max(widest, kLeastEditorWidth) + margins.left() + margins.right() +
+                              3 * metrics.averageCharWidth());
+}
+
+bool TokenField::chooseFromList(const QKeyEvent& key)
+{
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    const bool tab = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
+    const QModelIndexList chosen = m_completer->popup()->selectionModel()->selectedIndexes();
+    if (!chosen.isEmpty() && (enter || tab))
+        tokenize(chosen.first().data().toString());
+    else if (enter)
+        completeTypedWord();
+    else
+        return false;  // typing, moving in the list, Tab leaving the field
+    return true;
 }
 
 bool TokenField::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_editor && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // The open list gets the keys; the completer would pass Return on to the
+    // line and then choose the name as well, adding it twice.
+    if (watched == m_completer->popup())
+        return chooseFromList(*key);
+    if (watched == m_editor) {
         if (key->key() == Qt::Key_Backspace && m_editor->text().isEmpty() && !m_tokens.isEmpty()) {
             removeToken(static_cast<int>(m_tokens.size()) - 1);
             return true;

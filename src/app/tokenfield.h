@@ -6,6 +6,7 @@
 #include <optional>
 
 class QCompleter;
+class QKeyEvent;
 class QLineEdit;
 class QStringListModel;
 
@@ -26,12 +27,14 @@ public:
 };
 
 // A row of tokens shown as chips, followed by a line edit whose completions
-// come from the delegate. Leaving the field, a comma or a chosen completion
-// turns the typed text into tokens (a comma also separates several pasted
-// names). Return does too for a name, or completes the only name the typed
-// text begins; other text stays in the editor with the names it may begin
-// offered, and Return never reaches the window around the field (a dialog
-// would close). Backspace in the empty editor and a chip's close button
+// come from the delegate. Leaving the field, a comma or a completion chosen
+// in the list (Return, Tab or a click) turns the typed text into tokens (a
+// comma also separates several pasted names). Return does too for a name, or
+// completes the only name the typed text begins; other text stays in the
+// editor with the names it may begin offered, and Return never reaches the
+// window around the field (a dialog would close). A click anywhere in the
+// field puts the cursor into the editor, which is wide enough for every name
+// still to be typed. Backspace in the empty editor and a chip's close button
 // remove a token. The value is the list of tokens in the order they stand.
 class TokenField : public QWidget {
     Q_OBJECT
@@ -42,6 +45,9 @@ public:
     // The delegate is not owned; without one every text is its own token.
     void setDelegate(const TokenFieldDelegate* delegate);
     const TokenFieldDelegate* delegate() const { return m_delegate; }
+
+    // Shown in the empty editor, so the user sees where to type.
+    void setPlaceholderText(const QString& text);
 
     QStringList objectValue() const { return m_tokens; }
     void setObjectValue(const QStringList& tokens);
@@ -64,6 +70,9 @@ protected:
 private:
     // What Return does to the typed text.
     void completeTypedWord();
+    // Return or Tab in the open list takes the name chosen there; Return without one acts as without the list.
+    bool chooseFromList(const QKeyEvent& key);
+    void fitEditor();
     void offerCompletions(const QString& typed);
     void removeToken(int index);
     void rebuildChips();

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -269,7 +270,7 @@ TEST_F(PreferenceWindowTest, EveryUserSettingHasItsControlAndEditsReachTheSettin
 
 TEST_F(PreferenceWindowTest, TheTokenFieldHoldsTheProtectedFields)
 {
-    settings().setValue("FiledsNotToBeOverwritten", QStringList{"cover", "title"});
+    settings().setValue("FiledsNotToBeOverwritten", QStringList{"cover", "title", "cover"});
     PreferenceWindowController window;
     TokenField* field = window.protectedFieldsTokenField();
     EXPECT_EQ(field->objectValue(), QStringList({"cover", "title"}));
@@ -277,6 +278,41 @@ TEST_F(PreferenceWindowTest, TheTokenFieldHoldsTheProtectedFields)
               QStringList({platform::localized("fieldCover"), platform::localized("fieldTitle")}));
     field->tokenize(platform::localized("fieldChapters") + ", Nonsense");
     EXPECT_EQ(settings().stringListValue("FiledsNotToBeOverwritten"), QStringList({"cover", "title", "chapters"}));
+}
+
+TEST_F(PreferenceWindowTest, TheProtectedFieldsBoxTakesANameOnceHoweverChosenAndStaysOpen)
+{
+    // Keys to the window, as the user types them ('↓' the down arrow); '#' a click beside the line.
+    const QList<std::tuple<QStringList, QString, QStringList>> cases{
+        {{}, "Ti↓\r", {"title"}},                      // Enter on the name the list highlights
+        {{}, "Title\r", {"title"}},                    // Enter on a typed name the list offers
+        {{"title"}, "Title\r", {"title"}},             // Enter on a name already there
+        {{"cover"}, "Sh↓\t", {"cover", "shortdesc"}},  // Tab on the name the list highlights
+        {{"cover"}, "#\r", {"cover"}},
+        {{}, "#Rating\r", {"rating"}},
+    };
+    for (const auto& [stored, steps, kept] : cases) {
+        SCOPED_TRACE(steps.toStdString());
+        settings().setValue("FiledsNotToBeOverwritten", stored);
+        PreferenceWindowController window;
+        window.findChild<QTabWidget*>()->setCurrentWidget(window.findChild<QWidget*>("protectedTab"));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        TokenField* field = window.protectedFieldsTokenField();
+        if (!steps.startsWith(u'#'))
+            field->editor()->setFocus();
+        for (const QChar step : steps)
+            if (step == u'#')
+                QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                                  field->mapTo(&window, QPoint(field->width() - 3, 3)));
+            else
+                step == u'↓' ? QTest::keyClick(window.windowHandle(), Qt::Key_Down)
+                             : QTest::keyClick(window.windowHandle(), step.toLatin1());
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), field->editor()) << "the cursor left the box";
+        EXPECT_EQ(settings().stringListValue("FiledsNotToBeOverwritten"), kept);
+        EXPECT_EQ(field->displayedTexts().size(), kept.size());
+    }
 }
 
 }  // namespace
