@@ -95,7 +95,7 @@ bool Committer::isDead(std::size_t index)
 {
     const TopLevelBox& box = m_layout.boxes[index];
     if (isFreeType(box.type)) {
-        return true;
+        return !m_freeHoldingMedia.contains(index);
     }
     if (box.type == FourCC("moov")) {
         return index != m_live;  // a stale copy left by an interrupted save
@@ -105,23 +105,36 @@ bool Committer::isDead(std::size_t index)
 
 bool Committer::isDeadAfterSwitch(const TopLevelBox& box)
 {
-    if (isFreeType(box.type)) {
-        return true;
-    }
     if (box.type == FourCC("moov")) {
         return box.offset != m_newMoov;
     }
-    if (!isDataType(box.type) || box.offset == m_newMdat) {
+    const bool free = isFreeType(box.type);
+    if ((!free && !isDataType(box.type)) || box.offset == m_newMdat) {
         return false;
     }
-    // Outside the place every box is one of the layout at opening.
+    // Outside the place every box is one of the layout at opening; free boxes that are not
+    // are the place's own, or a moov this commit retired.
     const auto& boxes = m_layout.boxes;
     const auto it = std::lower_bound(boxes.begin(), boxes.end(), box.offset,
                                      [](const TopLevelBox& b, std::uint64_t offset) { return b.offset < offset; });
-    if (it == boxes.end() || it->offset != box.offset || it->size != box.size) {
-        return false;
+    if (it == boxes.end() || it->offset != box.offset || it->size != box.size || it->type == FourCC("moov")) {
+        return free;
     }
     return !m_chunks.uses(static_cast<std::size_t>(it - boxes.begin()), m_keptTracks);
+}
+
+bool Committer::takesFreeHoldingMedia(const Plan& plan)
+{
+    bool found = false;
+    for (std::size_t i = 0; i < m_layout.boxes.size(); ++i) {
+        const TopLevelBox& box = m_layout.boxes[i];
+        const bool inPlace = box.offset < plan.start + plan.room && plan.start < box.end();
+        if (inPlace && isFreeType(box.type) && !m_freeHoldingMedia.contains(i) && m_chunks.uses(i, m_everyTrack)) {
+            m_freeHoldingMedia.insert(i);
+            found = true;
+        }
+    }
+    return found;
 }
 
 std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart)
@@ -150,6 +163,18 @@ std::vector<Committer::Region> Committer::deadRegions(std::uint64_t& tailStart)
 }
 
 Committer::Plan Committer::place(std::uint64_t needed)
+{
+    // A box that samples point into is media whatever its type. Free boxes are asked only once
+    // a place would take them (a box that holds no track's first chunk takes a walk over every
+    // chunk); the place is then sought again without those that hold media.
+    Plan plan = placeAmongDead(needed);
+    while (takesFreeHoldingMedia(plan)) {
+        plan = placeAmongDead(needed);
+    }
+    return plan;
+}
+
+Committer::Plan Committer::placeAmongDead(std::uint64_t needed)
 {
     std::uint64_t tailStart = 0;
     const auto regions = deadRegions(tailStart);

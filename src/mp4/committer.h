@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <span>
 #include <vector>
 
@@ -17,7 +18,7 @@ namespace mp4 {
 
 // Writes an edited `moov` (and the samples of new tracks) into a file so that every moment
 // of the write leaves a file with one complete, valid `moov`, the old or the new one:
-//  1. the place is a run of dead boxes (free space, `mdat`s nothing points into, stale
+//  1. the place is a run of dead boxes (free space and `mdat`s nothing points into, stale
 //     `moov`s) that fits, one in front of the media first, else the end of the file; the
 //     live `moov` is never touched;
 //  2. that place is covered by one `free` box (flushed first unless it is new space at the
@@ -65,6 +66,9 @@ private:
     bool isDeadAfterSwitch(const TopLevelBox& box);
     std::vector<Region> deadRegions(std::uint64_t& tailStart);
     Plan place(std::uint64_t needed);
+    Plan placeAmongDead(std::uint64_t needed);
+    // Whether the plan takes free boxes that samples point into; they are noted as media.
+    bool takesFreeHoldingMedia(const Plan& plan);
     bool alreadyCovered(std::uint64_t offset, const Bytes& cover) const;
     Result<void> fixOpenEndedLast();
     Result<void> write(std::uint64_t offset, std::span<const std::uint8_t> bytes);
@@ -80,7 +84,8 @@ private:
     ChunkMap m_chunks;
     std::vector<bool> m_everyTrack;
     std::vector<bool> m_keptTracks;
-    std::uint64_t m_newMdat = 0;  // where the new boxes start, once placed
+    std::set<std::size_t> m_freeHoldingMedia;  // free boxes of the layout that samples point into
+    std::uint64_t m_newMdat = 0;               // where the new boxes start, once placed
     std::uint64_t m_newMoov = 0;
     bool m_grown = false;           // the place made the file longer
     bool m_openEndedFixed = false;  // the last box's "to the end" size was made a real one

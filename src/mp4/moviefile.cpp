@@ -101,6 +101,9 @@ Result<void> MovieFile::Impl::refuseUnsupported(bool treeDamaged) const
         if (const std::uint32_t id = track.id(); id == 0 || !ids.insert(id).second) {
             return fail(Error::Code::Corrupt, "tracks without a unique id, not changing it");
         }
+        if (const Box* stbl = c.find({"mdia", "minf", "stbl"}); stbl && SampleTable::isAmbiguous(*stbl)) {
+            return fail(Error::Code::Corrupt, "sample tables say twice where samples lie, not changing it");
+        }
         if (!track.isSelfContained()) {
             return fail(Error::Code::Unsupported, "samples stored in other files, not changing it");
         }

@@ -298,8 +298,9 @@ bool SampleTable::forEachChunk(const Box& stbl, const std::function<void(std::sp
     batch.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(count, 4096)));
     std::size_t entry = 0;
     std::uint64_t sample = 0;
-    const std::uint8_t* offset = offsets.data() + 8;
-    for (std::uint64_t index = 0; index < count; ++index, offset += offsetBytes) {
+    for (std::uint64_t index = 0; index < count; ++index) {
+        // Within the table: an empty one has no bytes to point into at all.
+        const std::uint8_t* offset = offsets.data() + 8 + index * offsetBytes;
         while (entry + 1 < entries.size() && index + 1 >= entries[entry + 1].firstChunk) {
             ++entry;
         }
@@ -387,6 +388,15 @@ std::optional<std::uint64_t> lastSamplesBytes(const Box* stsz, const Box* stz2, 
 }
 
 }  // namespace
+
+bool SampleTable::isAmbiguous(const Box& stbl)
+{
+    const auto tables = [&stbl](const char* type, const char* otherForm) {
+        return std::ranges::count_if(
+            stbl.children, [&](const Box& c) { return c.type == FourCC(type) || c.type == FourCC(otherForm); });
+    };
+    return tables("stsc", "stsc") > 1 || tables("stsz", "stz2") > 1 || tables("stco", "co64") > 1;
+}
 
 std::optional<std::uint64_t> SampleTable::lastChunkEnd(const Box& stbl, const BodyReader& read)
 {

@@ -44,6 +44,10 @@ public:
     // farthest). Nothing for a track without chunks or with tables that cannot be read.
     static std::optional<std::uint64_t> lastChunkEnd(const Box& stbl, const BodyReader& read);
 
+    // Whether the tables say in more than one way where the samples lie (a table twice, or in
+    // both its forms): readers differ in which they take.
+    static bool isAmbiguous(const Box& stbl);
+
     std::uint64_t sampleCount() const { return m_sampleCount; }
     // The first `limit` samples with their place in the file and their duration.
     std::vector<Sample> samples(std::size_t limit) const;

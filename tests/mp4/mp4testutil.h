@@ -37,6 +37,12 @@ inline std::vector<std::uint8_t> bytesOf(const QByteArray& b)
     return std::vector<std::uint8_t>(b.begin(), b.end());
 }
 
+// A file of tests/data/mp4/hostile: inputs fuzzing found.
+inline QString hostileFile(const char* name)
+{
+    return QStringLiteral(KORVALANE_TEST_DATA "/mp4/hostile/") + QLatin1StringView(name);
+}
+
 inline mp4::MovieFile openRead(const QString& path)
 {
     auto f = mp4::MovieFile::openForRead(fsPath(path));

@@ -420,3 +420,66 @@ TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
         EXPECT_EQ(factory.atomicParsleyArtwork(file).size(), 1);
     }
 }
+
+namespace {
+
+using HostileFile = SilentLog;
+
+// The movie with its `mdat` typed `type`: samples inside a box that says it is free space.
+QByteArray mediaTyped(const QString& file, const char* type)
+{
+    QByteArray bytes = readAll(file);
+    const auto boxes = topLevel(file);
+    const auto mdat = std::ranges::find(boxes, mp4::FourCC("mdat"), &mp4::TopLevelBox::type);
+    EXPECT_NE(mdat, boxes.end());
+    bytes.replace(static_cast<qsizetype>(mdat->offset + 4), 4, type);
+    return bytes;
+}
+
+}  // namespace
+
+// Files fuzzing found, and media in boxes typed as free space, are refused before anything is
+// written, or saved with their media as it was; a file saved once opens for every later save.
+TEST_F(HostileFile, RefusedUntouchedOrSavedWithItsMediaAgainAndAgain)
+{
+    MovieFactory factory;
+    MovieRecipe recipe;
+    recipe.seconds = 0.5;
+    const QString moovLast = factory.make(recipe, "movie.mp4");
+    recipe.faststart = true;
+    const QString moovFirst = factory.make(recipe, "faststart.mp4");
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"media-in-free.mp4", readAll(hostileFile("media-in-free.mp4"))},
+        {"empty-chunk-offsets.mp4", readAll(hostileFile("empty-chunk-offsets.mp4"))},
+        {"media in free, moov last", mediaTyped(moovLast, "free")},
+        {"media in skip at the end", mediaTyped(moovFirst, "skip")},
+    };
+    const auto save = [](const QString& file, const char* title) -> mp4::Result<void> {
+        auto movie = mp4::MovieFile::openForModify(fsPath(file));
+        if (!movie) {
+            return std::unexpected(movie.error());
+        }
+        mp4::Tags tags = movie->tags();
+        tags.name = title;
+        if (auto set = movie->setTags(tags); !set) {
+            return set;
+        }
+        return movie->close();
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = factory.writeFile("hostile.mp4", c.bytes);
+        const QStringList packets = factory.mediaPacketChecksums(file);
+        if (const auto first = save(file, "First"); !first) {
+            EXPECT_TRUE(readAll(file) == c.bytes) << first.error().message;
+            continue;
+        }
+        EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
+        const auto again = save(file, "Again");
+        EXPECT_TRUE(again) << again.error().message;
+        EXPECT_EQ(factory.mediaPacketChecksums(file), packets);
+    }
+}

@@ -189,6 +189,15 @@ TEST(Robustness, HostileStructures)
     EXPECT_FALSE(chapters.has_value());  // samples outside the file
     modifyEverything(hostile);
 
+    // Files fuzzing found: samples inside a free box, an empty chunk offset table.
+    for (const char* name : {"media-in-free.mp4", "empty-chunk-offsets.mp4"}) {
+        const QString copy = factory.writeFile(name, readAll(hostileFile(name)));
+        EXPECT_TRUE(readEverything(copy)) << name;
+        modifyEverything(copy);
+        modifyEverything(copy);
+        EXPECT_TRUE(readEverything(copy)) << name;
+    }
+
     // Random bytes.
     std::mt19937 random(7);
     for (int i = 0; i < 200; ++i) {
