@@ -31,6 +31,9 @@ public:
     // No value, with `text` where the widget can show a hint.
     virtual void showPlaceholder(const QString& text) = 0;
     virtual void connectEdits(QObject* context, std::function<void()> edited) = 0;
+    // The line the user types into and leaves to have the entry taken; none
+    // for widgets that pass on every edit.
+    virtual QLineEdit* typingLine() const { return nullptr; }
     // Whether the widget shows the model's value again after an edit went in
     // (not for text areas, whose cursor would jump).
     virtual bool showsBackAfterEdit() const { return true; }
@@ -55,16 +58,15 @@ public:
         unmark();
         m_edit->setPlaceholderText(QString());
         LineField::showText(m_edit, displayText(value));
-        m_edit->setModified(false);
     }
     void showPlaceholder(const QString& text) override
     {
         unmark();
         m_edit->clear();
         m_edit->setPlaceholderText(text);
-        m_edit->setModified(false);
     }
-    void connectEdits(QObject* context, std::function<void()> edited) override;
+    void connectEdits(QObject*, std::function<void()>) override {}
+    QLineEdit* typingLine() const override { return m_edit; }
     // The text stays for the user to mend, on a reddish ground, with the hint as tooltip.
     bool markRefused(const QString& hint) override
     {
@@ -149,6 +151,7 @@ public:
             m_box->setCurrentIndex(-1);
     }
     void connectEdits(QObject* context, std::function<void()> edited) override;
+    QLineEdit* typingLine() const override { return m_box->lineEdit(); }
 
 private:
     void setPlaceholder(const QString& text)
@@ -246,14 +249,6 @@ std::unique_ptr<Binding::Adapter> makeAdapter(QWidget* widget)
 
 // Edits arrive as user actions only: changes made by showing a value are
 // ignored by the binding itself.
-void LineEditAdapter::connectEdits(QObject* context, std::function<void()> edited)
-{
-    QObject::connect(m_edit, &QLineEdit::editingFinished, context, [this, edited] {
-        if (m_edit->isModified())
-            edited();
-    });
-}
-
 template <typename TextArea>
 void TextAreaAdapter<TextArea>::connectEdits(QObject* context, std::function<void()> edited)
 {
@@ -263,12 +258,6 @@ void TextAreaAdapter<TextArea>::connectEdits(QObject* context, std::function<voi
 void ComboBoxAdapter::connectEdits(QObject* context, std::function<void()> edited)
 {
     QObject::connect(m_box, &QComboBox::activated, context, edited);
-    if (m_box->isEditable()) {
-        QObject::connect(m_box->lineEdit(), &QLineEdit::editingFinished, context, [this, edited] {
-            if (m_box->lineEdit()->isModified())
-                edited();
-        });
-    }
 }
 
 void ButtonAdapter::connectEdits(QObject* context, std::function<void()> edited)
@@ -285,16 +274,21 @@ void SpinBoxAdapter::connectEdits(QObject* context, std::function<void()> edited
 
 class Binding::Source {
 public:
+    // What changed: the values of the bound objects, or which objects are bound.
+    enum class Change { Values, Objects };
+
     virtual ~Source() = default;
     // One value per bound object; empty when there is none (no selection).
-    virtual QVariantList values() const = 0;
+    // Edits go to the objects read last, so an entry the user had not yet
+    // left when the selection moved on still reaches the records it was typed for.
+    virtual QVariantList values() = 0;
     // Whether the bound objects are in the state in which the widget means something.
     virtual bool applies() const { return true; }
     // Whether values() are texts made to be shown as they are, not values for the transformer.
     virtual bool givesShownText() const { return false; }
     // False when the value is refused.
     virtual bool write(const QVariant& value) = 0;
-    virtual void follow(std::function<void()> changed) = 0;
+    virtual void follow(std::function<void(Change)> changed) = 0;
 };
 
 class Binding::SelectionSource : public Binding::Source {
@@ -306,11 +300,14 @@ public:
     {
     }
 
-    QVariantList values() const override
+    QVariantList values() override
     {
         QVariantList values;
-        for (const auto& movie : m_list.selectedObjects())
+        m_shown.clear();
+        for (const auto& movie : m_list.selectedObjects()) {
             values << movie->valueForKey(m_shownKey);
+            m_shown.push_back(movie);
+        }
         return values;
     }
 
@@ -328,21 +325,27 @@ public:
 
     bool write(const QVariant& value) override
     {
-        const MovieList::Records selected = m_list.selectedObjects();
-        for (const auto& movie : selected) {
+        bool written = false;
+        for (const std::weak_ptr<MovieModel>& shown : m_shown) {
+            // A record removed from the list since takes nothing.
+            const std::shared_ptr<MovieModel> movie = shown.lock();
+            if (!movie)
+                continue;
             if (!movie->setValueForKey(m_key, value))
                 return false;
+            written = true;
         }
-        return !selected.isEmpty();
+        return written;
     }
 
-    void follow(std::function<void()> changed) override
+    void follow(std::function<void(Change)> changed) override
     {
         m_changed = std::move(changed);
-        auto refresh = [this](const QString&) { m_changed(); };
         // The selection follows its records through every rearrangement of the list, so
         // only a new selection or a notice of a selected record changes what is shown.
-        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"), refresh));
+        m_listTokens.push_back(m_list.addListener(QStringLiteral("selectionIndexes"),
+                                                  [this](const QString&) { m_changed(Change::Objects); }));
+        auto refresh = [this](const QString&) { m_changed(Change::Values); };
         // The list passes on the selected records' notices of the key, and of the condition's.
         m_listTokens.push_back(m_list.addListener(QStringLiteral("selection.") + m_shownKey, refresh));
         if (m_condition)
@@ -354,7 +357,9 @@ private:
     QString m_key;
     QString m_shownKey;
     std::optional<Condition> m_condition;
-    std::function<void()> m_changed;
+    // The records whose values the widget shows.
+    std::vector<std::weak_ptr<MovieModel>> m_shown;
+    std::function<void(Change)> m_changed;
     std::vector<Observable::ListenerToken> m_listTokens;
 };
 
@@ -362,7 +367,7 @@ class Binding::SettingSource : public Binding::Source {
 public:
     explicit SettingSource(const QString& key) : m_key(key) {}
 
-    QVariantList values() const override
+    QVariantList values() override
     {
         // Typed by the registered default, so a stored value of the wrong type reads as the default.
         const platform::Settings& settings = platform::Settings::shared();
@@ -389,7 +394,7 @@ public:
         return true;
     }
 
-    void follow(std::function<void()>) override {}
+    void follow(std::function<void(Change)>) override {}
 
 private:
     QString m_key;
@@ -426,9 +431,16 @@ Binding::Binding(QWidget* widget, const QString& key, std::shared_ptr<const Valu
       m_source(std::move(source))
 {
     m_adapter->connectEdits(this, [this] { commit(); });
-    m_source->follow([this] {
-        if (!m_writing)
-            refresh();
+    if (QLineEdit* line = m_adapter->typingLine()) {
+        connect(line, &QLineEdit::editingFinished, this, &Binding::commitPendingEdit);
+        connect(line, &QLineEdit::textEdited, this, &Binding::entryTyped);
+    }
+    m_source->follow([this](Source::Change change) {
+        if (m_writing)
+            return;
+        if (change == Source::Change::Objects)
+            commitPendingEdit();
+        refresh();
     });
     refresh();
 }
@@ -458,7 +470,25 @@ void Binding::refresh()
     else
         m_adapter->show(m_transformer && !m_source->givesShownText() ? m_transformer->transformedValue(values.first())
                                                                      : values.first());
+    if (const QLineEdit* line = m_adapter->typingLine())
+        m_lineShown = line->text();
     m_writing = showing;
+}
+
+// Not the field's modified flag: a completer that completes an entry sets the
+// text and so clears that flag (an editable box's own completer does so for
+// every entry of its list, and the box leaves such an entry unannounced when
+// its current item already holds it).
+bool Binding::holdsUncommittedEdit() const
+{
+    const QLineEdit* line = m_adapter->typingLine();
+    return line && line->text() != m_lineShown;
+}
+
+void Binding::commitPendingEdit()
+{
+    if (holdsUncommittedEdit())
+        commit();
 }
 
 void Binding::commit()

@@ -23,9 +23,11 @@ class QWidget;
 //   records' change notices for the key refresh the widget.
 // - of a setting: read with its registered default, written on every edit.
 //
-// Widgets: QLineEdit (text, committed when editing finishes), QTextEdit and
+// Widgets: QLineEdit (text, committed when editing finishes or the
+// selection moves on, if it differs from what was shown), QTextEdit and
 // QPlainTextEdit (plain text, committed on every change), QComboBox (the
-// current index, or the current text when editable), QAbstractButton
+// current index, or the current text when editable, committed as a line
+// edit's), QAbstractButton
 // (checked), QSpinBox (value), QLabel (text, or a picture for image values;
 // shown only). An edit the transformer refuses, or the record does not take,
 // puts the model's value back into the widget; only a line edit whose
@@ -72,6 +74,15 @@ public:
     Shown shown() const { return m_shown; }
     // Reads the model again and shows it.
     void refresh();
+    // Whether the widget holds an entry the user typed that has not reached the model yet.
+    bool holdsUncommittedEdit() const;
+    // Takes such an entry as leaving the widget would: a command about to act
+    // on the records sees it.
+    void commitPendingEdit();
+
+signals:
+    // The user changed the widget's entry; it reaches the model when the widget is left.
+    void entryTyped();
 
 private:
     class SelectionSource;
@@ -88,4 +99,6 @@ private:
     std::unique_ptr<Source> m_source;
     Shown m_shown = Shown::NoSelection;
     bool m_writing = false;
+    // What the line the user types into showed last.
+    QString m_lineShown;
 };

@@ -133,8 +133,13 @@ void KorvalaneController::setChapterSearchOngoing(bool ongoing)
 void KorvalaneController::connectCommands()
 {
     Ui::MainWindow& ui = *m_ui;
+    const QList<QAction*> actions = m_mainWindow->findChildren<QAction*>();
     // Each command's news replaces the last one's: cleared first, told by the command.
-    m_news->clearOnEach(m_mainWindow->findChildren<QAction*>());
+    m_news->clearOnEach(actions);
+    // A command acts on what the user typed, also into a field not yet left
+    // (a shortcut or a toolbar button leaves the focus where it is).
+    for (QAction* action : actions)
+        connect(action, &QAction::triggered, m_recordEditor.get(), &RecordEditor::commitEditing);
     const std::pair<QAction*, QKeySequence::StandardKey> standardKeys[] = {
         {ui.actionOpen, QKeySequence::Open},
         {ui.actionSave, QKeySequence::Save},
@@ -198,6 +203,7 @@ void KorvalaneController::connectCommands()
     addCutAndPasteControl();
     connect(list, &MovieListController::flagsChanged, this, &KorvalaneController::updateCommandStates);
     connect(this, &KorvalaneController::searchFlagsChanged, this, &KorvalaneController::updateCommandStates);
+    connect(m_recordEditor.get(), &RecordEditor::entryTyped, this, &KorvalaneController::updateCommandStates);
 }
 
 void KorvalaneController::addCutAndPasteControl()
@@ -229,11 +235,13 @@ void KorvalaneController::updateCommandStates()
 {
     const MovieListController& list = *m_movieListController;
     const bool selected = list.isMovieSelected();
+    // An entry typed into a field and not yet left counts as made: the saves take it first.
+    const bool typing = m_recordEditor->holdsUncommittedEdit();
     Ui::MainWindow& ui = *m_ui;
-    ui.actionSave->setEnabled(list.canTagMovies());
-    ui.actionSaveAs->setEnabled(list.canTagMovies());
+    ui.actionSave->setEnabled(list.canTagMovies() || typing);
+    ui.actionSaveAs->setEnabled(list.canTagMovies() || typing);
     ui.actionSaveAnyway->setEnabled(selected);
-    ui.actionSaveAll->setEnabled(list.canTagOneMovie());
+    ui.actionSaveAll->setEnabled(list.canTagOneMovie() || typing);
     ui.actionFindTmdbInfoAll->setEnabled(list.canSearchMovies());
     for (QAction* action :
          {ui.actionRemoveCurrent, ui.actionClearCurrent, ui.actionCutAll, ui.actionCopyAll, ui.actionPasteAll,

@@ -2,6 +2,7 @@
 #include "app/korvalanecontroller.h"
 
 #include "app/movielistcontroller.h"
+#include "app/recordeditor.h"
 
 void KorvalaneController::copyAll()
 {
@@ -23,6 +24,7 @@ void KorvalaneController::pasteAll()
 
 void KorvalaneController::cutAndPasteToolbarSelected(int segment)
 {
+    m_recordEditor->commitEditing();
     switch (segment) {
         case 0:
             cutAll();

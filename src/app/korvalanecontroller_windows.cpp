@@ -4,6 +4,7 @@
 #include "app/idpanel.h"
 #include "app/movielistcontroller.h"
 #include "app/preferencewindowcontroller.h"
+#include "app/recordeditor.h"
 #include "app/tipwindowcontroller.h"
 #include "model/contentrating.h"
 #include "online/opensubtitleapi.h"
@@ -111,6 +112,7 @@ void KorvalaneController::preferencesClosed(const QString& countryBefore, bool f
 
 bool KorvalaneController::windowShouldClose()
 {
+    m_recordEditor->commitEditing();
     const qsizetype unsaved = m_movieListController->readyToTagCount();
     if (unsaved == 0)
         return true;

@@ -12,6 +12,8 @@
 
 #include <QHeaderView>
 
+#include <algorithm>
+
 namespace {
 
 // A chapter or subtitle state to its status light.
@@ -81,6 +83,18 @@ void RecordEditor::fillChoosers()
         binding->refresh();
 }
 
+bool RecordEditor::holdsUncommittedEdit() const
+{
+    return std::any_of(m_bindings.cbegin(), m_bindings.cend(),
+                       [](const Binding* binding) { return binding->holdsUncommittedEdit(); });
+}
+
+void RecordEditor::commitEditing()
+{
+    for (Binding* binding : m_bindings)
+        binding->commitPendingEdit();
+}
+
 void RecordEditor::bindFields()
 {
     const auto names = Binding::namesAsText();
@@ -123,4 +137,6 @@ void RecordEditor::bindFields()
     // The date as the save would write it: a year alone stays a year.
     m_bindings << Binding::toSelectionShowingText(m_ui.releaseDateEdit, m_list, QStringLiteral("releaseDate"),
                                                   QStringLiteral("releaseDateText"), Binding::dateAsText());
+    for (const Binding* binding : m_bindings)
+        connect(binding, &Binding::entryTyped, this, &RecordEditor::entryTyped);
 }

@@ -25,6 +25,15 @@ public:
 
     // Puts the controller's name lists into the choosers and shows the selection again.
     void fillChoosers();
+    // Whether a field holds an entry the user typed and has not yet left.
+    bool holdsUncommittedEdit() const;
+    // Takes such an entry into the records it was typed for: call before a
+    // command acts on them.
+    void commitEditing();
+
+signals:
+    // The user changed a field's entry, which the records take when it is left.
+    void entryTyped();
 
 private:
     void bindFields();

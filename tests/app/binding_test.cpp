@@ -89,6 +89,11 @@ TEST_F(Bindings, AnEditReachesEverySelectedRecordAndOnlyThose)
     m_list.setSelectionIndexes({1, 2});
     emit edit.editingFinished();
     EXPECT_EQ(movie(1).title(), "Alien");
+    // An entry not yet left when the selection moves on (files dropped on the list) goes where it was typed.
+    QTest::keyClicks(&edit, "Solaris");
+    m_list.setSelectionIndexes({0});
+    EXPECT_EQ(movie(1).title(), "Solaris");
+    EXPECT_EQ(edit.text(), "Stalker");
 }
 
 TEST_F(Bindings, AMergedSearchResultShowsAtOnce)
