@@ -40,24 +40,23 @@ bool isHidden(const QFileInfo& info)
     return info.fileName().startsWith(u'.');
 }
 
-// A path as a file URL; a relative path counts from the current folder, so
-// that every URL of the list is absolute and compares by its full text.
+// A path as a file URL, absolute and clean: a relative path counts from the
+// current folder, and "." and ".." steps are resolved, so that one file
+// given as "x.mp4", "./x.mp4" or "sub/../x.mp4" is one URL of the list.
 QUrl fileUrlOfPath(const QString& path)
 {
-    if (path.isEmpty() || QDir::isAbsolutePath(path))
+    if (path.isEmpty())
         return QUrl::fromLocalFile(path);
-    return QUrl::fromLocalFile(QDir::current().absoluteFilePath(path));
+    return QUrl::fromLocalFile(QDir::cleanPath(QDir::current().absoluteFilePath(path)));
 }
 
 QUrl itemUrl(const QVariant& item)
 {
     if (item.typeId() != QMetaType::QUrl)
         return fileUrlOfPath(item.toString());
-    // A file URL may hold a relative path too (a command-line argument): it counts from the current folder as well.
+    // A file URL may hold a relative or unclean path too (a command-line argument).
     const QUrl url = item.toUrl();
-    if (url.isLocalFile() && QDir::isRelativePath(url.toLocalFile()))
-        return fileUrlOfPath(url.toLocalFile());
-    return url;
+    return url.isLocalFile() ? fileUrlOfPath(url.toLocalFile()) : url;
 }
 
 // A pipe, device or socket under a movie name: opening it to read could

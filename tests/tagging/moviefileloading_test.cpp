@@ -143,14 +143,16 @@ TEST_F(MovieFileLoadingTest, AnEmptyTitleTagIsATitleButTheNameReplacesIt)
     EXPECT_FALSE(movie->isTagged());  // the new title cleared the mark again
 }
 
-TEST_F(MovieFileLoadingTest, RelativePathsBecomeAbsoluteFileUrls)
+TEST_F(MovieFileLoadingTest, RelativePathsBecomeAbsoluteCleanFileUrls)
 {
     put("a.mp4");
     put("sub/b.mp4");
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(root()));
-    const bool loaded = load({QString("a.mp4"), QString("sub")});
-    const bool inList = isValidMovieFileOrDirectoryInList(QStringList{"a.mp4"}, m_list.filesInMovieList());
+    // One file however its path is written, and in a folder given by a relative path.
+    const bool loaded = load({QString("a.mp4"), QString("./a.mp4"), QString("sub/../a.mp4"), root("a.mp4"),
+                              QUrl::fromLocalFile(root("sub/../a.mp4")), QString("."), QString("sub")});
+    const bool inList = isValidMovieFileOrDirectoryInList(QStringList{"./a.mp4"}, m_list.filesInMovieList());
     QDir::setCurrent(before);
     ASSERT_TRUE(loaded);
     EXPECT_FALSE(inList);
