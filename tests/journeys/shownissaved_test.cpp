@@ -308,10 +308,8 @@ private:
     QTemporaryDir m_chapterFolder;
 };
 
-// Typed into the editor and left in each way a user leaves a field, one movie
-// after the other: a list entry, the same for the next movie, then a text of
-// the user's own. The record, the saved file (as AtomicParsley reads it) and
-// the editor when the user comes back to the movie hold what was typed.
+// Typed into one movie after the other (a list entry, the same again, a text of one's own) and left in every way,
+// a command finding the field still focused: the record, the saved file and the editor coming back hold it.
 using TypedIsSavedJourney = Journey;
 
 TEST_F(TypedIsSavedJourney, EveryWayOfLeavingAFieldKeepsWhatWasTyped)
@@ -324,16 +322,13 @@ TEST_F(TypedIsSavedJourney, EveryWayOfLeavingAFieldKeepsWhatWasTyped)
     QApplication::setActiveWindow(m_controller->mainWindow());
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_controller->mainWindow()));
     Ui::MainWindow& ui = m_controller->ui();
-    // A command finds the field still holding the focus.
     const std::pair<const char*, std::function<void(int movie)>> ways[] = {
-        {"Save by its shortcut",
-         [](int) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); }},
+        {"Save by Ctrl+S", [](int) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); }},
         {"Tab", [](int) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }},
         {"Return", [](int) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); }},
         {"a click into another field", [&](int) { QTest::mouseClick(ui.studioEdit, Qt::LeftButton); }},
         {"a click on another movie", [this](int movie) { clickRow(movie + 1); }},
     };
-    // Each field with its atom and the list entries typed first, where it has a list.
     const std::tuple<const char*, QLineEdit*, const char*, QStringList> fields[] = {
         {"genre", ui.genreComboBox->lineEdit(), "©gen", {"Drama", "Horror", "Comedy", "Western", "Thriller"}},
         {"title", ui.titleEdit, "©nam", {}}};
@@ -342,14 +337,13 @@ TEST_F(TypedIsSavedJourney, EveryWayOfLeavingAFieldKeepsWhatWasTyped)
         for (int way = 0; way < std::ssize(ways); ++way) {
             const QString value = listed.value(way, QString("Titel %1").arg(way));
             for (const QString& text : {value, value, QString("Eigener Text %1").arg(way)}) {
-                SCOPED_TRACE(QString("%1 %2 left by %3").arg(key, text, ways[way].first).toStdString());
                 const int movie = int(typed[key].size());
                 clickRow(movie);
                 QTest::mouseClick(field, Qt::LeftButton);
                 field->selectAll();
                 QTest::keyClicks(QApplication::focusWidget(), text);
                 ways[way].second(movie);
-                EXPECT_EQ(list().arrangedObjects().at(movie)->valueForKey(key).toString(), text);
+                EXPECT_EQ(list().arrangedObjects().at(movie)->valueForKey(key).toString(), text) << ways[way].first;
                 typed[key] << text;
             }
         }
@@ -358,12 +352,12 @@ TEST_F(TypedIsSavedJourney, EveryWayOfLeavingAFieldKeepsWhatWasTyped)
     trigger(ui.actionSaveAll);
     ASSERT_TRUE(m_alerts.shown().isEmpty());
     for (int movie = 0; movie < 15; ++movie) {
-        const QString path = list().arrangedObjects().at(movie)->fileUrl().toLocalFile();
-        const QMap<QString, QString> atoms = atomicParsleyAtoms(path);
         clickRow(movie);
+        const QMap<QString, QString> atoms =
+            atomicParsleyAtoms(list().arrangedObjects()[movie]->fileUrl().toLocalFile());
         for (const auto& [key, field, atom, listed] : fields) {
-            EXPECT_EQ(atoms.value(atom), typed[key].at(movie)) << key << " in " << path.toStdString();
-            EXPECT_EQ(field->text(), typed[key].at(movie)) << key << " shown for " << path.toStdString();
+            EXPECT_EQ(atoms.value(atom), typed[key].at(movie)) << key << " saved for movie " << movie;
+            EXPECT_EQ(field->text(), typed[key].at(movie)) << key << " shown for movie " << movie;
         }
     }
 }

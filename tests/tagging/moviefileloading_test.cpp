@@ -143,13 +143,12 @@ TEST_F(MovieFileLoadingTest, AnEmptyTitleTagIsATitleButTheNameReplacesIt)
     EXPECT_FALSE(movie->isTagged());  // the new title cleared the mark again
 }
 
-TEST_F(MovieFileLoadingTest, RelativePathsBecomeAbsoluteCleanFileUrls)
+TEST_F(MovieFileLoadingTest, RelativePathsBecomeAbsoluteFileUrls)
 {
     put("a.mp4");
     put("sub/b.mp4");
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(root()));
-    // One file however its path is written, and in a folder given by a relative path.
     const bool loaded = load({QString("a.mp4"), QString("./a.mp4"), QString("sub/../a.mp4"), root("a.mp4"),
                               QUrl::fromLocalFile(root("sub/../a.mp4")), QString("."), QString("sub")});
     const bool inList = isValidMovieFileOrDirectoryInList(QStringList{"./a.mp4"}, m_list.filesInMovieList());
