@@ -155,6 +155,11 @@ std::vector<Chapter> ChapterList::readNero(const Box& moov, std::uint64_t movieD
         starts.push_back(start);
         chapters.push_back({0, std::string(title.begin(), title.end())});
     }
+    // Lengths count from the movie's start: the first chapter takes the lead-in before
+    // its start, so that every later chapter starts where the list says.
+    if (!starts.empty()) {
+        starts.front() = 0;
+    }
     for (std::size_t i = 0; i < chapters.size(); ++i) {
         const std::uint64_t end = i + 1 < starts.size() ? starts[i + 1] : movieDurationMs;
         chapters[i].durationMs = end > starts[i] ? end - starts[i] : 0;

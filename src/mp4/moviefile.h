@@ -94,7 +94,8 @@ public:
     // ---- chapters ----
     // QuickTime chapters come from the first text track referenced by a `tref/chap`
     // (video or audio tracks first); Nero chapters from `moov/udta/chpl`, each lasting up to
-    // the next start (the last one to the end of the movie). Durations in milliseconds.
+    // the next start (the last one to the end of the movie, the first from the movie's start).
+    // Durations in milliseconds; a list's chapters follow each other from the movie's start.
     Result<std::vector<Chapter>> chapters(ChapterType type = ChapterType::QuickTime) const;
     // Removes chapters of that kind: chapter tracks with every `chap` reference to them,
     // and/or `chpl`. Sample bytes stay in the file as dead space.
