@@ -124,10 +124,20 @@ void MovieModel::observeValueForKeyPath(const QString& key, const QVariant& oldV
     if (key == QLatin1String("chapterSettings") || key == QLatin1String("chapterDbFileUrl") ||
         key == QLatin1String("chapterInterval"))
         updateChapters();
+    else if (key == QLatin1String("genre"))
+        dropNumericGenreUnlessGenreIs(oldValue.toString());
 
     if (key != QLatin1String("tagged") && key != QLatin1String("status"))
         m_tagged = false;
     updateStatus();
+}
+
+void MovieModel::dropNumericGenreUnlessGenreIs(const QString& before)
+{
+    if (m_genre == before || !m_genreType)
+        return;
+    const DirectWrites writes(*this, {QStringLiteral("genreType")});
+    m_genreType.reset();
 }
 
 void MovieModel::updateStatus()

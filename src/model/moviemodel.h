@@ -278,6 +278,8 @@ public:
     void setITunesAccountType(std::optional<qint64> value) { setField<&MovieModel::m_iTunesAccountType>(value); }
     std::optional<qint64> iTunesCountry() const { return m_iTunesCountry; }
     void setITunesCountry(std::optional<qint64> value) { setField<&MovieModel::m_iTunesCountry>(value); }
+    // The file's numeric genre: it goes when the genre changes through its setter or a merge
+    // (a paste takes the source's with its genre).
     std::optional<qint64> genreType() const { return m_genreType; }
     void setGenreType(std::optional<qint64> value) { setField<&MovieModel::m_genreType>(value); }
     std::optional<qint64> contentId() const { return m_contentId; }
@@ -316,6 +318,9 @@ private:
     static const QString& keyOfMember(const void* memberTag);
     QVariant derivedValueForKey(const QString& key) const;
     void copyFieldsFrom(const MovieModel& source, const QStringList& except);
+    // A file's numeric genre stands for the genre read with it: once the genre is no
+    // longer `before`, it goes, so that a save writes only the new genre.
+    void dropNumericGenreUnlessGenreIs(const QString& before);
     // The chapter list that the chapter setting asks for.
     std::optional<ChapterList> chosenChapterList() const;
     // Stores the chapter setting as the default for newly read records, when it is a real choice.

@@ -81,7 +81,9 @@ void MovieModel::copySearchResultsToMovie(std::optional<qint64> mode)
                 m_tagged = false;
         };
         untag(mergeField(m_title, result->m_title, "title", settings, isEmptyText, isEmptyText));
+        const QString genreBefore = m_genre;
         untag(mergeField(m_genre, result->m_genre, "genre", settings, isEmptyText, isEmptyText));
+        dropNumericGenreUnlessGenreIs(genreBefore);
         // All genre names alone are not a tag of the file.
         mergeField(m_allGenres, result->m_allGenres, "genre", settings, isEmptyList<QStringList>,
                    isEmptyList<QStringList>);
