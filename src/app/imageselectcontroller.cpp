@@ -179,14 +179,8 @@ void ImageSelectController::attachToSelectedRecord(const std::shared_ptr<MovieMo
     const std::shared_ptr<MovieModel> record = m_korvalaneController.getSelectedMovie();
     if (!record)
         return;
-    result->setHdVideo(record->hdVideo());
-    result->setMsecDuration(record->msecDuration());
-    result->setDuration(record->duration());
-    result->setChapterSettings(record->chapterSettings());
-    if (setting("AutomaticSearchForSubtitles"))
-        m_korvalaneController.searchForSubtitle(result);
-    if (setting("AutomaticSearchForChapters"))
-        m_korvalaneController.chapterDbSearchViaAPIWithMovie(result);
+    const KorvalaneController::ExtrasOutcome extras = m_korvalaneController.completeSearchResult(*record, result);
+    m_korvalaneController.tellExtrasMissed(extras, *result);
     record->setSearchResult(result->copyWithZone());
 }
 

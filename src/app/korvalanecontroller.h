@@ -109,19 +109,35 @@ public:
     // Recolours the short description: past 255 characters the text is red.
     void textDidChange(QObject* sender);
 
-    // What one record's turn in the batch search came to.
+    // What a chapter or subtitle search for one record came to.
+    enum class FetchOutcome { Fetched, NoRecord, NoImdbId, NoKey, NoLogin, NoneFound, Failed };
+    // What the subtitle and chapter searches made into a lookup's result came
+    // to; NoRecord for one the settings do not ask for.
+    struct ExtrasOutcome {
+        FetchOutcome subtitle = FetchOutcome::NoRecord;
+        FetchOutcome chapters = FetchOutcome::NoRecord;
+    };
+    // Gives a lookup's result the duration, picture format and chapter
+    // setting of `record`, then fetches its subtitle and chapters, as set.
+    ExtrasOutcome completeSearchResult(const MovieModel& record, const std::shared_ptr<MovieModel>& result);
+    // Adds to the status bar's news what went wrong in those searches.
+    void tellExtrasMissed(const ExtrasOutcome& extras, MovieModel& result);
+
+    // What one record's turn in the batch search came to: the lookup, and
+    // the subtitle and chapter searches of a merged result.
     enum class SearchOutcome { Merged, NotFound, Stopped };
+    struct SearchTurn {
+        SearchOutcome lookup = SearchOutcome::Stopped;
+        ExtrasOutcome extras;
+    };
     // One record's turn in the batch search: the lookup by its title (or one
     // made from its file name), then, as set, the subtitle and the chapters
     // fetched into the result, which is attached to the record and merged
     // into its fields by the stored copy behaviour. A record the database
     // does not know is NotFound; a failed or cancelled lookup is Stopped.
     // Without an indicator or a session the lookup waits without showing progress.
-    SearchOutcome searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator = nullptr,
-                                 platform::ModalSession* session = nullptr);
-
-    // What a chapter or subtitle search for one record came to.
-    enum class FetchOutcome { Fetched, NoRecord, NoImdbId, NoKey, NoLogin, NoneFound, Failed };
+    SearchTurn searchAndMerge(MovieModel& record, TMDbAPI& client, platform::ProgressIndicator* indicator = nullptr,
+                              platform::ModalSession* session = nullptr);
     // Chapter and subtitle searches for a given record (the batch search and
     // the hand search use them on their search result).
     FetchOutcome chapterDbSearchViaAPIWithMovie(const std::shared_ptr<MovieModel>& movie);
@@ -189,14 +205,14 @@ private:
     void updateCommandStates();
     // The record as the news names it: its title, else its file's name.
     static QString shownTitle(const MovieModel& movie);
-    // Say in the status bar what a subtitle or chapter search the user started came to.
+    // Add to the status bar's news what a subtitle or chapter search came to.
     void tellSubtitleOutcome(FetchOutcome outcome, const MovieModel& movie);
-    void tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie);
+    void tellChapterOutcome(FetchOutcome outcome, MovieModel& movie);
     // Says that `count` chapters came from `source` (the first of `keys`), or,
     // under another chapter setting than the database's or a file's, that they
-    // wait for that setting (the second).
+    // wait for that setting (the second), as long as the record's setting is another.
     void tellChaptersTaken(const std::pair<QString, QString>& keys, qsizetype count, const QString& source,
-                           const MovieModel& movie);
+                           MovieModel& movie);
     // Runs a search the user started: the flag is set while it runs, and a
     // failure raised inside goes to the log by `errorFormat` ("%1": the failure).
     void runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
@@ -211,13 +227,22 @@ private:
     bool saveFilesKeepingSelection(bool selectedOnly, bool force);
     // The open panel's first folder: the last one used, else the Movies folder, else home.
     static QString openPanelStartFolder();
+    // The file names of the records a subtitle or chapter search of the batch found nothing for, or failed for.
+    struct ExtrasTally {
+        QStringList notFound;
+        QStringList failed;
+        void count(FetchOutcome outcome, const QString& name);
+    };
     // What a batch search came to: records found, the file names of those not
-    // found, and of those not searched because the run failed or was cancelled there.
+    // found, and of those not searched because the run failed or was cancelled
+    // there; and what the subtitle and chapter searches of the records found missed.
     struct BatchTally {
         qsizetype found = 0;
         QStringList notFound;
         QStringList notSearched;
         bool cancelled = false;
+        ExtrasTally subtitles;
+        ExtrasTally chapters;
     };
     // Says in the status bar what the batch search came to, naming the records it counts.
     void tellBatchTally(const BatchTally& tally);

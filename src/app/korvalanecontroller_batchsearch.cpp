@@ -61,14 +61,16 @@ void KorvalaneController::findTmdbInfoAll()
         sheet->movieNameTextField()->setText(name);
         indicator.setIndeterminate(true);
         indicator.startAnimation();
-        const SearchOutcome outcome = searchAndMerge(*record, client, &indicator, sheet.get());
-        if (outcome == SearchOutcome::Stopped) {
+        const SearchTurn turn = searchAndMerge(*record, client, &indicator, sheet.get());
+        if (turn.lookup == SearchOutcome::Stopped) {
             sheet->setBytesWritten(0);
             tally.cancelled = client.status() == TMDbAPI::Status::Cancelled;
             break;
         }
-        if (outcome == SearchOutcome::Merged) {
+        if (turn.lookup == SearchOutcome::Merged) {
             ++tally.found;
+            tally.subtitles.count(turn.extras.subtitle, name);
+            tally.chapters.count(turn.extras.chapters, name);
             list.updateTableViewSelection(selection);
             if (showResults)
                 showSearchResultPage(*record->searchResult());
@@ -91,22 +93,54 @@ void KorvalaneController::findTmdbInfoAll()
 
 void KorvalaneController::tellBatchTally(const BatchTally& tally)
 {
-    const auto listed = [](const char* headingKey, const QStringList& names) {
-        return names.isEmpty() ? QStringList() : QStringList{platform::localized(QLatin1String(headingKey))} + names;
+    const auto listed = [](const QString& headingKey, const QStringList& names) {
+        return names.isEmpty() ? QStringList() : QStringList{platform::localized(headingKey)} + names;
     };
     const QStringList counts{QString::number(tally.found), QString::number(tally.notFound.size()),
                              QString::number(tally.notSearched.size())};
     if (tally.cancelled)
         m_news->tell(QStringLiteral("newsBatchSearchCancelled"), counts,
-                     listed("newsNotFoundList", tally.notFound) + listed("newsNotSearchedList", tally.notSearched));
+                     listed(QStringLiteral("newsNotFoundList"), tally.notFound) +
+                         listed(QStringLiteral("newsNotSearchedList"), tally.notSearched));
     else
         m_news->tell(QStringLiteral("newsBatchSearch"), counts,
-                     listed("newsNotFoundList", tally.notFound) + listed("newsFailedList", tally.notSearched));
+                     listed(QStringLiteral("newsNotFoundList"), tally.notFound) +
+                         listed(QStringLiteral("newsFailedList"), tally.notSearched));
+    // A service's sentence only when it missed something.
+    const auto addMisses = [&](const ExtrasTally& extras, const QString& key, const QString& notFoundHeadingKey,
+                               const QString& failedHeadingKey) {
+        if (extras.notFound.isEmpty() && extras.failed.isEmpty())
+            return;
+        m_news->add(key, {QString::number(extras.notFound.size()), QString::number(extras.failed.size())},
+                    listed(notFoundHeadingKey, extras.notFound) + listed(failedHeadingKey, extras.failed));
+    };
+    addMisses(tally.subtitles, QStringLiteral("newsBatchSubtitles"), QStringLiteral("newsSubtitlesNotFoundList"),
+              QStringLiteral("newsSubtitlesFailedList"));
+    addMisses(tally.chapters, QStringLiteral("newsBatchChapters"), QStringLiteral("newsChaptersNotFoundList"),
+              QStringLiteral("newsChaptersFailedList"));
 }
 
-KorvalaneController::SearchOutcome KorvalaneController::searchAndMerge(MovieModel& record, TMDbAPI& client,
-                                                                       platform::ProgressIndicator* indicator,
-                                                                       platform::ModalSession* session)
+void KorvalaneController::ExtrasTally::count(FetchOutcome outcome, const QString& name)
+{
+    switch (outcome) {
+        case FetchOutcome::NoneFound:
+        case FetchOutcome::NoImdbId:
+            notFound << name;
+            break;
+        case FetchOutcome::Failed:
+        case FetchOutcome::NoLogin:
+            failed << name;
+            break;
+        case FetchOutcome::Fetched:
+        case FetchOutcome::NoRecord:
+        case FetchOutcome::NoKey:  // told by the key check
+            break;
+    }
+}
+
+KorvalaneController::SearchTurn KorvalaneController::searchAndMerge(MovieModel& record, TMDbAPI& client,
+                                                                    platform::ProgressIndicator* indicator,
+                                                                    platform::ModalSession* session)
 {
     const platform::Settings& settings = platform::Settings::shared();
     QString name = record.title();
@@ -121,18 +155,39 @@ KorvalaneController::SearchOutcome KorvalaneController::searchAndMerge(MovieMode
          .modalSession = session,
          .loadCovers = !settings.boolValue(QStringLiteral("DoNotAutomaticLoadCoverPictures"))});
     if (!result)
-        return client.status() == TMDbAPI::Status::NotFound ? SearchOutcome::NotFound : SearchOutcome::Stopped;
+        return {client.status() == TMDbAPI::Status::NotFound ? SearchOutcome::NotFound : SearchOutcome::Stopped, {}};
+    const ExtrasOutcome extras = completeSearchResult(record, result);
+    record.setSearchResult(result);
+    record.copySearchResultsToMovie(settings.integerValue(QStringLiteral("CopyBehaviorOfMovieSearch")));
+    return {SearchOutcome::Merged, extras};
+}
+
+KorvalaneController::ExtrasOutcome KorvalaneController::completeSearchResult(const MovieModel& record,
+                                                                            const std::shared_ptr<MovieModel>& result)
+{
     result->setDuration(record.duration());
     result->setMsecDuration(record.msecDuration());
     result->setHdVideo(record.hdVideo());
     result->setChapterSettings(record.chapterSettings());
+    const platform::Settings& settings = platform::Settings::shared();
+    ExtrasOutcome extras;
     if (settings.boolValue(QStringLiteral("AutomaticSearchForSubtitles")))
-        searchForSubtitle(result);
+        extras.subtitle = searchForSubtitle(result);
     if (settings.boolValue(QStringLiteral("AutomaticSearchForChapters")))
-        chapterDbSearchViaAPIWithMovie(result);
-    record.setSearchResult(result);
-    record.copySearchResultsToMovie(settings.integerValue(QStringLiteral("CopyBehaviorOfMovieSearch")));
-    return SearchOutcome::Merged;
+        extras.chapters = chapterDbSearchViaAPIWithMovie(result);
+    return extras;
+}
+
+void KorvalaneController::tellExtrasMissed(const ExtrasOutcome& extras, MovieModel& result)
+{
+    const auto missed = [](FetchOutcome outcome) {
+        return outcome == FetchOutcome::NoneFound || outcome == FetchOutcome::Failed ||
+               outcome == FetchOutcome::NoLogin;
+    };
+    if (missed(extras.subtitle))
+        tellSubtitleOutcome(extras.subtitle, result);
+    if (missed(extras.chapters))
+        tellChapterOutcome(extras.chapters, result);
 }
 
 void KorvalaneController::showSearchResultPage(const MovieModel& result)

@@ -31,6 +31,12 @@ QString failureText(const std::exception& failure)
     return QString::fromLocal8Bit(failure.what());
 }
 
+KorvalaneController::FetchOutcome outcomeOf(ChapterDbAPI::NoChapters miss)
+{
+    return miss == ChapterDbAPI::NoChapters::Failed ? KorvalaneController::FetchOutcome::Failed
+                                                    : KorvalaneController::FetchOutcome::NoneFound;
+}
+
 }  // namespace
 
 void KorvalaneController::runUserSearch(void (KorvalaneController::*setOngoing)(bool), const QString& errorFormat,
@@ -68,7 +74,7 @@ void KorvalaneController::chapterDbSearchViaAPI()
     tellChapterOutcome(outcome, *movie);
 }
 
-void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieModel& movie)
+void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, MovieModel& movie)
 {
     const QString title = shownTitle(movie);
     switch (outcome) {
@@ -77,10 +83,10 @@ void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieMo
                               movie.listOfDbChapters().value_or(ChapterList()).size(), title, movie);
             break;
         case FetchOutcome::NoneFound:
-            m_news->tell(QStringLiteral("newsChaptersNoneFound"), {title});
+            m_news->add(QStringLiteral("newsChaptersNoneFound"), {title});
             break;
         case FetchOutcome::Failed:
-            m_news->tell(QStringLiteral("newsChaptersFailed"), {title});
+            m_news->add(QStringLiteral("newsChaptersFailed"), {title});
             break;
         case FetchOutcome::NoKey:  // told by the key check
         case FetchOutcome::NoRecord:
@@ -91,12 +97,19 @@ void KorvalaneController::tellChapterOutcome(FetchOutcome outcome, const MovieMo
 }
 
 void KorvalaneController::tellChaptersTaken(const std::pair<QString, QString>& keys, qsizetype count,
-                                            const QString& source, const MovieModel& movie)
+                                            const QString& source, MovieModel& movie)
 {
+    const QStringList arguments{QString::number(count), source,
+                                m_chapterNames.value(MovieModel::kChaptersFromChapterFileOrDb)};
+    if (movie.doEnableChapterLoad()) {
+        m_news->tell(keys.first, arguments);
+        return;
+    }
     // Chapters from the database or a file are the record's only under that
-    // chapter setting; under another one they wait for it, unseen.
-    m_news->tell(movie.doEnableChapterLoad() ? keys.first : keys.second,
-                 {QString::number(count), source, m_chapterNames.value(MovieModel::kChaptersFromChapterFileOrDb)});
+    // chapter setting; under another one they wait for it, unseen, until the user chooses it.
+    m_news->tellWhile(
+        movie, QStringLiteral("doEnableChapterLoad"), [&movie] { return !movie.doEnableChapterLoad(); }, keys.second,
+        arguments);
 }
 
 KorvalaneController::FetchOutcome KorvalaneController::chapterDbSearchViaAPIWithMovie(
@@ -106,15 +119,16 @@ KorvalaneController::FetchOutcome KorvalaneController::chapterDbSearchViaAPIWith
         return FetchOutcome::NoRecord;
     if (!serviceKeyIsSet(platform::Service::ChapterDatabase))
         return FetchOutcome::NoKey;
-    const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb(movie->title(), movie->duration());
+    const ChapterDbAPI::Result<QByteArray> reply = ChapterDbAPI::searchChapterDb(movie->title(), movie->duration());
     if (!reply)
-        return FetchOutcome::Failed;
-    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
+        return outcomeOf(reply.error());
+    const ChapterDbAPI::Result<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(*reply);
     if (!sets)
-        return FetchOutcome::NoneFound;
-    const auto chapters = ChapterDbAPI::selectBestChaptersForMovie(*movie, *sets, m_languageId);
+        return outcomeOf(sets.error());
+    const ChapterDbAPI::Result<ChapterList> chapters =
+        ChapterDbAPI::selectBestChaptersForMovie(*movie, *sets, m_languageId);
     if (!chapters)
-        return FetchOutcome::NoneFound;
+        return outcomeOf(chapters.error());
     movie->setListOfDbChapters(*chapters);
     movie->setChapterDbFileUrl(QUrl());
     movie->updateChapters();

@@ -67,20 +67,20 @@ void KorvalaneController::tellSubtitleOutcome(FetchOutcome outcome, const MovieM
     const QString title = shownTitle(movie);
     switch (outcome) {
         case FetchOutcome::Fetched:
-            m_news->tell(QStringLiteral("newsSubtitleLoaded"), {title});
+            m_news->add(QStringLiteral("newsSubtitleLoaded"), {title});
             break;
         case FetchOutcome::NoImdbId:
-            m_news->tell(QStringLiteral("newsSubtitleNoImdbId"), {title});
+            m_news->add(QStringLiteral("newsSubtitleNoImdbId"), {title});
             break;
         case FetchOutcome::NoLogin:
-            m_news->tell(QStringLiteral("newsSubtitleNoLogin"));
+            m_news->add(QStringLiteral("newsSubtitleNoLogin"));
             break;
         case FetchOutcome::NoneFound:
-            m_news->tell(QStringLiteral("newsSubtitleNoneFound"),
+            m_news->add(QStringLiteral("newsSubtitleNoneFound"),
                          {title, LanguageUtilities().localizedNameOfLanguage(m_languageId)});
             break;
         case FetchOutcome::Failed:
-            m_news->tell(QStringLiteral("newsSubtitleFailed"), {title});
+            m_news->add(QStringLiteral("newsSubtitleFailed"), {title});
             break;
         case FetchOutcome::NoKey:  // told by the key check
         case FetchOutcome::NoRecord:
@@ -102,8 +102,12 @@ KorvalaneController::FetchOutcome KorvalaneController::searchForSubtitle(const s
     else
         m_subtitleAPI->setCurrentLanguage(m_languageId);
     OpenSubtitleAPI& client = *m_subtitleAPI;
-    if (client.token().isEmpty() && !client.logIn())
-        return FetchOutcome::NoLogin;
+    if (client.token().isEmpty()) {
+        const auto login = client.logIn();
+        if (!login)
+            return login.error() == OpenSubtitleAPI::LoginFailure::Refused ? FetchOutcome::NoLogin
+                                                                            : FetchOutcome::Failed;
+    }
     const std::optional<QList<QJsonObject>> subtitles = client.searchSubtitles(movie->imdbID(), false);
     if (!subtitles)
         return FetchOutcome::Failed;

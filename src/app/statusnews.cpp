@@ -48,14 +48,33 @@ void StatusNews::clearOnEach(const QList<QAction*>& actions)
 
 void StatusNews::tell(const QString& key, const QStringList& arguments, const QStringList& details)
 {
-    m_details = details;
-    m_label->setText(platform::localized(key, arguments));
-    // The whole sentence, should the bar be too narrow for it, and the names it counts.
-    m_label->setToolTip((QStringList{m_label->text()} + details).join(QLatin1Char('\n')));
+    clear();
+    add(key, arguments, details);
+}
+
+void StatusNews::tellWhile(Observable& subject, const QString& subjectKey, std::function<bool()> holds,
+                           const QString& key, const QStringList& arguments)
+{
+    tell(key, arguments);
+    // The subject tells nothing once it is gone, so `holds` may read it.
+    m_cause = subject.addListener(subjectKey, [this, holds = std::move(holds)](const QString&) {
+        if (!holds())
+            clear();
+    });
+}
+
+void StatusNews::add(const QString& key, const QStringList& arguments, const QStringList& details)
+{
+    const QString sentence = platform::localized(key, arguments);
+    m_label->setText(m_label->text().isEmpty() ? sentence : m_label->text() + u' ' + sentence);
+    m_details += details;
+    // The whole news, should the bar be too narrow for it, and the names it counts.
+    m_label->setToolTip((QStringList{m_label->text()} + m_details).join(QLatin1Char('\n')));
 }
 
 void StatusNews::clear()
 {
+    m_cause.reset();
     m_details.clear();
     m_label->clear();
     m_label->setToolTip(QString());

@@ -66,6 +66,13 @@ void logLine(const QString& line)
     ServiceLog::log(line);
 }
 
+// A reply that is no valid answer of the service, logged with `line`.
+std::unexpected<NoChapters> failed(const QString& line)
+{
+    logLine(line);
+    return std::unexpected(NoChapters::Failed);
+}
+
 // The first node of each of a set's title, duration, set id and chapter
 // list, in that order; none (after a log line) when one is missing.
 std::optional<std::array<platform::XmlNode, 4>> chapterSetParts(const platform::XmlNode& set)
@@ -173,62 +180,53 @@ int chapterSetScore(const QString& movieTitle, std::optional<qint64> msecDuratio
     return score;
 }
 
-std::optional<QByteArray> searchChapterDb(const QString& title, const QString& durationAsTime)
+Result<QByteArray> searchChapterDb(const QString& title, const QString& durationAsTime)
 {
     if (title.isEmpty())
-        return std::nullopt;
+        return std::unexpected(NoChapters::NoneFound);
     // Title and duration are escaped as query values, so an "&" or "+" in a title stays part of it.
     const QString address = QStringLiteral("/chapters/search?title=%1&duration=%2")
                                 .arg(queryValue(searchTitle(title)), queryValue(durationAsTime));
     const Fetched fetched = fetch(address, true);
     const FetchResult& result = fetched.result;
-    if (!result.answered()) {
-        logLine(QStringLiteral("can't execute chapterdb searach: %1").arg(result.error));
-        return std::nullopt;
-    }
-    if (!result.httpStatus) {
-        logLine(QStringLiteral("got no valid HTTP-response form %1").arg(fetched.domain));
-        return std::nullopt;
-    }
-    if (*result.httpStatus != 200) {
-        logLine(QStringLiteral("got HTTP-response error form %1: %2").arg(fetched.domain).arg(*result.httpStatus));
-        return std::nullopt;
-    }
+    if (!result.answered())
+        return failed(QStringLiteral("can't execute chapterdb searach: %1").arg(result.error));
+    if (!result.httpStatus)
+        return failed(QStringLiteral("got no valid HTTP-response form %1").arg(fetched.domain));
+    if (*result.httpStatus != 200)
+        return failed(QStringLiteral("got HTTP-response error form %1: %2").arg(fetched.domain).arg(*result.httpStatus));
     return result.body;
 }
 
-std::optional<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data)
+Result<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data)
 {
     const std::optional<platform::XmlDocument> document = platform::XmlDocument::parseXml(data);
-    if (!document) {
-        logLine(QStringLiteral("Can't get xml from chapter result: %1")
-                    .arg(data.isEmpty() ? QStringLiteral("the reply is empty")
-                                        : QStringLiteral("the reply is not well-formed XML")));
-        return std::nullopt;
-    }
+    if (!document)
+        return failed(QStringLiteral("Can't get xml from chapter result: %1")
+                          .arg(data.isEmpty() ? QStringLiteral("the reply is empty")
+                                              : QStringLiteral("the reply is not well-formed XML")));
     const platform::XmlNode results = document->root();
-    if (results.isNull()) {
-        logLine(QStringLiteral("Can't get result tag from chapter result"));
-        return std::nullopt;
-    }
+    if (results.isNull())
+        return failed(QStringLiteral("Can't get result tag from chapter result"));
     const QList<platform::XmlNode> sets = results.childElements();
-    if (sets.isEmpty()) {
-        logLine(QStringLiteral("Can't get chapterInfo tags from chapter result"));
-        return std::nullopt;
-    }
+    // The service's answer without a set; any other document without children is none of its replies.
+    if (sets.isEmpty() && results.name() == u"results")
+        return QList<ChapterSetDescription>();
+    if (sets.isEmpty())
+        return failed(QStringLiteral("Can't get chapterInfo tags from chapter result"));
     QList<ChapterSetDescription> descriptions;
     for (const platform::XmlNode& set : sets) {
         std::optional<ChapterSetDescription> description = describeChapterSet(set);
         if (!description)
-            return std::nullopt;
+            return std::unexpected(NoChapters::Failed);
         descriptions.append(std::move(*description));
     }
     return descriptions;
 }
 
-std::optional<ChapterList> selectBestChaptersForMovie(const MovieModel& movie,
-                                                      const QList<ChapterSetDescription>& chapterDescriptions,
-                                                      const QString& language)
+Result<ChapterList> selectBestChaptersForMovie(const MovieModel& movie,
+                                               const QList<ChapterSetDescription>& chapterDescriptions,
+                                               const QString& language)
 {
     int bestScore = 0;
     const ChapterSetDescription* best = nullptr;
@@ -240,36 +238,29 @@ std::optional<ChapterList> selectBestChaptersForMovie(const MovieModel& movie,
         }
     }
     if (!best)
-        return std::nullopt;
+        return std::unexpected(NoChapters::NoneFound);
     const std::optional<qint64> length = movie.msecDuration();
     return getChaptersFromWebSite(best->chapterSetId, length && *length > 0 ? static_cast<quint64>(*length) : 0);
 }
 
-std::optional<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, quint64 msecDuration)
+Result<ChapterList> getChaptersFromWebSite(const QString& chapterSetId, quint64 msecDuration)
 {
     // The id is one path segment: a "/" or "?" in it must not lead elsewhere.
     const Fetched fetched =
         fetch(QStringLiteral("/browse/") + QString::fromLatin1(QUrl::toPercentEncoding(chapterSetId)), false);
     const FetchResult& result = fetched.result;
-    if (!result.answered()) {
-        logLine(QStringLiteral("can't execute chapterdb browse: %1").arg(result.error));
-        return std::nullopt;
-    }
-    if (result.httpStatus && (*result.httpStatus < 200 || *result.httpStatus > 299)) {
-        logLine(QStringLiteral("can't execute chapterdb browse: HTTP result error code: %1").arg(*result.httpStatus));
-        return std::nullopt;
-    }
+    if (!result.answered())
+        return failed(QStringLiteral("can't execute chapterdb browse: %1").arg(result.error));
+    if (!result.answeredOk())
+        return failed(
+            QStringLiteral("can't execute chapterdb browse: HTTP result error code: %1").arg(*result.httpStatus));
     const std::optional<platform::XmlDocument> page = platform::XmlDocument::parseHtml(result.body, result.charset);
-    if (!page) {
-        logLine(QStringLiteral("can't execute chapterdb browse"));
-        return std::nullopt;
-    }
+    if (!page)
+        return failed(QStringLiteral("can't execute chapterdb browse"));
     const QList<platform::XmlNode> bodies = page->root().nodesForXPath(QStringLiteral(".//tbody"));
-    if (bodies.isEmpty()) {
-        logLine(
+    if (bodies.isEmpty())
+        return failed(
             QStringLiteral("Can't find node with xpath table of chapter browse result: the page has no table body"));
-        return std::nullopt;
-    }
     QList<online::ChapterDbEntry> entries;
     for (const platform::XmlNode& row : bodies.first().childElements()) {
         const QList<platform::XmlNode> cells = row.childElements();

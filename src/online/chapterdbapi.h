@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <expected>
 #include <memory>
 #include <optional>
 
@@ -22,20 +23,29 @@ struct ChapterSetDescription {
 
 // Client of the chapter database: search chapter sets by title and duration,
 // choose the set that fits a record best, read its chapter table from the
-// set's browse page. Every call stands alone; failures answer none and write
-// a log line. The calls wait for their replies while the event loop runs.
+// set's browse page. Every call stands alone and writes a log line when it
+// gives no chapters; the calls wait for their replies while the event loop runs.
 namespace ChapterDbAPI {
 
-// The raw XML reply of the search, or none.
-std::optional<QByteArray> searchChapterDb(const QString& title, const QString& durationAsTime);
-// One description per chapter set; none when any set is faulty.
-std::optional<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data);
-// The chapters of the best set, read from its browse page; none when no set scores.
-std::optional<QList<std::shared_ptr<ChapterModel>>> selectBestChaptersForMovie(
+// Why a call gave no chapters. NoneFound: the service's valid reply holds no
+// set that fits. Failed: its answer is no valid reply (a failed or cut
+// connection, an HTTP error status, a page that is not the expected format),
+// so whether it knows the movie is unknown.
+enum class NoChapters { NoneFound, Failed };
+template <typename T>
+using Result = std::expected<T, NoChapters>;
+
+// The raw XML reply of the search; NoneFound without a title to search.
+Result<QByteArray> searchChapterDb(const QString& title, const QString& durationAsTime);
+// One description per chapter set, none for a reply without sets; Failed
+// when the reply is not XML or any set is faulty.
+Result<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data);
+// The chapters of the best set, read from its browse page; NoneFound when no set scores.
+Result<QList<std::shared_ptr<ChapterModel>>> selectBestChaptersForMovie(
     const MovieModel& movie, const QList<ChapterSetDescription>& chapterDescriptions, const QString& language);
 // The chapter table of one set's browse page, the last chapter running to `msecDuration`.
-std::optional<QList<std::shared_ptr<ChapterModel>>> getChaptersFromWebSite(const QString& chapterSetId,
-                                                                           quint64 msecDuration);
+Result<QList<std::shared_ptr<ChapterModel>>> getChaptersFromWebSite(const QString& chapterSetId,
+                                                                    quint64 msecDuration);
 
 // The title as it is searched: cut before the first " - " unless that stands
 // in the first four characters.

@@ -52,6 +52,16 @@ std::expected<QJsonObject, QString> replyObject(const FetchResult& result)
     return document.object();
 }
 
+// Whether a search reply holds its result list; a reply without one is none of the
+// service's answers to a search, and tells nothing about what it has.
+bool holdsResults(const QJsonObject& reply)
+{
+    if (reply.value(QLatin1String("data")).isArray())
+        return true;
+    logFailure(QStringLiteral("search reply without a \"data\" list"));
+    return false;
+}
+
 // Decodes a subtitle file strictly: the same byte check as a subtitle read
 // from disk, then a decode that refuses anything that is not well-formed.
 std::optional<QString> subtitleText(const QByteArray& bytes)
@@ -98,13 +108,24 @@ FetchResult OpenSubtitleAPI::fetch(const QNetworkRequest& request, const QByteAr
 std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& command, const QString& method,
                                                            const std::optional<QJsonObject>& body, const QString& query)
 {
+    std::expected<QJsonObject, std::optional<int>> reply = runCommand(command, method, body, query);
+    if (!reply)
+        return std::nullopt;
+    return std::move(*reply);
+}
+
+std::expected<QJsonObject, std::optional<int>> OpenSubtitleAPI::runCommand(const QString& command,
+                                                                           const QString& method,
+                                                                           const std::optional<QJsonObject>& body,
+                                                                           const QString& query)
+{
     const platform::ServiceEndpoint service = platform::ServiceConfig::current().subtitleService();
     const QString address =
         QStringLiteral("%1/%2%3").arg(service.baseUrl, command, query.isEmpty() ? QString() : QLatin1Char('?') + query);
     const QUrl url = QUrl::fromEncoded(address.toUtf8());
     if (service.baseUrl.isEmpty() || !url.isValid()) {
         logFailure(QStringLiteral("no usable address for the subtitle service"));
-        return std::nullopt;
+        return std::unexpected(std::nullopt);
     }
 
     QNetworkRequest request(url);
@@ -118,12 +139,12 @@ std::optional<QJsonObject> OpenSubtitleAPI::executeCommand(const QString& comman
     const QByteArray payload = body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray();
     const FetchResult result = fetch(request, method.toUtf8(), payload, ReplyKind::Document);
     if (result.end == FetchResult::End::Cancelled)
-        return std::nullopt;
+        return std::unexpected(std::nullopt);
 
     const std::expected<QJsonObject, QString> reply = replyObject(result);
     if (!reply) {
         logFailure(reply.error());
-        return std::nullopt;
+        return std::unexpected(result.httpStatus);
     }
     return *reply;
 }
@@ -133,7 +154,7 @@ std::optional<QJsonArray> OpenSubtitleAPI::executePagedQuery(const QString& comm
 {
     const QString escaped = QString::fromLatin1(QUrl::toPercentEncoding(query, "!$&'()*+,;=:[]"));
     std::optional<QJsonObject> reply = executeCommand(command, method, std::nullopt, escaped);
-    if (!reply)
+    if (!reply || !holdsResults(*reply))
         return std::nullopt;
 
     QJsonArray result;
@@ -155,29 +176,33 @@ std::optional<QJsonArray> OpenSubtitleAPI::executePagedQuery(const QString& comm
         previousPage = *page;
         reply = executeCommand(command, method, std::nullopt,
                                QStringLiteral("%1&page=%2").arg(escaped, QString::number(*page + 1)));
-        if (!reply)
+        if (!reply || !holdsResults(*reply))
             return result;
     }
 }
 
-bool OpenSubtitleAPI::logIn()
+std::expected<void, OpenSubtitleAPI::LoginFailure> OpenSubtitleAPI::logIn()
 {
     const platform::ServiceEndpoint service = platform::ServiceConfig::current().subtitleService();
     QJsonObject body;
     body.insert(QLatin1String("username"), service.user);
     body.insert(QLatin1String("password"), service.password);
-    const std::optional<QJsonObject> reply = executeCommand(QStringLiteral("login"), QStringLiteral("POST"), body, {});
-    if (!reply)
-        return false;
+    const auto reply = runCommand(QStringLiteral("login"), QStringLiteral("POST"), body, {});
+    if (!reply) {
+        // Only a refusal speaks about the account; an outage says nothing about it.
+        const std::optional<int> status = reply.error();
+        const bool refused = status == 400 || status == 401 || status == 403;
+        return std::unexpected(refused ? LoginFailure::Refused : LoginFailure::Failed);
+    }
     const QJsonValue token = reply->value(QLatin1String("token"));
     if (!token.isString() || token.toString().isEmpty()) {
         // Without a token nothing later would be authorised; treat it as the failed login it is.
         m_token.clear();
         logFailure(QStringLiteral("login reply without a token"));
-        return false;
+        return std::unexpected(LoginFailure::Failed);
     }
     m_token = token.toString();
-    return true;
+    return {};
 }
 
 void OpenSubtitleAPI::logOut()

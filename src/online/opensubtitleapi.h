@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <expected>
 #include <optional>
 
 class QObject;
@@ -36,10 +37,15 @@ public:
     // One request to the service; the reply object, or none after a logged failure.
     std::optional<QJsonObject> executeCommand(const QString& command, const QString& method,
                                               const std::optional<QJsonObject>& body, const QString& query);
-    // The "data" entries of every result page, fetched one page after the other.
+    // The "data" entries of every result page, fetched one page after the
+    // other; none when the first page fails or holds no "data" list (a later
+    // page that does ends the walk with the entries before it).
     std::optional<QJsonArray> executePagedQuery(const QString& command, const QString& method, const QString& query);
 
-    bool logIn();
+    // Why logIn() got no token: the service refused the account (HTTP 400,
+    // 401 or 403), or the login failed otherwise (the log has the reason).
+    enum class LoginFailure { Refused, Failed };
+    std::expected<void, LoginFailure> logIn();
     void logOut();
 
     // The "attributes" of every subtitle the service has for the film, in the
@@ -52,6 +58,11 @@ public:
     std::optional<QString> downloadSubtitle(const QJsonValue& fileId);
 
 private:
+    // executeCommand(), or the HTTP status of the answer it failed on (none
+    // without an answer, after a cancel or before sending).
+    std::expected<QJsonObject, std::optional<int>> runCommand(const QString& command, const QString& method,
+                                                              const std::optional<QJsonObject>& body,
+                                                              const QString& query);
     bool windowIsGone() const;
     // One transfer, waited for in slices until it ends, stalls, is cancelled or the window goes away.
     FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& payload,

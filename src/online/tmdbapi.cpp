@@ -11,6 +11,7 @@
 namespace {
 
 const QString kRequestFailed = QStringLiteral("TMDbRequestFailed");
+const QString kRequestFailedReason = QStringLiteral("Request on TMDb failed");
 
 QMutex& imageBaseMutex()
 {
@@ -74,23 +75,32 @@ QVariantMap TMDbAPI::executeJSONUrlRequest(const QString& address)
 {
     if (apiKey().isEmpty()) {
         platform::log(platform::ServiceConfig::keyNotSetLogLine(platform::Service::MovieDatabase));
+        // Nothing was sent, so nothing was cancelled either.
         m_webRequest->setRequestIsAborted(false);
-        m_webRequest->setRequestIsRunning(false);
-        m_webRequest->setRequestIsSuccessful(false);
-        m_webRequest->setRequestIsError(true);
-        throw NamedFailure(kRequestFailed, QStringLiteral("Request on TMDb failed"));
+        failRequest(kRequestFailedReason);
     }
     const QVariant reply = m_webRequest->executeJSONRequest(address);
-    // A top-level array is no reply of this service; it is as unreadable as no reply.
-    if (reply.typeId() != QMetaType::QVariantMap)
-        throw NamedFailure(kRequestFailed, QStringLiteral("Request on TMDb failed"));
-    QVariantMap dictionary = reply.toMap();
-    if (dictionary.contains(QStringLiteral("status_code"))) {
-        m_webRequest->setRequestIsSuccessful(false);
-        m_webRequest->setRequestIsError(true);
-        throw NamedFailure(kRequestFailed, dictionary.value(QStringLiteral("status_message")).toString());
+    const QVariantMap dictionary = reply.toMap();
+    if (dictionary.contains(QStringLiteral("status_code")))
+        failRequest(dictionary.value(QStringLiteral("status_message")).toString());
+    // An error page, a body that is no JSON dictionary (a top-level array
+    // included): no reply of this service, so the request failed.
+    if (!m_webRequest->requestIsSuccessful() || reply.typeId() != QMetaType::QVariantMap) {
+        const std::optional<int> httpStatus = m_webRequest->httpStatus();
+        failRequest(httpStatus && !isSuccessStatus(httpStatus)
+                        ? QStringLiteral("%1: HTTP status %2").arg(kRequestFailedReason).arg(*httpStatus)
+                        : kRequestFailedReason);
     }
     return dictionary;
+}
+
+void TMDbAPI::failRequest(const QString& reason)
+{
+    // A cancel stays what it was: status() reads it first.
+    m_webRequest->setRequestIsRunning(false);
+    m_webRequest->setRequestIsSuccessful(false);
+    m_webRequest->setRequestIsError(true);
+    throw NamedFailure(kRequestFailed, reason);
 }
 
 void TMDbAPI::getImageBaseUrl()

@@ -76,10 +76,13 @@ public:
     Status status() const;
 
     // The reply of `address` (made by apiUrl()) as a dictionary. Throws
-    // "TMDbRequestFailed" with "Request on TMDb failed" when there is no
-    // readable reply, and with the reply's "status_message" when the reply
-    // is the service's error document (then status() reads 2). Without an
-    // API key nothing is sent: a log line, status() 2 and the same failure.
+    // "TMDbRequestFailed" with the reply's "status_message" when the reply is
+    // the service's error document, and with "Request on TMDb failed" (and
+    // the HTTP status, when it was an error status) when there is no reply
+    // or it is no JSON dictionary under a success status: an error page, a
+    // body that is not JSON, a reply cut short. status() then reads 2 (3
+    // after a cancel). Without an API key nothing is sent: a log line,
+    // status() 2 and the same failure.
     QVariantMap executeJSONUrlRequest(const QString& address);
 
     // Reads the configuration into the process-wide image base address
@@ -120,9 +123,10 @@ public:
     static QString buildSearchString(const QString& text);
     // The hit dictionaries for a search text: a find by IMDb id for "tt...",
     // a search with year for "title %23 yyyy", else a plain search, retried
-    // once without language when nothing is found. None when the reply has
-    // no hit list. Throws "TMDbMovieNotFound".
-    std::optional<QVariantList> movieSearchResult(const QString& searchText, const QString& language);
+    // once without language when it finds nothing. Throws "TMDbMovieNotFound"
+    // for a reply without hits, and "TMDbRequestFailed" (a failed request)
+    // for one without a hit list, which is no reply of a search.
+    QVariantList movieSearchResult(const QString& searchText, const QString& language);
     // A hit's thumbnail, or none; the event loop and the modal session run while it loads.
     platform::PicturePtr downloadImageWithURL(const QUrl& url);
     // Appends one hit per dictionary to movieSearchList(), each with its
@@ -149,6 +153,12 @@ public:
     void selectCoverFromPosters(const QList<std::shared_ptr<ImageModel>>& posters, const QString& language);
 
 private:
+    // Marks the runner's last request failed (status() 2, unless it was
+    // cancelled) and throws "TMDbRequestFailed" with `reason`.
+    [[noreturn]] void failRequest(const QString& reason);
+    // The list under `key` of a reply; a reply without it failed.
+    QVariantList hitList(const QVariantMap& reply, const QString& key);
+
     QList<std::shared_ptr<MovieSearchItemModel>> m_movieSearchList;
     std::shared_ptr<MovieModel> m_movie;
     std::shared_ptr<WebRequest> m_webRequest;

@@ -39,14 +39,6 @@ QString throughWindows1252(const QString& text)
     return platform::decodeWindows1252(*encoded);
 }
 
-std::optional<QVariantList> listAt(const QVariantMap& reply, const QString& key)
-{
-    const QVariant value = reply.value(key);
-    if (value.typeId() != QMetaType::QVariantList)
-        return std::nullopt;
-    return value.toList();
-}
-
 // The year of a hit when its release date is longer than a bare year.
 QString yearOfReleaseDate(const QString& releaseDate)
 {
@@ -74,13 +66,21 @@ QString TMDbAPI::buildSearchString(const QString& text)
     return tmdblookup::percentEscaped(throughWindows1252(tmdblookup::foldSearchSeparators(text)));
 }
 
-std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText, const QString& language)
+QVariantList TMDbAPI::hitList(const QVariantMap& reply, const QString& key)
+{
+    const QVariant value = reply.value(key);
+    if (value.typeId() != QMetaType::QVariantList)
+        failRequest(QStringLiteral("Request on TMDb failed: the reply has no \"%1\"").arg(key));
+    return value.toList();
+}
+
+QVariantList TMDbAPI::movieSearchResult(const QString& searchText, const QString& language)
 {
     if (searchText.startsWith(QStringLiteral("tt"))) {
         const QVariantMap reply =
             executeJSONUrlRequest(apiUrl(QStringLiteral("/3/find/%1?api_key=%2&language=%3&external_source=imdb_id")
                                              .arg(searchText, apiKey(), language)));
-        return listAt(reply, QStringLiteral("movie_results"));
+        return hitList(reply, QStringLiteral("movie_results"));
     }
 
     static const QRegularExpression withYear(QStringLiteral("^(.*)([\\ \\+]*\\%23[\\ \\+]*)([0-9]{4})([\\ \\+]*)$"),
@@ -105,7 +105,7 @@ std::optional<QVariantList> TMDbAPI::movieSearchResult(const QString& searchText
         if (reply.value(totalResults).toString() == u"0")
             throw NamedFailure(QStringLiteral("TMDbMovieNotFound"), QStringLiteral("movie not found: %1").arg(query));
     }
-    return listAt(reply, QStringLiteral("results"));
+    return hitList(reply, QStringLiteral("results"));
 }
 
 platform::PicturePtr TMDbAPI::downloadImageWithURL(const QUrl& url)
@@ -145,19 +145,16 @@ QString TMDbAPI::searchForMovie(const QString& name, const QString& language, QO
 {
     m_webRequest->setWindow(window);
     const QString searchText = buildSearchString(name);
-    const std::optional<QVariantList> hits = movieSearchResult(searchText, language);
-    if (hits && hits->isEmpty())
+    const QVariantList hits = movieSearchResult(searchText, language);
+    if (hits.isEmpty())
         throw NamedFailure(QStringLiteral("TMDbMovieNotFound"), QStringLiteral("movie not found: %1").arg(searchText));
 
     QString movieId;
-    if (hits) {
-        const QVariantMap first = hits->first().toMap();
-        // An id the reply leaves empty (null) names no movie either.
-        const QString id = first.value(QStringLiteral("id")).toString();
-        if (!id.isEmpty())
-            movieId = id;
-    }
+    // An id the reply leaves empty (null) names no movie either.
+    const QString id = hits.first().toMap().value(QStringLiteral("id")).toString();
+    if (!id.isEmpty())
+        movieId = id;
     m_movieSearchList.clear();
-    getMovieSearchItems(hits.value_or(QVariantList()));
+    getMovieSearchItems(hits);
     return movieId;
 }

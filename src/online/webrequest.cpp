@@ -39,6 +39,7 @@ bool WebRequest::executeRequest(const QString& url, ReplyKind kind)
     m_requestIsRunning = false;
     m_requestIsSuccessful = false;
     m_requestData.clear();
+    m_httpStatus.reset();
 
     const QUrl address(url, QUrl::StrictMode);
     if (url.isEmpty() || !address.isValid() || address.isRelative()) {
@@ -59,6 +60,7 @@ bool WebRequest::executeRequest(const QString& url, ReplyKind kind)
         return false;
     }
     if (result.answered()) {
+        m_httpStatus = result.httpStatus;
         m_requestData = std::move(result.body);
         connectionDidFinishLoading();
     } else {
@@ -88,13 +90,12 @@ QVariant WebRequest::executeJSONRequest(const QString& url)
     if (decoder.hasError())
         text.clear();
     const std::optional<QVariantList> result = QXJSON::QXJSONStringToObject(text);
-    if (!result) {
+    if (!result)
         platform::log(QStringLiteral("Can't resolve JSON structure"));
-        return {};
-    }
-    if (result->isEmpty())
-        return {};
-    return result->first();
+    const QVariant document = result && !result->isEmpty() ? result->first() : QVariant();
+    if (!isSuccessStatus(m_httpStatus) || !document.isValid())
+        answerIsNoReply();
+    return document;
 }
 
 void WebRequest::cancelSearch()
@@ -109,6 +110,12 @@ void WebRequest::didFailWithError(const QString& description, const QString& fai
     ServiceLog::log(QStringLiteral("Connection failed! Error - %1 %2").arg(description, failingUrl));
     m_requestIsError = true;
     m_requestIsRunning = false;
+}
+
+void WebRequest::answerIsNoReply()
+{
+    m_requestIsSuccessful = false;
+    m_requestIsError = true;
 }
 
 void WebRequest::connectionDidFinishLoading()

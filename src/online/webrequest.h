@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace platform {
 class ModalSession;
 }
@@ -17,9 +19,10 @@ class ModalSession;
 // synchronous: it pumps the event loop (and the command's modal session) in
 // 0.1-second slices until the request has finished, failed or been aborted,
 // so the window stays live and its cancel button can post
-// kWebRequestAbortNotification. The HTTP status is not checked: whatever
-// body a finished request delivers, an error document included, is the
-// result. A reply over its kind's size bound fails like a dropped connection.
+// kWebRequestAbortNotification. A plain request checks no HTTP status:
+// whatever body a finished request delivers, an error document included, is
+// the result. A JSON request is stricter (see executeJSONRequest()). A reply
+// over its kind's size bound fails like a dropped connection.
 //
 // The four flags are cleared when a request starts. They are not exclusive
 // across requests (an abort after a finished request sets requestIsAborted
@@ -40,6 +43,11 @@ public:
     // Runs executeRequest() and reads the body with QXJSON; returns the
     // reply's top-level QVariantMap or QVariantList, or an invalid QVariant
     // when the request failed, the body is empty or is no JSON document.
+    // Only a JSON document under a success status (2xx) is a reply: after
+    // any other answer (an error page, a body that is no JSON document) the
+    // request counts as failed (requestIsError), so nobody takes a service's
+    // outage for its answer. The document of an error status is returned all
+    // the same, so the caller can quote the service's message.
     QVariant executeJSONRequest(const QString& url);
     // The abort handler: marks this runner aborted and cancels its request.
     void cancelSearch();
@@ -67,12 +75,16 @@ public:
     void giveModalSessionATurn() const;
 
     const QByteArray& requestData() const { return m_requestData; }
+    // The HTTP status of the last request's answer; none without an answer.
+    std::optional<int> httpStatus() const { return m_httpStatus; }
 
     static constexpr std::chrono::milliseconds kSlice{100};
 
 private:
     void didFailWithError(const QString& description, const QString& failingUrl);
     void connectionDidFinishLoading();
+    // An answer that is no reply: the request failed, though the connection did not.
+    void answerIsNoReply();
 
     bool m_requestIsAborted = false;
     bool m_requestIsError = false;
@@ -81,5 +93,6 @@ private:
     QPointer<QObject> m_window;
     platform::ModalSession* m_modalSession = nullptr;
     QByteArray m_requestData;
+    std::optional<int> m_httpStatus;
     platform::NotificationCenter::Token m_abortObservation;
 };

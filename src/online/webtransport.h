@@ -33,6 +33,12 @@ struct FetchLimits {
     std::chrono::milliseconds deadline;
 };
 
+// A success status (2xx): the only answers that carry what was asked for.
+inline bool isSuccessStatus(std::optional<int> status)
+{
+    return status && *status >= 200 && *status < 300;
+}
+
 // How a transfer ended. Answered: the server sent a complete response of any
 // HTTP status (an error document is an answer); `httpStatus` and `body` hold
 // it. Failed: no complete response; `error` says why, in the same words for
@@ -48,7 +54,7 @@ struct FetchResult {
     QUrl url;  // where the answer came from, after redirects
 
     bool answered() const { return end == End::Answered; }
-    bool answeredOk() const { return answered() && httpStatus && *httpStatus >= 200 && *httpStatus < 300; }
+    bool answeredOk() const { return answered() && isSuccessStatus(httpStatus); }
 };
 
 // The one way this application talks HTTP: one shared network manager on

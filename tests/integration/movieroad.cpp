@@ -103,7 +103,7 @@ QStringList MovieRoadTest::workEntries() const
 
 Lookup MovieRoadTest::searchAndMerge(MovieModel& record)
 {
-    return m_controller->searchAndMerge(record, *m_client);
+    return m_controller->searchAndMerge(record, *m_client).lookup;
 }
 
 void MovieRoadTest::searchIn(const QString& language, const QString& country)

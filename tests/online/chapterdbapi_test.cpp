@@ -73,7 +73,7 @@ protected:
         qunsetenv("KORVALANE_CHAPTERDB_API_KEY");
     }
 
-    std::optional<QList<ChapterSetDescription>> parseFile(const QString& name)
+    ChapterDbAPI::Result<QList<ChapterSetDescription>> parseFile(const QString& name)
     {
         return ChapterDbAPI::parseChaptersXML(testsupport::serviceData("chapterdb/" + name));
     }
@@ -93,7 +93,7 @@ TEST(ChapterDbSearchTitle, CutsAtTheFirstSeparatorFromTheFifthCharacterOn)
 
 TEST_F(ChapterDbApiTest, SearchSendsTitleDurationAndKey)
 {
-    const std::optional<QByteArray> reply = ChapterDbAPI::searchChapterDb("Alien - Director's Cut", "01:57:02.103000");
+    const ChapterDbAPI::Result<QByteArray> reply = ChapterDbAPI::searchChapterDb("Alien - Director's Cut", "01:57:02.103000");
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(*reply, testsupport::serviceData("chapterdb/search-alien.xml"));
     ASSERT_EQ(m_server.requestCount(), 1);
@@ -139,7 +139,7 @@ TEST_F(ChapterDbApiTest, SearchFailuresAreLoggedAndGiveNothing)
 
 TEST_F(ChapterDbApiTest, ReadsEveryChapterSetOfTheReply)
 {
-    const std::optional<QList<ChapterSetDescription>> sets = parseFile("search-alien.xml");
+    const ChapterDbAPI::Result<QList<ChapterSetDescription>> sets = parseFile("search-alien.xml");
     ASSERT_TRUE(sets.has_value());
     ASSERT_EQ(sets->size(), 3);
 
@@ -215,13 +215,15 @@ TEST_F(ChapterDbApiTest, OneFaultySetSpoilsTheWholeReply)
 
 TEST_F(ChapterDbApiTest, EveryChildElementOfTheResultIsAChapterSet)
 {
-    // White space alone is no chapter set.
-    EXPECT_FALSE(ChapterDbAPI::parseChaptersXML("<results>\n  \n</results>").has_value());
-    EXPECT_EQ(m_log.lines(), QStringList{"Can't get chapterInfo tags from chapter result"});
+    // White space alone is no chapter set: the service knows none.
+    const auto none = ChapterDbAPI::parseChaptersXML("<results>\n  \n</results>");
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->isEmpty());
+    EXPECT_TRUE(m_log.lines().isEmpty());
 
     // Whatever the element is called, it is read as a set.
     m_log.clear();
-    const std::optional<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(
+    const ChapterDbAPI::Result<QList<ChapterSetDescription>> sets = ChapterDbAPI::parseChaptersXML(
         "<results><set xml:lang=\"xyz\" confirmations=\"12abc\"><title>T</title><ref><chapterSetId>9</chapterSetId>"
         "</ref><source><duration>00:01:00</duration></source><chapters/></set></results>");
     ASSERT_TRUE(sets.has_value());
@@ -233,10 +235,14 @@ TEST_F(ChapterDbApiTest, EveryChildElementOfTheResultIsAChapterSet)
     EXPECT_TRUE(m_log.lines().isEmpty());
 }
 
-TEST_F(ChapterDbApiTest, EmptyOrBrokenRepliesGiveNothing)
+TEST_F(ChapterDbApiTest, EmptyRepliesFindNoneAndBrokenOnesFail)
 {
-    EXPECT_FALSE(parseFile("search-empty.xml").has_value());
-    EXPECT_EQ(m_log.lines(), QStringList{"Can't get chapterInfo tags from chapter result"});
+    const auto none = parseFile("search-empty.xml");
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->isEmpty());
+    EXPECT_TRUE(m_log.lines().isEmpty());
+    // A document without sets that is not the service's result list is none of its replies.
+    EXPECT_EQ(ChapterDbAPI::parseChaptersXML("<error/>").error(), ChapterDbAPI::NoChapters::Failed);
 
     const QList<QByteArray> broken = {
         testsupport::serviceData("chapterdb/search-malformed.xml"),
@@ -247,9 +253,26 @@ TEST_F(ChapterDbApiTest, EmptyOrBrokenRepliesGiveNothing)
     };
     for (const QByteArray& reply : broken) {
         m_log.clear();
-        EXPECT_FALSE(ChapterDbAPI::parseChaptersXML(reply).has_value()) << reply.left(40).constData();
+        EXPECT_EQ(ChapterDbAPI::parseChaptersXML(reply).error(), ChapterDbAPI::NoChapters::Failed)
+            << reply.left(40).constData();
         ASSERT_EQ(m_log.lines().size(), 1);
         EXPECT_TRUE(m_log.lines().first().startsWith("Can't get xml from chapter result: "));
+    }
+}
+
+// A search or browse page that is no reply of the service is a failure, never "none found".
+TEST_F(ChapterDbApiTest, AnswersThatAreNoReplyFail)
+{
+    const QList<testsupport::FailedAnswer> answers = testsupport::failedAnswers(
+        R"({"error":"Service Unavailable"})", testsupport::serviceData("chapterdb/search-alien.xml"));
+    for (const auto& [what, reply] : answers) {
+        SCOPED_TRACE(what.toStdString());
+        m_server.route("GET", "/chapters/search", reply);
+        const ChapterDbAPI::Result<QByteArray> found = ChapterDbAPI::searchChapterDb("Alien", "01:00:00");
+        const ChapterDbAPI::NoChapters miss = found ? ChapterDbAPI::parseChaptersXML(*found).error() : found.error();
+        EXPECT_EQ(miss, ChapterDbAPI::NoChapters::Failed);
+        m_server.route("GET", "/browse/31047", reply);
+        EXPECT_EQ(ChapterDbAPI::getChaptersFromWebSite("31047", 3'600'000).error(), ChapterDbAPI::NoChapters::Failed);
     }
 }
 
@@ -286,14 +309,14 @@ TEST(ChapterSetScore, AddsLanguageDurationTitleAndConfirmations)
 
 TEST_F(ChapterDbApiTest, ChoosesTheBestSetAndReadsItsBrowsePage)
 {
-    const std::optional<QList<ChapterSetDescription>> sets = parseFile("search-alien.xml");
+    const ChapterDbAPI::Result<QList<ChapterSetDescription>> sets = parseFile("search-alien.xml");
     ASSERT_TRUE(sets.has_value());
     MovieModel record;
     record.setTitle("Alien");
     record.setMsecDuration(static_cast<qint64>(kGermanSetDuration));
 
     // German: the language and the exact duration outweigh the English set's equal title.
-    const std::optional<ChapterList> german = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
+    const ChapterDbAPI::Result<ChapterList> german = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
     ASSERT_TRUE(german.has_value());
     ASSERT_EQ(m_server.requestCount(), 1);
     EXPECT_EQ(m_server.requests().first().path, "/browse/31047");
@@ -307,7 +330,7 @@ TEST_F(ChapterDbApiTest, ChoosesTheBestSetAndReadsItsBrowsePage)
 
     // The last chapter runs to the end of the record, not of the set.
     record.setMsecDuration(static_cast<qint64>(kGermanSetDuration) + 5'000);
-    const std::optional<ChapterList> longer = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
+    const ChapterDbAPI::Result<ChapterList> longer = ChapterDbAPI::selectBestChaptersForMovie(record, *sets, "de");
     ASSERT_TRUE(longer.has_value());
     EXPECT_EQ(m_server.requests().last().path, "/browse/31047");
     EXPECT_EQ(totalLength(*longer), kGermanSetDuration + 5'000);
@@ -339,7 +362,7 @@ TEST_F(ChapterDbApiTest, EqualScoresKeepTheEarlierSetAndZeroChoosesNone)
 
 TEST_F(ChapterDbApiTest, BrowseRowsBecomeChaptersRunningToTheRecordsEnd)
 {
-    const std::optional<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("48213", 3'600'000);
+    const ChapterDbAPI::Result<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("48213", 3'600'000);
     ASSERT_TRUE(chapters.has_value());
     EXPECT_EQ(lengthsOf(*chapters), (QList<qint64>{600'000, 900'000, 2'100'000}));
     ASSERT_EQ(chapters->size(), 3);
@@ -348,7 +371,7 @@ TEST_F(ChapterDbApiTest, BrowseRowsBecomeChaptersRunningToTheRecordsEnd)
     EXPECT_EQ(chapters->at(1)->name(), "Mitte");
 
     // A record shorter than the last start: the last chapter keeps length 0.
-    const std::optional<ChapterList> shorter = ChapterDbAPI::getChaptersFromWebSite("48213", 1'000'000);
+    const ChapterDbAPI::Result<ChapterList> shorter = ChapterDbAPI::getChaptersFromWebSite("48213", 1'000'000);
     ASSERT_TRUE(shorter.has_value());
     EXPECT_EQ(lengthsOf(*shorter), (QList<qint64>{600'000, 900'000, 0}));
 }
@@ -367,7 +390,7 @@ TEST_F(ChapterDbApiTest, BrowseTableOfOddRows)
                                                "<tr><td>9</td><td>Late</td><td>1:30:00</td></tr>"
                                                "<tr><td>x</td><td>End</td><td>00:50:00</td></tr>"),
                                     "text/html; charset=utf-8"));
-    const std::optional<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("7", 3'600'000);
+    const ChapterDbAPI::Result<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("7", 3'600'000);
     ASSERT_TRUE(chapters.has_value());
     ASSERT_EQ(chapters->size(), 6);
     EXPECT_EQ(chapters->at(0)->index(), 4);
@@ -391,7 +414,7 @@ TEST_F(ChapterDbApiTest, BrowsePageIsReadInTheCharacterSetItWasSentIn)
     const QString name = QString::fromUtf8(
         "Kane kehrt zur\xc3\xbc"
         "ck");
-    std::optional<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("5", 60'000);
+    ChapterDbAPI::Result<ChapterList> chapters = ChapterDbAPI::getChaptersFromWebSite("5", 60'000);
     ASSERT_TRUE(chapters.has_value());
     ASSERT_EQ(chapters->size(), 1);
     EXPECT_EQ(chapters->first()->name(), name);
@@ -427,7 +450,7 @@ TEST_F(ChapterDbApiTest, BrowsePageWithoutTableOrReplyGivesNothing)
 
     // A table body without rows is an empty chapter list, not a failure.
     m_server.route("GET", "/browse/4", FakeReply::bytes(browsePage(""), "text/html"));
-    const std::optional<ChapterList> none = ChapterDbAPI::getChaptersFromWebSite("4", 3'600'000);
+    const ChapterDbAPI::Result<ChapterList> none = ChapterDbAPI::getChaptersFromWebSite("4", 3'600'000);
     ASSERT_TRUE(none.has_value());
     EXPECT_TRUE(none->isEmpty());
 }

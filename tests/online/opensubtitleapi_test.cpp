@@ -153,7 +153,7 @@ TEST_F(OpenSubtitleApiTest, HeadersGoOutInTheirOrder)
 TEST_F(OpenSubtitleApiTest, RefusedAccountLogsTheStatusAndKeepsNoToken)
 {
     m_server.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/error-401.json", 401));
-    EXPECT_FALSE(m_api.logIn());
+    EXPECT_EQ(m_api.logIn().error(), OpenSubtitleAPI::LoginFailure::Refused);
     EXPECT_TRUE(m_api.token().isEmpty());
     EXPECT_EQ(m_log.lines(), QStringList{"OpenSubtitleRequestFailed: HTTP result error code: 401"});
 }
@@ -198,6 +198,23 @@ TEST_F(OpenSubtitleApiTest, RepliesThatAreNotAJsonObjectGiveNothing)
         EXPECT_TRUE(m_log.lines().first().startsWith("OpenSubtitleRequestFailed: "));
     }
     EXPECT_TRUE(m_api.token().isEmpty());
+}
+
+// An answer that is no reply fails a search (never "none found"), and fails a
+// login without a word about the account.
+TEST_F(OpenSubtitleApiTest, AnswersThatAreNoReplyFail)
+{
+    QList<testsupport::FailedAnswer> answers =
+        testsupport::failedAnswers(R"({"message":"Service Unavailable","status":503})",
+                                   testsupport::serviceData("opensubtitles/subtitles-tt0078748-de.json"));
+    answers.append({"without a data list", FakeReply::bytes(R"({"total_pages":1,"page":1})")});
+    for (const auto& [what, reply] : answers) {
+        SCOPED_TRACE(what.toStdString());
+        m_server.route("GET", "/api/v1/subtitles", reply);
+        EXPECT_FALSE(m_api.searchSubtitles("tt0078748", false).has_value());
+        m_server.route("POST", "/api/v1/login", reply);
+        EXPECT_EQ(m_api.logIn().error(), OpenSubtitleAPI::LoginFailure::Failed);
+    }
 }
 
 TEST_F(OpenSubtitleApiTest, GiganticReplyIsRefused)

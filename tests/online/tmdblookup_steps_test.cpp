@@ -239,13 +239,13 @@ TEST_F(TmdbLookupStepsTest, YearMarkerWithPaddingSearchesTitleAndYear)
 TEST_F(TmdbLookupStepsTest, MissingTotalIsNoReasonToRetry)
 {
     reply("/3/search/movie", R"({"page":1,"results":[{"id":5,"title":"Five"}]})");
-    const std::optional<QVariantList> hits = client.movieSearchResult("Five", "de");
-    ASSERT_TRUE(hits);
-    EXPECT_EQ(hits->size(), 1);
+    EXPECT_EQ(client.movieSearchResult("Five", "de").size(), 1);
     EXPECT_EQ(server.requestCount(), 1);
 
+    // A reply without a hit list is no search reply, however many it counts.
     reply("/3/search/movie", R"({"page":1,"total_results":3})");
-    EXPECT_FALSE(client.movieSearchResult("Five", "de"));
+    EXPECT_EQ(failureOf([&] { client.movieSearchResult("Five", "de"); }),
+              "TMDbRequestFailed: Request on TMDb failed: the reply has no \"results\"");
 }
 
 TEST_F(TmdbLookupStepsTest, DetailsSetOnlyTheFieldsTheReplyHolds)

@@ -317,13 +317,24 @@ TEST_F(TmdbLookupTest, DroppedConnectionIsAnError)
     EXPECT_FALSE(requestLines().join(' ').contains("/releases"));
 }
 
-TEST_F(TmdbLookupTest, ReplyThatIsNoJsonCountsAsNotFound)
+// A search that failed is no search without hits: no retry, and status() says it failed.
+TEST_F(TmdbLookupTest, AFailedSearchIsNotRetriedAndReadsFailed)
 {
-    server.route("GET", "/3/movie/348", FakeReply::bytes("<html>busy</html>", "text/html"));
-    TMDbAPI client;
-    EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
-    EXPECT_TRUE(log.lines().contains("readTMDBInformation: TMDbRequestFailed: Request on TMDb failed"));
+    QList<testsupport::FailedAnswer> answers =
+        testsupport::failedAnswers(testsupport::serviceData("tmdb/error-401.json"),
+                                   testsupport::serviceData("tmdb/search-alien-1979.json"));
+    answers.append({"without a hit list", FakeReply::bytes(R"({"page":1,"total_pages":1,"total_results":4})")});
+    for (const auto& [what, reply] : answers) {
+        SCOPED_TRACE(what.toStdString());
+        server.clearRequests();
+        server.route("GET", "/3/search/movie", reply);
+        TMDbAPI client;
+        EXPECT_FALSE(lookUp(client, "Alien #1979"));
+        EXPECT_EQ(client.status(), TMDbAPI::Status::Failed);
+        EXPECT_EQ(searchRequests().size(), 1);
+        EXPECT_TRUE(client.movieSearchList().isEmpty());
+        EXPECT_TRUE(log.lines().last().startsWith("readTMDBInformation: TMDbRequestFailed: "));
+    }
 }
 
 TEST_F(TmdbLookupTest, CancelDuringAHitThumbnailLetsItFinishThenEndsTheLookup)
@@ -509,18 +520,6 @@ TEST_F(TmdbLookupTest, FirstHitWithoutIdIsNotFoundAfterTheHitsAreListed)
     EXPECT_EQ(client.movieSearchList()[0]->title(), "Nameless");
     EXPECT_EQ(requestLines().last(), "/t/p/w92");
     EXPECT_FALSE(requestLines().join(' ').contains("/3/movie/"));
-}
-
-TEST_F(TmdbLookupTest, SearchReplyWithoutHitListIsNotFound)
-{
-    server.route("GET", "/3/search/movie", FakeReply::bytes(R"({"page":1,"total_pages":1,"total_results":4})"));
-    TMDbAPI client;
-    EXPECT_FALSE(lookUp(client, "Alien #1979"));
-    EXPECT_EQ(client.status(), TMDbAPI::Status::NotFound);
-    EXPECT_EQ(log.lines(),
-              QStringList({"readTMDBInformation: MovieNotFoundException: Request to read movie data failed"}));
-    EXPECT_TRUE(client.movieSearchList().isEmpty());
-    EXPECT_EQ(searchRequests().size(), 1);
 }
 
 TEST_F(TmdbLookupTest, CancelDuringARequestEndsTheLookupAsCancelled)

@@ -127,6 +127,16 @@ class FakeServer;
 // by 307s, which keep its body), all ending at "/endless".
 void routeEndlessBehindRedirects(FakeServer& server);
 
+// An answer that is no valid reply of a service, whatever was asked, named for the test's trace.
+struct FailedAnswer {
+    QString what;
+    FakeReply reply;
+};
+
+// 500, 502 and 503 with an HTML error page and with `errorDocument` (a JSON
+// error document), a page that is neither JSON nor XML, and `validBody` cut short.
+QList<FailedAnswer> failedAnswers(const QByteArray& errorDocument, const QByteArray& validBody);
+
 // The bytes of tests/data/services/<relativePath>; empty when the file is missing.
 QByteArray serviceData(const QString& relativePath);
 
