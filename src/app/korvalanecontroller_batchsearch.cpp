@@ -163,7 +163,7 @@ KorvalaneController::SearchTurn KorvalaneController::searchAndMerge(MovieModel& 
 }
 
 KorvalaneController::ExtrasOutcome KorvalaneController::completeSearchResult(const MovieModel& record,
-                                                                            const std::shared_ptr<MovieModel>& result)
+                                                                             const std::shared_ptr<MovieModel>& result)
 {
     result->setDuration(record.duration());
     result->setMsecDuration(record.msecDuration());

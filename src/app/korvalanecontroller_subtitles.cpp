@@ -77,7 +77,7 @@ void KorvalaneController::tellSubtitleOutcome(FetchOutcome outcome, const MovieM
             break;
         case FetchOutcome::NoneFound:
             m_news->add(QStringLiteral("newsSubtitleNoneFound"),
-                         {title, LanguageUtilities().localizedNameOfLanguage(m_languageId)});
+                        {title, LanguageUtilities().localizedNameOfLanguage(m_languageId)});
             break;
         case FetchOutcome::Failed:
             m_news->add(QStringLiteral("newsSubtitleFailed"), {title});
@@ -106,7 +106,7 @@ KorvalaneController::FetchOutcome KorvalaneController::searchForSubtitle(const s
         const auto login = client.logIn();
         if (!login)
             return login.error() == OpenSubtitleAPI::LoginFailure::Refused ? FetchOutcome::NoLogin
-                                                                            : FetchOutcome::Failed;
+                                                                           : FetchOutcome::Failed;
     }
     const std::optional<QList<QJsonObject>> subtitles = client.searchSubtitles(movie->imdbID(), false);
     if (!subtitles)

@@ -194,7 +194,8 @@ Result<QByteArray> searchChapterDb(const QString& title, const QString& duration
     if (!result.httpStatus)
         return failed(QStringLiteral("got no valid HTTP-response form %1").arg(fetched.domain));
     if (*result.httpStatus != 200)
-        return failed(QStringLiteral("got HTTP-response error form %1: %2").arg(fetched.domain).arg(*result.httpStatus));
+        return failed(
+            QStringLiteral("got HTTP-response error form %1: %2").arg(fetched.domain).arg(*result.httpStatus));
     return result.body;
 }
 

@@ -44,8 +44,7 @@ Result<QList<ChapterSetDescription>> parseChaptersXML(const QByteArray& data);
 Result<QList<std::shared_ptr<ChapterModel>>> selectBestChaptersForMovie(
     const MovieModel& movie, const QList<ChapterSetDescription>& chapterDescriptions, const QString& language);
 // The chapter table of one set's browse page, the last chapter running to `msecDuration`.
-Result<QList<std::shared_ptr<ChapterModel>>> getChaptersFromWebSite(const QString& chapterSetId,
-                                                                    quint64 msecDuration);
+Result<QList<std::shared_ptr<ChapterModel>>> getChaptersFromWebSite(const QString& chapterSetId, quint64 msecDuration);
 
 // The title as it is searched: cut before the first " - " unless that stands
 // in the first four characters.

@@ -3,8 +3,8 @@
 #include "online/tmdbapi.h"
 
 #include "model/moviesearchitemmodel.h"
-#include "online/namedfailure.h"
 #include "online/imagefromurl.h"
+#include "online/namedfailure.h"
 #include "online/tmdbapi_lookupsupport.h"
 #include "online/webrequest.h"
 #include "platform/picture.h"

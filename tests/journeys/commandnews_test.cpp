@@ -29,10 +29,13 @@
 #include <QTableView>
 #include <QTest>
 
+#include <functional>
+
 namespace journeys {
 namespace {
 
 using namespace movieroad;
+using testsupport::FakeReply;
 
 // What the window says, word for word, in each language.
 struct Said {
@@ -149,8 +152,12 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
         trigger(ui().actionChapterDbLoad);
         expectShown(said.chaptersWaiting);
         EXPECT_EQ(chapters->rowCount(), generated);
+        // The hint holds under any other setting and goes once the one it waits for is chosen.
+        choose(ui().chapterSettingComboBox, platform::localized("chapterMinute"));
+        expectShown(said.chaptersWaiting);
         choose(ui().chapterSettingComboBox, platform::localized("chapterDb"));
         EXPECT_EQ(chapters->rowCount(), 3);
+        EXPECT_TRUE(news().text().isEmpty());
 
         // Save All stops at a file it cannot write and counts what it left: that file and the one after it.
         const QString garden = record("Garden Party.m4v")->fileUrl().toLocalFile();
@@ -167,6 +174,69 @@ TEST_F(CommandNewsJourney, EachCommandSaysWhatItCameToInBothLanguages)
         EXPECT_EQ(stopped.details.split('\n'), (QStringList{garden, holiday}));
         EXPECT_EQ(record("Garden Party.m4v")->status(), MovieModel::kStatusReadyToTag);
         EXPECT_EQ(list().arrangedObjects().at(0)->status(), MovieModel::kStatusTagged);  // the one before it
+    }
+}
+
+// A service whose answer is no reply (here a proxy's error page or error
+// document) is said to have failed, by hand and in the batch; a valid reply
+// without hits is said to have found nothing.
+TEST_F(CommandNewsJourney, AFailedSearchIsSaidToHaveFailedAndAnEmptyOneToHaveFoundNothing)
+{
+    windowWithMovies("en", {"Alien #1979.m4v"});
+    const FakeReply errorPage = FakeReply::bytes("<html><body>Service Unavailable</body></html>", "text/html", 503);
+    const FakeReply errorDocument = FakeReply::bytes(R"({"error":"Bad Gateway"})", "application/json", 502);
+    const FakeReply pageOfAProxy =
+        FakeReply::bytes("<html><body>Please log in to the network<br></body></html>", "text/html");
+    const auto batch = [&] { trigger(ui().actionFindTmdbInfoAll); };
+    const auto handSearch = [&] {
+        typeInto(m_controller->imageSelectController()->ui().tmdbSearchField, "Alien #1979");
+    };
+    const auto subtitles = [&] { trigger(ui().actionSearchSubtitleForTitle); };
+    const auto chapters = [&] { trigger(ui().actionChapterDbSearchViaAPI); };
+    const QString found = QString("“%1”").arg(kGermanTitle);
+    const struct {
+        std::function<void()> answer;
+        std::function<void()> command;
+        QString said;
+    } rows[] = {
+        {[&] { m_tmdb.route("GET", "/3/search/movie", errorPage); }, batch,
+         "Batch search: 0 found, 0 not found, 1 failed."},
+        {[&] { m_tmdb.route("GET", "/3/search/movie", errorDocument); }, handSearch,
+         "The search for “Alien #1979” failed: the movie database gave no answer. The log has the details."},
+        {[&] {
+             m_services.answerEveryTitleSearch();
+             m_subtitles.route("POST", "/api/v1/login", errorPage);
+             m_chapterDb.route("GET", "/chapters/search", pageOfAProxy);
+         },
+         batch,
+         "Batch search: 1 found, 0 not found, 0 failed. Subtitle search: 0 not found, 1 failed. Chapter search: 0 "
+         "not found, 1 failed."},
+        {[] {}, subtitles,
+         "The subtitle search for " + found + " failed: the subtitle service gave no answer. The log has the details."},
+        {[] {}, chapters,
+         "The chapter search for " + found + " failed: the chapter database gave no answer. The log has the details."},
+        {[&] {
+             typeTitle("Alien #1979");  // the title the database knows, again
+             m_subtitles.route("POST", "/api/v1/login", FakeReply::fromFile("opensubtitles/login.json"));
+             m_subtitles.route("GET", "/api/v1/subtitles", FakeReply::fromFile("opensubtitles/subtitles-empty.json"));
+             m_chapterDb.route("GET", "/chapters/search", FakeReply::fromFile("chapterdb/search-empty.xml"));
+         },
+         batch,
+         "Batch search: 1 found, 0 not found, 0 failed. Subtitle search: 1 not found, 0 failed. Chapter search: 1 "
+         "not found, 0 failed."},
+        {[] {}, subtitles, "No subtitle found for " + found + " in German."},
+        {[] {}, chapters, "No chapter list found for " + found + "."},
+        // The hand search says what its own subtitle and chapter searches missed.
+        {[&] { m_subtitles.route("GET", "/api/v1/subtitles", errorPage); }, handSearch,
+         "The subtitle search for " + found +
+             " failed: the subtitle service gave no answer. The log has the details. No chapter list found for " +
+             found + "."},
+    };
+    for (const auto& [answer, command, said] : rows) {
+        SCOPED_TRACE(said.toStdString());
+        answer();
+        command();
+        expectShown(said.toUtf8().constData());
     }
 }
 

@@ -93,7 +93,8 @@ TEST(ChapterDbSearchTitle, CutsAtTheFirstSeparatorFromTheFifthCharacterOn)
 
 TEST_F(ChapterDbApiTest, SearchSendsTitleDurationAndKey)
 {
-    const ChapterDbAPI::Result<QByteArray> reply = ChapterDbAPI::searchChapterDb("Alien - Director's Cut", "01:57:02.103000");
+    const ChapterDbAPI::Result<QByteArray> reply =
+        ChapterDbAPI::searchChapterDb("Alien - Director's Cut", "01:57:02.103000");
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(*reply, testsupport::serviceData("chapterdb/search-alien.xml"));
     ASSERT_EQ(m_server.requestCount(), 1);

@@ -101,9 +101,9 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
 TEST_F(TMDbAPITest, AnswersThatAreNoReplyFailWithStatusTwo)
 {
     const QString busy = "The API is undergoing maintenance. Try again later.";
-    QList<testsupport::FailedAnswer> answers = testsupport::failedAnswers(
-        R"({"status_code":46,"status_message":")" + busy.toUtf8() + R"(","success":false})",
-        testsupport::serviceData("tmdb/movie-348-de.json"));
+    QList<testsupport::FailedAnswer> answers =
+        testsupport::failedAnswers(R"({"status_code":46,"status_message":")" + busy.toUtf8() + R"(","success":false})",
+                                   testsupport::serviceData("tmdb/movie-348-de.json"));
     answers.append({"502 JSON of a gateway", FakeReply::bytes(R"({"error":"Bad Gateway"})", "application/json", 502)});
     answers.append({"top-level array", FakeReply::bytes(R"(["not","a","dictionary"])")});
     for (const auto& [what, reply] : answers) {
@@ -111,9 +111,10 @@ TEST_F(TMDbAPITest, AnswersThatAreNoReplyFailWithStatusTwo)
         server.route("GET", "/3/movie/2", reply);
         const NamedFailure failure = failureOf([&] { api.executeJSONUrlRequest(url("/3/movie/2?api_key=" + kKey)); });
         EXPECT_EQ(failure.name(), "TMDbRequestFailed");
-        const QString expected = what.endsWith(" JSON")  ? busy
-                                 : reply.status != 200 ? QString("Request on TMDb failed: HTTP status %1").arg(reply.status)
-                                                       : "Request on TMDb failed";
+        const QString expected = what.endsWith(" JSON") ? busy
+                                 : reply.status != 200
+                                     ? QString("Request on TMDb failed: HTTP status %1").arg(reply.status)
+                                     : "Request on TMDb failed";
         EXPECT_EQ(failure.reason(), expected);
         EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
     }

@@ -320,9 +320,8 @@ TEST_F(TmdbLookupTest, DroppedConnectionIsAnError)
 // A search that failed is no search without hits: no retry, and status() says it failed.
 TEST_F(TmdbLookupTest, AFailedSearchIsNotRetriedAndReadsFailed)
 {
-    QList<testsupport::FailedAnswer> answers =
-        testsupport::failedAnswers(testsupport::serviceData("tmdb/error-401.json"),
-                                   testsupport::serviceData("tmdb/search-alien-1979.json"));
+    QList<testsupport::FailedAnswer> answers = testsupport::failedAnswers(
+        testsupport::serviceData("tmdb/error-401.json"), testsupport::serviceData("tmdb/search-alien-1979.json"));
     answers.append({"without a hit list", FakeReply::bytes(R"({"page":1,"total_pages":1,"total_results":4})")});
     for (const auto& [what, reply] : answers) {
         SCOPED_TRACE(what.toStdString());

@@ -137,12 +137,14 @@ bool FakeRequest::hasHeader(const QByteArray& name) const
 QList<FailedAnswer> failedAnswers(const QByteArray& errorDocument, const QByteArray& validBody)
 {
     // What a proxy in front of a service shows; the unclosed <br> keeps it from being XML.
-    const QByteArray errorPage = "<!DOCTYPE html><html><head><title>Service Unavailable</title></head>"
-                                 "<body><h1>Service Unavailable</h1><p>Please try again later.<br></body></html>";
+    const QByteArray errorPage =
+        "<!DOCTYPE html><html><head><title>Service Unavailable</title></head>"
+        "<body><h1>Service Unavailable</h1><p>Please try again later.<br></body></html>";
     QList<FailedAnswer> answers;
     for (const int status : {500, 502, 503}) {
         answers.append({QStringLiteral("%1 HTML").arg(status), FakeReply::bytes(errorPage, "text/html", status)});
-        answers.append({QStringLiteral("%1 JSON").arg(status), FakeReply::bytes(errorDocument, "application/json", status)});
+        answers.append(
+            {QStringLiteral("%1 JSON").arg(status), FakeReply::bytes(errorDocument, "application/json", status)});
     }
     answers.append({QStringLiteral("200 HTML"), FakeReply::bytes(errorPage, "text/html")});
     answers.append({QStringLiteral("cut short"), FakeReply::bytes(validBody).withDrop(FakeReply::Drop::MidBody)});
