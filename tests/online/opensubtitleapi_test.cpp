@@ -200,8 +200,7 @@ TEST_F(OpenSubtitleApiTest, RepliesThatAreNotAJsonObjectGiveNothing)
     EXPECT_TRUE(m_api.token().isEmpty());
 }
 
-// An answer that is no reply fails a search (never "none found"), and fails a
-// login without a word about the account.
+// An answer that is no reply fails a search, and a login without blaming the account.
 TEST_F(OpenSubtitleApiTest, AnswersThatAreNoReplyFail)
 {
     QList<testsupport::FailedAnswer> answers =

@@ -96,8 +96,7 @@ TEST_F(TMDbAPITest, ErrorDocumentsFailWithTheServiceMessage)
     EXPECT_EQ(api.status(), TMDbAPI::Status::Failed);
 }
 
-// An answer that is no reply of the service is a failed request, never an answer
-// without hits: the service's message when it sent one, else its HTTP status.
+// An answer that is no reply is a failed request: the service's message, else the HTTP status.
 TEST_F(TMDbAPITest, AnswersThatAreNoReplyFailWithStatusTwo)
 {
     const QString busy = "The API is undergoing maintenance. Try again later.";

@@ -127,7 +127,7 @@ class FakeServer;
 // by 307s, which keep its body), all ending at "/endless".
 void routeEndlessBehindRedirects(FakeServer& server);
 
-// An answer that is no valid reply of a service, whatever was asked, named for the test's trace.
+// An answer that is no valid reply of a service, named for the test's trace.
 struct FailedAnswer {
     QString what;
     FakeReply reply;
