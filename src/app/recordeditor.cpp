@@ -54,6 +54,10 @@ RecordEditor::RecordEditor(Ui::MainWindow& ui, MovieList& list, KorvalaneControl
                                                                    QHeaderView::ResizeToContents);
     m_ui.chapterListView->horizontalHeader()->setSectionResizeMode(ChapterListModel::StartColumn,
                                                                    QHeaderView::ResizeToContents);
+    // A text field as narrow as a few letters shows nothing of a title: below the width the
+    // choosers keep, the form puts it under its label instead, as it does with them.
+    for (QLineEdit* field : m_ui.recordEditor->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        field->setMinimumWidth(m_ui.ratingComboBox->minimumSizeHint().width());
     for (QLabel* light : {m_ui.chapterStatusLed, m_ui.subtitleStatusLed}) {
         light->setFixedSize(16, 16);
         light->setScaledContents(true);
