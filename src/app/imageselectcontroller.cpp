@@ -97,6 +97,9 @@ void ImageSelectController::setUpForm()
     m_ui->progressIndicator->hide();
     m_ui->tmdbCancelButton->hide();
     m_ui->tmdbNotFoundLabel->hide();
+    // What a lookup shows has a row of its own, beside no other control, so it never widens the
+    // window; the row keeps its height, so the pages below do not jump when it fills.
+    m_ui->lookupStateRow->setMinimumHeight(m_ui->tmdbCancelButton->sizeHint().height());
     // The field starts empty: nothing to search for yet.
     m_ui->tmdbSearchButton->setEnabled(false);
     m_ui->coverSizeChooser->addItems(coverSizeLablesArray());

@@ -10,6 +10,7 @@
 #include "app/tipwindowcontroller.h"
 #include "app/windowfitter.h"
 #include "support/windowmanagerdisplay.h"
+#include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
 
 #include <QAbstractButton>
@@ -197,6 +198,19 @@ TEST_F(ScreenFit, TheMainWindowFitsAndItsMinimumFitsTooWithNothingClippedInEithe
         expectNothingClipped(window());
         expectPanesApart();
         grabWindow("fit-minimum-" + tag);
+
+        // What a hand search shows while it runs, and the not-found label after it, never widens it.
+        const Ui::ImageSelectView& search = m_controller->imageSelectController()->ui();
+        using Shown = std::vector<QWidget*>;
+        for (const Shown& shown :
+             {Shown{search.progressIndicator, search.tmdbCancelButton}, Shown{search.tmdbNotFoundLabel}}) {
+            for (QWidget* widget : shown)
+                widget->show();
+            EXPECT_EQ(window()->minimumSizeHint().width(), least.width());
+            expectNothingClipped(window());
+            for (QWidget* widget : shown)
+                widget->hide();
+        }
     }
     AppDelegate::initialize({"en-US"});
 }
