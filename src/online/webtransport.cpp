@@ -137,14 +137,69 @@ QString secondsText(std::chrono::milliseconds duration)
     return QString::number(std::chrono::duration<double>(duration).count());
 }
 
-// One transfer in flight: follows redirects itself (Qt would follow them
-// without the read buffer bound of the first reply), collects the last
-// response's body within its bound, restarts the idle timer on every sign of
-// life, gives up at the overall deadline, and notes why it ended early.
+// The thread every transfer runs on, with its network manager. There a reply is read as it
+// arrives, however long the caller's thread stays busy between two turns of its loop: Qt's
+// network thread does not reliably hold back what it has not handed over, so a reply read
+// only between the caller's turns could pile up far past its bound meanwhile.
+class NetworkThread : public QObject {
+public:
+    // Made with the application's first transfer, gone with the application.
+    static NetworkThread& instance()
+    {
+        static QPointer<NetworkThread> thread;
+        if (!thread)
+            thread = new NetworkThread;
+        return *thread;
+    }
+
+    ~NetworkThread() override
+    {
+        run([this] { m_manager.reset(); });  // a manager goes on its own thread
+        m_thread.quit();
+        m_thread.wait();
+    }
+
+    // Runs `work` on the thread, later or at once (waiting for it).
+    void post(std::function<void()> work) { QMetaObject::invokeMethod(&m_context, std::move(work)); }
+    void run(const std::function<void()>& work)
+    {
+        QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
+    }
+
+    // On the thread only.
+    QNetworkAccessManager& manager()
+    {
+        if (!m_manager) {
+            m_manager = std::make_unique<QNetworkAccessManager>();
+            // Transfers follow redirects themselves, each new reply bounded like the first.
+            m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+        }
+        return *m_manager;
+    }
+
+private:
+    NetworkThread() : QObject(QCoreApplication::instance())
+    {
+        m_thread.setObjectName(QStringLiteral("web transport"));
+        m_context.moveToThread(&m_thread);
+        m_thread.start();
+    }
+
+    QThread m_thread;
+    QObject m_context;
+    std::unique_ptr<QNetworkAccessManager> m_manager;
+};
+
+// One transfer in flight, on the network thread: follows redirects itself (Qt
+// would follow them without the read buffer bound of the first reply), collects
+// the last response's body within its bound, restarts the idle timer on every
+// sign of life, gives up at the overall deadline, notes why it ended early, and
+// calls `finished` once its last reply is done.
 class Transfer {
 public:
-    Transfer(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body, const FetchLimits& limits)
-        : m_request(request), m_verb(verb), m_body(body), m_limits(limits)
+    Transfer(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body, const FetchLimits& limits,
+             std::function<void()> finished)
+        : m_request(request), m_verb(verb), m_body(body), m_limits(limits), m_finished(std::move(finished))
     {
         m_idle.setSingleShot(true);
         QObject::connect(&m_idle, &QTimer::timeout, &m_context,
@@ -154,9 +209,6 @@ public:
         m_deadline.start(m_limits.deadline);
         send();
     }
-
-    // A cut aborts the reply, which then is finished too.
-    bool isFinished() const { return m_reply->isFinished(); }
 
     FetchResult result()
     {
@@ -196,7 +248,7 @@ private:
     {
         if (m_reply)
             QObject::disconnect(m_reply.get(), nullptr, &m_context, nullptr);
-        QNetworkAccessManager& manager = networkManager();
+        QNetworkAccessManager& manager = NetworkThread::instance().manager();
         m_reply.reset(m_body.isEmpty() ? manager.sendCustomRequest(m_request, m_verb)
                                        : manager.sendCustomRequest(m_request, m_verb, m_body));
         m_reply->setReadBufferSize(kReadBufferBytes);
@@ -208,6 +260,8 @@ private:
         m_received = QByteArray();
         QObject::connect(m_reply.get(), &QNetworkReply::metaDataChanged, &m_context, [this] { onResponse(); });
         QObject::connect(m_reply.get(), &QNetworkReply::readyRead, &m_context, [this] { take(); });
+        // A cut aborts the reply, which then is finished too.
+        QObject::connect(m_reply.get(), &QNetworkReply::finished, &m_context, m_finished);
         // Counted as they arrive, whatever the transport holds before handing them over.
         QObject::connect(m_reply.get(), &QNetworkReply::downloadProgress, &m_context, [this](qint64 received, qint64) {
             if (received > m_limits.maxBodyBytes)
@@ -312,6 +366,7 @@ private:
     QTimer m_deadline;
     QByteArray m_received;
     std::optional<QString> m_failure;
+    std::function<void()> m_finished;
     int m_redirects = 0;
     QObject m_context;  // receiver of every signal: destroyed first, so none arrives after
 };
@@ -380,19 +435,6 @@ QString tooLargeText(qint64 maxBodyBytes)
     return QStringLiteral("reply larger than %1 bytes cut off").arg(maxBodyBytes);
 }
 
-QNetworkAccessManager& networkManager()
-{
-    // Owned by the application object, so it goes before Qt's network
-    // machinery does; made again should a test create a new application.
-    static QPointer<QNetworkAccessManager> manager;
-    if (!manager) {
-        manager = new QNetworkAccessManager(QCoreApplication::instance());
-        // Transfers follow redirects themselves, each new reply bounded like the first.
-        manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    }
-    return *manager;
-}
-
 FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body,
                   const FetchLimits& limits, const WaitTurn& turn)
 {
@@ -409,19 +451,40 @@ FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const 
         platform::NotificationCenter::defaultCenter().addObserver(
             QString::fromLatin1(kWebRequestAbortNotification),
             [&cancelled](const QString&, const void*) { cancelled = true; });
-    Transfer transfer(request, verb, body, limits);
+    // Made, ended and destroyed on the network thread; `done` tells this thread that `result` is set.
+    struct Job {
+        std::unique_ptr<Transfer> transfer;
+        FetchResult result;
+        std::atomic<bool> done{false};
+    };
+    const auto job = std::make_shared<Job>();
+    NetworkThread* network = &NetworkThread::instance();
+    // Ended from the thread's loop, not from within a signal of the transfer's own reply.
+    const auto end = [job, network] {
+        network->post([job] {
+            if (!job->transfer)
+                return;
+            job->result = job->transfer->result();
+            job->transfer.reset();
+            job->done = true;
+        });
+    };
+    network->post([job, request, verb, body, limits, end] {
+        job->transfer = std::make_unique<Transfer>(request, verb, body, limits, end);
+    });
     const double sliceSeconds = std::chrono::duration<double>(limits.slice).count();
-    while (!transfer.isFinished()) {
+    while (!job->done) {
         if (turn && !turn())
             cancelled = true;
         if (cancelled) {
+            network->run([job] { job->transfer.reset(); });
             result.end = FetchResult::End::Cancelled;
             result.error = cancelledText();
             return result;
         }
         platform::pumpEvents(sliceSeconds);
     }
-    return transfer.result();
+    return std::move(job->result);
 }
 
 }  // namespace WebTransport

@@ -9,8 +9,6 @@
 #include <functional>
 #include <optional>
 
-class QNetworkAccessManager;
-
 // Posting this notification (any sender) cancels every transfer in flight
 // and aborts the request of every WebRequest.
 inline constexpr char kWebRequestAbortNotification[] = "WebRequestAbortNotification";
@@ -57,13 +55,14 @@ struct FetchResult {
     bool answeredOk() const { return answered() && isSuccessStatus(httpStatus); }
 };
 
-// The one way this application talks HTTP: one shared network manager on
-// the application's thread, a size bound and an overall deadline per kind of
-// reply, an idle time-out, redirects followed (each new reply bounded like the
-// first; a site's credentials and a request's body never carried to another
-// site), cancel through kWebRequestAbortNotification. Each transfer looks
-// synchronous to its caller while the event loop runs in slices, so the window
-// stays live and a cancel button can act.
+// The one way this application talks HTTP: one shared network manager on a
+// thread of its own, a size bound and an overall deadline per kind of reply, an
+// idle time-out, redirects followed (each new reply bounded like the first; a
+// site's credentials and a request's body never carried to another site),
+// cancel through kWebRequestAbortNotification. Each transfer looks synchronous
+// to its caller while the caller's event loop runs in slices, so the window
+// stays live and a cancel button can act; a reply is read on that thread as it
+// arrives, so a window busy between its turns never makes one pile up.
 namespace WebTransport {
 
 inline constexpr qint64 kMebibyte = 1024 * 1024;
@@ -93,9 +92,6 @@ using WaitTurn = std::function<bool()>;
 // whole reply within `limits`. Runs on the application's thread only.
 FetchResult fetch(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body,
                   const FetchLimits& limits, const WaitTurn& turn = {});
-
-// The network manager every transfer goes through.
-QNetworkAccessManager& networkManager();
 
 // The failure texts, one per fault; the two time-outs name the one that ran out.
 QString idleTimedOutText(std::chrono::milliseconds idleTimeout);

@@ -32,7 +32,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr qint64 kMargin = 6 * WebTransport::kMebibyte;
+// How much more than a reply's bound the process may come to hold: Qt's buffers, the
+// allocator's and the fake server's stay within a few mebibytes even on a loaded machine;
+// a reply that is not held to its bound takes hundreds.
+constexpr qint64 kMargin = 32 * WebTransport::kMebibyte;
 constexpr char kChapterDbKey[] = "CHAPTERDBKEY00000042";
 constexpr char kSubtitleKey[] = "subtitleKeyForTests0000000000042";
 
@@ -240,10 +243,10 @@ TEST_F(WebTransportTest, RedirectsAreFollowedAndOnlyTheLastBodyCounts)
     EXPECT_EQ(result.url, QUrl(server.url("/new")));
 }
 
-// Each new reply after a redirect is bounded like the first: with the event loop busy for a
-// while between its turns, an endless body one or three redirects away never makes the
-// process hold much more than the kind's bound; nor does one that answers a request with a
-// body (which Qt starts only at the loop's next turn).
+// Each new reply after a redirect is bounded like the first: with the event loop busy for
+// half a second between its turns, an endless body one or three redirects away never makes
+// the process hold much more than the kind's bound; nor does one that answers a request with
+// a body (which Qt starts only at the loop's next turn).
 TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
 {
     ASSERT_TRUE(testsupport::resetPeakMemory()) << "peak memory cannot be measured here";
@@ -251,7 +254,7 @@ TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
     ASSERT_TRUE(busyProof.isListening());
     testsupport::routeEndlessBehindRedirects(busyProof);
     const WebTransport::WaitTurn busy = [] {
-        QThread::msleep(150);
+        QThread::msleep(500);
         return true;
     };
     for (ReplyKind kind : {ReplyKind::Document, ReplyKind::Image, ReplyKind::SubtitleFile}) {
@@ -267,7 +270,7 @@ TEST_F(WebTransportTest, EndlessBodiesBehindRedirectsStayWithinTheirBound)
             const qint64 peak = testsupport::peakResidentBytes();
             EXPECT_EQ(result.error, WebTransport::tooLargeText(limits.maxBodyBytes)) << what;
             EXPECT_EQ(busyProof.requests().last().path, "/endless") << what;
-            EXPECT_LT(peak - before, limits.maxBodyBytes + 8 * WebTransport::kMebibyte)
+            EXPECT_LT(peak - before, limits.maxBodyBytes + kMargin)
                 << what << ": peak " << peak << ", before " << before;
         }
     }

@@ -292,8 +292,8 @@ private:
         socket->setProperty("buffer", QVariant());
         socket->setProperty("answered", true);
         const FakeReply reply = answerFor(*request);
-        if (reply.delayMs > 0)
-            QTimer::singleShot(reply.delayMs, socket, [this, socket, reply] { send(socket, reply); });
+        if (reply.delayMs > 0)  // never early, as a coarse timer may be: tests count on the delay
+            QTimer::singleShot(reply.delayMs, Qt::PreciseTimer, socket, [this, socket, reply] { send(socket, reply); });
         else
             send(socket, reply);
     }
