@@ -360,9 +360,9 @@ TEST_F(WebTransportTest, CompressedBodiesAreReadWholeAndBoundedUncompressed)
     }
 }
 
-// The credentials of a service go only to that service: a redirect to another origin (here
-// another port) goes on without them and says so in the log, without the secrets; one to
-// the same origin keeps them all. Each client sends its own.
+// The credentials of a service go only to that service: a redirect to another origin (another
+// port, or another host on the same port) goes on without them and says so in the log, without
+// the secrets; one to the same origin keeps them all. Each client sends its own.
 TEST_F(WebTransportTest, CredentialsGoOnlyToTheirOwnSite)
 {
     FakeServer elsewhere;
@@ -398,11 +398,20 @@ TEST_F(WebTransportTest, CredentialsGoOnlyToTheirOwnSite)
          }},
     };
     const QList<QByteArray> secrets = {kSubtitleKey, kChapterDbKey, token, "s3cr3tSession"};
+    const struct {
+        const char* what;
+        FakeServer* landing;
+        QString url;  // of "/landing"
+    } landings[] = {
+        {"same site", &server, server.url("/landing")},
+        {"another port", &elsewhere, elsewhere.url("/landing")},
+        {"another host, same port", &server, QStringLiteral("http://localhost:%1/landing").arg(server.port())},
+    };
     for (const auto& client : clients) {
-        for (FakeServer* landing : {&server, &elsewhere}) {
-            const bool sameSite = landing == &server;
-            const std::string what = std::string(client.client) + (sameSite ? ", same site" : ", another site");
-            server.route("GET", client.path, FakeReply::redirect(landing->url("/landing")));
+        for (const auto& [where, landing, url] : landings) {
+            const bool sameSite = url == server.url("/landing");
+            const std::string what = std::string(client.client) + ", " + where;
+            server.route("GET", client.path, FakeReply::redirect(url));
             landing->route("GET", "/landing", FakeReply::bytes(R"({"total_pages":0})"));
             server.clearRequests();
             elsewhere.clearRequests();
