@@ -123,7 +123,11 @@ TaggedCopy tagCopy(const MovieModel& movie, const QUrl& copyUrl, const QString& 
 {
     const std::shared_ptr<MovieModel> snapshot = movie.copyWithZone();
     snapshot->setFileUrl(copyUrl);
-    snapshot->setFileAsRead(platform::FileIdentity::of(copyUrl.toLocalFile()));  // the copy just made
+    // The copy just made, which holds what the record read from its source.
+    std::optional<MovieModel::FileAsRead> copied;
+    if (const auto identity = platform::FileIdentity::of(copyUrl.toLocalFile()))
+        copied = MovieModel::FileAsRead{*identity, movie.fileAsRead() ? movie.fileAsRead()->content : std::nullopt};
+    snapshot->setFileAsRead(copied);
     const QFuture<TaggedCopy> written = QtConcurrent::run([snapshot, language]() -> TaggedCopy {
         if (const auto done = MetaDataUtilities::writeMetaDataToURL(*snapshot, QUrl(), language); !done)
             return std::unexpected(done.error());

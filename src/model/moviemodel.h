@@ -232,11 +232,18 @@ public:
     void setTagged(bool value) { setField<&MovieModel::m_tagged>(value); }
     const QUrl& fileUrl() const { return m_fileUrl; }
     void setFileUrl(const QUrl& value) { setField<&MovieModel::m_fileUrl>(value); }
-    // The movie file as it was when it was read, or last written by a save: a file that no
-    // longer matches was changed by another program since. Not a field: it is not shown,
+    // The movie file as it was when it was read, or last written by a save: its identity, and
+    // a print of the parts of it the record rests on (the movie file library's, opaque here;
+    // nothing when not taken). A file that no longer matches was changed by another program
+    // since, also one whose size and time were put back. Not a field: it is not shown,
     // announced or pasted, and moves with the file through a rename. Nothing when unknown.
-    const std::optional<platform::FileIdentity>& fileAsRead() const { return m_fileAsRead; }
-    void setFileAsRead(const std::optional<platform::FileIdentity>& value) { m_fileAsRead = value; }
+    struct FileAsRead {
+        platform::FileIdentity identity;
+        std::optional<quint64> content;
+        bool operator==(const FileAsRead&) const = default;
+    };
+    const std::optional<FileAsRead>& fileAsRead() const { return m_fileAsRead; }
+    void setFileAsRead(const std::optional<FileAsRead>& value) { m_fileAsRead = value; }
     // What `written`, a copy of this record that a save wrote into a file, knows of that file
     // (its identity and date tags): for when this record follows it there.
     void knowFileOf(const MovieModel& written);
@@ -407,5 +414,5 @@ private:
     QString m_albumArtist;
 
     DatesInFile m_datesInFile;
-    std::optional<platform::FileIdentity> m_fileAsRead;
+    std::optional<FileAsRead> m_fileAsRead;
 };

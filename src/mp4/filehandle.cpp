@@ -30,7 +30,7 @@ std::unexpected<Error> ioError(const char* what)
 FileHandle::Stamp stampOf(const struct stat& st)
 {
     return {static_cast<std::uint64_t>(st.st_size),
-            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec, std::nullopt};
 }
 
 // Writes all of `vectors` from `offset` on and empties them; a short write continues where it

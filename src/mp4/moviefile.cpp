@@ -12,6 +12,8 @@ namespace mp4 {
 
 namespace {
 
+constexpr const char* kChangedSinceRead = "file changed by another program since it was read, not changing it";
+
 std::unexpected<Error> logged(Error::Code code, const std::filesystem::path& path, const std::string& message)
 {
     log(message + ": " + path.string());
@@ -27,8 +29,8 @@ Result<void> MovieFile::Impl::load(bool forModify, std::optional<FileStamp> asRe
         return logged(handle.error().code, path, handle.error().message);
     }
     file = std::move(*handle);
-    if (asRead && *asRead != file.openedAs()) {
-        return logged(Error::Code::Changed, path, "file changed by another program since it was read, not changing it");
+    if (asRead && !asRead->sameSizeAndTime(file.openedAs())) {
+        return logged(Error::Code::Changed, path, kChangedSinceRead);
     }
     auto scanned = BoxParser::scanTopLevel(file);
     if (!scanned) {
@@ -61,6 +63,10 @@ Result<void> MovieFile::Impl::load(bool forModify, std::optional<FileStamp> asRe
         log("moov holds boxes whose sizes do not fit: " + path.string());
     }
     if (forModify) {
+        // Another program may have put back the length and time of a file it changed.
+        if (asRead && asRead->content && *asRead->content != contentPrint()) {
+            return logged(Error::Code::Changed, path, kChangedSinceRead);
+        }
         if (auto r = refuseUnsupported(damaged); !r) {
             return logged(r.error().code, path, r.error().message);
         }
@@ -244,6 +250,13 @@ Result<void> MovieFile::close()
     }
     m_impl->file.close();
     return result;
+}
+
+FileStamp MovieFile::asRead() const
+{
+    FileStamp stamp = m_impl->file.openedAs();
+    stamp.content = m_impl->contentPrint();
+    return stamp;
 }
 
 bool MovieFile::isOpen() const

@@ -35,8 +35,10 @@ public:
     static Result<MovieFile> openForRead(const std::filesystem::path& path);
     // Refuses (and leaves untouched) fragmented files, files it cannot parse, damaged or cut
     // short, files whose samples live in other files, and files that cannot be written. With
-    // `asRead` (the file when it was read), a file that another program changed since is
-    // refused as well (Error::Code::Changed); close() then writes over nothing of it.
+    // `asRead` (the file when it was read, see asRead()), a file that another program changed
+    // since is refused as well (Error::Code::Changed), by its length and time or, where the
+    // stamp holds a print, by the print taken again through the handle the save writes with;
+    // close() then writes over nothing of it.
     static Result<MovieFile> openForModify(const std::filesystem::path& path,
                                            std::optional<FileStamp> asRead = std::nullopt);
 
@@ -49,6 +51,13 @@ public:
     // Commits the edits of a file opened for modification (nothing is written when there
     // are none) and releases the file. Later calls answer Error::Code::Closed.
     Result<void> close();
+
+    // The file as this handle found it: its length and time at opening, and a print of what a
+    // save rebuilds from a record read from it, with the places of the bytes it left in the
+    // file: the item list (its pictures by where they lie), the Nero chapter list and the
+    // QuickTime chapter track with its samples. Reads those samples unless chapters() has. For a
+    // file opened for reading: edits would show in the print.
+    FileStamp asRead() const;
 
     bool isOpen() const;
     bool isModifiable() const;

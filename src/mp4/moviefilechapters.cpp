@@ -17,14 +17,23 @@ constexpr std::size_t kMaxChapters = 10000;
 
 Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::samplesOf(std::uint32_t trackId) const
 {
-    std::vector<ChapterList::SampleData> out;
     if (const auto it = pending.find(trackId); it != pending.end()) {
+        std::vector<ChapterList::SampleData> out;
         const PendingSamples& samples = it->second;
         for (std::size_t i = 0; i < samples.samples().size() && i < kMaxChapters; ++i) {
             out.push_back({samples.samples()[i], samples.durations()[i]});
         }
         return out;
     }
+    auto [read, first] = samplesRead.try_emplace(trackId);
+    if (first) {
+        read->second = readSamples(trackId);
+    }
+    return read->second;
+}
+
+Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::readSamples(std::uint32_t trackId) const
+{
     Box* t = const_cast<Impl*>(this)->trak(trackId);
     if (t) {
         if (auto r = BoxParser::loadLeftInFile(file, *t); !r) {
@@ -37,6 +46,7 @@ Result<std::vector<ChapterList::SampleData>> MovieFile::Impl::samplesOf(std::uin
         log("chapter track has no usable sample tables: " + path.string());
         return fail(Error::Code::Corrupt, "chapter track has no usable sample tables");
     }
+    std::vector<ChapterList::SampleData> out;
     for (const SampleTable::Sample& s : table->samples(kMaxChapters)) {
         const std::size_t want = std::min<std::size_t>(s.size, kChapterSampleReadLimit);
         if (s.offset > layout.fileSize || layout.fileSize - s.offset < want) {

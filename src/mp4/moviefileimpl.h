@@ -52,6 +52,9 @@ public:
         Bytes prefix;
     };
     std::map<std::uint64_t, PictureInFile> picturesInFile;
+    // Samples of the file's own tracks as read (or why not): the chapters and the print of the
+    // file as read take them from one read.
+    mutable std::map<std::uint32_t, Result<std::vector<ChapterList::SampleData>>> samplesRead;
 
     Result<void> load(bool forModify, std::optional<FileStamp> asRead);
     Result<void> refuseUnsupported(bool treeDamaged) const;
@@ -131,6 +134,9 @@ public:
     void fitMovieDuration();
     Result<std::uint32_t> addTrack(const TrackBuilder::Recipe& recipe);
     Result<std::vector<ChapterList::SampleData>> samplesOf(std::uint32_t trackId) const;
+    Result<std::vector<ChapterList::SampleData>> readSamples(std::uint32_t trackId) const;
+    // See MovieFile::asRead().
+    std::uint64_t contentPrint() const;
     std::size_t removeItemsWhere(const std::function<bool(const Item&)>& match);
     void notePicturesInFile();
     // The item as a box; a value with a place must be one of picturesInFile.

@@ -113,20 +113,18 @@ std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieMod
     return artwork;
 }
 
-void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QString& path,
-                     const std::optional<platform::FileIdentity>& identity)
+void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const mp4::MovieFile& file,
+                     const platform::FileIdentity& identity)
 {
     // Only pictures of this very file move; those of another file (written into a copy) stay where they are.
+    const QString path = QString::fromStdString(file.path().string());
     const auto lies = [&path](const platform::PicturePtr& picture) {
         const std::optional<platform::FilePlace> place = picture->filePlace();
         return place && sameFile(place->path, path);
     };
     if (std::none_of(pictures.begin(), pictures.end(), lies))
         return;
-    auto file = mp4::MovieFile::openForRead(pathFromLocalFile(path));
-    if (!file || !identity)
-        return;
-    const std::vector<mp4::Artwork> artwork = file->tags(mp4::ArtworkBytes::LeftInFile).artwork;
+    const std::vector<mp4::Artwork> artwork = file.tags(mp4::ArtworkBytes::LeftInFile).artwork;
     if (artwork.size() != pictures.size()) {
         platform::log(QStringLiteral("The covers written do not match the covers read back from %1").arg(path));
         return;
@@ -135,7 +133,7 @@ void followSavedFile(const std::vector<platform::PicturePtr>& pictures, const QS
         const auto& inFile = artwork[index].inFile;
         if (lies(pictures[index]) && inFile)
             pictures[index]->followMove(
-                {path, static_cast<qint64>(inFile->offset), static_cast<qint64>(inFile->length), *identity});
+                {path, static_cast<qint64>(inFile->offset), static_cast<qint64>(inFile->length), identity});
     }
 }
 

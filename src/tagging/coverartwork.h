@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/moviemodel.h"
+#include "mp4/moviefile.h"
 #include "mp4/tags.h"
 #include "platform/fileplace.h"
 #include "platform/picture.h"
@@ -43,11 +44,11 @@ std::vector<platform::PicturePtr> picturesToWrite(const MovieModel& movie);
 std::expected<std::vector<mp4::Artwork>, TaggingError> artworkFor(const MovieModel& movie, const ArtworkFile& target,
                                                                   std::vector<platform::PicturePtr>& written);
 
-// After `written` went, in order, into the file at `path` as its artwork (the
+// After `written` went, in order, into `file` as its artwork (read back, the
 // file is now `identity`): the pictures that lay in that file follow their
 // bytes to where they now lie in it.
-void followSavedFile(const std::vector<platform::PicturePtr>& written, const QString& path,
-                     const std::optional<platform::FileIdentity>& identity);
+void followSavedFile(const std::vector<platform::PicturePtr>& written, const mp4::MovieFile& file,
+                     const platform::FileIdentity& identity);
 
 // The movie file of `movie` was moved from `from` to `to`: its pictures that lie in it follow.
 void followRenamedFile(const MovieModel& movie, const QString& from, const QString& to);

@@ -306,19 +306,26 @@ std::uint64_t loadChaptersFromFile(const mp4::MovieFile& file, MovieModel& movie
     return chapters.size();
 }
 
+MovieModel::FileAsRead fileAsReadOf(const mp4::FileStamp& stamp)
+{
+    return {{static_cast<qint64>(stamp.size), stamp.modifiedNs}, stamp.content};
+}
+
 bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language)
 {
-    // Taken before the file is read: a change while it is read makes its covers unreadable.
-    const auto artworkFile = CoverArtwork::ArtworkFile::of(url.toLocalFile());
     const std::optional<mp4::MovieFile> file = openMP4FileFromUrl(url);
     if (!file)
         return false;
+    // Its identity as the handle found it before anything was read: a change while it is read
+    // makes its covers unreadable, and the record refuses to save it.
+    const MovieModel::FileAsRead asRead = fileAsReadOf(file->asRead());
+    const CoverArtwork::ArtworkFile artworkFile{url.toLocalFile(), asRead.identity};
     // The pictures stay in the file until they are shown or copied.
     const mp4::Tags tags = file->tags(mp4::ArtworkBytes::LeftInFile);
 
     movie.clear();
     movie.setFileUrl(url);
-    movie.setFileAsRead(artworkFile.identity);
+    movie.setFileAsRead(asRead);
     readTagSet(tags, artworkFile, movie);
     readItems(*file, tags, movie);
     readTrackFacts(*file, tags, movie, language);

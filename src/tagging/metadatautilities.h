@@ -16,6 +16,7 @@
 
 namespace mp4 {
 class MovieFile;
+struct FileStamp;
 struct Tags;
 }  // namespace mp4
 
@@ -33,6 +34,9 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 // The file opened for reading, or nothing (logged) when it cannot be read or
 // has neither a video nor an audio track.
 std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url);
+
+// A movie file as the file library read it, as the record keeps it.
+MovieModel::FileAsRead fileAsReadOf(const mp4::FileStamp& stamp);
 
 struct ExistingCovers {
     platform::PicturePtr coverArt;         // the first picture, none when there is none worth taking
@@ -80,7 +84,7 @@ std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QU
 // opened for modification; `asRead` is the source as it was read. Why not (logged) when that fails.
 std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
     const QUrl& source, const QUrl& saveAsDestinationFileUrl,
-    const std::optional<platform::FileIdentity>& asRead = std::nullopt);
+    const std::optional<MovieModel::FileAsRead>& asRead = std::nullopt);
 
 // Writes the record's tag set, replacing the one in the file; `written` gets
 // the pictures that went in as its artwork, in order.

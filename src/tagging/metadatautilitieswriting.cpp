@@ -262,14 +262,22 @@ Written writeTracks(const MovieModel& movie, mp4::MovieFile& file, const QString
     });
 }
 
-// Whether the file at `path` is still `asRead` (so when that is not known). A
-// file that is gone was not changed: opening or copying it fails on its own.
-bool stillAsRead(const QString& path, const std::optional<platform::FileIdentity>& asRead)
+// Whether the file at `path` is still `asRead` (so when that is not known): its
+// identity, and then what the record rests on, read again. A file that is gone
+// was not changed: opening or copying it fails on its own.
+bool stillAsRead(const QString& path, const std::optional<MovieModel::FileAsRead>& asRead)
 {
     if (!asRead)
         return true;
     const std::optional<platform::FileIdentity> now = platform::FileIdentity::of(path);
-    return !now || *now == *asRead;
+    if (!now)
+        return true;
+    if (*now != asRead->identity)
+        return false;
+    if (!asRead->content)
+        return true;
+    const auto file = mp4::MovieFile::openForRead(pathFromLocalFile(path));
+    return file && file->asRead().content == asRead->content;
 }
 
 // Why the file library refused to open a file for a save (`opening`) or to commit the edits.
@@ -287,11 +295,25 @@ WriteFailure failureOf(const mp4::Error& error, bool opening)
     }
 }
 
-std::optional<mp4::FileStamp> stampOf(const std::optional<platform::FileIdentity>& identity)
+std::optional<mp4::FileStamp> stampOf(const std::optional<MovieModel::FileAsRead>& asRead)
 {
-    if (!identity)
+    if (!asRead)
         return std::nullopt;
-    return mp4::FileStamp{static_cast<std::uint64_t>(identity->size), identity->modified};
+    return mp4::FileStamp{static_cast<std::uint64_t>(asRead->identity.size), asRead->identity.modified,
+                          asRead->content};
+}
+
+// The file as the save left it, read back once: the pictures that lie in it
+// follow their bytes, and the record learns what the next save checks it
+// against. Nothing when it cannot be read back.
+std::optional<MovieModel::FileAsRead> readBack(const QString& path, const std::vector<platform::PicturePtr>& pictures)
+{
+    const auto file = mp4::MovieFile::openForRead(pathFromLocalFile(path));
+    if (!file)
+        return std::nullopt;
+    const MovieModel::FileAsRead asWritten = fileAsReadOf(file->asRead());
+    CoverArtwork::followSavedFile(pictures, *file, asWritten.identity);
+    return asWritten;
 }
 
 // The edits reach the disk only now; a failed commit leaves the file as it was.
@@ -331,7 +353,7 @@ bool fileIsAsRead(const MovieModel& movie)
 }
 
 std::expected<mp4::MovieFile, WriteFailure> copyOriginalFileToDestinationPath(
-    const QUrl& source, const QUrl& saveAsDestinationFileUrl, const std::optional<platform::FileIdentity>& asRead)
+    const QUrl& source, const QUrl& saveAsDestinationFileUrl, const std::optional<MovieModel::FileAsRead>& asRead)
 {
     if (source.isEmpty()) {
         platform::log(QStringLiteral("no actual file set"));
@@ -427,10 +449,9 @@ std::expected<void, WriteFailure> writeMetaDataToURL(MovieModel& movie, const QU
     }
     if (auto committed = commit(*file); !committed)
         return std::unexpected(committed.error());
-    const std::optional<platform::FileIdentity> identity = platform::FileIdentity::of(path);
-    CoverArtwork::followSavedFile(pictures, path, identity);
+    const std::optional<MovieModel::FileAsRead> asWritten = readBack(path, pictures);
     if (newDestinationUrl.isEmpty() || isSameFile(movie.fileUrl(), newDestinationUrl)) {
-        movie.setFileAsRead(identity);
+        movie.setFileAsRead(asWritten);
         movie.setDatesInFile(dates);
     }
     return {};

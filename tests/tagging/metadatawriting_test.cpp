@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <unistd.h>
 
 using moviefiletest::bytesOf;
@@ -643,6 +645,14 @@ TEST_F(MetaDataWriting, CopyToADestinationLeavesTheSourceAlone)
 
     EXPECT_EQ(contentsOf(source), original);
     EXPECT_EQ(readBack(destination)->title(), "Copied");
+
+    // Read, then changed by another program that put its time back: not copied.
+    ASSERT_TRUE(MetaDataUtilities::readMetaDataFromURL(urlOf(source), movie, "en"));
+    const auto time = std::filesystem::last_write_time(source.toStdString());
+    factory.writeFile("source.m4v", QByteArray(original).replace("Lavf", "Xavf"));
+    std::filesystem::last_write_time(source.toStdString(), time);
+    EXPECT_FALSE(write("en", urlOf(factory.path("second copy.m4v"))));
+    EXPECT_FALSE(QFile::exists(factory.path("second copy.m4v")));
 }
 
 TEST_F(MetaDataWriting, DestinationThatIsTheSameFileIsModifiedInPlace)
