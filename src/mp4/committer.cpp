@@ -419,6 +419,13 @@ Result<void> Committer::giveBackGrowth(const Plan& plan)
             return r;
         }
     }
+    if (m_grown && fileEnd == m_layout.fileSize) {
+        // Nothing but the growth was written to (and the open end, now back): the file is as it
+        // was, and its age says so, or the next save would take it for changed by another program.
+        if (auto r = m_file.restoreOpenedTime(); !r) {
+            return r;
+        }
+    }
     return m_grown || m_openEndedFixed ? m_file.sync() : Result<void>{};
 }
 

@@ -300,11 +300,27 @@ Result<void> FileHandle::reserve(std::uint64_t offset, std::uint64_t length)
     // and the file gets back the modification time the cut gave it.
     struct stat st {};
     if (::fstat(m_fd, &st) == 0 && ::ftruncate(m_fd, st.st_size) == 0) {
-        const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-        (void)::futimens(m_fd, times);
+        (void)setModifiedTime(st.st_mtim);
     }
     errno = error;
     return ioError("no room to save");
+}
+
+Result<void> FileHandle::restoreOpenedTime()
+{
+    constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+    const std::int64_t ns = m_openedAs.modifiedNs;
+    const std::int64_t seconds = ns / kNsPerSecond - (ns % kNsPerSecond < 0 ? 1 : 0);
+    return setModifiedTime({static_cast<time_t>(seconds), static_cast<long>(ns - seconds * kNsPerSecond)});
+}
+
+Result<void> FileHandle::setModifiedTime(const timespec& modified)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, modified};
+    if (::futimens(m_fd, times) != 0) {
+        return ioError("setting the modification time failed");
+    }
+    return {};
 }
 
 Result<void> FileHandle::truncate(std::uint64_t length)

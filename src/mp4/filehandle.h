@@ -5,6 +5,7 @@
 #include "mp4/filestamp.h"
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <span>
@@ -59,6 +60,9 @@ public:
     // run out of room; its length, bytes and modification time stay. Fails on a full disk,
     // leaving the file as it was. Where the file system cannot reserve, the writes will tell.
     Result<void> reserve(std::uint64_t offset, std::uint64_t length);
+    // Gives the file back the modification time it had at opening: for writes that were undone
+    // in full, so that the file does not look changed by another program.
+    Result<void> restoreOpenedTime();
     Result<void> sync();
     Result<void> truncate(std::uint64_t length);
     void close();
@@ -75,6 +79,7 @@ private:
     static constexpr std::uint64_t kStep = 1ull << 20;
 
     explicit FileHandle(int fd) : m_fd(fd) {}
+    Result<void> setModifiedTime(const timespec& modified);
     struct Writeback;
     Result<void> copyWithin(std::uint64_t from, std::uint64_t to, std::uint64_t length, Writeback& writeback,
                             const CopyTap& tap);

@@ -183,6 +183,10 @@ TEST_F(CopiedRange, TheCheckBlamesAnotherProgramOnlyForOtherBytes)
     } cases[] = {
         {"as noted, in odd steps", 1000, 200000, 200000, 4099, -1, {}, {}},
         {"one byte other", 1000, 200000, 200000, 65536, 150000, {}, mp4::Error::Code::Changed},
+        // Lengths that end inside a block of the fingerprint: its last bytes count as well.
+        {"as noted, ending in part of a block", 1000, 200037, 200037, 4099, -1, {}, {}},
+        {"the last byte other", 1000, 200037, 200037, 65536, 200036, {}, mp4::Error::Code::Changed},
+        {"shorter than a block, one byte other", 1000, 37, 37, 5, 20, {}, mp4::Error::Code::Changed},
         {"one byte short", 1000, 200000, 199999, 65536, -1, {}, mp4::Error::Code::Io},
         {"a range past the end", 250000, 60000, 0, 1, -1, mp4::Error::Code::Corrupt, {}},
     };
@@ -289,13 +293,28 @@ TEST_F(ChangedFile, CutDuringTheCommitKeepsTheNewMoovFromGoingLive)
 
 namespace {
 
-// A tmpfs of `bytes` mounted on a temporary folder while it lives.
+// A file system of `bytes` mounted on a temporary folder while it lives: a tmpfs, or an ext2
+// (from an image on a loop device), which cannot reserve room for a file ahead of its writes.
 class SmallFileSystem {
 public:
-    explicit SmallFileSystem(qint64 bytes)
+    enum class Kind { Tmpfs, Ext2 };
+
+    SmallFileSystem(qint64 bytes, Kind kind)
     {
-        const auto mounted = MovieFactory::run(
-            "mount", {"-t", "tmpfs", "-o", QString("size=%1").arg(bytes), "korvalane-test", m_dir.path()});
+        const QString size = QString::number(bytes);
+        testsupport::ProcessResult mounted;
+        if (kind == Kind::Tmpfs) {
+            mounted = MovieFactory::run("mount", {"-t", "tmpfs", "-o", "size=" + size, "korvalane-test", m_dir.path()});
+        } else {
+            const QString image = m_image.filePath("ext2.img");
+            mounted = MovieFactory::run("truncate", {"-s", size, image});
+            if (mounted.ok()) {
+                mounted = MovieFactory::run("mkfs.ext2", {"-q", "-F", "-m", "0", image});
+            }
+            if (mounted.ok()) {
+                mounted = MovieFactory::run("mount", {"-t", "ext2", "-o", "loop", image, m_dir.path()});
+            }
+        }
         m_mounted = mounted.ok();
         m_why = QString::fromUtf8(mounted.err).trimmed();
     }
@@ -320,6 +339,7 @@ public:
     }
 
 private:
+    QTemporaryDir m_image;
     QTemporaryDir m_dir;
     bool m_mounted = false;
     QString m_why;
@@ -363,7 +383,8 @@ QByteArray withOpenEndedMdat(const QString& file)
 }  // namespace
 
 // A save that runs out of space is refused, and the file is what it was, byte for byte, in
-// length and in age, whatever its last box; once there is room, the next save goes through.
+// length and in age, whatever its last box and whether or not its file system reserves room
+// ahead; once there is room, the next save goes through.
 TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
 {
     MovieFactory factory;
@@ -376,23 +397,30 @@ TEST_F(FullDisk, RefusedSaveLeavesTheFileAsItWasAndTheNextSaveWorks)
     QByteArray cover = readAll(factory.makeImage("cover.jpg", 320, 240));
     cover += QByteArray(857 * 1024 - cover.size(), 'p');
 
-    SmallFileSystem disk(4 << 20);
-    if (!disk.mounted()) {
-        GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.why().toStdString();
+    SmallFileSystem tmpfs(4 << 20, SmallFileSystem::Kind::Tmpfs);
+    SmallFileSystem ext2(4 << 20, SmallFileSystem::Kind::Ext2);
+    for (const SmallFileSystem* disk : {&tmpfs, &ext2}) {
+        if (!disk->mounted()) {
+            GTEST_SKIP() << "cannot mount a small file system here: " << disk->why().toStdString();
+        }
     }
     const struct {
         const char* name;
         QString made;
         QByteArray bytes;
+        const SmallFileSystem& disk;
     } cases[] = {
-        {"moov last", moovLast, readAll(moovLast)},
+        {"moov last", moovLast, readAll(moovLast), tmpfs},
         // 300,000 bytes of free space at its end: the save would use them, and more.
         {"ending in free", moovLast,
-         readAll(moovLast) + QByteArray::fromHex("000493e0") + "free" + QByteArray(300000 - 8, 'f')},
-        {"ending in an open-ended mdat", moovFirst, withOpenEndedMdat(moovFirst)},
+         readAll(moovLast) + QByteArray::fromHex("000493e0") + "free" + QByteArray(300000 - 8, 'f'), tmpfs},
+        {"ending in an open-ended mdat", moovFirst, withOpenEndedMdat(moovFirst), tmpfs},
+        // No room is reserved there: the save runs into the full disk while it writes.
+        {"ending in an open-ended mdat, on ext2", moovFirst, withOpenEndedMdat(moovFirst), ext2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        const SmallFileSystem& disk = c.disk;
         const QString file = disk.path("movie.mp4");
         QFile::remove(file);
         {
