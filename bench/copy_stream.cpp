@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -30,10 +31,20 @@ bool makeSource(const QString& path, qint64 bytes)
     return file.flush();
 }
 
+// A negative time: the copy failed, or left the destination short.
 void report(const char* what, qint64 bytes, qint64 milliseconds)
 {
+    if (milliseconds < 0) {
+        std::printf("%-28s FAILED, no figure\n", what);
+        return;
+    }
     const double seconds = std::max<qint64>(milliseconds, 1) / 1000.0;
     std::printf("%-28s %8.2f s  %9.1f MiB/s\n", what, seconds, bytes / 1048576.0 / seconds);
+}
+
+bool copied(const QString& destination, qint64 bytes)
+{
+    return QFileInfo(destination).size() == bytes;
 }
 
 // Flushes what earlier runs left to write, so each run starts alike.
@@ -53,9 +64,7 @@ qint64 timeStreamCopy(const QString& source, const QString& destination)
     while (copy.status() != CopyFileStream::Finished && copy.status() != CopyFileStream::Error)
         platform::pumpEvents(0.01);  // short slices, so the end is seen at once
     const qint64 elapsed = timer.elapsed();
-    if (copy.status() != CopyFileStream::Finished)
-        std::printf("stream copy failed\n");
-    return elapsed;
+    return copy.status() == CopyFileStream::Finished && copied(destination, QFileInfo(source).size()) ? elapsed : -1;
 }
 
 qint64 timeCp(const QString& source, const QString& destination)
@@ -65,9 +74,7 @@ qint64 timeCp(const QString& source, const QString& destination)
     timer.start();
     const int code = QProcess::execute("cp", {"--sparse=never", source, destination});
     const qint64 elapsed = timer.elapsed();
-    if (code != 0)
-        std::printf("cp failed (%d)\n", code);
-    return elapsed;
+    return code == 0 && copied(destination, QFileInfo(source).size()) ? elapsed : -1;
 }
 
 }  // namespace

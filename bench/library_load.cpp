@@ -39,9 +39,10 @@ mp4::FileRange coverRange(const std::filesystem::path& movie)
     return !artwork.empty() && artwork.front().inFile ? *artwork.front().inFile : mp4::FileRange{};
 }
 
-// The child: loads one folder and prints its figures; every file in it holds its cover at
-// `cover`.
-int loadFolder(int argc, char** argv, const char* folder, const mp4::FileRange& cover)
+// The child: loads one folder of `count` movies and prints its figures; every file in it holds
+// its cover at `cover` (none when its length is 0). A load that did not take every movie, or
+// every cover, says so and fails.
+int loadFolder(int argc, char** argv, const char* folder, long long count, const mp4::FileRange& cover)
 {
     QCoreApplication application(argc, argv);
     QTemporaryDir settingsFolder;
@@ -58,14 +59,16 @@ int loadFolder(int argc, char** argv, const char* folder, const mp4::FileRange& 
     const long peak = benchfiles::peakRssKiB();
     const fileaccess::Counts access = fileaccess::counts();
 
-    int covers = 0;
+    long long covers = 0;
     for (const auto& movie : list.arrangedObjects())
         covers += movie->coverIsSet() ? 1 : 0;
+    const auto movies = static_cast<long long>(list.arrangedObjects().size());
+    const bool done = loaded && movies == count && covers == (cover.length != 0 ? count : 0);
     std::printf(
-        "  %lld movies loaded (%d with a cover)%s: %.3f s, peak memory %.1f MiB (%.1f MiB before loading; "
+        "  %lld movies loaded (%lld with a cover)%s: %.3f s, peak memory %.1f MiB (%.1f MiB before loading; "
         "load %s)\n",
-        static_cast<long long>(list.arrangedObjects().size()), covers, loaded ? "" : " [not all loaded]", elapsed,
-        peak / 1024.0, before / 1024.0, benchfiles::loadAverage().c_str());
+        movies, covers, done ? "" : " -- MISSED: not every movie or cover of the folder loaded", elapsed, peak / 1024.0,
+        before / 1024.0, benchfiles::loadAverage().c_str());
     const double files = std::max<double>(1, static_cast<double>(access.files));
     std::printf(
         "    per movie: %.2f opens (at most %llu), %.1f reads taking %.1f KiB; %.2f reads of its cover's "
@@ -74,16 +77,16 @@ int loadFolder(int argc, char** argv, const char* folder, const mp4::FileRange& 
         double(access.bytes) / files / 1024.0, double(access.startReads) / files,
         static_cast<unsigned long long>(access.maxStartReads), double(access.rangeBytes) / files / 1024.0,
         double(cover.length) / 1024.0);
-    return loaded ? 0 : 1;
+    return done ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && std::strcmp(argv[1], "--load") == 0)
-        return loadFolder(argc, argv, argv[2],
-                          mp4::FileRange{std::strtoull(argv[3], nullptr, 10), std::strtoull(argv[4], nullptr, 10)});
+    if (argc == 6 && std::strcmp(argv[1], "--load") == 0)
+        return loadFolder(argc, argv, argv[2], std::atoll(argv[3]),
+                          mp4::FileRange{std::strtoull(argv[4], nullptr, 10), std::strtoull(argv[5], nullptr, 10)});
 
     std::vector<int> counts;
     for (int i = 1; i < argc; ++i)
@@ -108,7 +111,8 @@ int main(int argc, char** argv)
             const auto folder = base / (name + "-" + std::to_string(count));
             if (!benchfiles::fillLibrary(movie, folder, count) ||
                 !benchfiles::run(benchfiles::quoted(argv[0]) + " --load " + benchfiles::quoted(folder) + " " +
-                                 std::to_string(cover.offset) + " " + std::to_string(cover.length)))
+                                 std::to_string(count) + " " + std::to_string(cover.offset) + " " +
+                                 std::to_string(cover.length)))
                 return 1;
             std::error_code ignored;
             std::filesystem::remove_all(folder, ignored);

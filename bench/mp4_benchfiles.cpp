@@ -256,6 +256,11 @@ Spread spreadOf(std::vector<double> values)
     return {median, values.front(), values.back()};
 }
 
+const char* missedUnless(bool everyRunDone)
+{
+    return everyRunDone ? "" : "  -- MISSED: a run did not do its work, the figure means nothing";
+}
+
 std::uint64_t nowNs()
 {
     return static_cast<std::uint64_t>(

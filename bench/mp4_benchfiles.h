@@ -81,4 +81,8 @@ struct Spread {
 };
 Spread spreadOf(std::vector<double> values);
 
+// What a goal line adds to a figure: nothing when every run behind it did its work, else that
+// the goal was missed (a run that was refused, failed or cut short measured nothing).
+const char* missedUnless(bool everyRunDone);
+
 }  // namespace benchfiles

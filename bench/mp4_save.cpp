@@ -569,13 +569,14 @@ int main(int argc, char** argv)
     print(longPhases);
     std::printf(
         "\n2.5 h movie: read %.1f ms (goal: at most 4), full save %.1f ms (goal: at most 25); "
-        "full save 2.5 h / 138 s %.2f\n",
-        longPhases.read.median * 1000, longPhases.total.median * 1000, ratio(longPhases.total, shortPhases.total));
+        "full save 2.5 h / 138 s %.2f%s\n",
+        longPhases.read.median * 1000, longPhases.total.median * 1000, ratio(longPhases.total, shortPhases.total),
+        benchfiles::missedUnless(shortPhases.ok && longPhases.ok));
     const CheckCost check = measureCheckCost("the copy check", lengths.longMovie, work.path("work.mp4"), cover,
                                              mp4::CopyCheck::setFingerprintsForBenchmark, false);
     std::printf("2.5 h movie, full save with the copy check %s, without %s: %.2fx (goal: at most 1.2)%s\n",
                 ms(check.on).c_str(), ms(check.off).c_str(), ratio(check.on, check.off),
-                check.ok ? "" : "  -- FAILED, figures incomplete");
+                benchfiles::missedUnless(check.ok));
     const CheckCost asRead = measureCheckCost(
         "the check against the file as read", lengths.longMovie, work.path("work.mp4"), cover,
         [](bool on) { g_asRead = on; }, true);
@@ -583,7 +584,7 @@ int main(int argc, char** argv)
         "2.5 h movie, full save into a saved file (24 chapters) checked against the file as read and read back "
         "%s, without %s: %.2fx (goal: at most 1.1)%s\n",
         ms(asRead.on).c_str(), ms(asRead.off).c_str(), ratio(asRead.on, asRead.off),
-        asRead.ok ? "" : "  -- FAILED, figures incomplete");
+        benchfiles::missedUnless(asRead.ok));
     if (lengthOnly) {
         return shortPhases.ok && longPhases.ok && check.ok && asRead.ok ? 0 : 1;
     }
@@ -602,14 +603,15 @@ int main(int argc, char** argv)
         print(*f);
     }
     std::printf("\nsave time 4 GiB / 40 MiB, same length (medians; goal: at most 1.5):\n");
-    std::printf("  39 min, real media:  fresh file %.2f, saved file %.2f\n", ratio(d.firstSave, c.firstSave),
-                ratio(d.again, c.again));
-    std::printf("  20 s, sparse:        fresh file %.2f, saved file %.2f\n", ratio(b.firstSave, a.firstSave),
-                ratio(b.again, a.again));
+    std::printf("  39 min, real media:  fresh file %.2f, saved file %.2f%s\n", ratio(d.firstSave, c.firstSave),
+                ratio(d.again, c.again), benchfiles::missedUnless(c.ok && d.ok));
+    std::printf("  20 s, sparse:        fresh file %.2f, saved file %.2f%s\n", ratio(b.firstSave, a.firstSave),
+                ratio(b.again, a.again), benchfiles::missedUnless(a.ok && b.ok));
     std::printf(
         "save time 39 min / 20 s, both 40 MiB (the moov grows with the length): fresh file %.2f, saved "
         "file %.2f\n",
         ratio(c.firstSave, a.firstSave), ratio(c.again, a.again));
-    std::printf("remux / save on the 4.3 GiB movie: %.0fx   (goal: at least 100x)\n", ratio(d.remux, d.firstSave));
+    std::printf("remux / save on the 4.3 GiB movie: %.0fx   (goal: at least 100x)%s\n", ratio(d.remux, d.firstSave),
+                benchfiles::missedUnless(d.ok));
     return a.ok && b.ok && c.ok && d.ok && shortPhases.ok && longPhases.ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 
 int main()
 {
+    bool everyRead = true;
     const QString hit = QString::fromUtf8(
         R"({"adult":false,"backdrop_path":null,"genre_ids":[27,878],"id":%1,"original_title":"Alien",)"
         R"("overview":"Die Besatzung des Frachters \"Nostromo\" …","poster_path":"/p.jpg",)"
@@ -22,8 +23,10 @@ int main()
         clock.start();
         const auto wrapper = QXJSON::QXJSONStringToObject(text);
         const qint64 ms = clock.elapsed();
+        const bool read = wrapper && !wrapper->isEmpty();
+        everyRead = everyRead && read;
         std::printf("%6d hits, %5.1f MB: %lld ms (%s)\n", hits, text.size() / 1e6, static_cast<long long>(ms),
-                    wrapper && !wrapper->isEmpty() ? "read" : "FAILED");
+                    read ? "read" : "FAILED, the time means nothing");
     }
-    return 0;
+    return everyRead ? 0 : 1;
 }
