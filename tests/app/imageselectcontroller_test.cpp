@@ -15,6 +15,7 @@
 #include "platform/localized.h"
 #include "platform/settings.h"
 #include "support/moviefactory.h"
+#include "support/testenvironment.h"
 #include "ui_imageselectview.h"
 
 #include <QJsonArray>
@@ -185,7 +186,7 @@ TEST_F(ImageSelectControllerTest, AMissShowsTheNotFoundLabelForAMomentAndChanges
     EXPECT_EQ(view->movie(), shown);
     EXPECT_EQ(view->searchResultArray().size(), 3);
     EXPECT_EQ(page(), ImageSelectController::CoversPage);
-    QTRY_VERIFY_WITH_TIMEOUT(!view->ui().tmdbNotFoundLabel->isVisibleTo(view), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!view->ui().tmdbNotFoundLabel->isVisibleTo(view), testsupport::kWindowWaitMs);
 }
 
 TEST_F(ImageSelectControllerTest, TheCancelButtonEndsALookupWithoutTheNotFoundLabel)
@@ -206,7 +207,7 @@ TEST_F(ImageSelectControllerTest, TheCancelButtonEndsALookupWithoutTheNotFoundLa
 TEST_F(ImageSelectControllerTest, ADoubleClickOnAHitShowsCoversOrElseInformation)
 {
     view->window()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window(), testsupport::kWindowWaitMs));
     for (const bool noCovers : {false, true}) {
         SCOPED_TRACE(noCovers ? "without covers" : "with covers");
         settings().setValue("DoNotAutomaticLoadCoverPictures", noCovers);
@@ -445,7 +446,7 @@ TEST_F(ImageSelectControllerTest, AHandSearchPutsTheChosenCoverIntoTheCoverWell)
     ASSERT_NE(record, nullptr);
     m_controller->mainWindow()->resize(1400, 820);
     m_controller->mainWindow()->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_controller->mainWindow()));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_controller->mainWindow(), testsupport::kWindowWaitMs));
     look("1-loaded");
 
     search("Alien #1979");

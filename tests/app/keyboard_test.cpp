@@ -3,6 +3,7 @@
 // fields show the start of a long text.
 #include "app/harness/appfixture.h"
 #include "app/imageselectcontroller.h"
+#include "support/testenvironment.h"
 #include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
 
@@ -22,7 +23,7 @@ protected:
         QMainWindow* window = m_controller->mainWindow();
         window->show();
         QApplication::setActiveWindow(window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window, testsupport::kWindowWaitMs));
     }
 
     Ui::MainWindow& ui() const { return m_controller->ui(); }

@@ -10,6 +10,7 @@
 #include "platform/bookmark.h"
 #include "platform/localized.h"
 #include "platform/settings.h"
+#include "support/testenvironment.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -297,7 +298,7 @@ TEST_F(PreferenceWindowTest, TheProtectedFieldsBoxTakesANameOnceHoweverChosenAnd
         PreferenceWindowController window;
         window.findChild<QTabWidget*>()->setCurrentWidget(window.findChild<QWidget*>("protectedTab"));
         window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window, testsupport::kWindowWaitMs));
         TokenField* field = window.protectedFieldsTokenField();
         if (!steps.startsWith(u'#'))
             field->editor()->setFocus();

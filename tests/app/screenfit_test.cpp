@@ -9,6 +9,7 @@
 #include "app/preferencewindowcontroller.h"
 #include "app/tipwindowcontroller.h"
 #include "app/windowfitter.h"
+#include "support/testenvironment.h"
 #include "support/windowmanagerdisplay.h"
 #include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
@@ -76,7 +77,7 @@ protected:
     {
         AppFixture::SetUp();
         window()->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window(), testsupport::kWindowWaitMs));
     }
 
     QMainWindow* window() const { return m_controller->mainWindow(); }
@@ -182,7 +183,7 @@ TEST_F(ScreenFit, TheMainWindowFitsAndItsMinimumFitsTooWithNothingClippedInEithe
         AppDelegate::initialize({tag});
         m_controller = std::make_unique<KorvalaneController>();
         window()->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window(), testsupport::kWindowWaitMs));
         expectOnScreen(window());
         expectNothingClipped(window());
         expectPanesApart();

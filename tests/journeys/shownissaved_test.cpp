@@ -8,6 +8,7 @@
 #include "app/imageselectcontroller.h"
 #include "app/korvalanecontroller.h"
 #include "platform/localized.h"
+#include "support/testenvironment.h"
 #include "ui_imageselectview.h"
 #include "ui_mainwindow.h"
 
@@ -320,7 +321,7 @@ TEST_F(TypedIsSavedJourney, EveryWayOfLeavingAFieldKeepsWhatWasTyped)
         ASSERT_TRUE(QFile::copy(first, workFolder() + QString("/Film %1.m4v").arg(movie, 2, 10, QChar('0'))));
     openWorkFolder(16);
     QApplication::setActiveWindow(m_controller->mainWindow());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(m_controller->mainWindow()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_controller->mainWindow(), testsupport::kWindowWaitMs));
     Ui::MainWindow& ui = m_controller->ui();
     const std::pair<const char*, std::function<void(int movie)>> ways[] = {
         {"Save by Ctrl+S", [](int) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier); }},

@@ -10,6 +10,10 @@
 
 namespace testsupport {
 
+// How long a test waits for a window to be shown, activated or changed: a loaded machine can
+// take seconds to map one, and a wait that ends early fails a sound test by chance.
+constexpr int kWindowWaitMs = 60000;
+
 // Points HOME and the XDG folders into `home`, picks the offscreen platform
 // unless one is set, and clears the service variables, so that tests never
 // reach the user's settings, files or the real services.
