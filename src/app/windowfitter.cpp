@@ -129,6 +129,11 @@ void WindowFitter::fit(QWidget* window)
     const QRect placed = movedInside(QRect(fitted.topLeft(), size + extent(around)), available).marginsRemoved(around);
     if (placed.topLeft() != window->geometry().topLeft())
         window->setGeometry(placed);
+    else if (QWindow* shown = window->windowHandle(); shown && window->isVisible() && shown->position() != placed.topLeft())
+        // The widget takes itself to be where it was asked to be, but the window manager put the
+        // window elsewhere (it placed the window as it mapped it, after the request): asked again
+        // through the window itself.
+        shown->setGeometry(placed);
     else if (placed.size() != window->size())
         window->resize(placed.size());
 }
