@@ -311,6 +311,14 @@ MovieModel::FileAsRead fileAsReadOf(const mp4::FileStamp& stamp)
     return {{static_cast<qint64>(stamp.size), stamp.modifiedNs}, stamp.content};
 }
 
+std::optional<mp4::FileStamp> stampOf(const std::optional<MovieModel::FileAsRead>& asRead)
+{
+    if (!asRead)
+        return std::nullopt;
+    return mp4::FileStamp{static_cast<std::uint64_t>(asRead->identity.size), asRead->identity.modified,
+                          asRead->content};
+}
+
 bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& language)
 {
     const std::optional<mp4::MovieFile> file = openMP4FileFromUrl(url);

@@ -35,8 +35,10 @@ bool readMetaDataFromURL(const QUrl& url, MovieModel& movie, const QString& lang
 // has neither a video nor an audio track.
 std::optional<mp4::MovieFile> openMP4FileFromUrl(const QUrl& url);
 
-// A movie file as the file library read it, as the record keeps it.
+// A movie file as the file library read it, as the record keeps it, and back: what the file
+// library checks a save against (nothing when the record knows nothing of its file).
 MovieModel::FileAsRead fileAsReadOf(const mp4::FileStamp& stamp);
+std::optional<mp4::FileStamp> stampOf(const std::optional<MovieModel::FileAsRead>& asRead);
 
 struct ExistingCovers {
     platform::PicturePtr coverArt;         // the first picture, none when there is none worth taking

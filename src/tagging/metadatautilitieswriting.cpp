@@ -295,14 +295,6 @@ WriteFailure failureOf(const mp4::Error& error, bool opening)
     }
 }
 
-std::optional<mp4::FileStamp> stampOf(const std::optional<MovieModel::FileAsRead>& asRead)
-{
-    if (!asRead)
-        return std::nullopt;
-    return mp4::FileStamp{static_cast<std::uint64_t>(asRead->identity.size), asRead->identity.modified,
-                          asRead->content};
-}
-
 // The file as the save left it, read back once: the pictures that lie in it
 // follow their bytes, and the record learns what the next save checks it
 // against. Nothing when it cannot be read back.
